@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Installs every Debian 12 package Vantle needs to build, run, test and benchmark.
+# Idempotent: does nothing when all of them are present.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build pkg-config git
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-qpa-plugins
+  libsqlite3-dev libglib2.0-dev libplist-dev
+  libx11-dev libx11-xcb-dev libxcb1-dev libxcb-xinput-dev libxcb-shape0-dev libxcb-xfixes0-dev
+  # desktop integration at run time
+  libglib2.0-bin shared-mime-info adwaita-icon-theme xdg-utils
+  # tests and benchmarks
+  libgtest-dev libgmock-dev googletest libbenchmark-dev clang-format
+  xvfb xauth openbox xdotool x11-utils trayer imagemagick
+  trash-cli python3 sqlite3 inotify-tools fzf fd-find
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+if [[ ${#missing[@]} -eq 0 ]]; then
+  exit 0
+fi
+
+sudo=()
+if [[ $(id -u) -ne 0 ]]; then
+  sudo=(sudo)
+fi
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" apt-get update
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Installs what is missing, builds, checks the formatting and runs every test.
+# End-to-end tests get a display of their own: Xvfb with openbox.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+scripts/check-format.sh
+scripts/build.sh
+
+# A private X display for the end-to-end tests.
+fifo=$(mktemp -u)
+mkfifo "$fifo"
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$fifo" >/tmp/vantle-xvfb.log 2>&1 &
+xvfb_pid=$!
+read -r display_number <"$fifo"
+rm -f "$fifo"
+export DISPLAY=":$display_number"
+openbox >/tmp/vantle-openbox.log 2>&1 &
+wm_pid=$!
+cleanup() { kill "$wm_pid" "$xvfb_pid" 2>/dev/null || true; }
+trap cleanup EXIT
+
+ctest --test-dir build --output-on-failure --parallel 2 --timeout 300 "$@"

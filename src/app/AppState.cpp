@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/AppState.h"
+
+#include "app/DownloadsScan.h"
+#include "platform/Autostart.h"
+#include "platform/Log.h"
+
+#include <QPromise>
+#include <QFuture>
+
+AppState::AppState(Config config, std::unique_ptr<TrackedFileActor> store, QObject* parent)
+    : QObject(parent), m_config(std::move(config)), m_trackedFileActor(std::move(store))
+{
+}
+
+AppState::~AppState()
+{
+    shutdown();
+}
+
+QFuture<void> AppState::start()
+{
+    if (m_isRunning)
+        return m_started;
+    m_isRunning = true;
+    Q_EMIT isRunningChanged(true);
+
+    // Each step is awaited before the next, without blocking the main thread:
+    // the event stream is never consumed before the existing items are recorded.
+    m_started = importExistingItems()
+                    .then(this, [this] { return startServices(); })
+                    .unwrap()
+                    .then(this, [this] { registerLoginItem(); });
+    return m_started;
+}
+
+QFuture<void> AppState::importExistingItems()
+{
+    InitialScan scan = scanDownloads(m_config.downloadsPath);
+    if (scan.error) {
+        VANTLE_DIAG(lcApp, QStringLiteral("Failed to access Downloads folder: ") + *scan.error);
+        return QtFuture::makeReadyFuture();
+    }
+    if (scan.snapshots.empty())
+        return QtFuture::makeReadyFuture();
+    const auto count = scan.snapshots.size();
+    return m_trackedFileActor->importExisting(std::move(scan.snapshots)).then(this, [count] {
+        VANTLE_DIAG(lcApp, QStringLiteral("Dismissed %1 existing files in Downloads").arg(count));
+    });
+}
+
+QFuture<void> AppState::startServices()
+{
+    return QtFuture::makeReadyFuture();
+}
+
+void AppState::registerLoginItem()
+{
+    if (auto error = ::registerLoginItem(m_config.autostartPath, m_config.executable))
+        VANTLE_DIAG(lcApp, QStringLiteral("Failed to register login item: ") + *error);
+}
+
+void AppState::shutdown()
+{
+    if (m_trackedFileActor)
+        m_trackedFileActor->shutdown();
+}

@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/Trash.h"
+#include "store/TrackedFileActor.h"
+
+#include <QFuture>
+#include <QObject>
+#include <QString>
+#include <memory>
+
+// The root state: owns every service for the life of the process and runs the
+// start-up sequence once.
+class AppState : public QObject {
+    Q_OBJECT
+public:
+    struct Config {
+        QString downloadsPath;
+        QString autostartPath; // the login item's desktop entry
+        QString executable;    // what the login item starts
+        std::shared_ptr<Trash> trash;
+    };
+
+    AppState(Config config, std::unique_ptr<TrackedFileActor> store, QObject* parent = nullptr);
+    ~AppState() override;
+
+    // The start-up sequence; a second call returns at once. The future
+    // finishes when every step has run.
+    QFuture<void> start();
+    bool isRunning() const { return m_isRunning; }
+
+    TrackedFileActor& trackedFileActor() { return *m_trackedFileActor; }
+    const Config& config() const { return m_config; }
+
+    // Saves what is pending and stops the service threads (at exit).
+    void shutdown();
+
+Q_SIGNALS:
+    void isRunningChanged(bool running);
+
+private:
+    QFuture<void> importExistingItems();
+    QFuture<void> startServices();
+    void registerLoginItem();
+
+    Config m_config;
+    std::unique_ptr<TrackedFileActor> m_trackedFileActor;
+    bool m_isRunning = false;
+    QFuture<void> m_started;
+};

@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/AppState.h"
+#include "app/TrayPresence.h"
+#include "expiry/ExpiryUnit.h"
+#include "platform/Display.h"
+#include "platform/Paths.h"
+#include "platform/SingleInstance.h"
+#include "platform/UnixSignals.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <csignal>
+
+namespace {
+
+const char* const usage = "Usage: vantle [--help] [--version]\n"
+                          "\n"
+                          "Keeps the Downloads folder tidy: every new download is announced in a\n"
+                          "toast from which it can be marked temporary (moved to the Trash when\n"
+                          "its lifetime ends), moved to a folder, opened, copied or trashed.\n"
+                          "\n"
+                          "  --help     show this help and exit\n"
+                          "  --version  show the version and exit\n"
+                          "\n"
+                          "Diagnostics: QT_LOGGING_RULES=\"vantle.*.debug=true\" vantle\n";
+
+// Options that need no display. Returns an exit status, or -1 to go on.
+int handleArguments(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "--version" || argument == "-v") {
+            std::printf("Vantle %s\n", VANTLE_VERSION);
+            return 0;
+        }
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(usage, stdout);
+            return 0;
+        }
+        std::fprintf(stderr, "vantle: unknown option %s\n%s", argv[i], usage);
+        return 2;
+    }
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (const int status = handleArguments(argc, argv); status >= 0)
+        return status;
+
+    SingleInstance instance;
+    if (instance.acquire(SingleInstance::defaultLockPath()) ==
+        SingleInstance::Result::AlreadyRunning) {
+        std::fputs("Vantle is already running\n", stderr);
+        return 0;
+    }
+
+    // Panels place themselves and read the active window only through X11, so
+    // a Wayland session runs Vantle through XWayland unless the user chose.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    QString reason;
+    if (!canReachGraphicalSession(&reason)) {
+        std::fprintf(stderr, "%s\n", qPrintable(reason));
+        return 1;
+    }
+
+    QApplication app(argc, argv);
+    Q_INIT_RESOURCE(resources);
+    QApplication::setApplicationName(QStringLiteral("Vantle"));
+    QApplication::setApplicationVersion(QStringLiteral(VANTLE_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("vantle"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    auto trash = makeSystemTrash();
+    QString error;
+    auto store = TrackedFileActor::open(
+        {paths::storeFile(), trash, [] { return defaultExpiryInterval(); }, {}, 2000}, &error);
+    if (!store) {
+        std::fprintf(stderr, "Failed to create ModelContainer: %s\n", qPrintable(error));
+        return 1;
+    }
+
+    AppState appState({paths::downloadsPath(), paths::autostartFile(),
+                       QCoreApplication::applicationFilePath(), trash},
+                      std::move(store));
+    TrayPresence tray;
+    QObject::connect(&tray, &TrayPresence::quitRequested, &app, &QCoreApplication::quit);
+    UnixSignalWatcher unixSignals({SIGTERM, SIGINT, SIGHUP});
+    QObject::connect(&unixSignals, &UnixSignalWatcher::received, &app, &QCoreApplication::quit);
+
+    appState.start();
+    const int status = app.exec();
+    // Pending changes are written before the process ends.
+    appState.shutdown();
+    return status;
+}

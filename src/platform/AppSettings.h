@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+
+class QSettings;
+
+// The user's settings, declared once. The INI file keeps no types across
+// processes, so reads are typed here: an integer is a value that parses whole
+// as a decimal integer, a list is read as a string list. Anything else reads
+// as the declared default.
+namespace settings {
+
+enum class Type { Integer, Text, TextList, Boolean };
+
+struct Declaration {
+    const char* key;
+    Type type;
+    QVariant defaultValue;
+    qint64 minimum = 0; // integers are clamped to [minimum, maximum]
+    qint64 maximum = 0;
+};
+
+extern const Declaration expiryValue; // "expiryValue", 1, clamped to 1...999
+extern const Declaration expiryUnit;  // "expiryUnit", "hours"
+extern const Declaration moveDestinations; // "MoveMRU.destinations", empty list
+
+// A QSettings on $XDG_CONFIG_HOME/Vantle/Vantle.conf; a fresh object each call
+// so that every thread may read.
+std::unique_ptr<QSettings> open();
+
+qint64 readInteger(const Declaration& declaration);
+QString readText(const Declaration& declaration);
+QStringList readTextList(const Declaration& declaration);
+bool readBoolean(const Declaration& declaration);
+void write(const Declaration& declaration, const QVariant& value);
+
+} // namespace settings

@@ -1,0 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+// Whether a graphical session can be reached before Qt is asked to open one
+// (Qt aborts the process when its platform plugin cannot connect). On failure
+// `reason` says why, in one line.
+bool canReachGraphicalSession(QString* reason);

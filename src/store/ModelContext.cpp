@@ -1,0 +1,209 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "store/ModelContext.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cmath>
+
+namespace {
+
+const char* const createSchema = R"sql(
+CREATE TABLE IF NOT EXISTS TrackedFile (
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    inode INTEGER NOT NULL UNIQUE,
+    filePath TEXT NOT NULL,
+    fileName TEXT NOT NULL,
+    state TEXT NOT NULL,
+    detectedAt REAL NOT NULL,
+    markedTemporaryAt REAL,
+    expiresAt REAL,
+    fileSize INTEGER NOT NULL,
+    inodeSince REAL NOT NULL
+);
+)sql";
+
+// Dates are stored as seconds since the Unix epoch with their milliseconds.
+double toSeconds(const QDateTime& date)
+{
+    return double(date.toMSecsSinceEpoch()) / 1000.0;
+}
+
+QDateTime fromSeconds(double seconds)
+{
+    return QDateTime::fromMSecsSinceEpoch(std::llround(seconds * 1000.0), Qt::UTC);
+}
+
+} // namespace
+
+std::unique_ptr<ModelContext> ModelContext::open(const QString& path, int busyTimeoutMs,
+                                                 QString* error)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        *error = QStringLiteral("cannot create the folder %1").arg(folder);
+        return nullptr;
+    }
+    std::unique_ptr<ModelContext> context(new ModelContext);
+    context->m_db = std::make_unique<sqlite::Database>();
+    if (!context->m_db->open(path) || !context->load(error)) {
+        if (error->isEmpty())
+            *error = context->m_db->errorText();
+        return nullptr;
+    }
+    context->m_db->setBusyTimeout(busyTimeoutMs);
+    return context;
+}
+
+bool ModelContext::load(QString* error)
+{
+    sqlite::Database& db = *m_db;
+    int version = 0;
+    {
+        sqlite::Statement query(db, "PRAGMA user_version");
+        if (!query.step() && query.failed())
+            return false;
+        version = int(query.integer(0));
+    }
+    if (version > schemaVersion) {
+        *error = QStringLiteral("the store was written by a newer version of Vantle (schema %1)")
+                     .arg(version);
+        return false;
+    }
+    if (!db.exec("PRAGMA journal_mode=WAL") || !db.exec("PRAGMA synchronous=NORMAL") ||
+        !db.exec(createSchema) || !db.exec("PRAGMA user_version=1"))
+        return false;
+
+    sqlite::Statement rows(db, "SELECT id, inode, filePath, fileName, state, detectedAt, "
+                               "markedTemporaryAt, expiresAt, fileSize, inodeSince "
+                               "FROM TrackedFile ORDER BY id");
+    while (rows.step()) {
+        TrackedFile record;
+        record.id = RecordId{rows.integer(0)};
+        record.inode = std::uint64_t(rows.integer(1));
+        record.filePath = rows.text(2);
+        record.fileName = rows.text(3);
+        // A state this version does not know is treated as kept: never trashed.
+        record.state = fileStateFromRaw(rows.text(4)).value_or(FileState::dismissed);
+        record.detectedAt = fromSeconds(rows.real(5));
+        if (auto marked = rows.optionalReal(6))
+            record.markedTemporaryAt = fromSeconds(*marked);
+        if (auto expires = rows.optionalReal(7))
+            record.expiresAt = fromSeconds(*expires);
+        record.fileSize = rows.integer(8);
+        record.inodeSince = fromSeconds(rows.real(9));
+        m_byInode[record.inode] = record.id.value;
+        m_records.emplace(record.id.value, std::move(record));
+    }
+    if (rows.failed())
+        return false;
+
+    // Identifiers are never reused: continue after the highest ever handed out.
+    std::int64_t highest = m_records.empty() ? 0 : m_records.rbegin()->first;
+    sqlite::Statement sequence(db, "SELECT seq FROM sqlite_sequence WHERE name='TrackedFile'");
+    if (sequence.step())
+        highest = std::max(highest, sequence.integer(0));
+    m_nextId = highest + 1;
+    return true;
+}
+
+const TrackedFile* ModelContext::find(RecordId id) const
+{
+    auto it = m_records.find(id.value);
+    return it == m_records.end() ? nullptr : &it->second;
+}
+
+const TrackedFile* ModelContext::findByInode(std::uint64_t inode) const
+{
+    auto it = m_byInode.find(inode);
+    return it == m_byInode.end() ? nullptr : find(RecordId{it->second});
+}
+
+RecordId ModelContext::insert(TrackedFile record)
+{
+    record.id = RecordId{m_nextId++};
+    afterInodeChange(record);
+    m_dirty.insert(record.id.value);
+    const RecordId id = record.id;
+    m_records.emplace(id.value, std::move(record));
+    return id;
+}
+
+void ModelContext::afterInodeChange(const TrackedFile& record)
+{
+    auto held = m_byInode.find(record.inode);
+    if (held != m_byInode.end() && held->second != record.id.value)
+        remove(RecordId{held->second});
+    m_byInode[record.inode] = record.id.value;
+}
+
+void ModelContext::remove(RecordId id)
+{
+    auto it = m_records.find(id.value);
+    if (it == m_records.end())
+        return;
+    auto held = m_byInode.find(it->second.inode);
+    if (held != m_byInode.end() && held->second == id.value)
+        m_byInode.erase(held);
+    m_records.erase(it);
+    m_dirty.erase(id.value);
+    m_deleted.insert(id.value);
+}
+
+std::optional<QString> ModelContext::save()
+{
+    if (!hasChanges())
+        return std::nullopt;
+    sqlite::Database& db = *m_db;
+    auto fail = [&db]() -> std::optional<QString> {
+        const QString error = db.errorText();
+        db.exec("ROLLBACK");
+        return error;
+    };
+    if (!db.exec("BEGIN IMMEDIATE"))
+        return db.errorText();
+
+    // Changed rows are written as delete and re-insert, so that a set of inode
+    // swaps never trips the unique constraint halfway through.
+    sqlite::Statement erase(db, "DELETE FROM TrackedFile WHERE id = ?");
+    for (const std::set<std::int64_t>* ids : {&m_deleted, &m_dirty}) {
+        for (std::int64_t id : *ids) {
+            erase.reset();
+            erase.bind(1, id);
+            erase.step();
+            if (erase.failed())
+                return fail();
+        }
+    }
+    sqlite::Statement write(db, "INSERT INTO TrackedFile (id, inode, filePath, fileName, state, "
+                                "detectedAt, markedTemporaryAt, expiresAt, fileSize, inodeSince) "
+                                "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    for (std::int64_t id : m_dirty) {
+        const TrackedFile& record = m_records.at(id);
+        write.reset();
+        write.bind(1, id);
+        // The inode is stored as the bit pattern of the 64-bit value.
+        write.bind(2, std::int64_t(record.inode));
+        write.bind(3, record.filePath);
+        write.bind(4, record.fileName);
+        write.bind(5, rawValue(record.state));
+        write.bind(6, toSeconds(record.detectedAt));
+        if (record.markedTemporaryAt)
+            write.bind(7, toSeconds(*record.markedTemporaryAt));
+        else
+            write.bindNull(7);
+        if (record.expiresAt)
+            write.bind(8, toSeconds(*record.expiresAt));
+        else
+            write.bindNull(8);
+        write.bind(9, record.fileSize);
+        write.bind(10, toSeconds(record.inodeSince));
+        write.step();
+        if (write.failed())
+            return fail();
+    }
+    if (!db.exec("COMMIT"))
+        return fail();
+    m_dirty.clear();
+    m_deleted.clear();
+    return std::nullopt;
+}

@@ -1,0 +1,350 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "store/TrackedFileActor.h"
+
+#include "platform/FileSystem.h"
+#include "platform/Log.h"
+#include "store/Tags.h"
+
+#include <QFileInfo>
+#include <QThreadPool>
+#include <algorithm>
+
+namespace {
+
+// A date as the diagnostics print it: "2026-12-06 11:33:57 +0000".
+QString dateDescription(const QDateTime& date)
+{
+    return date.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
+           QStringLiteral(" +0000");
+}
+
+} // namespace
+
+std::unique_ptr<TrackedFileActor> TrackedFileActor::open(Options options, QString* error)
+{
+    auto context = ModelContext::open(options.storePath, options.busyTimeoutMs, error);
+    if (!context)
+        return nullptr;
+    if (!options.clock)
+        options.clock = [] { return QDateTime::currentDateTimeUtc(); };
+    if (!options.defaultInterval)
+        options.defaultInterval = [] { return 3600.0; };
+    if (!options.trash)
+        options.trash = makeSystemTrash();
+    return std::unique_ptr<TrackedFileActor>(
+        new TrackedFileActor(std::move(options), std::move(context)));
+}
+
+TrackedFileActor::TrackedFileActor(Options options, std::unique_ptr<ModelContext> context)
+    : m_options(std::move(options)), m_context(std::move(context))
+{
+    m_thread = std::make_unique<ServiceThread>(this, "TrackedFileActor");
+}
+
+TrackedFileActor::~TrackedFileActor()
+{
+    shutdown();
+}
+
+void TrackedFileActor::shutdown()
+{
+    if (!m_thread)
+        return;
+    save().waitForFinished();
+    m_thread->stop();
+    m_thread.reset();
+}
+
+std::optional<QString> TrackedFileActor::saveContext()
+{
+    const bool hadChanges = m_context->hasChanges();
+    auto error = m_context->save();
+    if (!error && hadChanges)
+        Q_EMIT changed();
+    return error;
+}
+
+const TrackedFile* TrackedFileActor::fetchByInode(std::uint64_t inode) const
+{
+    return m_context->findByInode(inode);
+}
+
+const TrackedFile* TrackedFileActor::fetchRecord(RecordId id) const
+{
+    return m_context->find(id);
+}
+
+QFuture<std::optional<FileDetails>> TrackedFileActor::fileDetails(RecordId id)
+{
+    return runSerial<std::optional<FileDetails>>(this, [this, id]() -> std::optional<FileDetails> {
+        const TrackedFile* record = fetchRecord(id);
+        if (!record)
+            return std::nullopt;
+        return FileDetails{record->fileName, record->filePath, record->fileSize};
+    });
+}
+
+QFuture<std::optional<std::uint64_t>> TrackedFileActor::activeInode(const QString& path)
+{
+    return runSerial<std::optional<std::uint64_t>>(
+        this, [this, path]() -> std::optional<std::uint64_t> {
+            for (const auto& [key, record] : m_context->records()) {
+                if (record.filePath == path && record.state != FileState::dismissed)
+                    return record.inode;
+            }
+            return std::nullopt;
+        });
+}
+
+QFuture<std::vector<PendingExpiry>> TrackedFileActor::temporaryExpirations()
+{
+    return runSerial<std::vector<PendingExpiry>>(this, [this] {
+        std::vector<PendingExpiry> pending;
+        for (const auto& [key, record] : m_context->records()) {
+            if (record.state == FileState::temporary && record.expiresAt)
+                pending.push_back({record.id, *record.expiresAt});
+        }
+        return pending;
+    });
+}
+
+QFuture<std::vector<ExpiredItem>> TrackedFileActor::fetchExpired()
+{
+    return runSerial<std::vector<ExpiredItem>>(this, [this] {
+        const QDateTime current = now();
+        std::vector<ExpiredItem> expired;
+        for (const auto& [key, record] : m_context->records()) {
+            // A temporary record without an expiry never expires.
+            if (record.state == FileState::temporary && record.expiresAt &&
+                *record.expiresAt <= current)
+                expired.push_back({record.filePath, record.inode, record.id});
+        }
+        return expired;
+    });
+}
+
+QFuture<std::vector<RecordSummary>> TrackedFileActor::allRecords()
+{
+    return runSerial<std::vector<RecordSummary>>(this, [this] {
+        std::vector<RecordSummary> summaries;
+        summaries.reserve(m_context->records().size());
+        for (const auto& [key, record] : m_context->records())
+            summaries.push_back({record.filePath, record.inode, record.state, record.id});
+        return summaries;
+    });
+}
+
+QFuture<std::vector<TrackedFile>> TrackedFileActor::recordsNewestFirst()
+{
+    return runSerial<std::vector<TrackedFile>>(this, [this] {
+        std::vector<TrackedFile> list;
+        list.reserve(m_context->records().size());
+        for (const auto& [key, record] : m_context->records())
+            list.push_back(record);
+        std::stable_sort(list.begin(), list.end(), [](const TrackedFile& a, const TrackedFile& b) {
+            return a.detectedAt > b.detectedAt;
+        });
+        return list;
+    });
+}
+
+QFuture<std::optional<TrackedFile>> TrackedFileActor::record(RecordId id)
+{
+    return runSerial<std::optional<TrackedFile>>(this, [this, id]() -> std::optional<TrackedFile> {
+        if (const TrackedFile* found = fetchRecord(id))
+            return *found;
+        return std::nullopt;
+    });
+}
+
+QFuture<RecordId> TrackedFileActor::insertRecord(std::uint64_t inode, const QString& filePath,
+                                                 const QString& fileName, std::int64_t fileSize)
+{
+    return runSerial<RecordId>(this, [=, this] {
+        const RecordId id = m_context->insert(TrackedFile(inode, filePath, fileName, fileSize, now()));
+        saveContext();
+        return id;
+    });
+}
+
+QFuture<void> TrackedFileActor::updatePath(std::uint64_t inode, const QString& filePath,
+                                           const QString& fileName)
+{
+    return runSerial<void>(this, [=, this] {
+        const TrackedFile* record = fetchByInode(inode);
+        if (!record)
+            return;
+        m_context->update(record->id, [&](TrackedFile& r) {
+            r.filePath = filePath;
+            r.fileName = fileName;
+        });
+        saveContext();
+    });
+}
+
+QFuture<void> TrackedFileActor::replaceInode(std::uint64_t oldInode, std::uint64_t newInode,
+                                             const QString& filePath, const QString& fileName,
+                                             std::int64_t fileSize)
+{
+    return runSerial<void>(this, [=, this] {
+        const TrackedFile* record = fetchByInode(oldInode);
+        if (!record)
+            return;
+        const QDateTime current = now();
+        m_context->update(record->id, [&](TrackedFile& r) {
+            r.inode = newInode;
+            r.filePath = filePath;
+            r.fileName = fileName;
+            r.fileSize = fileSize;
+            r.inodeSince = current;
+        });
+        if (auto error = saveContext())
+            VANTLE_DIAG(lcStore, QStringLiteral("replaceInode: save FAILED for inode %1 → %2: %3")
+                                     .arg(oldInode)
+                                     .arg(newInode)
+                                     .arg(*error));
+    });
+}
+
+QFuture<void> TrackedFileActor::removeByInode(std::uint64_t inode)
+{
+    return runSerial<void>(this, [=, this] {
+        const TrackedFile* record = fetchByInode(inode);
+        if (!record)
+            return;
+        tags::removeTag(record->filePath);
+        m_context->remove(record->id);
+        saveContext();
+    });
+}
+
+QFuture<void> TrackedFileActor::importExisting(std::vector<DownloadFileSnapshot> snapshots)
+{
+    return runSerial<void>(this, [this, snapshots = std::move(snapshots)] {
+        const QDateTime current = now();
+        for (const DownloadFileSnapshot& snapshot : snapshots) {
+            const TrackedFile* record = fetchByInode(snapshot.inode);
+            // An item created after its inode was recorded is a new item that
+            // the file system gave a freed inode while the program was off.
+            if (record && snapshot.birthTime && *snapshot.birthTime > record->inodeSince) {
+                VANTLE_DIAG(lcStore, QStringLiteral("importExisting: inode %1 now holds a new "
+                                                    "item %2; dropped the record of %3")
+                                         .arg(snapshot.inode)
+                                         .arg(snapshot.fileName, record->fileName));
+                m_context->remove(record->id);
+                record = nullptr;
+            }
+            if (record) {
+                m_context->update(record->id, [&](TrackedFile& r) {
+                    r.filePath = snapshot.filePath;
+                    r.fileName = snapshot.fileName;
+                    r.fileSize = snapshot.fileSize;
+                    if (r.state == FileState::unprocessed)
+                        r.state = FileState::dismissed;
+                });
+            } else {
+                TrackedFile fresh(snapshot.inode, snapshot.filePath, snapshot.fileName,
+                                  snapshot.fileSize, current);
+                fresh.state = FileState::dismissed;
+                m_context->insert(std::move(fresh));
+            }
+        }
+        saveContext();
+    });
+}
+
+QFuture<std::optional<QDateTime>> TrackedFileActor::markTemporary(RecordId id,
+                                                                  std::optional<double> interval)
+{
+    return runSerial<std::optional<QDateTime>>(this, [=, this]() -> std::optional<QDateTime> {
+        const TrackedFile* record = fetchRecord(id);
+        if (!record) {
+            VANTLE_DIAG(lcStore,
+                        QStringLiteral("markTemporary: NO RECORD for id=") + id.description());
+            return std::nullopt;
+        }
+        const FileState prior = record->state;
+        const QDateTime marked = now();
+        const double seconds = interval.value_or(m_options.defaultInterval());
+        const QDateTime expiry = now().addMSecs(qint64(seconds * 1000.0));
+        m_context->update(id, [&](TrackedFile& r) {
+            r.state = FileState::temporary;
+            r.markedTemporaryAt = marked;
+            r.expiresAt = expiry;
+        });
+        const QString path = record->filePath;
+        const auto error = saveContext();
+        VANTLE_DIAG(lcStore, QStringLiteral("markTemporary: ") + record->fileName +
+                                 QStringLiteral(" prior=") + rawValue(prior) +
+                                 QStringLiteral(" -> temporary, expires=") +
+                                 dateDescription(expiry) + QStringLiteral(", save=") +
+                                 (error ? QStringLiteral("FAIL: ") + *error : QStringLiteral("ok")));
+        tags::addTag(path);
+        return expiry;
+    });
+}
+
+QFuture<void> TrackedFileActor::dismiss(RecordId id)
+{
+    return runSerial<void>(this, [=, this] {
+        const TrackedFile* record = fetchRecord(id);
+        if (!record)
+            return;
+        const QString path = record->filePath;
+        m_context->update(id, [](TrackedFile& r) { r.state = FileState::dismissed; });
+        saveContext();
+        tags::removeTag(path);
+    });
+}
+
+QFuture<void> TrackedFileActor::deleteRecord(RecordId id)
+{
+    return runSerial<void>(this, [=, this] {
+        const TrackedFile* record = fetchRecord(id);
+        if (!record)
+            return;
+        tags::removeTag(record->filePath);
+        m_context->remove(id);
+        saveContext();
+    });
+}
+
+QFuture<void> TrackedFileActor::deleteNow(RecordId id)
+{
+    auto promise = std::make_shared<QPromise<void>>();
+    QFuture<void> future = promise->future();
+    promise->start();
+    QMetaObject::invokeMethod(
+        this,
+        [this, id, promise] {
+            const TrackedFile* record = fetchRecord(id);
+            if (!record) {
+                promise->finish();
+                return;
+            }
+            const QString path = record->filePath;
+            tags::removeTag(path);
+            m_context->remove(id);
+            saveContext();
+            if (path.isEmpty() || !fs::lstat(path)) {
+                promise->finish();
+                return;
+            }
+            // The Trash may take a while (another volume); the actor goes on meanwhile.
+            std::shared_ptr<Trash> trash = m_options.trash;
+            QThreadPool::globalInstance()->start([trash, path, promise] {
+                if (auto error = trash->moveToTrash(path))
+                    VANTLE_DIAG(lcStore, QStringLiteral("deleteNow: recycle failed for ") +
+                                             QFileInfo(path).fileName() + QStringLiteral(": ") +
+                                             *error);
+                promise->finish();
+            });
+        },
+        Qt::QueuedConnection);
+    return future;
+}
+
+QFuture<bool> TrackedFileActor::save()
+{
+    return runSerial<bool>(this, [this] { return !saveContext().has_value(); });
+}

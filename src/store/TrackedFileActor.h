@@ -1,0 +1,117 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/Serial.h"
+#include "platform/Trash.h"
+#include "store/ModelContext.h"
+#include "store/TrackedFile.h"
+
+#include <QDateTime>
+#include <QFuture>
+#include <QObject>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// The one serial owner of the records. Every operation runs on the actor's own
+// thread, one at a time, in arrival order; callers get plain values back
+// through futures and never block on it from the main thread.
+class TrackedFileActor : public QObject {
+    Q_OBJECT
+public:
+    struct Options {
+        QString storePath;                      // the SQLite file
+        std::shared_ptr<Trash> trash;           // where deleteNow sends files
+        std::function<double()> defaultInterval; // seconds, for markTemporary without one
+        std::function<QDateTime()> clock;       // defaults to the system's UTC clock
+        int busyTimeoutMs = 2000;               // how long a save waits for another writer
+    };
+
+    // Opens or creates the store. On failure returns nothing and `error` says why.
+    static std::unique_ptr<TrackedFileActor> open(Options options, QString* error);
+    ~TrackedFileActor() override;
+
+    // Lookups.
+    QFuture<std::optional<FileDetails>> fileDetails(RecordId id);
+    QFuture<std::optional<std::uint64_t>> activeInode(const QString& path);
+    QFuture<std::vector<PendingExpiry>> temporaryExpirations();
+    QFuture<std::vector<ExpiredItem>> fetchExpired();
+    QFuture<std::vector<RecordSummary>> allRecords();
+    // Copies of every record, newest detection first (the popover's list).
+    QFuture<std::vector<TrackedFile>> recordsNewestFirst();
+    QFuture<std::optional<TrackedFile>> record(RecordId id);
+
+    // Mutations; each saves once at its end.
+    QFuture<RecordId> insertRecord(std::uint64_t inode, const QString& filePath,
+                                   const QString& fileName, std::int64_t fileSize);
+    QFuture<void> updatePath(std::uint64_t inode, const QString& filePath,
+                             const QString& fileName);
+    QFuture<void> replaceInode(std::uint64_t oldInode, std::uint64_t newInode,
+                               const QString& filePath, const QString& fileName,
+                               std::int64_t fileSize);
+    QFuture<void> removeByInode(std::uint64_t inode);
+    QFuture<void> importExisting(std::vector<DownloadFileSnapshot> snapshots);
+    QFuture<std::optional<QDateTime>> markTemporary(RecordId id,
+                                                    std::optional<double> interval = {});
+    QFuture<void> dismiss(RecordId id);
+    QFuture<void> deleteRecord(RecordId id);
+    // Deletes the record, then moves its file to the Trash; the future finishes
+    // once the Trash has answered. Other operations run meanwhile.
+    QFuture<void> deleteNow(RecordId id);
+
+    // Writes whatever is pending; true when nothing is left pending.
+    QFuture<bool> save();
+
+    // A block of work run on the actor with its model context, for services
+    // that combine lookups and mutations in one step.
+    class Context;
+    template <typename T, typename F> QFuture<T> perform(F&& work);
+
+    // Saves what is pending and stops the actor's thread (at exit).
+    void shutdown();
+
+Q_SIGNALS:
+    // Emitted on the actor's thread after every save that wrote changes.
+    void changed();
+
+private:
+    TrackedFileActor(Options options, std::unique_ptr<ModelContext> context);
+    QDateTime now() const { return m_options.clock(); }
+    // Saves; returns the error on failure and notifies on success.
+    std::optional<QString> saveContext();
+    const TrackedFile* fetchByInode(std::uint64_t inode) const;
+    const TrackedFile* fetchRecord(RecordId id) const;
+
+    Options m_options;
+    std::unique_ptr<ModelContext> m_context;
+    std::unique_ptr<ServiceThread> m_thread;
+
+    friend class Context;
+};
+
+// What a `perform` block may use: the actor's lookups and mutations, run
+// synchronously on the actor's thread.
+class TrackedFileActor::Context {
+public:
+    explicit Context(TrackedFileActor& actor) : m_actor(actor) {}
+    ModelContext& model() { return *m_actor.m_context; }
+    const TrackedFile* fetchByInode(std::uint64_t inode) const
+    {
+        return m_actor.fetchByInode(inode);
+    }
+    const TrackedFile* fetchRecord(RecordId id) const { return m_actor.fetchRecord(id); }
+    std::optional<QString> save() { return m_actor.saveContext(); }
+    QDateTime now() const { return m_actor.now(); }
+
+private:
+    TrackedFileActor& m_actor;
+};
+
+template <typename T, typename F> QFuture<T> TrackedFileActor::perform(F&& work)
+{
+    return runSerial<T>(this, [this, work = std::forward<F>(work)]() mutable {
+        Context context(*this);
+        return work(context);
+    });
+}

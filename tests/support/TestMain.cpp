@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "TestSupport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLoggingCategory>
+#include <QTemporaryDir>
+#include <cstdio>
+
+namespace logcapture {
+void record(const QString& line);
+}
+bool isAllowedWarning(const QString& message);
+void clearAllowedWarnings();
+
+namespace {
+
+void handleMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    const QByteArray category(context.category ? context.category : "");
+    if (type == QtDebugMsg || type == QtInfoMsg) {
+        if (category.startsWith("vantle."))
+            logcapture::record(message);
+        return;
+    }
+    std::fprintf(stderr, "[%s] %s\n", category.constData(), qPrintable(message));
+    if (!isAllowedWarning(message))
+        ADD_FAILURE() << "unexpected Qt message [" << category.constData()
+                      << "]: " << message.toStdString();
+}
+
+// Forgets the warnings one test allowed and the lines it captured.
+class ResetBetweenTests : public testing::EmptyTestEventListener {
+    void OnTestStart(const testing::TestInfo&) override
+    {
+        clearAllowedWarnings();
+        logcapture::clear();
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // A home of our own before anything reads the environment.
+    QTemporaryDir home(QDir::tempPath() + QStringLiteral("/vantle-test-XXXXXX"));
+    const QByteArray root = home.path().toLocal8Bit();
+    qputenv("HOME", root);
+    qputenv("XDG_DATA_HOME", root + "/.local/share");
+    qputenv("XDG_CONFIG_HOME", root + "/.config");
+    qputenv("XDG_CACHE_HOME", root + "/.cache");
+    qputenv("XDG_RUNTIME_DIR", root + "/runtime");
+    QDir().mkpath(home.path() + QStringLiteral("/runtime"));
+    QFile::setPermissions(home.path() + QStringLiteral("/runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    QLoggingCategory::setFilterRules(QStringLiteral("vantle.*.debug=true"));
+    qInstallMessageHandler(handleMessage);
+    testing::UnitTest::GetInstance()->listeners().Append(new ResetBetweenTests);
+    return RUN_ALL_TESTS();
+}

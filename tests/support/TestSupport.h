@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFuture>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <chrono>
+#include <functional>
+#include <gtest/gtest.h>
+
+// Every test process runs in a home of its own: HOME and the XDG folders point
+// into a temporary folder set up before anything (GLib caches them) reads them.
+namespace testenv {
+
+// The process's temporary home.
+QString home();
+// A fresh, empty folder inside the temporary home.
+QString freshFolder(const QString& name);
+// Writes `bytes` to a new file; returns its path.
+QString writeFile(const QString& path, const QByteArray& bytes = "x");
+
+} // namespace testenv
+
+// Diagnostic lines written to the vantle.* categories, kept for assertions.
+namespace logcapture {
+void clear();
+QStringList lines();
+bool contains(const QString& text);
+int count(const QString& prefix);
+} // namespace logcapture
+
+// Unexpected Qt warnings fail the running test; a test that expects one says so.
+void allowWarning(const QString& fragment);
+
+// Processes events until `condition` holds or the timeout passes; returns
+// whether it held.
+bool waitUntil(const std::function<bool()>& condition,
+               std::chrono::milliseconds timeout = std::chrono::seconds(5));
+
+// Waits for a future while processing events (continuations on this thread run).
+template <typename T> T await(QFuture<T> future, std::chrono::milliseconds timeout = std::chrono::seconds(10))
+{
+    const bool finished = waitUntil([&] { return future.isFinished(); }, timeout);
+    EXPECT_TRUE(finished) << "future did not finish in time";
+    if constexpr (!std::is_void_v<T>)
+        return future.result();
+}
