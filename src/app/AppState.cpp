@@ -5,8 +5,8 @@
 #include "platform/Autostart.h"
 #include "platform/Log.h"
 
-#include <QPromise>
 #include <QFuture>
+#include <QPromise>
 
 AppState::AppState(Config config, std::unique_ptr<TrackedFileActor> store, QObject* parent)
     : QObject(parent), m_config(std::move(config)), m_trackedFileActor(std::move(store))
@@ -51,7 +51,27 @@ QFuture<void> AppState::importExistingItems()
 
 QFuture<void> AppState::startServices()
 {
+    return startWatching()
+        .then(this, [this] { return startCleanup(); })
+        .unwrap()
+        .then(this, [this] { startFolderIndex(); });
+}
+
+QFuture<void> AppState::startWatching()
+{
     return QtFuture::makeReadyFuture();
+}
+
+QFuture<void> AppState::startCleanup()
+{
+    return QtFuture::makeReadyFuture();
+}
+
+void AppState::startFolderIndex() {}
+
+void AppState::onNewFile(RecordId id)
+{
+    VANTLE_DIAG(lcApp, QStringLiteral("New file announced: ") + id.description());
 }
 
 void AppState::registerLoginItem()

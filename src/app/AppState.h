@@ -40,11 +40,22 @@ Q_SIGNALS:
 
 private:
     QFuture<void> importExistingItems();
+    // The service steps of the start-up, each awaited before the next.
     QFuture<void> startServices();
+    QFuture<void> startWatching(); // event stream and reconciler
+    QFuture<void> startCleanup();  // rehydration, then the stale-record sweep
+    void startFolderIndex();       // the folder index's first crawl
     void registerLoginItem();
+    // A new record announced by the reconciler (on the main thread).
+    void onNewFile(RecordId id);
 
     Config m_config;
+    // Services, in the order they are built.
     std::unique_ptr<TrackedFileActor> m_trackedFileActor;
+    // [move] FolderIndex, MoveMRU
+    // [expiry] CleanupService
+    // [toast] ToastController
+    // [watcher] FSEventsMonitor, FileProcessor
     bool m_isRunning = false;
     QFuture<void> m_started;
 };

@@ -8,8 +8,8 @@
 #include "platform/UnixSignals.h"
 
 #include <QApplication>
-#include <cstdio>
 #include <csignal>
+#include <cstdio>
 
 namespace {
 

@@ -17,6 +17,6 @@ double secondsPerUnit(ExpiryUnit unit);
 
 // The default lifetime of a file marked temporary without a typed duration,
 // read from the settings at every call (any thread).
-qint64 defaultExpiryValue();       // 1...999, else 1
-ExpiryUnit defaultExpiryUnit();    // hours unless "minutes" or "days"
-double defaultExpiryInterval();    // value × seconds of the unit; 3600 with no settings
+qint64 defaultExpiryValue();    // 1...999, else 1
+ExpiryUnit defaultExpiryUnit(); // hours unless "minutes" or "days"
+double defaultExpiryInterval(); // value × seconds of the unit; 3600 with no settings

@@ -24,8 +24,8 @@ struct Declaration {
     qint64 maximum = 0;
 };
 
-extern const Declaration expiryValue; // "expiryValue", 1, clamped to 1...999
-extern const Declaration expiryUnit;  // "expiryUnit", "hours"
+extern const Declaration expiryValue;      // "expiryValue", 1, clamped to 1...999
+extern const Declaration expiryUnit;       // "expiryUnit", "hours"
 extern const Declaration moveDestinations; // "MoveMRU.destinations", empty list
 
 // A QSettings on $XDG_CONFIG_HOME/Vantle/Vantle.conf; a fresh object each call

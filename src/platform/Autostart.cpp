@@ -9,8 +9,8 @@
 QString quoteExecArgument(const QString& argument)
 {
     static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`=%");
-    const bool needsQuotes = std::any_of(argument.begin(), argument.end(),
-                                         [](QChar c) { return reserved.contains(c); });
+    const bool needsQuotes =
+        std::any_of(argument.begin(), argument.end(), [](QChar c) { return reserved.contains(c); });
     if (!needsQuotes)
         return argument;
     QString quoted;

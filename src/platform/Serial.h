@@ -13,8 +13,7 @@
 // Runs `work` as a queued call on `context`'s thread, in arrival order, and
 // hands its result back through a future. If the thread is gone before the
 // call runs, the future finishes cancelled instead of hanging.
-template <typename T, typename F>
-QFuture<T> runSerial(QObject* context, F&& work)
+template <typename T, typename F> QFuture<T> runSerial(QObject* context, F&& work)
 {
     auto promise = std::make_shared<QPromise<T>>();
     QFuture<T> future = promise->future();

@@ -12,8 +12,7 @@ class QSocketNotifier;
 class UnixSignalWatcher : public QObject {
     Q_OBJECT
 public:
-    explicit UnixSignalWatcher(std::initializer_list<int> signalNumbers,
-                               QObject* parent = nullptr);
+    explicit UnixSignalWatcher(std::initializer_list<int> signalNumbers, QObject* parent = nullptr);
     ~UnixSignalWatcher() override;
 
 Q_SIGNALS:

@@ -19,8 +19,8 @@ bool Database::open(const QString& path)
     const int rc = sqlite3_open_v2(local.constData(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
         m_lastCode = rc;
-        m_error = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db))
-                       : QString::fromUtf8(sqlite3_errstr(rc));
+        m_error =
+            m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(rc));
         if (m_db)
             sqlite3_close_v2(m_db);
         m_db = nullptr;

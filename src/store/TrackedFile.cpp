@@ -7,8 +7,8 @@
 
 TrackedFile::TrackedFile(std::uint64_t inode, QString filePath, QString fileName,
                          std::int64_t fileSize, QDateTime now)
-    : inode(inode), filePath(std::move(filePath)), fileName(std::move(fileName)),
-      detectedAt(now), fileSize(fileSize), inodeSince(now)
+    : inode(inode), filePath(std::move(filePath)), fileName(std::move(fileName)), detectedAt(now),
+      fileSize(fileSize), inodeSince(now)
 {
 }
 

@@ -14,8 +14,7 @@ namespace {
 // A date as the diagnostics print it: "2026-12-06 11:33:57 +0000".
 QString dateDescription(const QDateTime& date)
 {
-    return date.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
-           QStringLiteral(" +0000");
+    return date.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral(" +0000");
 }
 
 } // namespace
@@ -161,7 +160,8 @@ QFuture<RecordId> TrackedFileActor::insertRecord(std::uint64_t inode, const QStr
                                                  const QString& fileName, std::int64_t fileSize)
 {
     return runSerial<RecordId>(this, [=, this] {
-        const RecordId id = m_context->insert(TrackedFile(inode, filePath, fileName, fileSize, now()));
+        const RecordId id =
+            m_context->insert(TrackedFile(inode, filePath, fileName, fileSize, now()));
         saveContext();
         return id;
     });
@@ -274,11 +274,12 @@ QFuture<std::optional<QDateTime>> TrackedFileActor::markTemporary(RecordId id,
         });
         const QString path = record->filePath;
         const auto error = saveContext();
-        VANTLE_DIAG(lcStore, QStringLiteral("markTemporary: ") + record->fileName +
-                                 QStringLiteral(" prior=") + rawValue(prior) +
-                                 QStringLiteral(" -> temporary, expires=") +
-                                 dateDescription(expiry) + QStringLiteral(", save=") +
-                                 (error ? QStringLiteral("FAIL: ") + *error : QStringLiteral("ok")));
+        VANTLE_DIAG(lcStore,
+                    QStringLiteral("markTemporary: ") + record->fileName +
+                        QStringLiteral(" prior=") + rawValue(prior) +
+                        QStringLiteral(" -> temporary, expires=") + dateDescription(expiry) +
+                        QStringLiteral(", save=") +
+                        (error ? QStringLiteral("FAIL: ") + *error : QStringLiteral("ok")));
         tags::addTag(path);
         return expiry;
     });

@@ -21,11 +21,11 @@ class TrackedFileActor : public QObject {
     Q_OBJECT
 public:
     struct Options {
-        QString storePath;                      // the SQLite file
-        std::shared_ptr<Trash> trash;           // where deleteNow sends files
+        QString storePath;                       // the SQLite file
+        std::shared_ptr<Trash> trash;            // where deleteNow sends files
         std::function<double()> defaultInterval; // seconds, for markTemporary without one
-        std::function<QDateTime()> clock;       // defaults to the system's UTC clock
-        int busyTimeoutMs = 2000;               // how long a save waits for another writer
+        std::function<QDateTime()> clock;        // defaults to the system's UTC clock
+        int busyTimeoutMs = 2000;                // how long a save waits for another writer
     };
 
     // Opens or creates the store. On failure returns nothing and `error` says why.
@@ -45,8 +45,7 @@ public:
     // Mutations; each saves once at its end.
     QFuture<RecordId> insertRecord(std::uint64_t inode, const QString& filePath,
                                    const QString& fileName, std::int64_t fileSize);
-    QFuture<void> updatePath(std::uint64_t inode, const QString& filePath,
-                             const QString& fileName);
+    QFuture<void> updatePath(std::uint64_t inode, const QString& filePath, const QString& fileName);
     QFuture<void> replaceInode(std::uint64_t oldInode, std::uint64_t newInode,
                                const QString& filePath, const QString& fileName,
                                std::int64_t fileSize);

@@ -23,8 +23,9 @@ public:
             return m_failure;
         if (!m_folder.isEmpty()) {
             QDir().mkpath(m_folder);
-            const QString target = m_folder + QLatin1Char('/') + QString::number(m_requests.size()) +
-                                   QLatin1Char('-') + path.section(QLatin1Char('/'), -1);
+            const QString target = m_folder + QLatin1Char('/') +
+                                   QString::number(m_requests.size()) + QLatin1Char('-') +
+                                   path.section(QLatin1Char('/'), -1);
             if (!QFile::rename(path, target))
                 return QStringLiteral("fake trash could not move %1").arg(path);
         }

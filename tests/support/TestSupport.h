@@ -41,7 +41,8 @@ bool waitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
 // Waits for a future while processing events (continuations on this thread run).
-template <typename T> T await(QFuture<T> future, std::chrono::milliseconds timeout = std::chrono::seconds(10))
+template <typename T>
+T await(QFuture<T> future, std::chrono::milliseconds timeout = std::chrono::seconds(10))
 {
     const bool finished = waitUntil([&] { return future.isFinished(); }, timeout);
     EXPECT_TRUE(finished) << "future did not finish in time";
