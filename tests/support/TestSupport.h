@@ -10,6 +10,13 @@
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
+#include <ostream>
+
+// Readable failure messages for Qt texts.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 // Every test process runs in a home of its own: HOME and the XDG folders point
 // into a temporary folder set up before anything (GLib caches them) reads them.

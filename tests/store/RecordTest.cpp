@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "TestSupport.h"
+#include "expiry/ExpiryUnit.h"
+#include "platform/AppSettings.h"
+#include "platform/Formatters.h"
+#include "store/TrackedFile.h"
+
+#include <QSettings>
+
+TEST(FileStateTest, OnlyTheExactRawValuesParse)
+{
+    for (FileState state : {FileState::unprocessed, FileState::temporary, FileState::dismissed})
+        EXPECT_EQ(fileStateFromRaw(rawValue(state)), state);
+    EXPECT_FALSE(fileStateFromRaw("Temporary"));
+    EXPECT_FALSE(fileStateFromRaw(""));
+    EXPECT_FALSE(fileStateFromRaw("dismissed "));
+}
+
+TEST(TrackedFileTest, FolderAndDisplaySize)
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    EXPECT_TRUE(TrackedFile(1, "/d/empty.txt", "empty.txt", 0, now).isFolder());
+    EXPECT_EQ(TrackedFile(1, "/d/empty.txt", "empty.txt", 0, now).displaySize(), "Folder");
+    EXPECT_FALSE(TrackedFile(1, "", "", 0, now).isFolder());
+    EXPECT_EQ(TrackedFile(1, "", "", 0, now).displaySize(), "Zero KB");
+    EXPECT_EQ(TrackedFile(1, "/d/a", "a", 1234567, now).displaySize(), "1.2 MB");
+}
+
+TEST(ByteCountTest, FileStyleInDecimalUnits)
+{
+    const std::pair<std::int64_t, const char*> cases[] = {
+        {0, "Zero KB"},       {1, "1 byte"},          {999, "999 bytes"},
+        {1000, "1 KB"},       {1499, "1 KB"},         {1500, "2 KB"},
+        {999499, "999 KB"},   {999999, "1 MB"},       {1200000, "1.2 MB"},
+        {1250000, "1.3 MB"},  {10000000, "10 MB"},    {1234567890, "1.23 GB"},
+        {1000000000, "1 GB"}, {1500000000, "1.5 GB"}, {2000000000000, "2 TB"},
+        {-1500, "-2 KB"},     {INT64_MAX, "9.22 EB"},
+    };
+    for (const auto& [bytes, text] : cases)
+        EXPECT_EQ(formatByteCount(bytes), text) << bytes;
+}
+
+// The default lifetime as stored by the settings pane or edited by hand: the
+// INI file keeps no types, so every value may come back as text.
+TEST(DefaultExpiryTest, ReadRulesForStoredValues)
+{
+    settings::open()->clear();
+    EXPECT_EQ(defaultExpiryInterval(), 3600.0);
+
+    struct Case {
+        QVariant value;
+        QVariant unit;
+        double interval;
+    };
+    const Case cases[] = {
+        {0, "hours", 3600},
+        {5000, "hours", 999 * 3600.0},
+        {"5000", "days", 999 * 86400.0},
+        {"abc", "minutes", 60},
+        {"12.5", "hours", 3600},
+        {"-3", "hours", 3600},
+        {90, "minutes", 5400},
+        {"2", "days", 172800},
+        {3, "weeks", 3 * 3600.0},
+        {"7", "Minutes", 7 * 3600.0},
+        {QVariant(), QVariant(), 3600},
+    };
+    for (const Case& c : cases) {
+        auto store = settings::open();
+        store->clear();
+        if (c.value.isValid())
+            store->setValue("expiryValue", c.value);
+        if (c.unit.isValid())
+            store->setValue("expiryUnit", c.unit);
+        store->sync();
+        EXPECT_EQ(defaultExpiryInterval(), c.interval)
+            << c.value.toString().toStdString() << " " << c.unit.toString().toStdString();
+    }
+    settings::open()->clear();
+}

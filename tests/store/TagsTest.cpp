@@ -1,0 +1,125 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "store/Tags.h"
+#include "TestSupport.h"
+#include "platform/Xattr.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+
+namespace {
+
+class TagsTest : public testing::Test {
+protected:
+    void SetUp() override { m_folder = testenv::freshFolder("tags"); }
+    QString file(const QString& name) { return testenv::writeFile(m_folder + "/" + name); }
+    std::optional<QByteArray> raw(const QString& path)
+    {
+        return xattr::get(path, tags::attributeName);
+    }
+
+    QString m_folder;
+};
+
+QString python(const QString& script, const QStringList& args)
+{
+    QProcess process;
+    process.start("python3", QStringList{"-c", script} + args);
+    EXPECT_TRUE(process.waitForFinished(20000));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+} // namespace
+
+TEST_F(TagsTest, RemoveTagKeepsOnlyOtherTagsAndDropsAnEmptyAttribute)
+{
+    const QString mixed = file("mixed");
+    tags::writeTags(mixed, {"Red\n6", tags::programTag, "Vantle: Older\n3"});
+    tags::writeXdgTags(mixed, {"work", tags::programTagName});
+    tags::removeTag(mixed);
+    EXPECT_EQ(tags::readTags(mixed), QStringList{"Red\n6"});
+    EXPECT_EQ(xattr::get(mixed, tags::xdgAttributeName), QByteArray("work"));
+
+    const QString ours = file("ours");
+    tags::addTag(ours);
+    ASSERT_TRUE(raw(ours));
+    tags::removeTag(ours);
+    EXPECT_FALSE(raw(ours));
+    EXPECT_FALSE(xattr::get(ours, tags::xdgAttributeName));
+}
+
+TEST_F(TagsTest, UnreadableOrMissingAttributesCountAsUntaggedAndAreNotRewritten)
+{
+    const QString garbage = file("garbage");
+    ASSERT_TRUE(xattr::set(garbage, tags::attributeName, "not a property list"));
+    EXPECT_TRUE(tags::readTags(garbage).isEmpty());
+    tags::removeTag(garbage);
+    EXPECT_EQ(raw(garbage), QByteArray("not a property list"));
+
+    const QString plain = file("plain");
+    tags::removeTag(plain);
+    EXPECT_FALSE(raw(plain));
+    tags::removeTag(QString());
+    tags::addTag(QString());
+
+    // A property list whose array holds something other than strings.
+    const QString numbers = file("numbers");
+    python("import plistlib,os,sys; os.setxattr(sys.argv[1], "
+           "'user.com.apple.metadata:_kMDItemUserTags', plistlib.dumps([1,2], "
+           "fmt=plistlib.FMT_BINARY))",
+           {numbers});
+    EXPECT_TRUE(tags::readTags(numbers).isEmpty());
+}
+
+TEST_F(TagsTest, XdgMirrorKeepsOtherTagsInOrderAndTrimsOnRead)
+{
+    const QString path = file("mirror");
+    ASSERT_TRUE(xattr::set(path, tags::xdgAttributeName, " work , ,home"));
+    EXPECT_EQ(tags::readXdgTags(path), (QStringList{"work", "home"}));
+    tags::addTag(path);
+    EXPECT_EQ(xattr::get(path, tags::xdgAttributeName), QByteArray("work,home,Vantle: Temporary"));
+    tags::addTag(path);
+    EXPECT_EQ(tags::readXdgTags(path).count(tags::programTagName), 1);
+    tags::removeTag(path);
+    EXPECT_EQ(xattr::get(path, tags::xdgAttributeName), QByteArray("work,home"));
+}
+
+TEST_F(TagsTest, SymbolicLinksAreNeverFollowed)
+{
+    const QString target = file("target");
+    const QString link = m_folder + "/link";
+    ASSERT_TRUE(QFile::link(target, link));
+    tags::addTag(link);
+    EXPECT_TRUE(tags::readTags(link).isEmpty());
+    EXPECT_FALSE(raw(target));
+    tags::addTag(target);
+    EXPECT_TRUE(tags::readTags(link).isEmpty());
+}
+
+TEST_F(TagsTest, PropertyListsInteroperateWithPythonsPlistlib)
+{
+    const QStringList ours{"Blue\n4", tags::programTag, QString::fromUtf8("Énfasis ✓")};
+    const QString written = file("written-by-us");
+    tags::writeTags(written, ours);
+    const QString decoded =
+        python("import plistlib,os,sys,json; v=os.getxattr(sys.argv[1], "
+               "'user.com.apple.metadata:_kMDItemUserTags'); assert v.startswith(b'bplist00'); "
+               "print(json.dumps(plistlib.loads(v)))",
+               {written});
+    QStringList fromPython;
+    for (const auto& value : QJsonDocument::fromJson(decoded.toUtf8()).array())
+        fromPython.append(value.toString());
+    EXPECT_EQ(fromPython, ours);
+
+    const QString theirs = file("written-by-python");
+    python("import plistlib,os,sys; os.setxattr(sys.argv[1], "
+           "'user.com.apple.metadata:_kMDItemUserTags', plistlib.dumps(['Green\\n2', 'Vantle: "
+           "Temporary\\n7', 'Ünïcode'], fmt=plistlib.FMT_BINARY))",
+           {theirs});
+    EXPECT_EQ(tags::readTags(theirs),
+              (QStringList{"Green\n2", tags::programTag, QString::fromUtf8("Ünïcode")}));
+    tags::removeTag(theirs);
+    EXPECT_EQ(tags::readTags(theirs), (QStringList{"Green\n2", QString::fromUtf8("Ünïcode")}));
+}

@@ -1,0 +1,329 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "StoreFixture.h"
+#include "platform/Xattr.h"
+#include "store/Sqlite.h"
+#include "store/Tags.h"
+
+#include <QSignalSpy>
+
+namespace {
+
+std::vector<std::int64_t> idsOf(const std::vector<RecordSummary>& summaries)
+{
+    std::vector<std::int64_t> ids;
+    for (const auto& s : summaries)
+        ids.push_back(s.id.value);
+    return ids;
+}
+
+// Rows as another connection sees them on disk.
+int rowsOnDisk(const QString& path)
+{
+    sqlite::Database db;
+    if (!db.open(path))
+        return -1;
+    sqlite::Statement count(db, "SELECT count(*) FROM TrackedFile");
+    return count.step() ? int(count.integer(0)) : -1;
+}
+
+} // namespace
+
+using TrackedFileActorTest = StoreFixture;
+
+TEST_F(TrackedFileActorTest, LookupsSeeInsertedRecordsInInsertionOrder)
+{
+    const RecordId a = insert(m_downloads + "/a.pdf", 11, 1500);
+    const RecordId b = insert(m_downloads + "/b", 12, 0);
+    EXPECT_NE(a, b);
+
+    const auto details = await(m_store->fileDetails(a));
+    ASSERT_TRUE(details);
+    EXPECT_EQ(details->fileName, "a.pdf");
+    EXPECT_EQ(details->filePath, m_downloads + "/a.pdf");
+    EXPECT_EQ(details->fileSize, 1500);
+    EXPECT_FALSE(await(m_store->fileDetails(RecordId{999})));
+
+    EXPECT_EQ(idsOf(await(m_store->allRecords())), (std::vector{a.value, b.value}));
+    const auto fresh = record(a);
+    ASSERT_TRUE(fresh);
+    EXPECT_EQ(fresh->state, FileState::unprocessed);
+    EXPECT_EQ(fresh->detectedAt, m_now);
+    EXPECT_FALSE(fresh->markedTemporaryAt);
+    EXPECT_FALSE(fresh->expiresAt);
+}
+
+TEST_F(TrackedFileActorTest, ActiveInodeSkipsDismissedRecordsAtThePath)
+{
+    const QString path = m_downloads + "/same.txt";
+    const RecordId first = insert(path, 21);
+    insert(path, 22);
+    insert(path, 23);
+    EXPECT_EQ(await(m_store->activeInode(path)), std::optional<std::uint64_t>(21));
+    await(m_store->dismiss(first));
+    EXPECT_EQ(await(m_store->activeInode(path)), std::optional<std::uint64_t>(22));
+    EXPECT_FALSE(await(m_store->activeInode(m_downloads + "/SAME.txt")));
+}
+
+TEST_F(TrackedFileActorTest, MarkTemporaryUsesTheDefaultIntervalTagsTheFileAndLogs)
+{
+    m_defaultInterval = 5400;
+    const auto [path, inode] = makeFile("report.pdf");
+    const RecordId id = insert(path, inode);
+
+    const auto expiry = await(m_store->markTemporary(id));
+    ASSERT_TRUE(expiry);
+    EXPECT_EQ(*expiry, m_now.addSecs(5400));
+    const auto marked = record(id);
+    EXPECT_EQ(marked->state, FileState::temporary);
+    EXPECT_EQ(marked->markedTemporaryAt, m_now);
+    EXPECT_EQ(marked->expiresAt, expiry);
+    EXPECT_EQ(tags::readTags(path), QStringList{tags::programTag});
+    EXPECT_EQ(tags::readXdgTags(path), QStringList{tags::programTagName});
+    EXPECT_TRUE(logcapture::contains("markTemporary: report.pdf prior=unprocessed -> temporary, "
+                                     "expires=2026-03-01 13:30:00 +0000, save=ok"))
+        << logcapture::lines().join('\n').toStdString();
+
+    // Marking again replaces both dates and leaves the one tag alone.
+    m_now = m_now.addSecs(60);
+    const auto again = await(m_store->markTemporary(id, 30.5));
+    EXPECT_EQ(*again, m_now.addMSecs(30500));
+    EXPECT_EQ(record(id)->markedTemporaryAt, m_now);
+    EXPECT_EQ(tags::readTags(path), QStringList{tags::programTag});
+    EXPECT_TRUE(logcapture::lines().last().contains("prior=temporary"));
+
+    EXPECT_FALSE(await(m_store->markTemporary(RecordId{4242})));
+    EXPECT_TRUE(logcapture::contains("markTemporary: NO RECORD for id=TrackedFile(4242)"));
+}
+
+TEST_F(TrackedFileActorTest, MarkTemporaryKeepsAnOwnedTagOfAnotherColour)
+{
+    const auto [path, inode] = makeFile("photo.jpg");
+    tags::writeTags(path, {"Work", "Vantle: Temporary\n2"});
+    const RecordId id = insert(path, inode);
+    await(m_store->markTemporary(id));
+    EXPECT_EQ(tags::readTags(path), (QStringList{"Work", "Vantle: Temporary\n2"}));
+}
+
+TEST_F(TrackedFileActorTest, DismissKeepsTheOldDatesAndTakesTheTagOff)
+{
+    const auto [path, inode] = makeFile("notes.txt");
+    const RecordId id = insert(path, inode);
+    const auto expiry = await(m_store->markTemporary(id));
+    await(m_store->dismiss(id));
+    const auto kept = record(id);
+    EXPECT_EQ(kept->state, FileState::dismissed);
+    EXPECT_EQ(kept->expiresAt, expiry);
+    EXPECT_TRUE(kept->markedTemporaryAt);
+    EXPECT_TRUE(tags::readTags(path).isEmpty());
+    EXPECT_FALSE(xattr::get(path, tags::xdgAttributeName));
+
+    // Not temporary any more, so it never expires and has no pending expiry.
+    m_now = m_now.addDays(30);
+    EXPECT_TRUE(await(m_store->fetchExpired()).empty());
+    EXPECT_TRUE(await(m_store->temporaryExpirations()).empty());
+}
+
+TEST_F(TrackedFileActorTest, FetchExpiredIncludesExpiryEqualToNowAndNeverOneWithoutExpiry)
+{
+    const RecordId due = insert(m_downloads + "/due", 31);
+    const RecordId later = insert(m_downloads + "/later", 32);
+    const RecordId undated = insert(m_downloads + "/undated", 33);
+    await(m_store->markTemporary(due, 10));
+    await(m_store->markTemporary(later, 11));
+    await(m_store->perform<void>([undated](TrackedFileActor::Context& context) {
+        context.model().update(undated, [](TrackedFile& r) { r.state = FileState::temporary; });
+        context.save();
+    }));
+
+    m_now = m_now.addSecs(10);
+    const auto expired = await(m_store->fetchExpired());
+    ASSERT_EQ(expired.size(), 1u);
+    EXPECT_EQ(expired[0].id, due);
+    EXPECT_EQ(expired[0].inode, 31u);
+    EXPECT_EQ(expired[0].filePath, m_downloads + "/due");
+
+    const auto pending = await(m_store->temporaryExpirations());
+    ASSERT_EQ(pending.size(), 2u); // the undated one has no expiry to report
+    EXPECT_EQ(pending[0].id, due);
+    EXPECT_EQ(pending[1].id, later);
+    EXPECT_EQ(pending[1].expiresAt, m_now.addSecs(1));
+}
+
+TEST_F(TrackedFileActorTest, ImportExistingRecordsNewItemsDismissedAndKeepsTemporaryOnes)
+{
+    const RecordId waiting = insert(m_downloads + "/old-name", 41, 1);
+    const RecordId temporary = insert(m_downloads + "/t", 42, 1);
+    await(m_store->markTemporary(temporary));
+    const auto [taggedPath, taggedInode] = makeFile("tagged");
+    tags::addTag(taggedPath);
+
+    await(m_store->importExisting({
+        {41, m_downloads + "/new-name", "new-name", 77, {}},
+        {42, m_downloads + "/t2", "t2", 5, {}},
+        {taggedInode, taggedPath, "tagged", 0, {}},
+    }));
+
+    const auto renamed = record(waiting);
+    EXPECT_EQ(renamed->state, FileState::dismissed);
+    EXPECT_EQ(renamed->filePath, m_downloads + "/new-name");
+    EXPECT_EQ(renamed->fileName, "new-name");
+    EXPECT_EQ(renamed->fileSize, 77);
+    const auto stillTemporary = record(temporary);
+    EXPECT_EQ(stillTemporary->state, FileState::temporary);
+    EXPECT_EQ(stillTemporary->filePath, m_downloads + "/t2");
+    const auto all = await(m_store->allRecords());
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[2].state, FileState::dismissed);
+    EXPECT_EQ(all[2].inode, taggedInode);
+    // Import never touches tags.
+    EXPECT_EQ(tags::readTags(taggedPath), QStringList{tags::programTag});
+}
+
+TEST_F(TrackedFileActorTest, ImportExistingTreatsAnItemBornAfterItsInodeWasRecordedAsNew)
+{
+    const RecordId expired = insert(m_downloads + "/gone.zip", 51);
+    await(m_store->markTemporary(expired, 1));
+    const RecordId replaced = insert(m_downloads + "/keep.iso", 52);
+    await(m_store->markTemporary(replaced, 1));
+    // An in-place replacement gives the record a new inode later on.
+    m_now = m_now.addSecs(100);
+    await(m_store->replaceInode(52, 53, m_downloads + "/keep.iso", "keep.iso", 9));
+    m_now = m_now.addSecs(3600);
+
+    await(m_store->importExisting({
+        // The kernel handed inode 51 to a new file while the program was off.
+        {51, m_downloads + "/fresh.txt", "fresh.txt", 3, m_now.addSecs(-60)},
+        // The replacement was born before it took over the record: same item.
+        {53, m_downloads + "/keep.iso", "keep.iso", 9, m_now.addSecs(-3650)},
+    }));
+
+    EXPECT_FALSE(record(expired));
+    const auto all = await(m_store->allRecords());
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].id, replaced);
+    EXPECT_EQ(all[0].state, FileState::temporary);
+    EXPECT_EQ(all[1].inode, 51u);
+    EXPECT_EQ(all[1].state, FileState::dismissed);
+    EXPECT_EQ(all[1].filePath, m_downloads + "/fresh.txt");
+    EXPECT_TRUE(await(m_store->fetchExpired()).size() == 1u); // only the replaced one
+}
+
+TEST_F(TrackedFileActorTest, PathAndInodeUpdatesKeepStateAndDates)
+{
+    const RecordId id = insert(m_downloads + "/a", 61, 10);
+    const auto expiry = await(m_store->markTemporary(id));
+    await(m_store->updatePath(61, m_downloads + "/b", "b"));
+    await(m_store->replaceInode(61, 62, m_downloads + "/c", "c", 20));
+    await(m_store->updatePath(999, m_downloads + "/nothing", "nothing"));
+
+    const auto moved = record(id);
+    EXPECT_EQ(moved->inode, 62u);
+    EXPECT_EQ(moved->filePath, m_downloads + "/c");
+    EXPECT_EQ(moved->fileName, "c");
+    EXPECT_EQ(moved->fileSize, 20);
+    EXPECT_EQ(moved->state, FileState::temporary);
+    EXPECT_EQ(moved->expiresAt, expiry);
+    EXPECT_EQ(moved->detectedAt, m_now);
+    EXPECT_EQ(await(m_store->allRecords()).size(), 1u);
+}
+
+TEST_F(TrackedFileActorTest, RemovalsTakeTheTagOffAndOneRecordPerInodeIsKept)
+{
+    const auto [pathA, inodeA] = makeFile("a");
+    const auto [pathB, inodeB] = makeFile("b");
+    const RecordId a = insert(pathA, inodeA);
+    const RecordId b = insert(pathB, inodeB);
+    await(m_store->markTemporary(a));
+    await(m_store->markTemporary(b));
+    await(m_store->removeByInode(inodeA));
+    await(m_store->deleteRecord(b));
+    EXPECT_TRUE(tags::readTags(pathA).isEmpty());
+    EXPECT_TRUE(tags::readTags(pathB).isEmpty());
+    EXPECT_TRUE(await(m_store->allRecords()).empty());
+    EXPECT_TRUE(QFile::exists(pathA) && QFile::exists(pathB));
+
+    // A second insert of the same inode replaces the first record.
+    insert(m_downloads + "/x", 70);
+    const RecordId second = insert(m_downloads + "/y", 70);
+    const auto all = await(m_store->allRecords());
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].id, second);
+}
+
+TEST_F(TrackedFileActorTest, RecordsSurviveAReopenAndIdentifiersAreNeverReused)
+{
+    const RecordId a = insert(m_downloads + "/a", 81, 5);
+    insert(m_downloads + "/b", 82, 0);
+    const RecordId c = insert(m_downloads + "/c", 83, 7);
+    m_now = m_now.addMSecs(1);
+    const auto expiry = await(m_store->markTemporary(a, 0.125));
+    await(m_store->deleteRecord(c));
+    const auto before = record(a);
+
+    openStore();
+    const auto after = record(a);
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->inode, before->inode);
+    EXPECT_EQ(after->filePath, before->filePath);
+    EXPECT_EQ(after->state, FileState::temporary);
+    EXPECT_EQ(after->detectedAt, before->detectedAt);
+    EXPECT_EQ(after->markedTemporaryAt, before->markedTemporaryAt);
+    EXPECT_EQ(after->expiresAt, expiry);
+    EXPECT_EQ(after->expiresAt->time().msec(), 376); // sub-second precision kept
+    const RecordId d = insert(m_downloads + "/d", 84);
+    EXPECT_GT(d.value, c.value);
+}
+
+TEST_F(TrackedFileActorTest, AFailedSaveKeepsTheChangeVisibleAndTheNextSaveWritesIt)
+{
+    sqlite::Database other;
+    ASSERT_TRUE(other.open(storePath()));
+    ASSERT_TRUE(other.exec("BEGIN IMMEDIATE")); // another writer holds the lock
+    QSignalSpy changed(m_store.get(), &TrackedFileActor::changed);
+
+    const RecordId id = insert(m_downloads + "/pending.bin", 91);
+    await(m_store->markTemporary(id));
+    EXPECT_TRUE(logcapture::lines().last().contains(", save=FAIL: database is locked"))
+        << logcapture::lines().last().toStdString();
+    EXPECT_EQ(await(m_store->fileDetails(id))->fileName, "pending.bin");
+    EXPECT_EQ(await(m_store->fetchExpired()).size(), 0u);
+    EXPECT_EQ(await(m_store->temporaryExpirations()).size(), 1u);
+    EXPECT_FALSE(await(m_store->save()));
+    EXPECT_EQ(changed.count(), 0);
+
+    ASSERT_TRUE(other.exec("ROLLBACK"));
+    EXPECT_EQ(rowsOnDisk(storePath()), 0);
+    insert(m_downloads + "/second.bin", 92);
+    EXPECT_EQ(rowsOnDisk(storePath()), 2);
+    EXPECT_TRUE(waitUntil([&] { return changed.count() == 1; }));
+
+    openStore();
+    EXPECT_EQ(record(id)->state, FileState::temporary);
+}
+
+TEST_F(TrackedFileActorTest, UnknownStateTextReadsAsKeptAndNewerSchemasAreRefused)
+{
+    insert(m_downloads + "/odd", 95);
+    m_store.reset();
+    {
+        sqlite::Database db;
+        ASSERT_TRUE(db.open(storePath()));
+        ASSERT_TRUE(db.exec("UPDATE TrackedFile SET state = 'archived'"));
+    }
+    openStore();
+    const auto all = await(m_store->allRecords());
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].state, FileState::dismissed);
+
+    m_store.reset();
+    {
+        sqlite::Database db;
+        ASSERT_TRUE(db.open(storePath()));
+        ASSERT_TRUE(db.exec("PRAGMA user_version = 2"));
+    }
+    QString error;
+    TrackedFileActor::Options options;
+    options.storePath = storePath();
+    EXPECT_FALSE(TrackedFileActor::open(options, &error));
+    EXPECT_TRUE(error.contains("newer version")) << error.toStdString();
+}
