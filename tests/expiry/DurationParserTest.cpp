@@ -1,0 +1,140 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "expiry/DurationParser.h"
+#include "TestSupport.h"
+
+#include <QRandomGenerator>
+#include <cmath>
+#include <optional>
+
+namespace {
+
+struct Case {
+    const char* input; // UTF-8
+    std::optional<double> interval;
+    const char* echo = nullptr;
+};
+
+void PrintTo(const Case& c, std::ostream* os)
+{
+    *os << '"' << c.input << '"';
+}
+
+class DurationParserCases : public testing::TestWithParam<Case> {};
+
+} // namespace
+
+TEST_P(DurationParserCases, parses)
+{
+    const Case& c = GetParam();
+    const auto parsed = DurationParser::parse(QString::fromUtf8(c.input));
+    if (!c.interval) {
+        EXPECT_FALSE(parsed.has_value()) << "got " << parsed->interval;
+        return;
+    }
+    ASSERT_TRUE(parsed.has_value());
+    EXPECT_DOUBLE_EQ(parsed->interval, *c.interval);
+    if (c.echo)
+        EXPECT_EQ(parsed->echo.toStdString(), c.echo);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DurationParserCases,
+    testing::Values(
+        // English units, alone and combined; text between tokens is ignored.
+        Case{"2h", 7200, "2h"}, Case{"30 min", 1800, "30m"}, Case{"1d 4h", 100800, "1d 4h"},
+        Case{"2h30m", 9000, "2h 30m"}, Case{"2 hours and 30 minutes", 9000, "2h 30m"},
+        Case{"45s", 45, "45s"}, Case{"1 week", 604800, "1w"}, Case{"3 wks", 1814400, "3w"},
+        Case{"90 secs", 90, "1m 30s"}, Case{"2 hrs", 7200}, Case{"1m", 60, "1m"},
+        Case{"10 days", 864000, "1w 3d"},
+        // Decimal comma and point; upper case; surrounding blanks and line breaks.
+        Case{"1,5h", 5400, "1h 30m"}, Case{"1.5h", 5400, "1h 30m"}, Case{"2H", 7200},
+        Case{"  \n 2h \t\n", 7200}, Case{"2 minutes!", 120, "2m"},
+        // Spanish, with and without accents, and the leading phrases.
+        Case{"2 horas", 7200}, Case{"dentro de 2 horas", 7200}, Case{"en 1 semana", 604800},
+        Case{"por 3 días", 259200, "3d"}, Case{"3 dias", 259200}, Case{"durante 5 minutos", 300},
+        Case{"1 día 2 horas", 93600, "1d 2h"}, Case{"20 segundos", 20}, Case{"in 2h", 7200},
+        Case{"for 2h", 7200}, Case{"in in 2h", 7200}, Case{"in for en por 2h", 7200},
+        Case{"In 2H", 7200},
+        // Rejected: no unit, unknown words anywhere, only zero tokens, empty.
+        Case{"90", std::nullopt}, Case{"2 xyz", std::nullopt}, Case{"2h 3 xyz", std::nullopt},
+        Case{"2 heures", std::nullopt}, Case{"0h", std::nullopt}, Case{"", std::nullopt},
+        Case{"   \n\t", std::nullopt}, Case{"in ", std::nullopt}, Case{"h", std::nullopt},
+        Case{"2 months", std::nullopt}, Case{"1 year", std::nullopt}, Case{"0h 0m", std::nullopt},
+        // A zero token is dropped, the rest counts.
+        Case{"0h 30m", 1800, "30m"}, Case{"0 xyz 2h", 7200},
+        // Digits of other scripts match but are no number: the token is ignored.
+        Case{"٢h", std::nullopt}, Case{"٢h 3m", 180}, Case{"२ hours", std::nullopt},
+        // A letter outside the set ends the unit word.
+        Case{"2 hü", 7200}, Case{"2 hé", std::nullopt}, Case{"5 mín", std::nullopt},
+        // Fractions that leave a tail, and sums no whole-second form can hold.
+        Case{"1.5.5h", 19800}, Case{"0.5s", 0.5, "1s"}, Case{"0.4s", 0.4, "0s"},
+        Case{"1d 0h 5m", 86700, "1d"}, Case{"1w 1h", 608400, "1w"},
+        Case{"999999999999999999w", std::nullopt}, Case{"1e400s", std::nullopt},
+        Case{"15250284452471w", 9223372036854460800.0}, Case{"15250284452472w", std::nullopt},
+        Case{"1000000000000000000000000000000000000000000000000000000000000000000000000000000000"
+             "000000000000000000000000000000000000000000000000000000000000000000000000000000000"
+             "000000000000000000000000000000000000000000000000000000000000000000000000000000000"
+             "000000000000000000000000000000000000000000000000000000000000000000000000000s",
+             std::nullopt}));
+
+TEST(DurationParserTest, randomTextNeverCrashesAndGivesOnlyPositiveFiniteLengths)
+{
+    // Texts drawn from the pieces that matter (digits of several scripts,
+    // separators, unit words and their letters, phrases, surrogates, blanks).
+    const QStringList pieces{
+        QStringLiteral("1"),    QStringLiteral("0"),          QStringLiteral("9"),
+        QStringLiteral("٢"),    QStringLiteral("."),          QStringLiteral(","),
+        QStringLiteral(" "),    QStringLiteral("\n"),         QStringLiteral("h"),
+        QStringLiteral("m"),    QStringLiteral("días"),       QStringLiteral("semanas"),
+        QStringLiteral("in "),  QStringLiteral("dentro de "), QStringLiteral("xyz"),
+        QStringLiteral("ü"),    QStringLiteral("é"),          QString(QChar(0xD800)),
+        QString(QChar(0xDC00)), QStringLiteral("\u00A0"),     QStringLiteral("99999999999"),
+        QStringLiteral("w"),    QStringLiteral("s"),          QStringLiteral("E"),
+        QStringLiteral("-"),    QStringLiteral("\u2028"),     QStringLiteral("İ")};
+    QRandomGenerator random(20261206);
+    int accepted = 0;
+    for (int i = 0; i < 100000; ++i) {
+        QString text;
+        const int length = int(random.bounded(12));
+        for (int j = 0; j < length; ++j) {
+            // A third of the characters are arbitrary code units.
+            if (random.bounded(3) == 0)
+                text.append(QChar(char16_t(random.bounded(0x10000))));
+            else
+                text.append(pieces.at(int(random.bounded(pieces.size()))));
+        }
+        const auto parsed = DurationParser::parse(text);
+        if (!parsed)
+            continue;
+        ++accepted;
+        ASSERT_TRUE(std::isfinite(parsed->interval)) << text.toStdString();
+        ASSERT_GT(parsed->interval, 0) << text.toStdString();
+        ASSERT_LT(parsed->interval, 9223372036854775808.0) << text.toStdString();
+        ASSERT_FALSE(parsed->echo.isEmpty()) << text.toStdString();
+    }
+    // The generator must reach the accepting paths too, or the test proves little.
+    EXPECT_GT(accepted, 1000);
+}
+
+TEST(DurationParserTest, echoShowsAtMostTwoUnitsLargestFirst)
+{
+    const std::vector<std::pair<double, const char*>> cases{{59, "59s"},
+                                                            {60, "1m"},
+                                                            {3599, "59m 59s"},
+                                                            {3600, "1h"},
+                                                            {3661, "1h 1m"},
+                                                            {86399, "23h 59m"},
+                                                            {90061, "1d 1h"},
+                                                            {604800 + 86400, "1w 1d"},
+                                                            {604800 * 52.0, "52w"},
+                                                            {0, "0s"}};
+    for (const auto& [seconds, expected] : cases)
+        EXPECT_EQ(DurationParser::echo(seconds).toStdString(), expected) << seconds;
+}
+
+TEST(DurationParserTest, freeFunctionAgreesWithTheParser)
+{
+    EXPECT_EQ(parseDuration(QStringLiteral("1d 4h")),
+              DurationParser::parse(QStringLiteral("1d 4h")));
+    EXPECT_FALSE(parseDuration(QStringLiteral("soon")).has_value());
+}

@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/ContinuousTimer.h"
+#include "TestSupport.h"
+
+#include <chrono>
+#include <time.h>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// The kernel's own reading of the clock that counts suspend.
+std::chrono::nanoseconds bootClock()
+{
+    timespec spec{};
+    clock_gettime(CLOCK_BOOTTIME, &spec);
+    return std::chrono::seconds(spec.tv_sec) + std::chrono::nanoseconds(spec.tv_nsec);
+}
+
+} // namespace
+
+TEST(ContinuousTimerTest, readsTheClockThatCountsSuspend)
+{
+    ContinuousTimer timer;
+    ASSERT_TRUE(timer.isValid());
+    const auto before = bootClock();
+    const auto reading = ContinuousTimer::now();
+    const auto after = bootClock();
+    EXPECT_LE(before, reading);
+    EXPECT_LE(reading, after);
+}
+
+TEST(ContinuousTimerTest, deadlinesFireInOrderAndNeverEarly)
+{
+    ContinuousTimer timer;
+    struct Fired {
+        int label;
+        std::chrono::nanoseconds deadline;
+        std::chrono::nanoseconds at;
+    };
+    std::vector<Fired> fired;
+    const auto start = ContinuousTimer::now();
+    // Scheduled out of order, two with the same deadline.
+    const std::vector<std::pair<int, std::chrono::milliseconds>> plan{
+        {3, 90ms}, {1, 20ms}, {4, 90ms}, {2, 50ms}, {0, 5ms}};
+    for (const auto& [label, delay] : plan) {
+        const auto deadline = start + delay;
+        timer.scheduleAt(deadline, [&fired, &label = label, deadline] {
+            fired.push_back({label, deadline, bootClock()});
+        });
+    }
+    EXPECT_EQ(timer.pendingCount(), plan.size());
+    ASSERT_TRUE(waitUntil([&] { return fired.size() == plan.size(); }, 5s));
+    for (size_t i = 0; i < fired.size(); ++i) {
+        EXPECT_EQ(fired[i].label, int(i)) << "position " << i;
+        EXPECT_GE(fired[i].at, fired[i].deadline) << "label " << fired[i].label << " fired early";
+    }
+    EXPECT_EQ(timer.pendingCount(), 0u);
+}
+
+TEST(ContinuousTimerTest, cancelledDeadlinesNeverFire)
+{
+    ContinuousTimer timer;
+    std::vector<int> fired;
+    // The earliest one cancelled (the kernel timer is armed for it), one in
+    // the middle, and one cancelled from a callback that runs in the same batch.
+    const auto first = timer.scheduleAfter(10ms, [&] { fired.push_back(1); });
+    ContinuousTimer::TimerId third = 0;
+    timer.scheduleAfter(20ms, [&] {
+        fired.push_back(2);
+        EXPECT_TRUE(timer.cancel(third));
+    });
+    third = timer.scheduleAfter(20ms, [&] { fired.push_back(3); });
+    const auto fourth = timer.scheduleAfter(30ms, [&] { fired.push_back(4); });
+    timer.scheduleAfter(60ms, [&] { fired.push_back(5); });
+
+    EXPECT_TRUE(timer.cancel(first));
+    EXPECT_TRUE(timer.cancel(fourth));
+    EXPECT_FALSE(timer.cancel(fourth)) << "a second cancel has nothing to cancel";
+    ASSERT_TRUE(waitUntil([&] { return timer.pendingCount() == 0; }, 5s));
+    // Give a wrongly kept deadline the chance to fire before checking.
+    bool late = false;
+    timer.scheduleAfter(50ms, [&] { late = true; });
+    ASSERT_TRUE(waitUntil([&] { return late; }, 5s));
+    EXPECT_EQ(fired, (std::vector<int>{2, 5}));
+}
+
+TEST(ContinuousTimerTest, pastDeadlinesFireAtOnce)
+{
+    ContinuousTimer timer;
+    std::vector<int> fired;
+    const auto now = ContinuousTimer::now();
+    timer.scheduleAfter(1h, [&] { fired.push_back(9); });
+    timer.scheduleAt(now - 10s, [&] { fired.push_back(1); });
+    timer.scheduleAfter(-5s, [&] { fired.push_back(2); });
+    timer.scheduleAt(std::chrono::nanoseconds(0), [&] { fired.push_back(0); });
+    const auto waitStart = bootClock();
+    ASSERT_TRUE(waitUntil([&] { return fired.size() == 3; }, 2s));
+    EXPECT_LT(bootClock() - waitStart, 500ms);
+    EXPECT_EQ(fired, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(timer.pendingCount(), 1u) << "the one an hour away still waits";
+    timer.cancelAll();
+    EXPECT_EQ(timer.pendingCount(), 0u);
+}
+
+TEST(ContinuousTimerTest, manyCancelledDeadlinesLeaveTheRestIntact)
+{
+    ContinuousTimer timer;
+    int fired = 0;
+    std::vector<ContinuousTimer::TimerId> ids;
+    for (int i = 0; i < 2000; ++i)
+        ids.push_back(timer.scheduleAfter(std::chrono::milliseconds(5 + i % 40), [&] { ++fired; }));
+    // Cancel all but every tenth; the heap compacts along the way.
+    int kept = 0;
+    for (size_t i = 0; i < ids.size(); ++i) {
+        if (i % 10 == 0)
+            ++kept;
+        else
+            ASSERT_TRUE(timer.cancel(ids[i]));
+        // Scheduling more while cancelling triggers the rebuild of the heap.
+        if (i % 100 == 0) {
+            timer.scheduleAfter(10ms, [&] { ++fired; });
+            ++kept;
+        }
+    }
+    EXPECT_EQ(timer.pendingCount(), size_t(kept));
+    ASSERT_TRUE(waitUntil([&] { return fired == kept; }, 5s));
+    EXPECT_EQ(timer.pendingCount(), 0u);
+}
