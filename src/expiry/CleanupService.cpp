@@ -1,0 +1,252 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "expiry/CleanupService.h"
+
+#include "platform/ContinuousTimer.h"
+#include "platform/FileSystem.h"
+#include "platform/Log.h"
+#include "platform/Serial.h"
+#include "store/Tags.h"
+#include "store/TrackedFileActor.h"
+
+#include <QFileInfo>
+#include <QThread>
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Deadlines further out than this are set at this distance; when one fires
+// early the store check finds the record not yet due and sets it again.
+constexpr qint64 longestDelayMs = qint64(100) * 365 * 24 * 3600 * 1000;
+
+// The store's answer, or nothing when the store stopped before answering.
+// Only the service thread waits, and only on the store, which waits on nothing.
+template <typename T> std::optional<T> waitFor(QFuture<T> future)
+{
+    future.waitForFinished();
+    if (future.isCanceled() || future.resultCount() == 0)
+        return std::nullopt;
+    return future.result();
+}
+
+QString lastComponent(const QString& path)
+{
+    return QFileInfo(path).fileName();
+}
+
+// The path still holds the very file the record describes.
+bool isPresent(const QString& path, std::uint64_t inode)
+{
+    const std::optional<ItemStat> stat = fs::lstat(path);
+    return stat && stat->inode == inode;
+}
+
+// What the store says of one record when its deadline fires.
+struct DueCheck {
+    std::optional<ExpiredItem> expired;
+    std::optional<qint64> remainingMs; // still temporary, due later
+};
+
+} // namespace
+
+CleanupService::CleanupService(TrackedFileActor& store, std::shared_ptr<Trash> trash,
+                               Intervals intervals)
+    : m_trackedFileActor(store), m_trash(trash ? std::move(trash) : makeSystemTrash()),
+      m_intervals(intervals)
+{
+    m_thread = std::make_unique<ServiceThread>(this, "CleanupService");
+}
+
+CleanupService::~CleanupService()
+{
+    shutdown();
+}
+
+void CleanupService::shutdown()
+{
+    if (!m_thread)
+        return;
+    // The kernel timer belongs to the service thread: it goes there.
+    runSerial<void>(this, [this] {
+        delete m_timer;
+        m_timer = nullptr;
+        m_scheduledTasks.clear();
+        m_staleRecordTask = 0;
+    }).waitForFinished();
+    m_thread->stop();
+    m_thread.reset();
+}
+
+void CleanupService::ensureTimer()
+{
+    Q_ASSERT(QThread::currentThread() == thread());
+    if (!m_timer)
+        m_timer = new ContinuousTimer(this);
+}
+
+QFuture<void> CleanupService::schedule(RecordId id, QDateTime expiresAt)
+{
+    return runSerial<void>(this, [this, id, expiresAt] { scheduleNow(id, expiresAt); });
+}
+
+QFuture<void> CleanupService::rehydrate()
+{
+    return runSerial<void>(this, [this] { rehydrateNow(); });
+}
+
+QFuture<void> CleanupService::startStaleRecordSweep()
+{
+    return runSerial<void>(this, [this] { startSweepNow(); });
+}
+
+QFuture<void> CleanupService::cleanUpStaleRecords()
+{
+    return runSerial<void>(this, [this] { cleanUpStaleRecordsNow(); });
+}
+
+QFuture<void> CleanupService::trashExpired(RecordId id)
+{
+    return runSerial<void>(this, [this, id] { trashExpiredNow(id); });
+}
+
+QFuture<int> CleanupService::scheduledCount()
+{
+    return runSerial<int>(this, [this] { return int(m_scheduledTasks.size()); });
+}
+
+void CleanupService::scheduleNow(RecordId id, const QDateTime& expiresAt)
+{
+    // An unreadable date fires at once; the store check then decides.
+    const qint64 delayMs =
+        expiresAt.isValid() ? QDateTime::currentDateTimeUtc().msecsTo(expiresAt) : 0;
+    armTask(id, delayMs);
+}
+
+void CleanupService::armTask(RecordId id, qint64 delayMs)
+{
+    ensureTimer();
+    if (const std::uint64_t earlier = m_scheduledTasks.value(id))
+        m_timer->cancel(earlier);
+    const auto delay = std::chrono::milliseconds(std::clamp<qint64>(delayMs, 0, longestDelayMs));
+    m_scheduledTasks.insert(id, m_timer->scheduleAfter(delay, [this, id] { fire(id); }));
+}
+
+void CleanupService::fire(RecordId id)
+{
+    m_scheduledTasks.remove(id);
+    trashExpiredNow(id);
+}
+
+void CleanupService::trashExpiredNow(RecordId id)
+{
+    const std::optional<DueCheck> check =
+        waitFor(m_trackedFileActor.perform<DueCheck>([id](TrackedFileActor::Context& context) {
+            DueCheck result;
+            const TrackedFile* record = context.fetchRecord(id);
+            if (!record || record->state != FileState::temporary || !record->expiresAt)
+                return result;
+            const QDateTime now = context.now();
+            if (*record->expiresAt <= now)
+                result.expired = ExpiredItem{record->filePath, record->inode, record->id};
+            else
+                result.remainingMs = now.msecsTo(*record->expiresAt);
+            return result;
+        }));
+    if (!check)
+        return;
+    if (!check->expired) {
+        // Kept, gone, or its expiry moved later. A deadline that fired early
+        // (the wall clock was set back) is set again, unless a newer one exists.
+        if (check->remainingMs && !m_scheduledTasks.contains(id))
+            armTask(id, *check->remainingMs);
+        return;
+    }
+    const ExpiredItem& item = *check->expired;
+    if (isPresent(item.filePath, item.inode)) {
+        // The file leaves the program's care either way: untag it first so
+        // that it neither sits tagged in the Trash nor stays tagged here.
+        tags::removeTag(item.filePath);
+        if (auto error = m_trash->moveToTrash(item.filePath))
+            VANTLE_DIAG(lcExpiry, QStringLiteral("Failed to trash ") +
+                                      lastComponent(item.filePath) + QStringLiteral(": ") + *error);
+        else
+            VANTLE_DIAG(lcExpiry,
+                        QStringLiteral("Trashed expired file: ") + lastComponent(item.filePath));
+    }
+    forgetRecord(id, true);
+}
+
+void CleanupService::forgetRecord(RecordId id, bool untag)
+{
+    waitFor(m_trackedFileActor.perform<bool>([id, untag](TrackedFileActor::Context& context) {
+        const TrackedFile* record = context.fetchRecord(id);
+        if (!record)
+            return false;
+        // Another file now at the path keeps its own tags.
+        if (untag && isPresent(record->filePath, record->inode))
+            tags::removeTag(record->filePath);
+        context.model().remove(id);
+        context.save(); // a failed save stays pending until the next one
+        return true;
+    }));
+}
+
+void CleanupService::rehydrateNow()
+{
+    const std::vector<ExpiredItem> expired =
+        waitFor(m_trackedFileActor.fetchExpired()).value_or(std::vector<ExpiredItem>{});
+    if (!expired.empty()) {
+        for (const ExpiredItem& item : expired) {
+            if (isPresent(item.filePath, item.inode)) {
+                tags::removeTag(item.filePath);
+                if (auto error = m_trash->moveToTrash(item.filePath))
+                    VANTLE_DIAG(lcExpiry, QStringLiteral("Rehydrate: failed to trash ") +
+                                              lastComponent(item.filePath) + QStringLiteral(": ") +
+                                              *error);
+            }
+            forgetRecord(item.id, true);
+        }
+        VANTLE_DIAG(lcExpiry,
+                    QStringLiteral("Rehydrate: trashed %1 file(s) that expired while offline")
+                        .arg(expired.size()));
+    }
+
+    const std::vector<PendingExpiry> pending =
+        waitFor(m_trackedFileActor.temporaryExpirations()).value_or(std::vector<PendingExpiry>{});
+    if (pending.empty())
+        return;
+    for (const PendingExpiry& item : pending)
+        scheduleNow(item.id, item.expiresAt);
+    VANTLE_DIAG(lcExpiry,
+                QStringLiteral("Rehydrate: scheduled %1 pending file(s)").arg(pending.size()));
+}
+
+void CleanupService::startSweepNow()
+{
+    ensureTimer();
+    if (m_staleRecordTask)
+        m_timer->cancel(m_staleRecordTask);
+    m_staleRecordTask = m_timer->scheduleAfter(m_intervals.staleRecordSweep, [this] {
+        m_staleRecordTask = 0;
+        cleanUpStaleRecordsNow();
+        // The next period starts when this sweep has finished.
+        if (!m_staleRecordTask)
+            startSweepNow();
+    });
+}
+
+void CleanupService::cleanUpStaleRecordsNow()
+{
+    const std::vector<RecordSummary> records =
+        waitFor(m_trackedFileActor.allRecords()).value_or(std::vector<RecordSummary>{});
+    for (const RecordSummary& item : records) {
+        if (item.filePath.isEmpty() || isPresent(item.filePath, item.inode))
+            continue;
+        // The file is not at the path: its tag is not touched.
+        forgetRecord(item.id, false);
+        if (const std::uint64_t task = m_scheduledTasks.take(item.id); task && m_timer)
+            m_timer->cancel(task);
+        VANTLE_DIAG(lcExpiry,
+                    QStringLiteral("Cleaned up stale record: ") + lastComponent(item.filePath));
+    }
+}

@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/Trash.h"
+#include "store/RecordId.h"
+#include "store/TrackedFile.h"
+
+#include <QDateTime>
+#include <QFuture>
+#include <QHash>
+#include <QObject>
+#include <chrono>
+#include <memory>
+
+class ContinuousTimer;
+class ServiceThread;
+class TrackedFileActor;
+
+inline constexpr std::chrono::milliseconds cleanupStaleRecordSweepInterval =
+    std::chrono::seconds(900);
+
+// The service's periods; tests shorten them.
+struct CleanupIntervals {
+    // Period of the sweep for records whose files vanished; the first sweep
+    // runs one period after it was started.
+    std::chrono::milliseconds staleRecordSweep = cleanupStaleRecordSweepInterval;
+};
+
+// Moves temporary files to the Trash when they expire and drops records whose
+// files are gone. Lives on its own thread; every operation is a queued call
+// that returns at once with a future. One deadline per scheduled record on the
+// clock that counts suspend; the file is re-checked against the store (still
+// temporary and expired) and the disk (same inode at the path) before it is
+// trashed, so a stale deadline never touches a kept, moved or replaced file.
+// Files are only ever moved to the Trash, never deleted.
+class CleanupService : public QObject {
+    Q_OBJECT
+public:
+    static constexpr std::chrono::milliseconds staleRecordSweepInterval =
+        cleanupStaleRecordSweepInterval;
+    using Intervals = CleanupIntervals;
+
+    // A null trash stands for the system Trash.
+    CleanupService(TrackedFileActor& store, std::shared_ptr<Trash> trash,
+                   Intervals intervals = Intervals{});
+    ~CleanupService() override;
+
+    // Replaces the record's pending deadline with one at `expiresAt` (at once
+    // when it has passed). Callable from any thread; the future finishes when
+    // the deadline is set, not when it fires.
+    QFuture<void> schedule(RecordId id, QDateTime expiresAt);
+    // Trashes what expired while the program was not running, then sets the
+    // deadlines of every other temporary record.
+    QFuture<void> rehydrate();
+    // Starts the periodic stale-record sweep (a second call restarts it).
+    QFuture<void> startStaleRecordSweep();
+    // One sweep: forgets every record whose file is no longer at its path.
+    QFuture<void> cleanUpStaleRecords();
+    // What a deadline runs: trashes the record's file if the record is still
+    // temporary and expired and its file still at its path, then forgets it.
+    QFuture<void> trashExpired(RecordId id);
+
+    // How many records have a pending deadline.
+    QFuture<int> scheduledCount();
+
+    // Drops every pending deadline and stops the service's thread (at exit,
+    // before the store stops). Blocks until the work queued before it has run.
+    void shutdown();
+
+private:
+    // Service-thread halves of the operations above.
+    void scheduleNow(RecordId id, const QDateTime& expiresAt);
+    // Replaces the record's deadline with one `delayMs` from now.
+    void armTask(RecordId id, qint64 delayMs);
+    void fire(RecordId id);
+    void trashExpiredNow(RecordId id);
+    void rehydrateNow();
+    void startSweepNow();
+    void cleanUpStaleRecordsNow();
+    void ensureTimer();
+    // Deletes the record on the store and saves; with `untag`, drops its tag
+    // if the path still holds the record's own file. Waits for the store.
+    void forgetRecord(RecordId id, bool untag);
+
+    TrackedFileActor& m_trackedFileActor;
+    std::shared_ptr<Trash> m_trash;
+    Intervals m_intervals;
+    ContinuousTimer* m_timer = nullptr; // created on the service's thread
+    QHash<RecordId, std::uint64_t> m_scheduledTasks;
+    std::uint64_t m_staleRecordTask = 0;
+    std::unique_ptr<ServiceThread> m_thread;
+};
