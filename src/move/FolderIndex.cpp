@@ -1,0 +1,169 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "move/FolderIndex.h"
+
+#include "move/FolderMatcher.h"
+#include "platform/DirectoryCrawl.h"
+#include "platform/Log.h"
+#include "platform/Serial.h"
+
+#include <QDir>
+#include <QFuture>
+#include <QSet>
+#include <algorithm>
+#include <array>
+
+namespace {
+
+const QSet<QString>& excludedDirectoryNames()
+{
+    static const QSet<QString> names{QStringLiteral("node_modules"), QStringLiteral("DerivedData"),
+                                     QStringLiteral("Pods"),         QStringLiteral("Carthage"),
+                                     QStringLiteral("dist"),         QStringLiteral("build"),
+                                     QStringLiteral(".build"),       QStringLiteral(".venv"),
+                                     QStringLiteral(".git"),         QStringLiteral(".next"),
+                                     QStringLiteral(".nuxt"),        QStringLiteral(".cache"),
+                                     QStringLiteral(".npm"),         QStringLiteral(".yarn"),
+                                     QStringLiteral(".gradle"),      QStringLiteral(".idea"),
+                                     QStringLiteral(".vscode"),      QStringLiteral("__pycache__")};
+    return names;
+}
+
+const QSet<QString>& packageExtensions()
+{
+    static const QSet<QString> extensions{
+        QStringLiteral("app"),       QStringLiteral("photoslibrary"), QStringLiteral("rtfd"),
+        QStringLiteral("bundle"),    QStringLiteral("framework"),     QStringLiteral("kext"),
+        QStringLiteral("xcodeproj"), QStringLiteral("xcworkspace"),   QStringLiteral("playground"),
+        QStringLiteral("component"), QStringLiteral("prefpane"),      QStringLiteral("appex"),
+        QStringLiteral("plugin"),    QStringLiteral("pkg"),           QStringLiteral("mpkg"),
+        QStringLiteral("dmg"),       QStringLiteral("docset"),        QStringLiteral("tmbundle")};
+    return extensions;
+}
+
+// What the crawl keeps of one component, as raw bytes. A name that is not
+// valid UTF-8 cannot be named again as text, so its subtree is left out.
+bool acceptComponent(std::string_view name, int depth)
+{
+    const QByteArray raw = QByteArray::fromRawData(name.data(), qsizetype(name.size()));
+    const QString text = QString::fromUtf8(raw);
+    if (text.toUtf8() != raw)
+        return false;
+    if (depth == 1 && text == QLatin1String("Library"))
+        return false;
+    return FolderIndex::isIndexableComponent(text);
+}
+
+} // namespace
+
+FolderIndex::FolderIndex(QObject* parent) : FolderIndex(QDir::homePath(), refreshInterval, parent)
+{
+}
+
+FolderIndex::FolderIndex(QString homePath, std::chrono::milliseconds minimumCrawlGap,
+                         QObject* parent)
+    : QObject(parent), m_homePath(std::move(homePath)), m_minimumCrawlGap(minimumCrawlGap),
+      m_folders(std::make_shared<FolderList>(QStringList{}, m_homePath))
+{
+    while (m_homePath.size() > 1 && m_homePath.endsWith(QLatin1Char('/')))
+        m_homePath.chop(1);
+    m_crawler = std::make_unique<QObject>();
+    m_thread = std::make_unique<ServiceThread>(m_crawler.get(), "FolderIndex");
+}
+
+FolderIndex::~FolderIndex()
+{
+    // Lets a crawl in progress end before its object goes.
+    m_thread->stop();
+}
+
+void FolderIndex::start()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    crawl();
+}
+
+bool FolderIndex::refresh()
+{
+    if (!m_hasGathered || m_isCrawling)
+        return false;
+    if (m_sinceLastCrawl.isValid() && m_sinceLastCrawl.elapsed() < m_minimumCrawlGap.count())
+        return false;
+    crawl();
+    return true;
+}
+
+void FolderIndex::crawl()
+{
+    m_isCrawling = true;
+    const QString home = m_homePath;
+    runSerial<SharedFolderList>(m_crawler.get(), [home] {
+        dircrawl::Options options;
+        options.accept = [](std::string_view, std::string_view name, int depth) {
+            return acceptComponent(name, depth);
+        };
+        dircrawl::Result result = dircrawl::crawl(home, options);
+        QStringList paths;
+        paths.reserve(qsizetype(result.folders.size()));
+        for (const std::string& folder : result.folders)
+            paths.append(QString::fromUtf8(folder));
+        return std::make_shared<const FolderList>(std::move(paths), home);
+    }).then(this, [this](SharedFolderList folders) {
+        m_folders = std::move(folders);
+        m_isCrawling = false;
+        m_sinceLastCrawl.start();
+        Q_EMIT pathsChanged();
+        if (m_hasGathered)
+            return;
+        m_hasGathered = true;
+        VANTLE_DIAG(lcMove, QStringLiteral("FolderIndex: initial gather complete, ") +
+                                QString::number(m_folders->size()) +
+                                QStringLiteral(" folders indexed"));
+        Q_EMIT gathered();
+    });
+}
+
+bool FolderIndex::isIndexable(const QString& path) const
+{
+    return isIndexable(path, m_homePath);
+}
+
+bool FolderIndex::isIndexable(const QString& path, const QString& homePath)
+{
+    const QString homePathWithSlash = homePath + QLatin1Char('/');
+    const QString libraryPrefix = homePath + QStringLiteral("/Library");
+    if (path == homePath)
+        return false;
+    if (path == libraryPrefix || path.startsWith(libraryPrefix + QLatin1Char('/')))
+        return false;
+    if (!path.startsWith(homePathWithSlash))
+        return false;
+    const QStringList pieces =
+        path.mid(homePathWithSlash.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    return std::all_of(pieces.begin(), pieces.end(),
+                       [](const QString& piece) { return isIndexableComponent(piece); });
+}
+
+bool FolderIndex::isIndexableComponent(QStringView name)
+{
+    if (name.startsWith(QLatin1Char('.')))
+        return false;
+    if (excludedDirectoryNames().contains(name.toString()))
+        return false;
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot >= 0 && packageExtensions().contains(name.mid(dot + 1).toString().toLower()))
+        return false;
+    return true;
+}
+
+QList<FolderMatch> FolderIndex::search(const QString& query, int limit) const
+{
+    return m_folders->search(query, limit);
+}
+
+QList<FolderMatch> FolderIndex::search(const QString& query, const QStringList& paths,
+                                       const QString& homePath, int limit)
+{
+    return foldermatcher::search(query, paths, homePath, limit);
+}
