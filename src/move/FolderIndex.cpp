@@ -99,16 +99,7 @@ void FolderIndex::crawl()
     m_isCrawling = true;
     const QString home = m_homePath;
     runSerial<SharedFolderList>(m_crawler.get(), [home] {
-        dircrawl::Options options;
-        options.accept = [](std::string_view, std::string_view name, int depth) {
-            return acceptComponent(name, depth);
-        };
-        dircrawl::Result result = dircrawl::crawl(home, options);
-        QStringList paths;
-        paths.reserve(qsizetype(result.folders.size()));
-        for (const std::string& folder : result.folders)
-            paths.append(QString::fromUtf8(folder));
-        return std::make_shared<const FolderList>(std::move(paths), home);
+        return std::make_shared<const FolderList>(crawlFolders(home), home);
     }).then(this, [this](SharedFolderList folders) {
         m_folders = std::move(folders);
         m_isCrawling = false;
@@ -122,6 +113,22 @@ void FolderIndex::crawl()
                                 QStringLiteral(" folders indexed"));
         Q_EMIT gathered();
     });
+}
+
+QStringList FolderIndex::crawlFolders(const QString& homePath,
+                                      const std::function<void(std::string_view)>& opened)
+{
+    dircrawl::Options options;
+    options.accept = [](std::string_view, std::string_view name, int depth) {
+        return acceptComponent(name, depth);
+    };
+    options.opened = opened;
+    const dircrawl::Result result = dircrawl::crawl(homePath, options);
+    QStringList paths;
+    paths.reserve(qsizetype(result.folders.size()));
+    for (const std::string& folder : result.folders)
+        paths.append(QString::fromUtf8(folder));
+    return paths;
 }
 
 bool FolderIndex::isIndexable(const QString& path) const

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -48,6 +49,11 @@ public:
     static bool isIndexable(const QString& path, const QString& homePath);
     // The filter for one path component (the crawl applies it per level).
     static bool isIndexableComponent(QStringView name);
+
+    // One crawl of `homePath` with the filter applied per level, so that a
+    // rejected folder is never read; `opened` is told of each folder read.
+    static QStringList crawlFolders(const QString& homePath,
+                                    const std::function<void(std::string_view)>& opened = {});
 
     // The best matches over the current list.
     QList<FolderMatch> search(const QString& query, int limit) const;
