@@ -1,0 +1,144 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "move/FolderIndex.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QSet>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A small home with every kind of folder the index must leave out.
+QString makeHome(const QString& name)
+{
+    const QString home = testenv::freshFolder(name);
+    for (const char* folder :
+         {"Documents/Projects/vantle/src", "Documents/Library/Old", "Downloads", "Library/Mail",
+          ".config/x", "code/app/node_modules/lib/deep", "code/app/src", "Apps/Tool.app/Contents",
+          "Photos Library.photoslibrary/Masters", "Tool.APP/inside", "NODE_MODULES/kept",
+          "ends./inner", "Music/.git/objects", "Music/build/out", "Music/Albums"})
+        EXPECT_TRUE(QDir().mkpath(home + QLatin1Char('/') + QString::fromUtf8(folder)));
+    // A loop back to the home folder and a link to a folder: never followed.
+    EXPECT_TRUE(QFile::link(home, home + QStringLiteral("/Documents/loop")));
+    EXPECT_TRUE(QFile::link(home + QStringLiteral("/Music"), home + QStringLiteral("/MusicLink")));
+    testenv::writeFile(home + QStringLiteral("/Documents/file.txt"));
+    return home;
+}
+
+// Every real folder below `home`, links not followed, kept by the filter.
+QSet<QString> expectedFolders(const QString& home)
+{
+    QSet<QString> folders;
+    QDirIterator it(home, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (FolderIndex::isIndexable(path, home))
+            folders.insert(path);
+    }
+    return folders;
+}
+
+TEST(FolderCrawl, ListsWhatTheFilterKeepsAndNeverEntersTheRest)
+{
+    const QString home = makeHome(QStringLiteral("crawl-home"));
+    QStringList opened;
+    const QStringList paths = FolderIndex::crawlFolders(
+        home, [&](std::string_view path) { opened.append(QString::fromUtf8(path)); });
+
+    EXPECT_EQ(QSet<QString>(paths.begin(), paths.end()), expectedFolders(home));
+    EXPECT_EQ(QSet<QString>(paths.begin(), paths.end()).size(), paths.size()) << "duplicates";
+    EXPECT_TRUE(paths.contains(home + QStringLiteral("/Documents/Library")));
+    EXPECT_TRUE(paths.contains(home + QStringLiteral("/NODE_MODULES/kept")));
+    EXPECT_TRUE(paths.contains(home + QStringLiteral("/ends./inner")));
+    EXPECT_FALSE(paths.contains(home + QStringLiteral("/MusicLink")));
+    EXPECT_FALSE(paths.contains(home + QStringLiteral("/Documents/loop")));
+
+    // Rejected folders are not even read: nothing inside them is opened.
+    for (const char* pruned : {"/Library", "/.config", "/code/app/node_modules", "/Apps/Tool.app",
+                               "/Photos Library.photoslibrary", "/Tool.APP", "/Music/.git",
+                               "/Music/build", "/Documents/loop", "/MusicLink"}) {
+        const QString root = home + QString::fromUtf8(pruned);
+        for (const QString& path : opened)
+            EXPECT_FALSE(path == root || path.startsWith(root + QLatin1Char('/')))
+                << path.toStdString();
+    }
+    EXPECT_EQ(opened.first(), home);
+    EXPECT_EQ(opened.size(), paths.size() + 1); // every listed folder once, plus the root
+}
+
+TEST(FolderCrawl, WalksBreadthFirstWithNamesSortedInEachFolder)
+{
+    const QString home = testenv::freshFolder(QStringLiteral("order-home"));
+    for (const char* folder : {"b/z", "b/a", "a/y/deep", "C", "a/x"})
+        ASSERT_TRUE(QDir().mkpath(home + QLatin1Char('/') + QString::fromUtf8(folder)));
+    QStringList relative;
+    for (const QString& path : FolderIndex::crawlFolders(home))
+        relative.append(path.mid(home.size() + 1));
+    EXPECT_EQ(relative, (QStringList{"C", "a", "b", "a/x", "a/y", "b/a", "b/z", "a/y/deep"}));
+}
+
+TEST(FolderCrawl, SkipsFoldersThatCannotBeReadAndNamesThatAreNotText)
+{
+    const QString home = testenv::freshFolder(QStringLiteral("unreadable-home"));
+    ASSERT_TRUE(QDir().mkpath(home + QStringLiteral("/zgone/inner")));
+    ASSERT_TRUE(QDir().mkpath(home + QStringLiteral("/kept/inner")));
+    ASSERT_TRUE(QDir().mkpath(home + QStringLiteral("/zz/inner")));
+    // A name that is not UTF-8 cannot be given back as a path: left out.
+    const QByteArray badName = QFile::encodeName(home) + "/bad\xff";
+    ASSERT_EQ(::mkdir((badName + "/").constData(), 0755), 0);
+    ASSERT_EQ(::mkdir((badName + "/sub").constData(), 0755), 0);
+    // A folder that vanishes between being listed and being read (as an
+    // unreadable one would fail to open) is passed over quietly.
+    const QStringList paths = FolderIndex::crawlFolders(home, [&](std::string_view path) {
+        if (QString::fromUtf8(path) == home + QStringLiteral("/kept"))
+            QDir(home + QStringLiteral("/zgone")).removeRecursively();
+    });
+    EXPECT_TRUE(paths.contains(home + QStringLiteral("/kept/inner")));
+    EXPECT_TRUE(paths.contains(home + QStringLiteral("/zz/inner"))); // the walk went on
+    EXPECT_TRUE(paths.contains(home + QStringLiteral("/zgone")));
+    EXPECT_FALSE(paths.contains(home + QStringLiteral("/zgone/inner")));
+    for (const QString& path : paths)
+        EXPECT_FALSE(path.contains(QStringLiteral("bad"))) << path.toStdString();
+}
+
+TEST(FolderIndexService, GathersOnceThenRecrawlsOnlyWhenAskedAfterTheGap)
+{
+    const QString home = makeHome(QStringLiteral("index-home"));
+    FolderIndex index(home, 0ms);
+    EXPECT_FALSE(index.hasGathered());
+    EXPECT_TRUE(index.paths().isEmpty());
+    EXPECT_FALSE(index.refresh()); // nothing before the first crawl
+    index.start();
+    index.start();
+    ASSERT_TRUE(waitUntil([&] { return index.hasGathered(); }));
+    const QStringList first = index.paths();
+    EXPECT_EQ(QSet<QString>(first.begin(), first.end()), expectedFolders(home));
+    EXPECT_EQ(logcapture::count(QStringLiteral("FolderIndex: initial gather complete, ")), 1);
+    EXPECT_TRUE(logcapture::contains(QStringLiteral("FolderIndex: initial gather complete, ") +
+                                     QString::number(first.size()) +
+                                     QStringLiteral(" folders indexed")));
+
+    // A typed query finds the folder over the crawled home.
+    const auto matches = index.search(QStringLiteral("doc proj"), 3);
+    ASSERT_FALSE(matches.isEmpty());
+    EXPECT_EQ(matches[0].path, home + QStringLiteral("/Documents/Projects"));
+
+    ASSERT_TRUE(QDir().mkpath(home + QStringLiteral("/Documents/Receipts")));
+    EXPECT_TRUE(index.refresh());
+    EXPECT_FALSE(index.refresh()); // one crawl at a time
+    ASSERT_TRUE(waitUntil([&] { return !index.isCrawling(); }));
+    EXPECT_TRUE(index.paths().contains(home + QStringLiteral("/Documents/Receipts")));
+    EXPECT_EQ(logcapture::count(QStringLiteral("FolderIndex: initial gather complete, ")), 1);
+
+    FolderIndex slow(home, std::chrono::hours(1));
+    slow.start();
+    ASSERT_TRUE(waitUntil([&] { return slow.hasGathered(); }));
+    EXPECT_FALSE(slow.refresh()); // too soon after the last crawl
+}
+
+} // namespace

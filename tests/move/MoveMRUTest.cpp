@@ -1,0 +1,132 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "move/MoveMRU.h"
+#include "TestSupport.h"
+#include "platform/AppSettings.h"
+#include "platform/Paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList stored()
+{
+    return settings::open()->value(MoveMRU::key).toStringList();
+}
+
+// Writes the settings file as another process would leave it.
+void writeSettingsText(const QByteArray& text)
+{
+    QDir().mkpath(QFileInfo(paths::settingsFile()).absolutePath());
+    QFile file(paths::settingsFile());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+}
+
+class MoveMRUTest : public testing::Test {
+protected:
+    void SetUp() override { QFile::remove(paths::settingsFile()); }
+};
+
+TEST_F(MoveMRUTest, RecordsMostRecentFirstWithoutDuplicatesUpToCapacity)
+{
+    MoveMRU mru;
+    mru.load();
+    EXPECT_TRUE(mru.paths().isEmpty());
+    for (const char* path : {"/d/A", "/d/B", "/d/C"})
+        mru.record(QString::fromUtf8(path));
+    EXPECT_EQ(mru.paths(), (QStringList{"/d/C", "/d/B", "/d/A"}));
+    mru.record(QStringLiteral("/d/A"));
+    EXPECT_EQ(mru.paths(), (QStringList{"/d/A", "/d/C", "/d/B"}));
+    EXPECT_EQ(stored(), mru.paths());
+
+    for (int i = 0; i < 20; ++i)
+        mru.record(QStringLiteral("/d/n%1").arg(i));
+    EXPECT_EQ(mru.paths().size(), MoveMRU::capacity);
+    EXPECT_EQ(mru.paths().first(), QStringLiteral("/d/n19"));
+    EXPECT_FALSE(mru.paths().contains(QStringLiteral("/d/B"))); // the oldest left
+    EXPECT_EQ(stored(), mru.paths());
+
+    // Names the settings file must quote survive a reload.
+    mru.record(QStringLiteral("/d/a, b \"q\" ;=#"));
+    MoveMRU again;
+    again.load();
+    EXPECT_EQ(again.paths(), mru.paths());
+}
+
+TEST_F(MoveMRUTest, ReadsListsWrittenByAnotherProcess)
+{
+    const struct {
+        const char* text;
+        QStringList expected;
+    } cases[] = {
+        {"[General]\nMoveMRU.destinations=/a, /b, /c\n", {"/a", "/b", "/c"}},
+        // A one-entry list is stored as its single text.
+        {"[General]\nMoveMRU.destinations=/only\n", {"/only"}},
+        {"[General]\nMoveMRU.destinations=\n", {}},
+        {"[General]\nMoveMRU.destinations=@Invalid()\n", {}},
+        // Not all texts: the whole list reads as empty.
+        {"[General]\nMoveMRU.destinations=/a, @ByteArray(/b)\n", {}},
+        {"[General]\nMoveMRU.destinations=@Rect(1 2 3 4)\n", {}},
+        {"[General]\nother=1\n", {}},
+        {"not an ini file at all \xff\n", {}},
+    };
+    for (const auto& c : cases) {
+        writeSettingsText(c.text);
+        MoveMRU mru;
+        mru.load();
+        EXPECT_EQ(mru.paths(), c.expected) << c.text;
+    }
+}
+
+TEST_F(MoveMRUTest, ALongStoredListLoadsWholeAndShrinksOnTheNextRecord)
+{
+    QStringList many;
+    for (int i = 0; i < 25; ++i)
+        many.append(QStringLiteral("/d/%1").arg(i));
+    settings::write(settings::moveDestinations, many);
+    MoveMRU mru;
+    mru.load();
+    EXPECT_EQ(mru.paths(), many);
+    mru.record(QStringLiteral("/d/new"));
+    EXPECT_EQ(mru.paths().size(), 20);
+    EXPECT_EQ(stored().size(), 20);
+    EXPECT_EQ(stored().first(), QStringLiteral("/d/new"));
+    EXPECT_EQ(stored().last(), QStringLiteral("/d/18"));
+}
+
+TEST_F(MoveMRUTest, ValidatedPrunesVanishedFoldersAndFilesOnly)
+{
+    const QString root = testenv::freshFolder(QStringLiteral("mru"));
+    const QString x = root + QStringLiteral("/X"), y = root + QStringLiteral("/Y"),
+                  z = root + QStringLiteral("/Z"), w = root + QStringLiteral("/W"),
+                  f = root + QStringLiteral("/F");
+    for (const QString& folder : {x, y, z, w, f})
+        ASSERT_TRUE(QDir().mkpath(folder));
+    MoveMRU mru;
+    for (const QString& folder : {w, z, y, x})
+        mru.record(folder);
+    ASSERT_EQ(mru.paths(), (QStringList{x, y, z, w}));
+
+    // Nothing vanished: nothing written (a value changed behind its back stays).
+    settings::write(settings::moveDestinations, QStringList{QStringLiteral("/elsewhere")});
+    EXPECT_EQ(mru.validated(3), (QStringList{x, y, z}));
+    EXPECT_EQ(stored(), QStringList{QStringLiteral("/elsewhere")});
+
+    ASSERT_TRUE(QDir(x).removeRecursively());
+    EXPECT_EQ(mru.validated(3), (QStringList{y, z, w}));
+    EXPECT_EQ(mru.paths(), (QStringList{y, z, w}));
+    EXPECT_EQ(stored(), (QStringList{y, z, w}));
+
+    // A folder that became a file is pruned like a deleted one.
+    mru.record(f);
+    ASSERT_TRUE(QDir(f).removeRecursively());
+    testenv::writeFile(f);
+    EXPECT_EQ(mru.validated(2), (QStringList{y, z}));
+    EXPECT_EQ(stored(), (QStringList{y, z, w}));
+    EXPECT_TRUE(mru.validated(0).isEmpty());
+}
+
+} // namespace
