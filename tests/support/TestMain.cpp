@@ -6,6 +6,7 @@
 #include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <filesystem>
 
 namespace logcapture {
 void record(const QString& line);
@@ -44,6 +45,8 @@ int main(int argc, char** argv)
 {
     // A home of our own before anything reads the environment.
     QTemporaryDir home(QDir::tempPath() + QStringLiteral("/vantle-test-XXXXXX"));
+    // Removed byte-wise below: tests leave names that are not valid UTF-8.
+    home.setAutoRemove(false);
     const QByteArray root = home.path().toLocal8Bit();
     qputenv("HOME", root);
     qputenv("XDG_DATA_HOME", root + "/.local/share");
@@ -61,5 +64,9 @@ int main(int argc, char** argv)
     QLoggingCategory::setFilterRules(QStringLiteral("vantle.*.debug=true"));
     qInstallMessageHandler(handleMessage);
     testing::UnitTest::GetInstance()->listeners().Append(new ResetBetweenTests);
-    return RUN_ALL_TESTS();
+    const int status = RUN_ALL_TESTS();
+    qInstallMessageHandler(nullptr);
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(root.toStdString()), ignored);
+    return status;
 }

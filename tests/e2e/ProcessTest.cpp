@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "VantleProcess.h"
+#include "store/Sqlite.h"
+
+#include <csignal>
+
+namespace {
+
+int rows(const QString& store, const char* where = "1")
+{
+    sqlite::Database db;
+    if (!QFile::exists(store) || !db.open(store))
+        return -1;
+    const QByteArray sql = QByteArray("SELECT count(*) FROM TrackedFile WHERE ") + where;
+    sqlite::Statement count(db, sql.constData());
+    return count.step() ? int(count.integer(0)) : -1;
+}
+
+class ProcessTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(VantleProcess::binary().isEmpty()) << "VANTLE_BINARY is not set";
+        m_vantle = std::make_unique<VantleProcess>(testenv::freshFolder("home"));
+    }
+    void requireDisplay()
+    {
+        // End-to-end tests never skip: scripts/test.sh provides a display.
+        ASSERT_TRUE(VantleProcess::hasDisplay()) << "DISPLAY is not set; run scripts/test.sh";
+    }
+    void stop(QProcess& process, int signal)
+    {
+        ::kill(pid_t(process.processId()), signal);
+        ASSERT_TRUE(process.waitForFinished(10000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    }
+
+    std::unique_ptr<VantleProcess> m_vantle;
+};
+
+} // namespace
+
+TEST_F(ProcessTest, VersionAndHelpNeedNoDisplayAndAMissingDisplayIsOneLine)
+{
+    m_vantle->environment().remove("DISPLAY");
+    m_vantle->environment().remove("WAYLAND_DISPLAY");
+    EXPECT_EQ(m_vantle->run({"--version"}), 0);
+    EXPECT_TRUE(m_vantle->out().startsWith("Vantle ")) << m_vantle->out().toStdString();
+    EXPECT_EQ(m_vantle->run({"--help"}), 0);
+    EXPECT_TRUE(m_vantle->out().startsWith("Usage: vantle"));
+    EXPECT_EQ(m_vantle->run({"--frobnicate"}), 2);
+    EXPECT_TRUE(m_vantle->err().contains("unknown option --frobnicate"));
+
+    EXPECT_EQ(m_vantle->run({}), 1);
+    EXPECT_EQ(m_vantle->err().count('\n'), 1) << m_vantle->err().toStdString();
+    EXPECT_TRUE(m_vantle->err().contains("needs a graphical session"));
+    EXPECT_FALSE(QFile::exists(m_vantle->storeFile()));
+
+    m_vantle->environment().insert("DISPLAY", ":4711");
+    EXPECT_EQ(m_vantle->run({}), 1);
+    EXPECT_EQ(m_vantle->err(), "Vantle needs a graphical session: cannot open the display :4711\n");
+}
+
+TEST_F(ProcessTest, AStoreThatCannotBeOpenedStopsTheStartWithItsReason)
+{
+    requireDisplay();
+    // A folder where the store file should be.
+    QDir().mkpath(m_vantle->storeFile());
+    EXPECT_EQ(m_vantle->run({}), 1);
+    EXPECT_TRUE(m_vantle->err().startsWith("Failed to create ModelContainer: "))
+        << m_vantle->err().toStdString();
+    EXPECT_GT(m_vantle->err().size(), QString("Failed to create ModelContainer: \n").size());
+}
+
+TEST_F(ProcessTest, OneInstanceRecordsWhatIsThereAndStopsCleanlyOnSignals)
+{
+    requireDisplay();
+    testenv::writeFile(m_vantle->downloads() + "/already-here.pdf");
+    testenv::writeFile(m_vantle->downloads() + "/half.crdownload");
+    QDir().mkpath(m_vantle->downloads() + "/a folder");
+
+    QProcess first;
+    m_vantle->start(first);
+    ASSERT_TRUE(first.waitForStarted());
+    ASSERT_TRUE(waitUntil([&] { return rows(m_vantle->storeFile(), "state='dismissed'") == 2; },
+                          std::chrono::seconds(15)))
+        << first.readAllStandardError().toStdString();
+    EXPECT_TRUE(waitUntil(
+        [&] { return QFile::exists(m_vantle->home() + "/.config/autostart/vantle.desktop"); }));
+
+    EXPECT_EQ(m_vantle->run({}), 0);
+    EXPECT_EQ(m_vantle->err(), "Vantle is already running\n");
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    stop(first, SIGTERM);
+    EXPECT_EQ(rows(m_vantle->storeFile()), 2);
+
+    // After a stop the lock is free again; SIGINT ends it just as cleanly.
+    QFile::remove(m_vantle->home() + "/.config/autostart/vantle.desktop");
+    QProcess second;
+    m_vantle->start(second);
+    ASSERT_TRUE(second.waitForStarted());
+    ASSERT_TRUE(waitUntil(
+        [&] { return QFile::exists(m_vantle->home() + "/.config/autostart/vantle.desktop"); }));
+    stop(second, SIGINT);
+}

@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "VantleProcess.h"
+
+#include <QImage>
+#include <QRegularExpression>
+#include <csignal>
+
+namespace {
+
+QString run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(10000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// The id of a window of class vantle embedded in trayer's panel, or empty.
+QString embeddedIconWindow()
+{
+    const QStringList lines = run("xwininfo", {"-root", "-tree"}).split('\n');
+    int panelIndent = -1;
+    for (const QString& line : lines) {
+        const int indent = int(line.indexOf(QRegularExpression("\\S")));
+        if (line.contains("(\"panel\" \"trayer\")")) {
+            panelIndent = indent;
+            continue;
+        }
+        if (panelIndent < 0)
+            continue;
+        if (indent <= panelIndent && !line.trimmed().isEmpty() &&
+            !line.contains(QRegularExpression("^\\s*\\d+ child")))
+            panelIndent = -1;
+        else if (line.contains("(\"vantle\" \"Vantle\")"))
+            return line.trimmed().section(' ', 0, 0);
+    }
+    return {};
+}
+
+} // namespace
+
+// The icon docks into a real XEmbed tray and shows the shipped download arrow.
+TEST(TrayTest, TheIconDocksInTheTrayAndIsDrawn)
+{
+    ASSERT_TRUE(VantleProcess::hasDisplay()) << "DISPLAY is not set; run scripts/test.sh";
+    QProcess tray;
+    tray.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request", "--height",
+                          "24", "--transparent", "false", "--tint", "0x000000"});
+    ASSERT_TRUE(tray.waitForStarted());
+
+    VantleProcess vantle(testenv::freshFolder("tray-home"));
+    QProcess process;
+    vantle.start(process);
+    ASSERT_TRUE(process.waitForStarted());
+    QString window;
+    EXPECT_TRUE(waitUntil([&] { return !(window = embeddedIconWindow()).isEmpty(); },
+                          std::chrono::seconds(15)))
+        << run("xwininfo", {"-root", "-tree"}).toStdString();
+
+    if (!window.isEmpty()) {
+        const QString shot = vantle.home() + "/icon.png";
+        // The icon paints right after it docks; look until its dark disc shows
+        // (trayer's panel is light grey).
+        int dark = 0;
+        waitUntil(
+            [&] {
+                run("import", {"-window", window, shot});
+                const QImage image(shot);
+                dark = 0;
+                for (int y = 0; y < image.height(); ++y)
+                    for (int x = 0; x < image.width(); ++x)
+                        dark += qGray(image.pixel(x, y)) < 80 ? 1 : 0;
+                return dark > 100;
+            },
+            std::chrono::seconds(10));
+        EXPECT_GT(dark, 100) << "the tray icon was not drawn";
+    }
+
+    ::kill(pid_t(process.processId()), SIGTERM);
+    EXPECT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitCode(), 0);
+    tray.terminate();
+    tray.waitForFinished(5000);
+}
