@@ -64,7 +64,10 @@ QFuture<void> AppState::startWatching()
 
 QFuture<void> AppState::startCleanup()
 {
-    return QtFuture::makeReadyFuture();
+    // The sweep starts only once rehydration has finished.
+    return m_cleanupService->rehydrate()
+        .then(this, [this] { return m_cleanupService->startStaleRecordSweep(); })
+        .unwrap();
 }
 
 void AppState::startFolderIndex() {}
@@ -82,6 +85,9 @@ void AppState::registerLoginItem()
 
 void AppState::shutdown()
 {
+    // Deadlines stop before the store they consult.
+    if (m_cleanupService)
+        m_cleanupService->shutdown();
     if (m_trackedFileActor)
         m_trackedFileActor->shutdown();
 }

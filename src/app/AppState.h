@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "expiry/CleanupService.h"
 #include "platform/Trash.h"
 #include "store/TrackedFileActor.h"
 
@@ -30,6 +31,7 @@ public:
     bool isRunning() const { return m_isRunning; }
 
     TrackedFileActor& trackedFileActor() { return *m_trackedFileActor; }
+    CleanupService& cleanupService() { return *m_cleanupService; }
     const Config& config() const { return m_config; }
 
     // Saves what is pending and stops the service threads (at exit).
@@ -54,6 +56,8 @@ private:
     std::unique_ptr<TrackedFileActor> m_trackedFileActor;
     // [move] FolderIndex, MoveMRU
     // [expiry] CleanupService
+    std::unique_ptr<CleanupService> m_cleanupService =
+        std::make_unique<CleanupService>(*m_trackedFileActor, m_config.trash);
     // [toast] ToastController
     // [watcher] FSEventsMonitor, FileProcessor
     bool m_isRunning = false;
