@@ -1,0 +1,238 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "TestSupport.h"
+#include "watcher/FSEventsMonitor.h"
+
+#include <QDir>
+#include <QFile>
+#include <sys/stat.h>
+
+namespace {
+
+std::uint64_t inodeOf(const QString& path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+// The monitor alone, its events collected from the sequence.
+class MonitorTest : public testing::Test {
+protected:
+    void SetUp() override { m_root = testenv::freshFolder(QStringLiteral("Downloads")); }
+    void TearDown() override
+    {
+        if (m_monitor)
+            m_monitor->stop();
+    }
+
+    void start(std::chrono::milliseconds retry = FSEventsMonitor::retryInterval)
+    {
+        m_monitor = std::make_unique<FSEventsMonitor>(m_root, retry);
+        m_stream = m_monitor->makeEventStream();
+        await(m_monitor->start());
+    }
+
+    QString path(const QString& name) const { return m_root + QLatin1Char('/') + name; }
+
+    void collect()
+    {
+        while (auto event = m_stream->next())
+            m_events.push_back(*event);
+    }
+
+    // Waits for an event at `eventPath` whose flags hold `flags`.
+    std::optional<FileEvent> waitFor(const QString& eventPath, std::uint32_t flags)
+    {
+        std::optional<FileEvent> found;
+        waitUntil([&] {
+            collect();
+            for (const FileEvent& event : m_events) {
+                if (event.path == eventPath && event.flags.contains(flags)) {
+                    found = event;
+                    return true;
+                }
+            }
+            return false;
+        });
+        return found;
+    }
+
+    std::vector<FileEvent> eventsAt(const QString& eventPath)
+    {
+        collect();
+        std::vector<FileEvent> matching;
+        for (const FileEvent& event : m_events) {
+            if (event.path == eventPath)
+                matching.push_back(event);
+        }
+        return matching;
+    }
+
+    QString m_root;
+    std::unique_ptr<FSEventsMonitor> m_monitor;
+    std::shared_ptr<FileEventStream> m_stream;
+    std::vector<FileEvent> m_events;
+};
+
+TEST_F(MonitorTest, ItemEventsCarryPathInodeAndFlags)
+{
+    start();
+    const QString file = testenv::writeFile(path(QStringLiteral("a.txt")));
+    const std::uint64_t inode = inodeOf(file);
+    auto created = waitFor(file, FSEventFlags::created | FSEventFlags::isFile);
+    ASSERT_TRUE(created);
+    EXPECT_EQ(created->inode, inode);
+    EXPECT_FALSE(created->flags.contains(FSEventFlags::isDir));
+
+    // Both sides of a rename carry the inode; the old side's from the monitor's map.
+    ASSERT_TRUE(QFile::rename(file, path(QStringLiteral("b.txt"))));
+    auto from = waitFor(file, FSEventFlags::renamed);
+    auto to = waitFor(path(QStringLiteral("b.txt")), FSEventFlags::renamed);
+    ASSERT_TRUE(from && to);
+    EXPECT_EQ(from->inode, inode);
+    EXPECT_EQ(to->inode, inode);
+
+    // A deleted item is gone from disk; its inode still comes with the event.
+    ASSERT_TRUE(QFile::remove(path(QStringLiteral("b.txt"))));
+    auto removed = waitFor(path(QStringLiteral("b.txt")), FSEventFlags::removed);
+    ASSERT_TRUE(removed);
+    EXPECT_EQ(removed->inode, inode);
+
+    // Moved out of the watched tree: the inode is still reported.
+    const QString other = testenv::writeFile(path(QStringLiteral("c.txt")));
+    const std::uint64_t otherInode = inodeOf(other);
+    ASSERT_TRUE(waitFor(other, FSEventFlags::created));
+    const QString outside = testenv::freshFolder(QStringLiteral("outside"));
+    ASSERT_TRUE(QFile::rename(other, outside + QStringLiteral("/c.txt")));
+    auto movedOut = waitFor(other, FSEventFlags::renamed);
+    ASSERT_TRUE(movedOut);
+    EXPECT_EQ(movedOut->inode, otherInode);
+}
+
+TEST_F(MonitorTest, WatchesDirectSubfoldersButNotDeeper)
+{
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("early"))));
+    start();
+    // A subfolder present at start and one that appears later are both watched.
+    const QString inEarly = testenv::writeFile(path(QStringLiteral("early/x")));
+    EXPECT_TRUE(waitFor(inEarly, FSEventFlags::created));
+    ASSERT_TRUE(QDir().mkdir(path(QStringLiteral("late"))));
+    auto dirEvent = waitFor(path(QStringLiteral("late")), FSEventFlags::created);
+    ASSERT_TRUE(dirEvent);
+    EXPECT_TRUE(dirEvent->flags.contains(FSEventFlags::isDir));
+    const QString inLate = testenv::writeFile(path(QStringLiteral("late/y")));
+    EXPECT_TRUE(waitFor(inLate, FSEventFlags::created));
+
+    // A subfolder renamed inside Downloads reports under its new name.
+    ASSERT_TRUE(QFile::rename(path(QStringLiteral("late")), path(QStringLiteral("renamed"))));
+    const QString inRenamed = testenv::writeFile(path(QStringLiteral("renamed/z")));
+    EXPECT_TRUE(waitFor(inRenamed, FSEventFlags::created));
+
+    // Third level: nothing. A marker after it proves the deeper event had its chance.
+    ASSERT_TRUE(QDir().mkdir(path(QStringLiteral("renamed/deep"))));
+    const QString deep = testenv::writeFile(path(QStringLiteral("renamed/deep/w")));
+    const QString marker = testenv::writeFile(path(QStringLiteral("marker")));
+    ASSERT_TRUE(waitFor(marker, FSEventFlags::created));
+    EXPECT_TRUE(eventsAt(deep).empty());
+
+    // A subfolder moved out is no longer watched from its new place.
+    const QString outside = testenv::freshFolder(QStringLiteral("outside"));
+    ASSERT_TRUE(QFile::rename(path(QStringLiteral("early")), outside + QStringLiteral("/early")));
+    ASSERT_TRUE(waitFor(path(QStringLiteral("early")), FSEventFlags::renamed));
+    testenv::writeFile(outside + QStringLiteral("/early/after"));
+    const QString marker2 = testenv::writeFile(path(QStringLiteral("marker2")));
+    ASSERT_TRUE(waitFor(marker2, FSEventFlags::created));
+    EXPECT_TRUE(eventsAt(path(QStringLiteral("early/after"))).empty());
+}
+
+TEST_F(MonitorTest, OneReadMergesPerItemAndKeepsNewItemsApart)
+{
+    start();
+    const QString victim = testenv::writeFile(path(QStringLiteral("doc.txt")), "old");
+    const std::uint64_t oldInode = inodeOf(victim);
+    ASSERT_TRUE(waitFor(victim, FSEventFlags::created));
+    m_events.clear();
+
+    await(m_monitor->setReadingPaused(true));
+    const QString fresh = testenv::writeFile(path(QStringLiteral("fresh.bin")), "payload");
+    // A save through a temporary file renamed over the original.
+    const QString temp = testenv::writeFile(path(QStringLiteral("doc.txt.tmp")), "new");
+    const std::uint64_t newInode = inodeOf(temp);
+    ASSERT_TRUE(QFile::exists(victim));
+    ASSERT_EQ(::rename(QFile::encodeName(temp).constData(), QFile::encodeName(victim).constData()),
+              0);
+    await(m_monitor->setReadingPaused(false));
+
+    ASSERT_TRUE(waitFor(victim, FSEventFlags::renamed));
+    // Created, written and closed in one read: one event.
+    const auto freshEvents = eventsAt(fresh);
+    ASSERT_EQ(freshEvents.size(), 1u);
+    EXPECT_TRUE(freshEvents[0].flags.contains(FSEventFlags::created | FSEventFlags::modified |
+                                              FSEventFlags::isFile));
+    // The replaced item is reported removed, before the item that took its name.
+    const auto docEvents = eventsAt(victim);
+    ASSERT_EQ(docEvents.size(), 2u);
+    EXPECT_EQ(docEvents[0].inode, oldInode);
+    EXPECT_TRUE(docEvents[0].flags.contains(FSEventFlags::removed));
+    EXPECT_EQ(docEvents[1].inode, newInode);
+    EXPECT_TRUE(docEvents[1].flags.contains(FSEventFlags::renamed));
+    EXPECT_FALSE(docEvents[1].flags.contains(FSEventFlags::removed));
+    // All events of one read share its timestamp.
+    EXPECT_EQ(freshEvents[0].timestamp, docEvents[1].timestamp);
+}
+
+TEST_F(MonitorTest, DeletedAndRecreatedNameInOneReadStaysTwoItems)
+{
+    start();
+    await(m_monitor->setReadingPaused(true));
+    const QString file = testenv::writeFile(path(QStringLiteral("again.txt")), "first");
+    ASSERT_TRUE(QFile::remove(file));
+    testenv::writeFile(file, "second"); // the kernel may hand out the same inode
+    const std::uint64_t inode = inodeOf(file);
+    await(m_monitor->setReadingPaused(false));
+    ASSERT_TRUE(waitUntil([&] {
+        const auto events = eventsAt(file);
+        return !events.empty() && !events.back().flags.contains(FSEventFlags::removed);
+    }));
+    // The last word on the name is the live item, not a removal.
+    const FileEvent last = eventsAt(file).back();
+    EXPECT_EQ(last.inode, inode);
+    EXPECT_TRUE(last.flags.contains(FSEventFlags::created));
+}
+
+TEST_F(MonitorTest, MissingOrVanishedFolderIsRetriedAndRescanned)
+{
+    ASSERT_TRUE(QDir(m_root).removeRecursively());
+    start(std::chrono::milliseconds(100));
+    EXPECT_FALSE(await(m_monitor->isWatching()));
+    ASSERT_TRUE(QDir().mkpath(m_root));
+    ASSERT_TRUE(waitUntil([&] { return await(m_monitor->isWatching()); }));
+    auto scan = waitFor(m_root, FSEventFlags::mustScan);
+    ASSERT_TRUE(scan);
+    EXPECT_EQ(scan->inode, 0u);
+    m_events.clear();
+
+    // Renamed away while watched: watching stops, then resumes on the new folder.
+    ASSERT_TRUE(QFile::rename(m_root, m_root + QStringLiteral(".old")));
+    ASSERT_TRUE(waitUntil([&] { return !await(m_monitor->isWatching()); }));
+    ASSERT_TRUE(QDir().mkpath(m_root));
+    ASSERT_TRUE(waitUntil([&] { return await(m_monitor->isWatching()); }));
+    ASSERT_TRUE(waitFor(m_root, FSEventFlags::mustScan));
+    const QString file = testenv::writeFile(path(QStringLiteral("after.txt")));
+    EXPECT_TRUE(waitFor(file, FSEventFlags::created));
+    // Nothing is reported from the old folder's new place.
+    testenv::writeFile(m_root + QStringLiteral(".old/ghost"));
+    const QString marker = testenv::writeFile(path(QStringLiteral("marker")));
+    ASSERT_TRUE(waitFor(marker, FSEventFlags::created));
+    collect();
+    for (const FileEvent& event : m_events)
+        EXPECT_FALSE(event.path.contains(QStringLiteral("ghost"))) << event.path.toStdString();
+}
+
+TEST_F(MonitorTest, StopEndsTheSequence)
+{
+    start();
+    m_monitor->stop();
+    EXPECT_TRUE(m_stream->isFinished());
+}
+
+} // namespace
