@@ -101,18 +101,27 @@ void FolderIndex::crawl()
     runSerial<SharedFolderList>(m_crawler.get(), [home] {
         return std::make_shared<const FolderList>(crawlFolders(home), home);
     }).then(this, [this](SharedFolderList folders) {
-        m_folders = std::move(folders);
-        m_isCrawling = false;
-        m_sinceLastCrawl.start();
-        Q_EMIT pathsChanged();
-        if (m_hasGathered)
-            return;
-        m_hasGathered = true;
-        VANTLE_DIAG(lcMove, QStringLiteral("FolderIndex: initial gather complete, ") +
-                                QString::number(m_folders->size()) +
-                                QStringLiteral(" folders indexed"));
-        Q_EMIT gathered();
+        // Always from the event loop, never inside the call that asked for it,
+        // even when the crawl ended before the continuation was attached.
+        QMetaObject::invokeMethod(
+            this, [this, folders = std::move(folders)] { finishCrawl(folders); },
+            Qt::QueuedConnection);
     });
+}
+
+void FolderIndex::finishCrawl(SharedFolderList folders)
+{
+    m_folders = std::move(folders);
+    m_isCrawling = false;
+    m_sinceLastCrawl.start();
+    Q_EMIT pathsChanged();
+    if (m_hasGathered)
+        return;
+    m_hasGathered = true;
+    VANTLE_DIAG(lcMove, QStringLiteral("FolderIndex: initial gather complete, ") +
+                            QString::number(m_folders->size()) +
+                            QStringLiteral(" folders indexed"));
+    Q_EMIT gathered();
 }
 
 QStringList FolderIndex::crawlFolders(const QString& homePath,

@@ -69,6 +69,7 @@ Q_SIGNALS:
 
 private:
     void crawl();
+    void finishCrawl(SharedFolderList folders);
 
     QString m_homePath;
     std::chrono::milliseconds m_minimumCrawlGap;
