@@ -154,8 +154,12 @@ std::optional<QString> ModelContext::save()
     if (!hasChanges())
         return std::nullopt;
     sqlite::Database& db = *m_db;
-    auto fail = [&db]() -> std::optional<QString> {
+    auto fail = [this, &db]() -> std::optional<QString> {
         const QString error = db.errorText();
+        if (m_erase) {
+            m_erase->reset();
+            m_write->reset();
+        }
         db.exec("ROLLBACK");
         return error;
     };
@@ -164,7 +168,15 @@ std::optional<QString> ModelContext::save()
 
     // Changed rows are written as delete and re-insert, so that a set of inode
     // swaps never trips the unique constraint halfway through.
-    sqlite::Statement erase(db, "DELETE FROM TrackedFile WHERE id = ?");
+    if (!m_erase) {
+        m_erase = std::make_unique<sqlite::Statement>(db, "DELETE FROM TrackedFile WHERE id = ?");
+        m_write = std::make_unique<sqlite::Statement>(
+            db, "INSERT INTO TrackedFile (id, inode, filePath, fileName, state, detectedAt, "
+                "markedTemporaryAt, expiresAt, fileSize, inodeSince) "
+                "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    }
+    sqlite::Statement& erase = *m_erase;
+    sqlite::Statement& write = *m_write;
     for (const std::set<std::int64_t>* ids : {&m_deleted, &m_dirty}) {
         for (std::int64_t id : *ids) {
             erase.reset();
@@ -174,9 +186,6 @@ std::optional<QString> ModelContext::save()
                 return fail();
         }
     }
-    sqlite::Statement write(db, "INSERT INTO TrackedFile (id, inode, filePath, fileName, state, "
-                                "detectedAt, markedTemporaryAt, expiresAt, fileSize, inodeSince) "
-                                "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     for (std::int64_t id : m_dirty) {
         const TrackedFile& record = m_records.at(id);
         write.reset();
@@ -201,6 +210,8 @@ std::optional<QString> ModelContext::save()
         if (write.failed())
             return fail();
     }
+    erase.reset();
+    write.reset();
     if (!db.exec("COMMIT"))
         return fail();
     m_dirty.clear();

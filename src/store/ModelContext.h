@@ -48,6 +48,9 @@ private:
     void afterInodeChange(const TrackedFile& record);
 
     std::unique_ptr<sqlite::Database> m_db;
+    // Prepared once: a save is the store's hottest path.
+    std::unique_ptr<sqlite::Statement> m_erase;
+    std::unique_ptr<sqlite::Statement> m_write;
     std::map<std::int64_t, TrackedFile> m_records;
     std::unordered_map<std::uint64_t, std::int64_t> m_byInode;
     std::set<std::int64_t> m_dirty;   // inserted or changed since the last save
