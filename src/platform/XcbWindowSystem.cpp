@@ -1,0 +1,168 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/XcbWindowSystem.h"
+
+#include <QGuiApplication>
+#include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
+#include <cstdlib>
+#include <vector>
+#include <xcb/shape.h>
+#include <xcb/xcb.h>
+
+namespace {
+
+// Owns a reply from xcb.
+template <typename T> struct Reply {
+    T* value;
+    explicit Reply(T* v) : value(v) {}
+    ~Reply() { std::free(value); }
+    Reply(const Reply&) = delete;
+    Reply& operator=(const Reply&) = delete;
+    T* operator->() const { return value; }
+    explicit operator bool() const { return value != nullptr; }
+};
+
+// The screen number from DISPLAY (":0.1" -> 1), as xcb_connect reports it.
+int screenNumberOfDisplay()
+{
+    const QByteArray display = qgetenv("DISPLAY");
+    const int dot = display.lastIndexOf('.');
+    const int colon = display.lastIndexOf(':');
+    if (dot > colon && colon >= 0)
+        return display.mid(dot + 1).toInt();
+    return 0;
+}
+
+class PlainWindowSystem final : public WindowSystem {
+public:
+    WindowId activeWindow() override { return 0; }
+    std::optional<QRect> activeWindowGeometry() override { return std::nullopt; }
+    void activate(WindowId) override {}
+    void showOnAllDesktops(QWindow*) override {}
+    void setInputRegion(QWindow*, const QRegion&) override {}
+    bool hasCompositor() override { return true; }
+};
+
+} // namespace
+
+std::unique_ptr<WindowSystem> makeWindowSystem()
+{
+    if (auto xcb = XcbWindowSystem::create())
+        return xcb;
+    return std::make_unique<PlainWindowSystem>();
+}
+
+std::unique_ptr<XcbWindowSystem> XcbWindowSystem::create()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return nullptr;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection())
+        return nullptr;
+    xcb_connection_t* connection = x11->connection();
+    const int screenNumber = screenNumberOfDisplay();
+    auto it = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int i = 0; i < screenNumber && it.rem > 0; ++i)
+        xcb_screen_next(&it);
+    if (it.rem <= 0 || !it.data)
+        return nullptr;
+    std::unique_ptr<XcbWindowSystem> system(
+        new XcbWindowSystem(connection, it.data->root, screenNumber));
+    return system;
+}
+
+XcbWindowSystem::XcbWindowSystem(xcb_connection_t* connection, std::uint32_t root, int screenNumber)
+    : m_connection(connection), m_root(root), m_screenNumber(screenNumber)
+{
+    const xcb_query_extension_reply_t* shape = xcb_get_extension_data(connection, &xcb_shape_id);
+    m_hasShape = shape && shape->present;
+}
+
+std::uint32_t XcbWindowSystem::atom(const QByteArray& name)
+{
+    if (auto it = m_atoms.constFind(name); it != m_atoms.constEnd())
+        return *it;
+    Reply reply(xcb_intern_atom_reply(
+        m_connection, xcb_intern_atom(m_connection, 0, name.size(), name.constData()), nullptr));
+    const std::uint32_t value = reply ? reply->atom : std::uint32_t(XCB_ATOM_NONE);
+    m_atoms.insert(name, value);
+    return value;
+}
+
+WindowSystem::WindowId XcbWindowSystem::activeWindow()
+{
+    const auto cookie = xcb_get_property(m_connection, 0, m_root, atom("_NET_ACTIVE_WINDOW"),
+                                         XCB_ATOM_WINDOW, 0, 1);
+    Reply reply(xcb_get_property_reply(m_connection, cookie, nullptr));
+    if (!reply || reply->type != XCB_ATOM_WINDOW || reply->format != 32 ||
+        xcb_get_property_value_length(reply.value) < 4)
+        return 0;
+    return *static_cast<std::uint32_t*>(xcb_get_property_value(reply.value));
+}
+
+std::optional<QRect> XcbWindowSystem::activeWindowGeometry()
+{
+    const WindowId window = activeWindow();
+    if (window == 0)
+        return std::nullopt;
+    Reply geometry(
+        xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, window), nullptr));
+    if (!geometry)
+        return std::nullopt;
+    Reply origin(xcb_translate_coordinates_reply(
+        m_connection, xcb_translate_coordinates(m_connection, window, m_root, 0, 0), nullptr));
+    if (!origin)
+        return std::nullopt;
+    return QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
+}
+
+void XcbWindowSystem::activate(WindowId window)
+{
+    if (window == 0)
+        return;
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = atom("_NET_ACTIVE_WINDOW");
+    event.data.data32[0] = 2; // source: a pager, which window managers obey
+    event.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(m_connection, 0, m_root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(m_connection);
+}
+
+void XcbWindowSystem::showOnAllDesktops(QWindow* window)
+{
+    if (!window)
+        return;
+    const std::uint32_t everyDesktop = 0xFFFFFFFF;
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, xcb_window_t(window->winId()),
+                        atom("_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL, 32, 1, &everyDesktop);
+    xcb_flush(m_connection);
+}
+
+void XcbWindowSystem::setInputRegion(QWindow* window, const QRegion& region)
+{
+    if (!window || !m_hasShape)
+        return;
+    const qreal scale = window->devicePixelRatio();
+    std::vector<xcb_rectangle_t> rects;
+    for (const QRect& r : region) {
+        rects.push_back({std::int16_t(r.x() * scale), std::int16_t(r.y() * scale),
+                         std::uint16_t(r.width() * scale), std::uint16_t(r.height() * scale)});
+    }
+    xcb_shape_rectangles(m_connection, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT,
+                         XCB_CLIP_ORDERING_UNSORTED, xcb_window_t(window->winId()), 0, 0,
+                         std::uint32_t(rects.size()), rects.data());
+    xcb_flush(m_connection);
+}
+
+bool XcbWindowSystem::hasCompositor()
+{
+    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(m_screenNumber);
+    Reply reply(xcb_get_selection_owner_reply(
+        m_connection, xcb_get_selection_owner(m_connection, atom(name)), nullptr));
+    return reply && reply->owner != XCB_WINDOW_NONE;
+}

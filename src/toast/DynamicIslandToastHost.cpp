@@ -1,0 +1,253 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "toast/DynamicIslandToastHost.h"
+
+#include "toast/IslandPainter.h"
+
+#include <QEasingCurve>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+
+DynamicIslandToastHost::DynamicIslandToastHost(Clock clock, QWidget* parent)
+    : QWidget(parent), m_clock(std::move(clock))
+{
+    setMouseTracking(true);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_NoSystemBackground);
+    m_frameTimer.setInterval(frameIntervalMs);
+    m_frameTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_frameTimer, &QTimer::timeout, this, &DynamicIslandToastHost::onFrame);
+}
+
+void DynamicIslandToastHost::setInputs(ToastViewInputs inputs)
+{
+    const bool firstInstall = !m_inputs.onHoverChanged && !m_inputs.onMarkTemporary;
+    m_inputs = std::move(inputs);
+    if (m_inputs.isOptionHeld != m_optionShown) {
+        m_optionShown = m_inputs.isOptionHeld;
+        m_optionChangedAt = m_clock();
+    }
+    if (firstInstall || m_inputs.state != m_animatedState)
+        applyState();
+    watchFirstFile();
+    updateFrameTimer();
+    update();
+}
+
+void DynamicIslandToastHost::applyState()
+{
+    m_animatedState = m_inputs.state;
+    const double target = m_animatedState == DynamicIslandToastState::visible ? 1.0 : 0.0;
+    m_expansion.animateTo(target, m_clock(), stateSpring);
+    m_outlineMoving = true;
+    if (m_animatedState == DynamicIslandToastState::hidden) {
+        m_pressedBadge = -1;
+        setHovering(false);
+    }
+}
+
+void DynamicIslandToastHost::watchFirstFile()
+{
+    const QString firstId = m_inputs.files.empty() ? QString() : m_inputs.files.front().id;
+    if (firstId == m_contentKey)
+        return;
+    if (!m_contentKey.isEmpty() && m_animatedState == DynamicIslandToastState::visible) {
+        m_bump.animateTo(1.04, m_clock(), bumpUpSpring);
+        m_outlineMoving = true;
+        QTimer::singleShot(bumpReturnMs, this, [this] {
+            m_bump.animateTo(1.0, m_clock(), bumpDownSpring);
+            m_outlineMoving = true;
+            updateFrameTimer();
+        });
+    }
+    m_contentKey = firstId;
+}
+
+double DynamicIslandToastHost::bumpScale() const
+{
+    return m_bump.value(m_clock());
+}
+
+double DynamicIslandToastHost::ringProgress() const
+{
+    if (m_inputs.pausedProgress)
+        return *m_inputs.pausedProgress;
+    if (m_inputs.countdownDuration <= 0.0)
+        return 0.0;
+    const double remaining = m_inputs.countdownDeadline - m_clock();
+    if (remaining < 0.0)
+        return 0.0;
+    return std::min(remaining / m_inputs.countdownDuration, 1.0);
+}
+
+double DynamicIslandToastHost::optionBlend() const
+{
+    const double target = m_optionShown ? 1.0 : 0.0;
+    if (m_optionChangedAt < 0.0)
+        return target;
+    const double t = (m_clock() - m_optionChangedAt) / optionSwapSeconds;
+    if (t >= 1.0)
+        return target;
+    const double eased = QEasingCurve(QEasingCurve::InOutQuad).valueForProgress(std::max(t, 0.0));
+    return m_optionShown ? eased : 1.0 - eased;
+}
+
+const QIcon& DynamicIslandToastHost::iconFor(const QString& path)
+{
+    if (path == m_iconPath)
+        return m_icon;
+    m_iconPath = path;
+    if (QIcon::fallbackThemeName().isEmpty())
+        QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
+    m_icon = QIcon::fromTheme(type.iconName());
+    if (m_icon.isNull())
+        m_icon = QIcon::fromTheme(type.genericIconName());
+    if (m_icon.isNull())
+        m_icon = QFileIconProvider().icon(QFileInfo(path));
+    return m_icon;
+}
+
+void DynamicIslandToastHost::renderFrame(QPainter& painter) const
+{
+    const double now = m_clock();
+    IslandFrame frame;
+    frame.files = m_inputs.files;
+    if (!frame.files.empty())
+        frame.icon =
+            const_cast<DynamicIslandToastHost*>(this)->iconFor(frame.files.front().filePath);
+    frame.progress = ringProgress();
+    frame.topInset = m_inputs.topInset;
+    frame.hasNotch = m_inputs.hasNotch;
+    frame.expansion = m_expansion.value(now);
+    frame.bumpScale = m_bump.value(now);
+    frame.optionBlend = optionBlend();
+    frame.isInteractive = m_isHovering;
+    frame.pressedBadge = m_pressedBadge;
+    islandpainter::paint(painter, frame, width());
+}
+
+QPainterPath DynamicIslandToastHost::currentOutline() const
+{
+    const double now = m_clock();
+    IslandFrame frame;
+    frame.topInset = m_inputs.topInset;
+    frame.hasNotch = m_inputs.hasNotch;
+    frame.expansion = m_expansion.value(now);
+    frame.bumpScale = m_bump.value(now);
+    return islandpainter::drawnOutline(frame, width());
+}
+
+void DynamicIslandToastHost::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(rect(), Qt::transparent);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    renderFrame(painter);
+}
+
+void DynamicIslandToastHost::onFrame()
+{
+    if (m_outlineMoving) {
+        const double now = m_clock();
+        if (m_expansion.isSettled(now) && m_bump.isSettled(now))
+            m_outlineMoving = false;
+        Q_EMIT outlineChanged();
+    }
+    update();
+    updateFrameTimer();
+}
+
+void DynamicIslandToastHost::updateFrameTimer()
+{
+    const double now = m_clock();
+    const bool expanded = m_animatedState == DynamicIslandToastState::visible && isVisible();
+    // A paused ring stands still; only the springs and the label swap move then.
+    const bool ringRunning = expanded && !m_inputs.pausedProgress;
+    const bool moving = m_outlineMoving || !m_expansion.isSettled(now) || !m_bump.isSettled(now) ||
+                        (m_optionChangedAt >= 0 && now - m_optionChangedAt < optionSwapSeconds);
+    const bool needed = (ringRunning || moving) && isVisible();
+    if (needed && !m_frameTimer.isActive())
+        m_frameTimer.start();
+    else if (!needed && m_frameTimer.isActive())
+        m_frameTimer.stop();
+}
+
+void DynamicIslandToastHost::setHovering(bool hovering)
+{
+    if (hovering == m_isHovering)
+        return;
+    m_isHovering = hovering;
+    if (!hovering)
+        m_pressedBadge = -1;
+    update();
+    if (m_inputs.onHoverChanged)
+        m_inputs.onHoverChanged(hovering);
+}
+
+int DynamicIslandToastHost::badgeAt(QPointF position) const
+{
+    const auto rects = islandpainter::badgeRects(width(), m_inputs.topInset, m_optionShown);
+    for (int i = 0; i < int(rects.size()); ++i) {
+        if (rects[std::size_t(i)].contains(position))
+            return i;
+    }
+    return -1;
+}
+
+void DynamicIslandToastHost::mouseMoveEvent(QMouseEvent* event)
+{
+    const bool inside = m_animatedState == DynamicIslandToastState::visible &&
+                        currentOutline().contains(event->position());
+    setHovering(inside);
+}
+
+void DynamicIslandToastHost::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !m_isHovering)
+        return;
+    m_pressedBadge = badgeAt(event->position());
+    update();
+}
+
+void DynamicIslandToastHost::mouseReleaseEvent(QMouseEvent* event)
+{
+    const int pressed = m_pressedBadge;
+    m_pressedBadge = -1;
+    update();
+    if (event->button() != Qt::LeftButton || pressed < 0 || !m_isHovering ||
+        badgeAt(event->position()) != pressed)
+        return;
+    const std::function<void()>* action = nullptr;
+    if (pressed == 0)
+        action = m_optionShown ? &m_inputs.onCustomTime : &m_inputs.onMarkTemporary;
+    else if (pressed == 1)
+        action = &m_inputs.onMove;
+    else
+        action = &m_inputs.onMore;
+    if (*action)
+        (*action)();
+}
+
+void DynamicIslandToastHost::leaveEvent(QEvent*)
+{
+    setHovering(false);
+}
+
+void DynamicIslandToastHost::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    updateFrameTimer();
+}
+
+void DynamicIslandToastHost::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // Nothing is drawn off screen.
+    m_frameTimer.stop();
+    setHovering(false);
+}

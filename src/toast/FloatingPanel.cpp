@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "toast/FloatingPanel.h"
+
+#include "platform/WindowSystem.h"
+
+#include <QGuiApplication>
+#include <QWindow>
+
+namespace {
+
+// Only real window systems stack and fade windows (offscreen warns when asked).
+bool platformStacksWindows()
+{
+    static const bool applies = QGuiApplication::platformName() == QLatin1String("xcb");
+    return applies;
+}
+
+} // namespace
+
+FloatingPanel::FloatingPanel(Focus focus, QSize initialSize,
+                             std::shared_ptr<WindowSystem> windowSystem)
+    : QWidget(nullptr), m_focus(focus), m_windowSystem(std::move(windowSystem))
+{
+    Qt::WindowFlags flags = Qt::FramelessWindowHint;
+    // Offscreen has no stacking and complains when a tool window is raised.
+    if (platformStacksWindows())
+        flags |= Qt::Tool | Qt::WindowStaysOnTopHint;
+    if (focus == Focus::never) {
+        flags |= Qt::WindowDoesNotAcceptFocus;
+        setAttribute(Qt::WA_ShowWithoutActivating);
+    }
+    setWindowFlags(flags);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setAttribute(Qt::WA_QuitOnClose, false);
+    resize(initialSize);
+}
+
+bool FloatingPanel::hasCompositor()
+{
+    return m_windowSystem && m_windowSystem->hasCompositor();
+}
+
+void FloatingPanel::setAlpha(qreal alpha)
+{
+    m_alpha = alpha;
+    if (platformStacksWindows())
+        setWindowOpacity(alpha);
+}
+
+void FloatingPanel::stopFade()
+{
+    if (m_fade) {
+        m_fade->disconnect(this);
+        m_fade->stop();
+        m_fade->deleteLater();
+    }
+}
+
+void FloatingPanel::fadeTo(qreal alpha, std::chrono::milliseconds duration,
+                           std::function<void()> finished)
+{
+    stopFade();
+    auto* animation = new QPropertyAnimation(this, "alpha", this);
+    animation->setDuration(int(duration.count()));
+    animation->setStartValue(m_alpha);
+    animation->setEndValue(alpha);
+    connect(animation, &QPropertyAnimation::finished, this, [this, animation, finished] {
+        animation->deleteLater();
+        if (m_fade == animation)
+            m_fade = nullptr;
+        if (finished)
+            finished();
+    });
+    m_fade = animation;
+    animation->start();
+}
+
+void FloatingPanel::prepareWindow()
+{
+    if (m_prepared)
+        return;
+    m_prepared = true;
+    // The workspace property must be on the window before it is first mapped.
+    winId();
+    if (m_windowSystem)
+        m_windowSystem->showOnAllDesktops(windowHandle());
+}
+
+void FloatingPanel::orderFront()
+{
+    prepareWindow();
+    show();
+    if (platformStacksWindows())
+        raise();
+}
+
+void FloatingPanel::makeKeyAndOrderFront()
+{
+    prepareWindow();
+    show();
+    if (platformStacksWindows())
+        raise();
+    if (m_focus == Focus::whenShown)
+        activateWindow();
+}
+
+void FloatingPanel::orderOut()
+{
+    stopFade();
+    hide();
+}

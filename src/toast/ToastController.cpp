@@ -1,0 +1,498 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "toast/ToastController.h"
+
+#include "expiry/CleanupService.h"
+#include "platform/Formatters.h"
+#include "platform/Log.h"
+#include "platform/WindowSystem.h"
+#include "platform/Workspace.h"
+#include "store/TrackedFileActor.h"
+#include "toast/DynamicIslandToastHost.h"
+#include "toast/MoreMenuPanel.h"
+#include "toast/MoveInputPanel.h"
+#include "toast/ShareAnchorPanel.h"
+#include "toast/TimeInputPanel.h"
+#include "toast/ToastGeometry.h"
+#include "toast/ToastPanel.h"
+
+#include <QClipboard>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+double continuousSeconds()
+{
+    return std::chrono::duration<double>(ContinuousTimer::now()).count();
+}
+
+// ["a", "b"]
+QString nameList(const QStringList& names)
+{
+    QStringList quoted;
+    for (const QString& name : names)
+        quoted.append(QLatin1Char('"') + name + QLatin1Char('"'));
+    return QLatin1Char('[') + quoted.join(QStringLiteral(", ")) + QLatin1Char(']');
+}
+
+toastgeometry::ScreenFacts factsOf(const QScreen* screen)
+{
+    return {screen->geometry(), screen->availableGeometry()};
+}
+
+} // namespace
+
+ToastController::ToastController(Services services, ToastTiming timing, Clock clock)
+    : m_services(std::move(services)), m_timing(timing),
+      m_clock(clock ? std::move(clock) : Clock(continuousSeconds))
+{
+    m_host = new DynamicIslandToastHost(m_clock);
+    m_panel = std::make_unique<ToastPanel>(m_services.windowSystem, m_host);
+    m_inputPanel = std::make_unique<MoveInputPanel>(m_services.windowSystem);
+    m_timeInputPanel = std::make_unique<TimeInputPanel>(m_services.windowSystem);
+    m_morePanel = std::make_unique<MoreMenuPanel>(m_services.windowSystem);
+    m_shareAnchorPanel = std::make_unique<ShareAnchorPanel>(m_services.windowSystem);
+}
+
+ToastController::~ToastController() = default;
+
+void ToastController::later(std::function<void(ToastController&)> work)
+{
+    QMetaObject::invokeMethod(
+        this, [this, work = std::move(work)] { work(*this); }, Qt::QueuedConnection);
+}
+
+void ToastController::show(RecordId id)
+{
+    m_services.trackedFileActor.fileDetails(id).then(
+        this, [this, id](std::optional<FileDetails> details) {
+            if (!details)
+                return; // the record is gone: nothing to show
+            m_toastEntries.push_back({id, details->fileName, details->filePath, details->fileSize});
+            m_secondsRemaining = countdownTotal;
+            m_countdownDeadline = m_clock() + countdownTotal * m_timing.second;
+            m_pausedRemaining.reset();
+            startCountdown();
+            showPanel();
+            updateContent();
+        });
+}
+
+void ToastController::cancelCountdown()
+{
+    if (m_countdownTask != 0)
+        m_timer.cancel(m_countdownTask);
+    m_countdownTask = 0;
+}
+
+void ToastController::startCountdown()
+{
+    cancelCountdown();
+    if (m_secondsRemaining <= 0)
+        return;
+    const auto second = std::chrono::nanoseconds(std::llround(m_timing.second * 1e9));
+    m_countdownTask = m_timer.scheduleAfter(second, [this] { tick(); });
+}
+
+void ToastController::tick()
+{
+    m_countdownTask = 0;
+    m_secondsRemaining -= 1;
+    if (m_secondsRemaining < 1) {
+        dismissAll();
+        return;
+    }
+    updateContent();
+    startCountdown();
+}
+
+void ToastController::setPaused(bool paused)
+{
+    if (m_state == DynamicIslandToastState::hidden)
+        return;
+    if (paused) {
+        if (m_pausedRemaining)
+            return;
+        m_pausedRemaining = std::max(m_countdownDeadline - m_clock(), 0.0) / m_timing.second;
+        cancelCountdown();
+        updateContent();
+        return;
+    }
+    if (!m_pausedRemaining)
+        return;
+    const double remaining = *m_pausedRemaining;
+    m_pausedRemaining.reset();
+    m_countdownDeadline = m_clock() + remaining * m_timing.second;
+    m_secondsRemaining = std::max(int(std::ceil(remaining)), 0);
+    startCountdown();
+    updateContent();
+}
+
+void ToastController::hoverChanged(bool hovering)
+{
+    later([hovering](ToastController& c) {
+        if (!c.isAnyInputVisible())
+            c.setPaused(hovering);
+    });
+}
+
+std::vector<RecordId> ToastController::queuedIds() const
+{
+    std::vector<RecordId> ids;
+    for (const ToastEntry& entry : m_toastEntries)
+        ids.push_back(entry.id);
+    return ids;
+}
+
+void ToastController::dismissRecords(std::vector<RecordId> ids)
+{
+    // The store is serial: queued one after another, they run in queue order.
+    for (RecordId id : ids)
+        m_services.trackedFileActor.dismiss(id);
+}
+
+void ToastController::dismissAll()
+{
+    dismissRecords(queuedIds());
+    hide();
+}
+
+void ToastController::hide()
+{
+    cancelCountdown();
+    m_pausedRemaining.reset();
+    for (Input input : {Input::move, Input::time, Input::more}) {
+        if (inputFlag(input)) {
+            inputFlag(input) = false;
+            inputPanel(input)->orderOut();
+        }
+    }
+    if (m_isSharePickerVisible) {
+        m_isSharePickerVisible = false;
+        m_shareAnchorPanel->orderOut();
+    }
+    m_isOptionHeld = false;
+    m_state = DynamicIslandToastState::hidden;
+    updateContent();
+
+    QTimer::singleShot(m_timing.hideDelay, this, [this] {
+        if (m_state != DynamicIslandToastState::hidden)
+            return;
+        m_panel->fadeTo(0.0, m_timing.fadeOut);
+        QTimer::singleShot(m_timing.finalDelay, this, [this] {
+            if (m_state != DynamicIslandToastState::hidden)
+                return;
+            m_panel->orderOut();
+            m_panel->setAlpha(1.0);
+            m_toastEntries.clear();
+            m_currentScreen = nullptr;
+            Q_EMIT hidden();
+        });
+    });
+}
+
+void ToastController::positionToastPanel()
+{
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    std::vector<toastgeometry::ScreenFacts> facts;
+    for (const QScreen* screen : screens)
+        facts.push_back(factsOf(screen));
+    const std::optional<QRect> active = m_services.windowSystem->activeWindowGeometry();
+    const auto index = toastgeometry::chooseScreen(
+        facts, active, QCursor::pos(), int(screens.indexOf(QGuiApplication::primaryScreen())));
+    if (!index)
+        return; // no screen: the panel keeps its frame
+    m_currentScreen = screens[*index];
+    m_panel->setGeometry(toastgeometry::toastPanelFrame(facts[std::size_t(*index)]));
+}
+
+void ToastController::showPanel()
+{
+    if (m_panel->isOnScreen()) {
+        positionToastPanel();
+        return;
+    }
+    if (m_state == DynamicIslandToastState::visible)
+        m_state = DynamicIslandToastState::hidden;
+    positionToastPanel();
+    updateContent();
+    // No screen here has a housing to hide the collapsed island: fade in.
+    m_panel->setAlpha(0.0);
+    m_panel->orderFront();
+    m_panel->fadeTo(1.0, m_timing.fadeIn);
+    QTimer::singleShot(m_timing.expandDelay, this, [this] {
+        if (m_state != DynamicIslandToastState::hidden)
+            return;
+        m_state = DynamicIslandToastState::visible;
+        updateContent();
+    });
+}
+
+std::vector<ToastFileItem> ToastController::fileItems() const
+{
+    std::vector<ToastFileItem> items;
+    int index = 1;
+    for (const ToastEntry& entry : m_toastEntries) {
+        QString size;
+        if (entry.fileSize != 0)
+            size = formatByteCount(entry.fileSize);
+        else if (!entry.filePath.isEmpty())
+            size = QStringLiteral("Folder");
+        else
+            size = formatByteCount(0);
+        items.push_back({entry.id.description(), entry.fileName, size, entry.filePath, index++});
+    }
+    return items;
+}
+
+void ToastController::updateContent()
+{
+    ToastViewInputs inputs;
+    inputs.files = fileItems();
+    inputs.countdownDeadline = m_countdownDeadline;
+    inputs.countdownDuration = countdownTotal * m_timing.second;
+    if (m_pausedRemaining)
+        inputs.pausedProgress = std::clamp(*m_pausedRemaining / countdownTotal, 0.0, 1.0);
+    const QScreen* screen =
+        m_currentScreen ? m_currentScreen.data() : QGuiApplication::primaryScreen();
+    inputs.topInset =
+        screen ? toastgeometry::topInset(factsOf(screen)) : toastgeometry::fallbackTopInset;
+    inputs.hasNotch = false;
+    inputs.state = m_state;
+    inputs.isOptionHeld = m_isOptionHeld;
+    QPointer<ToastController> self(this);
+    inputs.onHoverChanged = [self](bool hovering) {
+        if (self)
+            self->hoverChanged(hovering);
+    };
+    inputs.onMarkTemporary = [self] {
+        if (self)
+            self->later([](ToastController& c) { c.markTemporary(); });
+    };
+    inputs.onCustomTime = [self] {
+        if (self)
+            self->later([](ToastController& c) { c.openInput(Input::time); });
+    };
+    inputs.onMove = [self] {
+        if (self)
+            self->later([](ToastController& c) { c.openInput(Input::move); });
+    };
+    inputs.onMore = [self] {
+        if (self)
+            self->later([](ToastController& c) { c.openInput(Input::more); });
+    };
+    m_host->setInputs(std::move(inputs));
+    m_panel->setHitTestRect(toastgeometry::hitTestRect(
+        m_panel->size(), m_host->inputs().topInset, m_state == DynamicIslandToastState::visible));
+}
+
+void ToastController::setOptionHeld(bool held)
+{
+    if (held == m_isOptionHeld)
+        return;
+    m_isOptionHeld = held;
+    updateContent();
+}
+
+QStringList ToastController::fileUrls() const
+{
+    QStringList paths;
+    for (const ToastEntry& entry : m_toastEntries) {
+        if (!entry.filePath.isEmpty())
+            paths.append(entry.filePath);
+    }
+    return paths;
+}
+
+void ToastController::markRecordsTemporary(std::vector<RecordId> ids,
+                                           std::optional<double> interval)
+{
+    TrackedFileActor* store = &m_services.trackedFileActor;
+    CleanupService* cleanup = &m_services.cleanupService;
+    const bool logged = !interval.has_value();
+    // The store runs them in queue order; each expiry goes to the cleanup
+    // service as it comes back. These run to their end even after the hide.
+    for (RecordId id : ids) {
+        store->markTemporary(id, interval)
+            .then(qApp, [cleanup, id, logged](std::optional<QDateTime> expiresAt) {
+                if (!expiresAt)
+                    return; // the record is gone
+                const QDateTime at = *expiresAt;
+                cleanup->schedule(id, at).then(qApp, [id, at, logged] {
+                    if (logged)
+                        VANTLE_DIAG(lcToast,
+                                    QStringLiteral("ToastController.markTemporary: scheduled "
+                                                   "cleanup for id=") +
+                                        id.description() + QStringLiteral(" at ") +
+                                        at.toUTC().toString(Qt::ISODate));
+                });
+            });
+    }
+}
+
+void ToastController::markTemporary()
+{
+    const std::vector<RecordId> ids = queuedIds();
+    if (ids.empty())
+        return;
+    QStringList names;
+    for (const ToastEntry& entry : m_toastEntries)
+        names.append(entry.fileName);
+    VANTLE_DIAG(lcToast,
+                QStringLiteral("ToastController.markTemporary: ids=%1 names=").arg(ids.size()) +
+                    nameList(names));
+    markRecordsTemporary(ids, std::nullopt);
+    hide();
+}
+
+void ToastController::performOpen()
+{
+    const QStringList paths = fileUrls();
+    if (paths.isEmpty()) {
+        hide();
+        return;
+    }
+    QStringList names;
+    for (const ToastEntry& entry : m_toastEntries)
+        names.append(entry.fileName);
+    VANTLE_DIAG(
+        lcToast,
+        QStringLiteral("ToastController.performOpen: opening %1 file(s) ").arg(paths.size()) +
+            nameList(names));
+    for (const QString& path : paths)
+        m_services.workspace->openFile(path);
+    dismissRecords(queuedIds());
+    hide();
+}
+
+void ToastController::performCopy()
+{
+    const QStringList paths = fileUrls();
+    if (paths.isEmpty()) {
+        hide();
+        return;
+    }
+    QList<QUrl> urls;
+    QByteArray gnome("copy");
+    for (const QString& path : paths) {
+        const QUrl url = QUrl::fromLocalFile(path);
+        urls.append(url);
+        gnome += '\n' + url.toEncoded();
+    }
+    auto* data = new QMimeData;
+    data->setUrls(urls); // text/uri-list
+    data->setData(QStringLiteral("x-special/gnome-copied-files"), gnome);
+    data->setText(paths.join(QLatin1Char('\n')));
+    QGuiApplication::clipboard()->setMimeData(data);
+
+    QStringList names;
+    for (const ToastEntry& entry : m_toastEntries)
+        names.append(entry.fileName);
+    VANTLE_DIAG(
+        lcToast,
+        QStringLiteral("ToastController.performCopy: copied %1 file(s) ").arg(paths.size()) +
+            nameList(names) + QStringLiteral(" — marking temporary"));
+    markTemporary();
+}
+
+void ToastController::performDelete()
+{
+    const std::vector<RecordId> ids = queuedIds();
+    if (!ids.empty()) {
+        QStringList names;
+        for (const ToastEntry& entry : m_toastEntries)
+            names.append(entry.fileName);
+        VANTLE_DIAG(
+            lcToast,
+            QStringLiteral("ToastController.performDelete: trashing %1 file(s) ").arg(ids.size()) +
+                nameList(names));
+        for (RecordId id : ids)
+            m_services.trackedFileActor.deleteNow(id);
+    }
+    hide();
+}
+
+bool& ToastController::inputFlag(Input input)
+{
+    switch (input) {
+    case Input::move:
+        return m_isMoveInputVisible;
+    case Input::time:
+        return m_isTimeInputVisible;
+    case Input::more:
+        break;
+    }
+    return m_isMoreVisible;
+}
+
+FloatingPanel* ToastController::inputPanel(Input input) const
+{
+    switch (input) {
+    case Input::move:
+        return m_inputPanel.get();
+    case Input::time:
+        return m_timeInputPanel.get();
+    case Input::more:
+        break;
+    }
+    return m_morePanel.get();
+}
+
+bool ToastController::isInputVisible(Input input) const
+{
+    return const_cast<ToastController*>(this)->inputFlag(input);
+}
+
+bool ToastController::isAnyInputVisible() const
+{
+    return m_isMoveInputVisible || m_isTimeInputVisible || m_isMoreVisible ||
+           m_isSharePickerVisible;
+}
+
+void ToastController::openInput(Input input)
+{
+    if (m_state != DynamicIslandToastState::visible || isAnyInputVisible())
+        return;
+    inputFlag(input) = true;
+    setPaused(true);
+    FloatingPanel* panel = inputPanel(input);
+    const QScreen* screen =
+        m_currentScreen ? m_currentScreen.data() : QGuiApplication::primaryScreen();
+    if (screen)
+        panel->setGeometry(toastgeometry::inputPanelFrame(factsOf(screen), panel->height()));
+    m_previouslyActiveWindow = m_services.windowSystem->activeWindow();
+    panel->setAlpha(0.0);
+    panel->makeKeyAndOrderFront();
+    panel->fadeTo(1.0, m_timing.inputFadeIn);
+}
+
+void ToastController::restoreFocus()
+{
+    if (m_previouslyActiveWindow != 0)
+        m_services.windowSystem->activate(m_previouslyActiveWindow);
+    m_previouslyActiveWindow = 0;
+}
+
+void ToastController::closeInput(Input input, bool restore)
+{
+    if (!inputFlag(input))
+        return;
+    inputFlag(input) = false;
+    if (restore) {
+        restoreFocus();
+        setPaused(false);
+    }
+    FloatingPanel* panel = inputPanel(input);
+    panel->fadeTo(0.0, m_timing.inputFadeOut, [this, input, panel] {
+        // A panel opened again during the fade stays.
+        if (!inputFlag(input)) {
+            panel->orderOut();
+            panel->setAlpha(1.0);
+        }
+    });
+}

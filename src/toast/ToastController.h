@@ -1,0 +1,144 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/ContinuousTimer.h"
+#include "toast/ToastTypes.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QScreen>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class CleanupService;
+class DynamicIslandToastHost;
+class FloatingPanel;
+class MoreMenuPanel;
+class MoveInputPanel;
+class ShareAnchorPanel;
+class TimeInputPanel;
+class ToastPanel;
+class TrackedFileActor;
+class WindowSystem;
+class Workspace;
+struct ToastViewInputs;
+
+// How long things take. The defaults are the real values; tests shorten them.
+struct ToastTiming {
+    double second = 1.0; // one countdown second, in seconds of the clock
+    std::chrono::milliseconds expandDelay{16};
+    std::chrono::milliseconds hideDelay{400};
+    std::chrono::milliseconds fadeOut{200};
+    std::chrono::milliseconds finalDelay{220};
+    std::chrono::milliseconds fadeIn{150};
+    std::chrono::milliseconds inputFadeIn{180};
+    std::chrono::milliseconds inputFadeOut{150};
+};
+
+// The toast: the queue of new files, the seven-second countdown, its pause
+// while the pointer rests on the island or an input is open, the whole-queue
+// actions, and the show and hide sequences of its panel. Main thread only;
+// store and cleanup calls never block it.
+class ToastController : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int countdownTotal = 7;
+    using Clock = std::function<double()>; // monotonic seconds
+
+    struct Services {
+        TrackedFileActor& trackedFileActor;
+        CleanupService& cleanupService;
+        std::shared_ptr<Workspace> workspace;
+        std::shared_ptr<WindowSystem> windowSystem;
+    };
+    enum class Input { move, time, more };
+
+    explicit ToastController(Services services, ToastTiming timing = {}, Clock clock = {});
+    ~ToastController() override;
+
+    // A new file announced by the reconciler.
+    void show(RecordId id);
+
+    void startCountdown();
+    void setPaused(bool paused);
+    void hoverChanged(bool hovering);
+    void dismissAll();
+    void hide();
+    void showPanel();
+    void updateContent();
+    void setOptionHeld(bool held);
+
+    // Whole-queue actions.
+    void markTemporary();
+    void performOpen();
+    void performCopy();
+    void performDelete();
+
+    // The common halves of the input flows: open pauses the countdown and
+    // takes focus; close gives focus back and, with `restore`, resumes.
+    void openInput(Input input);
+    void closeInput(Input input, bool restore = true);
+    bool isInputVisible(Input input) const;
+    bool isAnyInputVisible() const;
+
+    // State, for the views and tests.
+    const std::vector<ToastEntry>& toastEntries() const { return m_toastEntries; }
+    std::vector<ToastFileItem> fileItems() const;
+    int secondsRemaining() const { return m_secondsRemaining; }
+    DynamicIslandToastState state() const { return m_state; }
+    bool isOptionHeld() const { return m_isOptionHeld; }
+    double countdownDeadline() const { return m_countdownDeadline; }
+    std::optional<double> pausedRemaining() const { return m_pausedRemaining; }
+    bool isCountingDown() const { return m_countdownTask != 0; }
+    QScreen* currentScreen() const { return m_currentScreen; }
+    ToastPanel& panel() { return *m_panel; }
+    DynamicIslandToastHost& host() { return *m_host; }
+    double now() const { return m_clock(); }
+    QStringList fileUrls() const;
+
+Q_SIGNALS:
+    // The queue was emptied at the end of a hide sequence.
+    void hidden();
+
+private:
+    void tick();
+    void cancelCountdown();
+    void positionToastPanel();
+    void restoreFocus();
+    FloatingPanel* inputPanel(Input input) const;
+    bool& inputFlag(Input input);
+    std::vector<RecordId> queuedIds() const;
+    void dismissRecords(std::vector<RecordId> ids);
+    void markRecordsTemporary(std::vector<RecordId> ids, std::optional<double> interval);
+    // Runs `work` in a later main-thread turn, if the controller still exists.
+    void later(std::function<void(ToastController&)> work);
+
+    Services m_services;
+    ToastTiming m_timing;
+    Clock m_clock;
+    ContinuousTimer m_timer;
+
+    DynamicIslandToastHost* m_host; // owned by the panel
+    std::unique_ptr<ToastPanel> m_panel;
+    std::unique_ptr<MoveInputPanel> m_inputPanel;
+    std::unique_ptr<TimeInputPanel> m_timeInputPanel;
+    std::unique_ptr<MoreMenuPanel> m_morePanel;
+    std::unique_ptr<ShareAnchorPanel> m_shareAnchorPanel;
+
+    std::vector<ToastEntry> m_toastEntries;
+    int m_secondsRemaining = 0;
+    DynamicIslandToastState m_state = DynamicIslandToastState::hidden;
+    bool m_isMoveInputVisible = false;
+    bool m_isTimeInputVisible = false;
+    bool m_isMoreVisible = false;
+    bool m_isSharePickerVisible = false;
+    bool m_isOptionHeld = false;
+    double m_countdownDeadline = -1e18; // the distant past
+    ContinuousTimer::TimerId m_countdownTask = 0;
+    std::optional<double> m_pausedRemaining;
+    QPointer<QScreen> m_currentScreen;
+    std::uint32_t m_previouslyActiveWindow = 0;
+};

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "store/RecordId.h"
+
+#include <QString>
+#include <cstdint>
+
+// One queued file of the toast.
+struct ToastEntry {
+    RecordId id;
+    QString fileName;
+    QString filePath;
+    std::int64_t fileSize = 0;
+};
+
+// The display row handed to the island.
+struct ToastFileItem {
+    QString id; // the record identifier's description
+    QString fileName;
+    QString fileSize; // display text
+    QString filePath;
+    int index = 0; // position in the queue, from 1
+
+    friend bool operator==(const ToastFileItem&, const ToastFileItem&) = default;
+};
+
+// `hidden`: the island is collapsed (or off screen); `visible`: expanded and interactive.
+enum class DynamicIslandToastState { hidden, visible };

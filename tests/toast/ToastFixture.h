@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "FakeTrash.h"
+#include "FakeWindowSystem.h"
+#include "FakeWorkspace.h"
+#include "TestSupport.h"
+#include "expiry/CleanupService.h"
+#include "store/TrackedFileActor.h"
+#include "toast/DynamicIslandToastHost.h"
+#include "toast/ToastController.h"
+#include "toast/ToastPanel.h"
+
+#include <QFileInfo>
+#include <sys/stat.h>
+
+// A real store and cleanup service, fake desktop services, a controller
+// with a clock the test moves and timings the test chooses.
+class ToastFixture : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_folder = testenv::freshFolder(QStringLiteral("toast"));
+        m_downloads = testenv::freshFolder(QStringLiteral("Downloads"));
+        m_trash = std::make_shared<FakeTrash>(m_folder + QStringLiteral("/trash"));
+        TrackedFileActor::Options options;
+        options.storePath = m_folder + QStringLiteral("/Vantle.store");
+        options.trash = m_trash;
+        options.defaultInterval = [] { return 3600.0; };
+        QString error;
+        m_store = TrackedFileActor::open(options, &error);
+        ASSERT_TRUE(m_store) << error.toStdString();
+        m_cleanup = std::make_unique<CleanupService>(*m_store, m_trash);
+    }
+
+    void TearDown() override
+    {
+        m_controller.reset();
+        m_cleanup->shutdown();
+        m_store->shutdown();
+    }
+
+    // Hide timings short enough to wait for; a countdown second of `second`.
+    void makeController(double second = 1.0, bool fakeClock = true)
+    {
+        ToastTiming timing;
+        timing.second = second;
+        timing.expandDelay = std::chrono::milliseconds(5);
+        timing.hideDelay = std::chrono::milliseconds(40);
+        timing.fadeOut = std::chrono::milliseconds(20);
+        timing.finalDelay = std::chrono::milliseconds(25);
+        timing.fadeIn = std::chrono::milliseconds(10);
+        timing.inputFadeIn = std::chrono::milliseconds(10);
+        timing.inputFadeOut = std::chrono::milliseconds(10);
+        ToastController::Clock clock;
+        if (fakeClock)
+            clock = [this] { return m_now; };
+        m_controller = std::make_unique<ToastController>(
+            ToastController::Services{*m_store, *m_cleanup, m_workspace, m_windows}, timing, clock);
+    }
+
+    // A real file in Downloads with its record.
+    RecordId addFile(const QString& name, const QByteArray& bytes = "data")
+    {
+        const QString path = testenv::writeFile(m_downloads + QLatin1Char('/') + name, bytes);
+        struct stat st {};
+        ::lstat(QFile::encodeName(path).constData(), &st);
+        return await(m_store->insertRecord(std::uint64_t(st.st_ino), path, name, bytes.size()));
+    }
+
+    // Shows a file and waits until the island has expanded with it queued.
+    void showAndExpand(RecordId id)
+    {
+        const std::size_t before = m_controller->toastEntries().size();
+        m_controller->show(id);
+        ASSERT_TRUE(waitUntil([&] {
+            return m_controller->toastEntries().size() == before + 1 &&
+                   m_controller->state() == DynamicIslandToastState::visible;
+        }));
+    }
+
+    std::optional<TrackedFile> record(RecordId id) { return await(m_store->record(id)); }
+
+    bool waitUntilOffScreen()
+    {
+        return waitUntil([&] {
+            return !m_controller->panel().isVisible() && m_controller->toastEntries().empty();
+        });
+    }
+
+    QString m_folder;
+    QString m_downloads;
+    double m_now = 1000.0;
+    std::shared_ptr<FakeTrash> m_trash;
+    std::shared_ptr<FakeWorkspace> m_workspace = std::make_shared<FakeWorkspace>();
+    std::shared_ptr<FakeWindowSystem> m_windows = std::make_shared<FakeWindowSystem>();
+    std::unique_ptr<TrackedFileActor> m_store;
+    std::unique_ptr<CleanupService> m_cleanup;
+    std::unique_ptr<ToastController> m_controller;
+};
