@@ -40,7 +40,7 @@ QString embeddedIconWindow()
 } // namespace
 
 // The icon docks into a real XEmbed tray and shows the shipped download arrow.
-TEST(TrayTest, TheIconDocksInTheTrayAndIsDrawn)
+TEST(TrayTest, TheIconDocksInTheTrayIsDrawnAndQuitsFromItsMenu)
 {
     ASSERT_TRUE(VantleProcess::hasDisplay()) << "DISPLAY is not set; run scripts/test.sh";
     QProcess tray;
@@ -76,8 +76,31 @@ TEST(TrayTest, TheIconDocksInTheTrayAndIsDrawn)
         EXPECT_GT(dark, 100) << "the tray icon was not drawn";
     }
 
-    ::kill(pid_t(process.processId()), SIGTERM);
-    EXPECT_TRUE(process.waitForFinished(10000));
+    // "Quit Vantle" from the icon's context menu ends the program cleanly.
+    if (!window.isEmpty()) {
+        run("xdotool", {"mousemove", "--window", window, "11", "11", "click", "3"});
+        QString menu;
+        EXPECT_TRUE(waitUntil([&] {
+            for (const QString& line : run("xwininfo", {"-root", "-tree"}).split('\n')) {
+                if (line.contains("(\"vantle\" \"Vantle\")") && !line.contains(window))
+                    menu = line.trimmed().section(' ', 0, 0);
+            }
+            return !menu.isEmpty();
+        }));
+        // The menu holds one entry; click the middle of it.
+        const QString geometry = run("xdotool", {"getwindowgeometry", menu});
+        const auto size = QRegularExpression("Geometry: (\\d+)x(\\d+)").match(geometry);
+        ASSERT_TRUE(size.hasMatch()) << geometry.toStdString();
+        run("xdotool",
+            {"mousemove", "--window", menu, QString::number(size.captured(1).toInt() / 2),
+             QString::number(size.captured(2).toInt() / 2), "click", "1"});
+        EXPECT_TRUE(process.waitForFinished(10000)) << "Quit Vantle did not end the program";
+    }
+    if (process.state() != QProcess::NotRunning) {
+        ::kill(pid_t(process.processId()), SIGTERM);
+        process.waitForFinished(10000);
+    }
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(process.exitCode(), 0);
     tray.terminate();
     tray.waitForFinished(5000);
