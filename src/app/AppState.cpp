@@ -70,7 +70,10 @@ QFuture<void> AppState::startCleanup()
         .unwrap();
 }
 
-void AppState::startFolderIndex() {}
+void AppState::startFolderIndex()
+{
+    m_folderIndex->start();
+}
 
 void AppState::onNewFile(RecordId id)
 {

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "expiry/CleanupService.h"
+#include "move/FolderIndex.h"
+#include "move/MoveMRU.h"
 #include "platform/Trash.h"
 #include "store/TrackedFileActor.h"
 
@@ -55,6 +57,12 @@ private:
     // Services, in the order they are built.
     std::unique_ptr<TrackedFileActor> m_trackedFileActor;
     // [move] FolderIndex, MoveMRU
+    std::unique_ptr<FolderIndex> m_folderIndex = std::make_unique<FolderIndex>();
+    std::unique_ptr<MoveMRU> m_moveMRU = [] {
+        auto recent = std::make_unique<MoveMRU>();
+        recent->load();
+        return recent;
+    }();
     // [expiry] CleanupService
     std::unique_ptr<CleanupService> m_cleanupService =
         std::make_unique<CleanupService>(*m_trackedFileActor, m_config.trash);
