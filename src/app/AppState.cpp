@@ -11,6 +11,10 @@
 AppState::AppState(Config config, std::unique_ptr<TrackedFileActor> store, QObject* parent)
     : QObject(parent), m_config(std::move(config)), m_trackedFileActor(std::move(store))
 {
+    m_monitor = std::make_unique<FSEventsMonitor>(m_config.downloadsPath);
+    m_fileProcessor = std::make_unique<FileProcessor>(
+        *m_monitor, *m_trackedFileActor, m_config.downloadsPath,
+        [this](RecordId id) { QMetaObject::invokeMethod(this, [this, id] { onNewFile(id); }); });
 }
 
 AppState::~AppState()
@@ -59,7 +63,11 @@ QFuture<void> AppState::startServices()
 
 QFuture<void> AppState::startWatching()
 {
-    return QtFuture::makeReadyFuture();
+    // The sequence exists before the monitor starts, so no event is lost.
+    auto events = m_monitor->makeEventStream();
+    return m_monitor->start()
+        .then(this, [this, events] { return m_fileProcessor->start(events); })
+        .unwrap();
 }
 
 QFuture<void> AppState::startCleanup()
@@ -88,6 +96,11 @@ void AppState::registerLoginItem()
 
 void AppState::shutdown()
 {
+    // The watcher stops before the store it writes to.
+    if (m_monitor)
+        m_monitor->stop();
+    if (m_fileProcessor)
+        m_fileProcessor->stop();
     // Deadlines stop before the store they consult.
     if (m_cleanupService)
         m_cleanupService->shutdown();

@@ -6,6 +6,8 @@
 #include "move/MoveMRU.h"
 #include "platform/Trash.h"
 #include "store/TrackedFileActor.h"
+#include "watcher/FSEventsMonitor.h"
+#include "watcher/FileProcessor.h"
 
 #include <QFuture>
 #include <QObject>
@@ -68,6 +70,8 @@ private:
         std::make_unique<CleanupService>(*m_trackedFileActor, m_config.trash);
     // [toast] ToastController
     // [watcher] FSEventsMonitor, FileProcessor
+    std::unique_ptr<FSEventsMonitor> m_monitor;
+    std::unique_ptr<FileProcessor> m_fileProcessor;
     bool m_isRunning = false;
     QFuture<void> m_started;
 };
