@@ -178,7 +178,12 @@ void CleanupService::trashExpiredNow(RecordId id)
 
 void CleanupService::forgetRecord(RecordId id, bool untag)
 {
-    waitFor(m_trackedFileActor.perform<bool>([id, untag](TrackedFileActor::Context& context) {
+    waitFor(forgetRecordLater(id, untag));
+}
+
+QFuture<bool> CleanupService::forgetRecordLater(RecordId id, bool untag)
+{
+    return m_trackedFileActor.perform<bool>([id, untag](TrackedFileActor::Context& context) {
         const TrackedFile* record = context.fetchRecord(id);
         if (!record)
             return false;
@@ -188,7 +193,7 @@ void CleanupService::forgetRecord(RecordId id, bool untag)
         context.model().remove(id);
         context.save(); // a failed save stays pending until the next one
         return true;
-    }));
+    });
 }
 
 void CleanupService::rehydrateNow()
@@ -196,6 +201,7 @@ void CleanupService::rehydrateNow()
     const std::vector<ExpiredItem> expired =
         waitFor(m_trackedFileActor.fetchExpired()).value_or(std::vector<ExpiredItem>{});
     if (!expired.empty()) {
+        QFuture<bool> lastForget;
         for (const ExpiredItem& item : expired) {
             if (isPresent(item.filePath, item.inode)) {
                 tags::removeTag(item.filePath);
@@ -204,8 +210,11 @@ void CleanupService::rehydrateNow()
                                               lastComponent(item.filePath) + QStringLiteral(": ") +
                                               *error);
             }
-            forgetRecord(item.id, true);
+            // The store deletes each record right after its file went, in
+            // order, while this thread goes on with the next file.
+            lastForget = forgetRecordLater(item.id, true);
         }
+        waitFor(lastForget);
         VANTLE_DIAG(lcExpiry,
                     QStringLiteral("Rehydrate: trashed %1 file(s) that expired while offline")
                         .arg(expired.size()));

@@ -1,0 +1,175 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The cleanup service's costs: scheduling many deadlines, how late deadlines
+// fire, and trashing expired files at start-up through the real Trash.
+//   build/bench/expiry_cleanup_bench --benchmark_counters_tabular=true
+// Runs in a temporary HOME of its own, so nothing reaches the user's Trash.
+#include "expiry/CleanupService.h"
+#include "platform/ContinuousTimer.h"
+#include "store/TrackedFileActor.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <sys/stat.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+QString benchHome;
+
+// Resident memory of the process, in bytes.
+double residentBytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() * 1024;
+    }
+    return 0;
+}
+
+struct Store {
+    QTemporaryDir folder{benchHome + QStringLiteral("/store-XXXXXX")};
+    std::unique_ptr<TrackedFileActor> actor;
+    Store()
+    {
+        QString error;
+        TrackedFileActor::Options options;
+        options.storePath = folder.path() + QStringLiteral("/Vantle.store");
+        actor = TrackedFileActor::open(options, &error);
+    }
+};
+
+void BM_Schedule100k(benchmark::State& state)
+{
+    constexpr int count = 100000;
+    Store store;
+    double added = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        CleanupService service(*store.actor, makeSystemTrash());
+        service.scheduledCount().waitForFinished(); // its thread and timer are up
+        const double before = residentBytes();
+        const QDateTime tomorrow = QDateTime::currentDateTimeUtc().addDays(1);
+        state.ResumeTiming();
+        for (int i = 1; i <= count; ++i)
+            service.schedule(RecordId{i}, tomorrow.addSecs(i % 3600));
+        const int scheduled = service.scheduledCount().result();
+        state.PauseTiming();
+        added = residentBytes() - before;
+        if (scheduled != count)
+            state.SkipWithError("not every deadline was kept");
+        service.shutdown();
+        state.ResumeTiming();
+    }
+    state.counters["MiB_added"] = added / (1024 * 1024);
+    state.counters["bytes_per_deadline"] = added / count;
+}
+BENCHMARK(BM_Schedule100k)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+// 1,000 deadlines spread over one second; how long after its deadline each runs.
+void BM_DeadlineLateness(benchmark::State& state)
+{
+    constexpr int count = 1000;
+    std::vector<double> lateMs;
+    for (auto _ : state) {
+        lateMs.clear();
+        ContinuousTimer timer;
+        QEventLoop loop;
+        const auto start = ContinuousTimer::now();
+        for (int i = 0; i < count; ++i) {
+            const auto deadline =
+                start + 5ms +
+                std::chrono::microseconds(QRandomGenerator::global()->bounded(1000000));
+            timer.scheduleAt(deadline, [&, deadline] {
+                lateMs.push_back(double((ContinuousTimer::now() - deadline).count()) / 1e6);
+                if (int(lateMs.size()) == count)
+                    loop.quit();
+            });
+        }
+        loop.exec();
+    }
+    std::sort(lateMs.begin(), lateMs.end());
+    state.counters["p50_ms"] = lateMs[lateMs.size() / 2];
+    state.counters["p99_ms"] = lateMs[lateMs.size() * 99 / 100];
+    state.counters["max_ms"] = lateMs.back();
+}
+BENCHMARK(BM_DeadlineLateness)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// Start-up after the program was off: 1,000 expired files go to the real Trash.
+void BM_RehydrateTrash1000(benchmark::State& state)
+{
+    constexpr int count = 1000;
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        Store store;
+        const QString downloads = benchHome + QStringLiteral("/Downloads-%1").arg(++round);
+        QDir().mkpath(downloads);
+        std::vector<DownloadFileSnapshot> files;
+        for (int i = 0; i < count; ++i) {
+            const QString name = QStringLiteral("expired-%1.bin").arg(i);
+            const QString path = downloads + QLatin1Char('/') + name;
+            QFile file(path);
+            file.open(QIODevice::WriteOnly);
+            file.write(QByteArray(4096, 'x'));
+            file.close();
+            struct stat st {};
+            ::lstat(QFile::encodeName(path).constData(), &st);
+            files.push_back({std::uint64_t(st.st_ino), path, name, 4096, {}});
+        }
+        const QDateTime past = QDateTime::currentDateTimeUtc().addSecs(-60);
+        store.actor
+            ->perform<void>([&files, past](TrackedFileActor::Context& context) {
+                for (const DownloadFileSnapshot& file : files) {
+                    TrackedFile record(file.inode, file.filePath, file.fileName, file.fileSize,
+                                       past);
+                    record.state = FileState::temporary;
+                    record.markedTemporaryAt = past;
+                    record.expiresAt = past;
+                    context.model().insert(record);
+                }
+                context.save();
+            })
+            .waitForFinished();
+        CleanupService service(*store.actor, makeSystemTrash());
+        state.ResumeTiming();
+        service.rehydrate().waitForFinished();
+        state.PauseTiming();
+        if (!QDir(downloads).isEmpty() || !store.actor->allRecords().result().empty())
+            state.SkipWithError("not every expired file was trashed");
+        service.shutdown();
+        state.ResumeTiming();
+    }
+    state.counters["files"] = count;
+    state.counters["per_file_us"] =
+        benchmark::Counter(double(count) * double(state.iterations()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_RehydrateTrash1000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // A home of our own before GLib reads it: trashed files stay in it.
+    QTemporaryDir home(QDir::tempPath() + QStringLiteral("/vantle-bench-XXXXXX"));
+    benchHome = home.path();
+    const QByteArray root = QFile::encodeName(benchHome);
+    qputenv("HOME", root);
+    qputenv("XDG_DATA_HOME", root + "/.local/share");
+    qputenv("XDG_CONFIG_HOME", root + "/.config");
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
