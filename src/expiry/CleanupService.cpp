@@ -251,8 +251,23 @@ void CleanupService::cleanUpStaleRecordsNow()
     for (const RecordSummary& item : records) {
         if (item.filePath.isEmpty() || isPresent(item.filePath, item.inode))
             continue;
-        // The file is not at the path: its tag is not touched.
-        forgetRecord(item.id, false);
+        // The file is not at the path: its tag is not touched. The store
+        // checks again, since the watcher may have moved the record meanwhile.
+        const QString path = item.filePath;
+        const std::uint64_t inode = item.inode;
+        const std::optional<bool> kept = waitFor(m_trackedFileActor.perform<bool>(
+            [id = item.id, path, inode](TrackedFileActor::Context& context) {
+                const TrackedFile* record = context.fetchRecord(id);
+                if (!record)
+                    return false;
+                if (record->filePath != path || record->inode != inode || isPresent(path, inode))
+                    return true;
+                context.model().remove(id);
+                context.save(); // a failed save stays pending until the next one
+                return false;
+            }));
+        if (kept.value_or(true))
+            continue;
         if (const std::uint64_t task = m_scheduledTasks.take(item.id); task && m_timer)
             m_timer->cancel(task);
         VANTLE_DIAG(lcExpiry,

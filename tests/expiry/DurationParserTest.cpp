@@ -16,7 +16,8 @@ struct Case {
 
 void PrintTo(const Case& c, std::ostream* os)
 {
-    *os << '"' << c.input << '"';
+    const std::string input(c.input);
+    *os << '"' << (input.size() > 24 ? input.substr(0, 24) + "..." : input) << '"';
 }
 
 class DurationParserCases : public testing::TestWithParam<Case> {};
