@@ -86,6 +86,7 @@ void AppState::startFolderIndex()
 void AppState::onNewFile(RecordId id)
 {
     VANTLE_DIAG(lcApp, QStringLiteral("New file announced: ") + id.description());
+    m_toastController->show(id);
 }
 
 void AppState::registerLoginItem()

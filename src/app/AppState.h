@@ -5,7 +5,10 @@
 #include "move/FolderIndex.h"
 #include "move/MoveMRU.h"
 #include "platform/Trash.h"
+#include "platform/WindowSystem.h"
+#include "platform/Workspace.h"
 #include "store/TrackedFileActor.h"
+#include "toast/ToastController.h"
 #include "watcher/FSEventsMonitor.h"
 #include "watcher/FileProcessor.h"
 
@@ -69,6 +72,9 @@ private:
     std::unique_ptr<CleanupService> m_cleanupService =
         std::make_unique<CleanupService>(*m_trackedFileActor, m_config.trash);
     // [toast] ToastController
+    std::unique_ptr<ToastController> m_toastController =
+        std::make_unique<ToastController>(ToastController::Services{
+            *m_trackedFileActor, *m_cleanupService, makeSystemWorkspace(), makeWindowSystem()});
     // [watcher] FSEventsMonitor, FileProcessor
     std::unique_ptr<FSEventsMonitor> m_monitor;
     std::unique_ptr<FileProcessor> m_fileProcessor;
