@@ -102,6 +102,26 @@ std::optional<TrackedFile> FileProcessor::fetchByInode(std::uint64_t inode)
     return found ? *found : std::nullopt;
 }
 
+FileProcessor::Lookup FileProcessor::lookUp(std::uint64_t inode, const QString& path)
+{
+    auto found = settle(m_store.perform<Lookup>([inode, path](TrackedFileActor::Context& context) {
+        Lookup lookup;
+        if (const TrackedFile* record = context.fetchByInode(inode)) {
+            lookup.record = *record;
+            return lookup;
+        }
+        // The inode of the record at the path that is not dismissed.
+        for (const auto& [key, record] : context.model().records()) {
+            if (record.filePath == path && record.state != FileState::dismissed) {
+                lookup.activeInode = record.inode;
+                break;
+            }
+        }
+        return lookup;
+    }));
+    return found ? *found : Lookup{};
+}
+
 void FileProcessor::announce(RecordId id)
 {
     if (m_onNewFile)
@@ -139,13 +159,15 @@ void FileProcessor::handle(const FileEvent& event)
         handleRemoved(event.inode, true);
         return;
     }
-    const std::optional<TrackedFile> record = fetchByInode(event.inode);
-    if (!record)
-        handleNewItem(event, name);
-    else if (!isReusedInode(event, *record))
+    // One visit to the store answers both questions of a new item: whether
+    // its inode has a record and which active record holds its path.
+    const Lookup lookup = lookUp(event.inode, event.path);
+    if (!lookup.record)
+        handleNewItem(event, name, lookup.activeInode);
+    else if (!isReusedInode(event, *lookup.record))
         handleTrackedItem(event, name);
-    else if (!takeOverReusedInode(event, *record, name))
-        handleNewItem(event, name);
+    else if (!takeOverReusedInode(event, *lookup.record, name))
+        handleNewItem(event, name, lookUp(event.inode, event.path).activeInode);
 }
 
 // The kernel hands a freed inode to the next new item at once, so an inode
@@ -195,7 +217,8 @@ bool FileProcessor::takeOverReusedInode(const FileEvent& event, const TrackedFil
     return false;
 }
 
-void FileProcessor::handleNewItem(const FileEvent& event, const QString& name)
+void FileProcessor::handleNewItem(const FileEvent& event, const QString& name,
+                                  std::optional<std::uint64_t> active)
 {
     if (names::isIgnoredName(name)) {
         VANTLE_DIAG(lcWatcher, QStringLiteral("  SKIP: ignored name ") + name);
@@ -235,9 +258,8 @@ void FileProcessor::handleNewItem(const FileEvent& event, const QString& name)
         size = st->size;
     }
 
-    const auto active = settle(m_store.activeInode(event.path));
-    if (active && *active && **active != event.inode) {
-        const std::uint64_t oldInode = **active;
+    if (active && *active != event.inode) {
+        const std::uint64_t oldInode = *active;
         callOffRemoval(event.path);
         settle(m_store.replaceInode(oldInode, event.inode, event.path, name, size));
         VANTLE_DIAG(lcWatcher, QStringLiteral("  REPLACED: %1 inode %2 → %3")

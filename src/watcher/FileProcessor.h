@@ -55,7 +55,8 @@ private:
 
     void consumeNext();
     void handle(const FileEvent& event);
-    void handleNewItem(const FileEvent& event, const QString& name);
+    void handleNewItem(const FileEvent& event, const QString& name,
+                       std::optional<std::uint64_t> activeInode);
     void handleTrackedItem(const FileEvent& event, const QString& name);
     std::optional<QString> findPathInDownloads(std::uint64_t inode) const;
 
@@ -73,6 +74,11 @@ private:
     void announce(RecordId id);
 
     std::optional<TrackedFile> fetchByInode(std::uint64_t inode);
+    struct Lookup {
+        std::optional<TrackedFile> record;        // the record with the inode
+        std::optional<std::uint64_t> activeInode; // of the undismissed record at the path
+    };
+    Lookup lookUp(std::uint64_t inode, const QString& path);
 
     FSEventsMonitor& m_monitor;
     TrackedFileActor& m_store;
