@@ -3,13 +3,14 @@
 # Trashing 1,000 files with the peer tools, to set beside Vantle's rehydration
 # figure (BM_RehydrateTrash1000 in expiry_cleanup_bench). Everything happens in
 # a temporary HOME on the same file system, so the user's Trash is untouched.
-#   bench/expiry_trash_compare.sh [build-dir] [files] [trash-put-per-file-count]
+#   bench/expiry_trash_compare.sh [build-dir] [files] [trash-put-per-file] [gio-per-file]
 set -euo pipefail
 build=${1:-build}
 count=${2:-1000}
 # trash-put starts a Python interpreter per call: one call per file is timed on
 # fewer files and scaled up.
 per_file_put=${3:-100}
+per_file_gio=${4:-$count}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vantle-trash-compare-XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -26,10 +27,14 @@ report() { # label seconds files
   awk -v l="$1" -v s="$2" -v n="$3" 'BEGIN { printf "%-34s %9.1f ms  %8.3f ms/file  (%d files)\n", l, s * 1000, s * 1000 / n, n }'
 }
 
-make_files "$work/a" "$count"
+make_files "$work/a" "$per_file_gio"
 start=$(now)
 for f in "$work"/a/*; do gio trash "$f"; done
-report "gio trash, one call per file" "$(since "$start")" "$count"
+elapsed=$(since "$start")
+report "gio trash, one call per file" "$elapsed" "$per_file_gio"
+if [[ $per_file_gio -ne $count ]]; then
+  report "  scaled to $count files" "$(awk -v e="$elapsed" -v c="$count" -v p="$per_file_gio" 'BEGIN { print e * c / p }')" "$count"
+fi
 
 make_files "$work/b" "$count"
 start=$(now)
