@@ -40,15 +40,52 @@ const QSet<QString>& packageExtensions()
     return extensions;
 }
 
+bool isAscii(std::string_view name)
+{
+    return std::all_of(name.begin(), name.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// The filter for one ASCII component, without building a QString: the crawl
+// asks once per folder of the home.
+bool acceptAsciiComponent(std::string_view name)
+{
+    static const std::array<std::string_view, 18> excluded{
+        "node_modules", "DerivedData", "Pods",    "Carthage", "dist",    "build",
+        ".build",       ".venv",       ".git",    ".next",    ".nuxt",   ".cache",
+        ".npm",         ".yarn",       ".gradle", ".idea",    ".vscode", "__pycache__"};
+    static const std::array<std::string_view, 18> packages{
+        "app",       "photoslibrary", "rtfd",       "bundle",    "framework", "kext",
+        "xcodeproj", "xcworkspace",   "playground", "component", "prefpane",  "appex",
+        "plugin",    "pkg",           "mpkg",       "dmg",       "docset",    "tmbundle"};
+    if (name.empty() || name.front() == '.')
+        return false;
+    if (std::find(excluded.begin(), excluded.end(), name) != excluded.end())
+        return false;
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || name.size() - dot - 1 > 16)
+        return true;
+    char lowered[16];
+    const std::size_t length = name.size() - dot - 1;
+    for (std::size_t i = 0; i < length; ++i) {
+        const char c = name[dot + 1 + i];
+        lowered[i] = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+    }
+    return std::find(packages.begin(), packages.end(), std::string_view(lowered, length)) ==
+           packages.end();
+}
+
 // What the crawl keeps of one component, as raw bytes. A name that is not
 // valid UTF-8 cannot be named again as text, so its subtree is left out.
 bool acceptComponent(std::string_view name, int depth)
 {
+    if (depth == 1 && name == "Library")
+        return false;
+    if (isAscii(name))
+        return acceptAsciiComponent(name);
     const QByteArray raw = QByteArray::fromRawData(name.data(), qsizetype(name.size()));
     const QString text = QString::fromUtf8(raw);
     if (text.toUtf8() != raw)
-        return false;
-    if (depth == 1 && text == QLatin1String("Library"))
         return false;
     return FolderIndex::isIndexableComponent(text);
 }

@@ -85,80 +85,144 @@ bool isRemoteOrFuseType(std::string_view type)
     return type == "fuse" || type == "fuseblk" || type.substr(0, 5) == "fuse.";
 }
 
+namespace {
+
+// The walk reads each folder with getdents64 through a descriptor opened
+// relative to its parent (one path component to resolve, not the whole path),
+// depth first, and keeps the tree so that the result can be listed breadth
+// first afterwards.
+class Walker {
+public:
+    Walker(const Options& options, Result& result, std::string root)
+        : m_options(options), m_result(result), m_mounts(mountsBelow(root)), m_buffer(1 << 16)
+    {
+        m_nodes.push_back({std::move(root), {}, 0, true});
+    }
+
+    void run()
+    {
+        // The root itself may be reached through a link (a home folder often is).
+        const int fd = ::open(m_nodes[0].path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) {
+            ++m_result.unreadable;
+            return;
+        }
+        if (enterMount(fd)) {
+            if (m_options.opened)
+                m_options.opened(m_nodes[0].path);
+            visit(fd, 0);
+        }
+        ::close(fd);
+        // Breadth first, in the sorted order of each folder.
+        std::vector<std::uint32_t> queue{0};
+        for (std::size_t next = 0; next < queue.size(); ++next) {
+            for (std::uint32_t child : m_nodes[queue[next]].children) {
+                m_result.folders.push_back(std::move(m_nodes[child].path));
+                queue.push_back(child);
+            }
+        }
+    }
+
+private:
+    struct Node {
+        std::string path;
+        std::vector<std::uint32_t> children;
+        int depth;
+        bool enter; // false for a network mount: listed, never read
+    };
+
+    // A bind mount can show a folder again inside itself: each mounted
+    // folder is entered once.
+    bool enterMount(int fd)
+    {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !m_enteredMounts.emplace(st.st_dev, st.st_ino).second) {
+            ++m_result.skippedMounts;
+            return false;
+        }
+        return true;
+    }
+
+    void visit(int fd, std::uint32_t index)
+    {
+        std::vector<std::string> names;
+        for (;;) {
+            const ssize_t length = ::getdents64(fd, m_buffer.data(), m_buffer.size());
+            if (length <= 0)
+                break;
+            for (ssize_t at = 0; at < length;) {
+                const auto* entry = reinterpret_cast<const dirent64*>(m_buffer.data() + at);
+                at += entry->d_reclen;
+                const char* name = entry->d_name;
+                if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+                    continue;
+                unsigned char type = entry->d_type;
+                if (type == DT_UNKNOWN) {
+                    struct stat st {};
+                    if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
+                        type = DT_DIR;
+                }
+                if (type == DT_DIR)
+                    names.emplace_back(name);
+            }
+        }
+        std::sort(names.begin(), names.end());
+        const int depth = m_nodes[index].depth + 1;
+        std::vector<std::uint32_t> children;
+        children.reserve(names.size());
+        for (const std::string& name : names) {
+            std::string path = childPath(m_nodes[index].path, name.c_str());
+            if (m_options.accept && !m_options.accept(path, name, depth))
+                continue;
+            const auto mount = m_mounts.empty() ? m_mounts.end() : m_mounts.find(path);
+            const bool isMount = mount != m_mounts.end();
+            const bool staysOut = isMount && isRemoteOrFuseType(mount->second);
+            if (staysOut)
+                ++m_result.skippedMounts;
+            children.push_back(static_cast<std::uint32_t>(m_nodes.size()));
+            m_nodes.push_back({std::move(path), {}, depth, !staysOut});
+            if (isMount && !staysOut)
+                m_localMounts.insert(children.back());
+        }
+        for (std::size_t i = 0; i < children.size(); ++i) {
+            const std::uint32_t child = children[i];
+            if (!m_nodes[child].enter)
+                continue;
+            const std::string& path = m_nodes[child].path;
+            const char* name = path.c_str() + path.rfind('/') + 1;
+            const int childFd = ::openat(fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (childFd < 0) {
+                ++m_result.unreadable;
+                continue;
+            }
+            if (!m_localMounts.count(child) || enterMount(childFd)) {
+                if (m_options.opened)
+                    m_options.opened(m_nodes[child].path);
+                visit(childFd, child);
+            }
+            ::close(childFd);
+        }
+        m_nodes[index].children = std::move(children);
+    }
+
+    const Options& m_options;
+    Result& m_result;
+    const std::unordered_map<std::string, std::string> m_mounts;
+    std::set<std::pair<dev_t, ino_t>> m_enteredMounts;
+    std::set<std::uint32_t> m_localMounts;
+    std::vector<char> m_buffer;
+    std::vector<Node> m_nodes;
+};
+
+} // namespace
+
 Result crawl(const QString& root, const Options& options)
 {
     Result result;
     std::string rootPath = QFile::encodeName(root).toStdString();
     while (rootPath.size() > 1 && rootPath.back() == '/')
         rootPath.pop_back();
-    const auto mounts = mountsBelow(rootPath);
-    std::set<std::pair<dev_t, ino_t>> enteredMounts;
-    // Depth of each listed folder; -1 for a mount that is listed but not read.
-    std::vector<int> depths;
-    std::vector<std::string> names;
-
-    const auto visit = [&](const std::string& path, int depth, bool isMountPoint) {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0) {
-            ++result.unreadable;
-            return;
-        }
-        if (isMountPoint) {
-            // A bind mount can show a folder again inside itself.
-            struct stat st {};
-            if (::fstat(fd, &st) != 0 || !enteredMounts.emplace(st.st_dev, st.st_ino).second) {
-                ::close(fd);
-                ++result.skippedMounts;
-                return;
-            }
-        }
-        DIR* dir = ::fdopendir(fd);
-        if (!dir) {
-            ::close(fd);
-            ++result.unreadable;
-            return;
-        }
-        if (options.opened)
-            options.opened(path);
-        names.clear();
-        while (const dirent* entry = ::readdir(dir)) {
-            const char* name = entry->d_name;
-            if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
-                continue;
-            unsigned char type = entry->d_type;
-            if (type == DT_UNKNOWN) {
-                struct stat st {};
-                if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
-                    type = DT_DIR;
-            }
-            if (type == DT_DIR)
-                names.emplace_back(name);
-        }
-        ::closedir(dir);
-        std::sort(names.begin(), names.end());
-        for (const std::string& name : names) {
-            std::string child = childPath(path, name.c_str());
-            if (options.accept && !options.accept(child, name, depth + 1))
-                continue;
-            const auto mount = mounts.empty() ? mounts.end() : mounts.find(child);
-            const bool staysOut = mount != mounts.end() && isRemoteOrFuseType(mount->second);
-            // A network mount is still a destination: listed, never read.
-            if (staysOut)
-                ++result.skippedMounts;
-            result.folders.push_back(std::move(child));
-            depths.push_back(staysOut ? -1 : depth + 1);
-        }
-    };
-
-    visit(rootPath, 0, true);
-    // The list of folders doubles as the walk's queue.
-    for (std::size_t next = 0; next < result.folders.size(); ++next) {
-        if (depths[next] < 0)
-            continue;
-        // A copy: the list grows while the folder is read.
-        const std::string path = result.folders[next];
-        visit(path, depths[next], !mounts.empty() && mounts.count(path) > 0);
-    }
+    Walker(options, result, std::move(rootPath)).run();
     return result;
 }
 
