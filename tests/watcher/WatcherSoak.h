@@ -157,8 +157,10 @@ private:
     }
     void replaceInPlace(const QStringList& items)
     {
+        // A sandboxed save's temporary never receives a finished file; a
+        // record renamed onto such a name keeps its earlier path on purpose.
         auto name = any(items, true, false);
-        if (!name)
+        if (!name || names::matchesSandboxTemp(*name))
             return;
         const QString temp = at(*name + QStringLiteral(".tmp%1").arg(++m_serial));
         writeBytes(temp, pick(1, 3));
