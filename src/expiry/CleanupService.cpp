@@ -183,17 +183,24 @@ void CleanupService::forgetRecord(RecordId id, bool untag)
 
 QFuture<bool> CleanupService::forgetRecordLater(RecordId id, bool untag)
 {
-    return m_trackedFileActor.perform<bool>([id, untag](TrackedFileActor::Context& context) {
-        const TrackedFile* record = context.fetchRecord(id);
-        if (!record)
-            return false;
-        // Another file now at the path keeps its own tags.
-        if (untag && isPresent(record->filePath, record->inode))
-            tags::removeTag(record->filePath);
-        context.model().remove(id);
-        context.save(); // a failed save stays pending until the next one
-        return true;
-    });
+    m_queuedForgets->fetch_add(1);
+    return m_trackedFileActor.perform<bool>(
+        [id, untag, queued = m_queuedForgets](TrackedFileActor::Context& context) {
+            bool removed = false;
+            if (const TrackedFile* record = context.fetchRecord(id)) {
+                // Another file now at the path keeps its own tags.
+                if (untag && isPresent(record->filePath, record->inode))
+                    tags::removeTag(record->filePath);
+                context.model().remove(id);
+                removed = true;
+            }
+            // The record is gone from every lookup at once; when more such
+            // deletions wait right behind this one, the last of them saves
+            // for all. A failed save stays pending until the next one.
+            if (queued->fetch_sub(1) == 1)
+                context.save();
+            return removed;
+        });
 }
 
 void CleanupService::rehydrateNow()

@@ -9,6 +9,7 @@
 #include <QFuture>
 #include <QHash>
 #include <QObject>
+#include <atomic>
 #include <chrono>
 #include <memory>
 
@@ -90,5 +91,7 @@ private:
     ContinuousTimer* m_timer = nullptr; // created on the service's thread
     QHash<RecordId, std::uint64_t> m_scheduledTasks;
     std::uint64_t m_staleRecordTask = 0;
+    // Record deletions handed to the store and not yet run there.
+    std::shared_ptr<std::atomic<int>> m_queuedForgets = std::make_shared<std::atomic<int>>(0);
     std::unique_ptr<ServiceThread> m_thread;
 };

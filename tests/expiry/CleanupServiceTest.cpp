@@ -233,6 +233,15 @@ TEST_F(CleanupServiceTest, rehydrationTrashesWhatExpiredAndSchedulesTheRest)
     EXPECT_TRUE(QFile::exists(pending.path));
     EXPECT_TRUE(QFile::exists(dismissed.path));
     EXPECT_TRUE(hasRecord(dismissed.id));
+
+    // Written to the file, not only gone from the open store.
+    QString error;
+    TrackedFileActor::Options options;
+    options.storePath = m_folder + QStringLiteral("/Vantle.store");
+    auto reopened = TrackedFileActor::open(options, &error);
+    ASSERT_TRUE(reopened) << error.toStdString();
+    EXPECT_EQ(await(reopened->allRecords()).size(), 2u) << "the pending and the dismissed one";
+    reopened->shutdown();
 }
 
 TEST_F(CleanupServiceTest, rehydrationWithNothingToDoSaysNothing)
