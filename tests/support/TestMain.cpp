@@ -56,6 +56,10 @@ int main(int argc, char** argv)
     QDir().mkpath(home.path() + QStringLiteral("/runtime"));
     QFile::setPermissions(home.path() + QStringLiteral("/runtime"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (qEnvironmentVariableIsEmpty("VANTLE_BINARY"))
+        qputenv("VANTLE_BINARY", VANTLE_BINARY_PATH);
+    if (qEnvironmentVariableIsEmpty("VANTLE_SOURCE_DIR"))
+        qputenv("VANTLE_SOURCE_DIR", VANTLE_SOURCE_PATH);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
