@@ -119,6 +119,44 @@ void BM_DeadlineLateness(benchmark::State& state)
 }
 BENCHMARK(BM_DeadlineLateness)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
+// 1,000 files of 4 KiB in a fresh folder; their snapshots.
+std::vector<DownloadFileSnapshot> makeFiles(const QString& folder, int count)
+{
+    QDir().mkpath(folder);
+    std::vector<DownloadFileSnapshot> files;
+    for (int i = 0; i < count; ++i) {
+        const QString name = QStringLiteral("expired-%1.bin").arg(i);
+        const QString path = folder + QLatin1Char('/') + name;
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(QByteArray(4096, 'x'));
+        file.close();
+        struct stat st {};
+        ::lstat(QFile::encodeName(path).constData(), &st);
+        files.push_back({std::uint64_t(st.st_ino), path, name, 4096, {}});
+    }
+    return files;
+}
+
+// The floor under rehydration: the Trash alone, one file after another.
+void BM_TrashOnly1000(benchmark::State& state)
+{
+    constexpr int count = 1000;
+    int round = 0;
+    auto trash = makeSystemTrash();
+    for (auto _ : state) {
+        state.PauseTiming();
+        const auto files = makeFiles(benchHome + QStringLiteral("/Plain-%1").arg(++round), count);
+        state.ResumeTiming();
+        for (const DownloadFileSnapshot& file : files)
+            trash->moveToTrash(file.filePath);
+    }
+    state.counters["per_file_us"] =
+        benchmark::Counter(double(count) * double(state.iterations()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_TrashOnly1000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
 // Start-up after the program was off: 1,000 expired files go to the real Trash.
 void BM_RehydrateTrash1000(benchmark::State& state)
 {
@@ -128,19 +166,7 @@ void BM_RehydrateTrash1000(benchmark::State& state)
         state.PauseTiming();
         Store store;
         const QString downloads = benchHome + QStringLiteral("/Downloads-%1").arg(++round);
-        QDir().mkpath(downloads);
-        std::vector<DownloadFileSnapshot> files;
-        for (int i = 0; i < count; ++i) {
-            const QString name = QStringLiteral("expired-%1.bin").arg(i);
-            const QString path = downloads + QLatin1Char('/') + name;
-            QFile file(path);
-            file.open(QIODevice::WriteOnly);
-            file.write(QByteArray(4096, 'x'));
-            file.close();
-            struct stat st {};
-            ::lstat(QFile::encodeName(path).constData(), &st);
-            files.push_back({std::uint64_t(st.st_ino), path, name, 4096, {}});
-        }
+        const auto files = makeFiles(downloads, count);
         const QDateTime past = QDateTime::currentDateTimeUtc().addSecs(-60);
         store.actor
             ->perform<void>([&files, past](TrackedFileActor::Context& context) {

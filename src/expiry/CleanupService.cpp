@@ -19,6 +19,10 @@ namespace {
 // early the store check finds the record not yet due and sets it again.
 constexpr qint64 longestDelayMs = qint64(100) * 365 * 24 * 3600 * 1000;
 
+// Rehydration hands records to the store in groups of this many: each group
+// is one wake-up of the store's thread instead of one per file.
+constexpr size_t forgetBatchSize = 32;
+
 // The store's answer, or nothing when the store stopped before answering.
 // Only the service thread waits, and only on the store, which waits on nothing.
 template <typename T> std::optional<T> waitFor(QFuture<T> future)
@@ -178,29 +182,32 @@ void CleanupService::trashExpiredNow(RecordId id)
 
 void CleanupService::forgetRecord(RecordId id, bool untag)
 {
-    waitFor(forgetRecordLater(id, untag));
+    waitFor(forgetRecordsLater({id}, untag));
 }
 
-QFuture<bool> CleanupService::forgetRecordLater(RecordId id, bool untag)
+QFuture<bool> CleanupService::forgetRecordsLater(std::vector<RecordId> ids, bool untag)
 {
     m_queuedForgets->fetch_add(1);
-    return m_trackedFileActor.perform<bool>(
-        [id, untag, queued = m_queuedForgets](TrackedFileActor::Context& context) {
-            bool removed = false;
-            if (const TrackedFile* record = context.fetchRecord(id)) {
-                // Another file now at the path keeps its own tags.
-                if (untag && isPresent(record->filePath, record->inode))
-                    tags::removeTag(record->filePath);
-                context.model().remove(id);
-                removed = true;
-            }
-            // The record is gone from every lookup at once; when more such
-            // deletions wait right behind this one, the last of them saves
-            // for all. A failed save stays pending until the next one.
-            if (queued->fetch_sub(1) == 1)
-                context.save();
-            return removed;
-        });
+    return m_trackedFileActor.perform<bool>([ids = std::move(ids), untag, queued = m_queuedForgets](
+                                                TrackedFileActor::Context& context) {
+        bool removed = false;
+        for (RecordId id : ids) {
+            const TrackedFile* record = context.fetchRecord(id);
+            if (!record)
+                continue;
+            // Another file now at the path keeps its own tags.
+            if (untag && isPresent(record->filePath, record->inode))
+                tags::removeTag(record->filePath);
+            context.model().remove(id);
+            removed = true;
+        }
+        // The records are gone from every lookup at once; when more such
+        // deletions wait right behind these, the last of them saves for all.
+        // A failed save stays pending until the next one.
+        if (queued->fetch_sub(1) == 1)
+            context.save();
+        return removed;
+    });
 }
 
 void CleanupService::rehydrateNow()
@@ -209,6 +216,7 @@ void CleanupService::rehydrateNow()
         waitFor(m_trackedFileActor.fetchExpired()).value_or(std::vector<ExpiredItem>{});
     if (!expired.empty()) {
         QFuture<bool> lastForget;
+        std::vector<RecordId> handled;
         for (const ExpiredItem& item : expired) {
             if (isPresent(item.filePath, item.inode)) {
                 tags::removeTag(item.filePath);
@@ -217,10 +225,16 @@ void CleanupService::rehydrateNow()
                                               lastComponent(item.filePath) + QStringLiteral(": ") +
                                               *error);
             }
-            // The store deletes each record right after its file went, in
-            // order, while this thread goes on with the next file.
-            lastForget = forgetRecordLater(item.id, true);
+            // The store deletes the records of the files just handled, in
+            // order, while this thread goes on with the next files.
+            handled.push_back(item.id);
+            if (handled.size() == forgetBatchSize) {
+                lastForget = forgetRecordsLater(std::move(handled), true);
+                handled.clear();
+            }
         }
+        if (!handled.empty())
+            lastForget = forgetRecordsLater(std::move(handled), true);
         waitFor(lastForget);
         VANTLE_DIAG(lcExpiry,
                     QStringLiteral("Rehydrate: trashed %1 file(s) that expired while offline")

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <vector>
 
 class ContinuousTimer;
 class ServiceThread;
@@ -82,8 +83,9 @@ private:
     // Deletes the record on the store and saves; with `untag`, drops its tag
     // if the path still holds the record's own file. Waits for the store.
     void forgetRecord(RecordId id, bool untag);
-    // The same without waiting; the store runs such requests in order.
-    QFuture<bool> forgetRecordLater(RecordId id, bool untag);
+    // The same for several records, without waiting; the store runs such
+    // requests in order.
+    QFuture<bool> forgetRecordsLater(std::vector<RecordId> ids, bool untag);
 
     TrackedFileActor& m_trackedFileActor;
     std::shared_ptr<Trash> m_trash;
