@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
 
@@ -24,7 +25,8 @@ DynamicIslandToastHost::DynamicIslandToastHost(Clock clock, QWidget* parent)
 
 void DynamicIslandToastHost::setInputs(ToastViewInputs inputs)
 {
-    const bool firstInstall = !m_inputs.onHoverChanged && !m_inputs.onMarkTemporary;
+    const bool firstInstall = !m_appeared;
+    m_appeared = true;
     m_inputs = std::move(inputs);
     if (m_inputs.isOptionHeld != m_optionShown) {
         m_optionShown = m_inputs.isOptionHeld;
@@ -33,6 +35,7 @@ void DynamicIslandToastHost::setInputs(ToastViewInputs inputs)
     if (firstInstall || m_inputs.state != m_animatedState)
         applyState();
     watchFirstFile();
+    invalidateCache();
     updateFrameTimer();
     update();
 }
@@ -111,7 +114,25 @@ const QIcon& DynamicIslandToastHost::iconFor(const QString& path)
     return m_icon;
 }
 
-void DynamicIslandToastHost::renderFrame(QPainter& painter) const
+bool DynamicIslandToastHost::isStill() const
+{
+    const double now = m_clock();
+    return m_expansion.isSettled(now) && m_bump.isSettled(now) &&
+           (m_optionChangedAt < 0 || now - m_optionChangedAt >= optionSwapSeconds);
+}
+
+void DynamicIslandToastHost::invalidateCache()
+{
+    m_cacheValid = false;
+}
+
+void DynamicIslandToastHost::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    invalidateCache();
+}
+
+void DynamicIslandToastHost::renderFrame(QPainter& painter, bool withRing) const
 {
     const double now = m_clock();
     IslandFrame frame;
@@ -127,6 +148,7 @@ void DynamicIslandToastHost::renderFrame(QPainter& painter) const
     frame.optionBlend = optionBlend();
     frame.isInteractive = m_isHovering;
     frame.pressedBadge = m_pressedBadge;
+    frame.drawRing = withRing;
     islandpainter::paint(painter, frame, width());
 }
 
@@ -141,13 +163,29 @@ QPainterPath DynamicIslandToastHost::currentOutline() const
     return islandpainter::drawnOutline(frame, width());
 }
 
-void DynamicIslandToastHost::paintEvent(QPaintEvent*)
+void DynamicIslandToastHost::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.fillRect(rect(), Qt::transparent);
+    painter.fillRect(event->rect(), Qt::transparent);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    renderFrame(painter);
+    if (!isStill() || m_animatedState != DynamicIslandToastState::visible) {
+        renderFrame(painter);
+        return;
+    }
+    // Expanded and still: only the ring changes from frame to frame.
+    if (!m_cacheValid) {
+        const qreal ratio = devicePixelRatioF();
+        m_cache = QPixmap(size() * ratio);
+        m_cache.setDevicePixelRatio(ratio);
+        m_cache.fill(Qt::transparent);
+        QPainter cachePainter(&m_cache);
+        renderFrame(cachePainter, false);
+        m_cacheValid = true;
+    }
+    painter.drawPixmap(0, 0, m_cache);
+    islandpainter::paintRing(painter, islandpainter::ringRect(width(), m_inputs.topInset),
+                             ringProgress());
 }
 
 void DynamicIslandToastHost::onFrame()
@@ -158,7 +196,13 @@ void DynamicIslandToastHost::onFrame()
             m_outlineMoving = false;
         Q_EMIT outlineChanged();
     }
-    update();
+    if (isStill() && m_cacheValid) {
+        const QRect ring = islandpainter::ringRect(width(), m_inputs.topInset).toAlignedRect();
+        update(ring.adjusted(-2, -2, 2, 2));
+    } else {
+        invalidateCache();
+        update();
+    }
     updateFrameTimer();
 }
 
@@ -184,6 +228,7 @@ void DynamicIslandToastHost::setHovering(bool hovering)
     m_isHovering = hovering;
     if (!hovering)
         m_pressedBadge = -1;
+    invalidateCache();
     update();
     if (m_inputs.onHoverChanged)
         m_inputs.onHoverChanged(hovering);
@@ -211,6 +256,7 @@ void DynamicIslandToastHost::mousePressEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton || !m_isHovering)
         return;
     m_pressedBadge = badgeAt(event->position());
+    invalidateCache();
     update();
 }
 
@@ -218,6 +264,7 @@ void DynamicIslandToastHost::mouseReleaseEvent(QMouseEvent* event)
 {
     const int pressed = m_pressedBadge;
     m_pressedBadge = -1;
+    invalidateCache();
     update();
     if (event->button() != Qt::LeftButton || pressed < 0 || !m_isHovering ||
         badgeAt(event->position()) != pressed)

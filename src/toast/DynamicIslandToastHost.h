@@ -6,6 +6,7 @@
 
 #include <QIcon>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -59,7 +60,7 @@ public:
     // The outline drawn at this moment, in widget coordinates.
     QPainterPath currentOutline() const;
     // Renders the current frame, as painted on screen.
-    void renderFrame(QPainter& painter) const;
+    void renderFrame(QPainter& painter, bool withRing = true) const;
 
 Q_SIGNALS:
     // The drawn outline moved (the panel re-shapes itself without a compositor).
@@ -71,6 +72,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
@@ -82,6 +84,9 @@ private:
     void onFrame();
     void updateFrameTimer();
     double optionBlend() const;
+    // Nothing moves but the ring: the rest of the island comes from a cache.
+    bool isStill() const;
+    void invalidateCache();
     const QIcon& iconFor(const QString& path);
 
     Clock m_clock;
@@ -91,11 +96,14 @@ private:
     SpringValue m_bump{1.0};
     QString m_contentKey;
     bool m_isHovering = false;
+    bool m_appeared = false; // the first inputs set the state too
     bool m_optionShown = false;
     double m_optionChangedAt = -1.0;
     int m_pressedBadge = -1;
     bool m_outlineMoving = false;
     QTimer m_frameTimer;
+    QPixmap m_cache;
+    bool m_cacheValid = false;
     QString m_iconPath;
     QIcon m_icon;
 };

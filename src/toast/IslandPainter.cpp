@@ -220,6 +220,7 @@ void paintRing(QPainter& p, const QRectF& rect, double progress)
     const double inset = ringLineWidth / 2;
     const QRectF circle = rect.adjusted(inset, inset, -inset, -inset);
     p.save();
+    p.setRenderHint(QPainter::Antialiasing);
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(white(0.18), ringLineWidth));
     p.drawEllipse(circle);
@@ -295,7 +296,8 @@ void paint(QPainter& p, const IslandFrame& frame, int width)
         p.restore();
     }
 
-    paintRing(p, ringRect(width, frame.topInset), frame.progress);
+    if (frame.drawRing)
+        paintRing(p, ringRect(width, frame.topInset), frame.progress);
     p.restore();
 }
 

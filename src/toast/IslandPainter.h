@@ -23,6 +23,7 @@ struct IslandFrame {
     double optionBlend = 0.0; // 0 "Mark temporary", 1 "Custom time…"
     bool isInteractive = false;
     int pressedBadge = -1;
+    bool drawRing = true; // off when the ring is drawn over a cached island
 };
 
 // The island's look: measurements in points, drawn at the top centre of a

@@ -73,6 +73,16 @@ void ToastController::show(RecordId id)
         this, [this, id](std::optional<FileDetails> details) {
             if (!details)
                 return; // the record is gone: nothing to show
+            if (m_hiding) {
+                // The files on the collapsing island were already handled;
+                // the new one gets a toast of its own instead of vanishing
+                // with them at the end of the hide sequence.
+                m_hiding = false;
+                ++m_hideGeneration;
+                m_toastEntries.clear();
+                m_panel->stopFade();
+                m_panel->setAlpha(1.0);
+            }
             m_toastEntries.push_back({id, details->fileName, details->filePath, details->fileSize});
             m_secondsRemaining = countdownTotal;
             m_countdownDeadline = m_clock() + countdownTotal * m_timing.second;
@@ -180,13 +190,19 @@ void ToastController::hide()
     m_state = DynamicIslandToastState::hidden;
     updateContent();
 
-    QTimer::singleShot(m_timing.hideDelay, this, [this] {
-        if (m_state != DynamicIslandToastState::hidden)
+    m_hiding = true;
+    const int generation = ++m_hideGeneration;
+    auto superseded = [this, generation] {
+        return m_state != DynamicIslandToastState::hidden || generation != m_hideGeneration;
+    };
+    QTimer::singleShot(m_timing.hideDelay, this, [this, superseded] {
+        if (superseded())
             return;
         m_panel->fadeTo(0.0, m_timing.fadeOut);
-        QTimer::singleShot(m_timing.finalDelay, this, [this] {
-            if (m_state != DynamicIslandToastState::hidden)
+        QTimer::singleShot(m_timing.finalDelay, this, [this, superseded] {
+            if (superseded())
                 return;
+            m_hiding = false;
             m_panel->orderOut();
             m_panel->setAlpha(1.0);
             m_toastEntries.clear();
@@ -215,6 +231,9 @@ void ToastController::showPanel()
 {
     if (m_panel->isOnScreen()) {
         positionToastPanel();
+        // Brought back during a hide sequence: grow out again.
+        if (m_state == DynamicIslandToastState::hidden)
+            expandNextFrame();
         return;
     }
     if (m_state == DynamicIslandToastState::visible)
@@ -225,8 +244,13 @@ void ToastController::showPanel()
     m_panel->setAlpha(0.0);
     m_panel->orderFront();
     m_panel->fadeTo(1.0, m_timing.fadeIn);
+    expandNextFrame();
+}
+
+void ToastController::expandNextFrame()
+{
     QTimer::singleShot(m_timing.expandDelay, this, [this] {
-        if (m_state != DynamicIslandToastState::hidden)
+        if (m_state != DynamicIslandToastState::hidden || m_hiding)
             return;
         m_state = DynamicIslandToastState::visible;
         updateContent();

@@ -107,6 +107,7 @@ private:
     void tick();
     void cancelCountdown();
     void positionToastPanel();
+    void expandNextFrame();
     void restoreFocus();
     FloatingPanel* inputPanel(Input input) const;
     bool& inputFlag(Input input);
@@ -141,4 +142,6 @@ private:
     std::optional<double> m_pausedRemaining;
     QPointer<QScreen> m_currentScreen;
     std::uint32_t m_previouslyActiveWindow = 0;
+    bool m_hiding = false; // a hide sequence is running
+    int m_hideGeneration = 0;
 };

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QLockFile>
 #include <QThread>
 
 namespace {
@@ -64,15 +65,32 @@ private:
     QString m_id;
 };
 
+// Focus, pointer and screen are shared by every test on the display: the
+// toast tests take turns even when CTest runs them side by side.
+QString displayLockPath()
+{
+    QString display = qEnvironmentVariable("DISPLAY");
+    display.replace(QLatin1Char(':'), QLatin1Char('_')).replace(QLatin1Char('/'), QLatin1Char('_'));
+    return QDir::tempPath() + "/vantle-toast-e2e" + display + ".lock";
+}
+
 class ToastTest : public testing::Test {
 protected:
+    ToastTest() : m_displayLock(displayLockPath())
+    {
+        m_displayLock.setStaleLockTime(120000);
+        m_displayLock.lock();
+    }
+
     void SetUp() override
     {
         ASSERT_TRUE(VantleProcess::hasDisplay()) << "DISPLAY is not set; run scripts/test.sh";
+        ASSERT_TRUE(m_displayLock.isLocked());
+        m_focus = std::make_unique<FocusWindow>();
         m_vantle = std::make_unique<VantleProcess>(testenv::freshFolder("toast-home"));
         m_vantle->environment().insert("QT_LOGGING_RULES", "vantle.*.debug=true");
-        ASSERT_FALSE(m_focus.id().isEmpty());
-        ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focus.id(); }));
+        ASSERT_FALSE(m_focus->id().isEmpty());
+        ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focus->id(); }));
         m_vantle->start(m_process);
         ASSERT_TRUE(m_process.waitForStarted());
         // The login item is written last: the watcher is running by then.
@@ -113,7 +131,8 @@ protected:
         return path;
     }
 
-    FocusWindow m_focus;
+    QLockFile m_displayLock;
+    std::unique_ptr<FocusWindow> m_focus;
     std::unique_ptr<VantleProcess> m_vantle;
     QProcess m_process;
 };
@@ -134,7 +153,7 @@ TEST_F(ToastTest, ADownloadShowsTheToastAndMarkTemporaryWorksWithoutStealingFocu
         << "no toast within 1 s";
     const qint64 shownAfter = clock.elapsed();
     EXPECT_LT(shownAfter, 1000);
-    EXPECT_EQ(activeWindow(), m_focus.id());
+    EXPECT_EQ(activeWindow(), m_focus->id());
     const QStringList windows = visibleToastWindows(m_process.processId());
     ASSERT_EQ(windows.size(), 1);
     EXPECT_TRUE(run("xprop", {"-id", windows[0], "_NET_WM_DESKTOP"}).contains("4294967295"));
@@ -176,7 +195,7 @@ TEST_F(ToastTest, ADownloadShowsTheToastAndMarkTemporaryWorksWithoutStealingFocu
     EXPECT_EQ(recordState("archive.zip"), "temporary");
     EXPECT_TRUE(tags::readTags(path).contains(tags::programTag));
     ASSERT_TRUE(waitUntil([&] { return visibleToastWindows(m_process.processId()).isEmpty(); }));
-    EXPECT_EQ(activeWindow(), m_focus.id());
+    EXPECT_EQ(activeWindow(), m_focus->id());
 }
 
 TEST_F(ToastTest, TimeoutLeavesTheFileDismissed)
@@ -190,5 +209,5 @@ TEST_F(ToastTest, TimeoutLeavesTheFileDismissed)
                           std::chrono::seconds(10)));
     ASSERT_TRUE(waitUntil([&] { return recordState("ignored.iso") == "dismissed"; }));
     EXPECT_TRUE(QFile::exists(m_vantle->downloads() + "/ignored.iso"));
-    EXPECT_EQ(activeWindow(), m_focus.id());
+    EXPECT_EQ(activeWindow(), m_focus->id());
 }

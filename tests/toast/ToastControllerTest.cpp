@@ -96,6 +96,8 @@ TEST_F(ToastFixture, TimeoutDismissesEveryQueuedRecordAndHides)
     m_controller->show(a);
     m_controller->show(b);
     ASSERT_TRUE(waitUntil([&] { return m_controller->toastEntries().size() == 2; }));
+    // The ring is redrawn every frame while the island is up.
+    EXPECT_TRUE(m_controller->host().isAnimatingFrames());
     // The island collapses first; the panel stays until the hide sequence ends.
     ASSERT_TRUE(waitUntil([&] {
         return m_controller->state() == State::hidden && m_controller->secondsRemaining() == 0;
@@ -104,6 +106,8 @@ TEST_F(ToastFixture, TimeoutDismissesEveryQueuedRecordAndHides)
     ASSERT_TRUE(waitUntilOffScreen());
     EXPECT_EQ(m_controller->currentScreen(), nullptr);
     EXPECT_DOUBLE_EQ(m_controller->panel().alpha(), 1.0);
+    // Nothing is redrawn while hidden.
+    EXPECT_FALSE(m_controller->host().isAnimatingFrames());
     ASSERT_TRUE(waitUntil([&] {
         return record(a)->state == FileState::dismissed && record(b)->state == FileState::dismissed;
     }));
@@ -157,4 +161,26 @@ TEST_F(ToastFixture, HitRectangleAndInputShapeFollowTheState)
     EXPECT_FALSE(input.contains(QPoint(20, 40)));
     m_controller->hide();
     EXPECT_EQ(panel.hitTestRect().size(), QSize(152, 26));
+}
+
+TEST_F(ToastFixture, AFileDuringTheHideSequenceGetsAToastOfItsOwn)
+{
+    makeController();
+    const RecordId a = addFile(QStringLiteral("a.pdf"));
+    const RecordId b = addFile(QStringLiteral("b.pdf"));
+    showAndExpand(a);
+    m_controller->markTemporary();
+    ASSERT_EQ(m_controller->state(), State::hidden);
+    m_controller->show(b);
+    ASSERT_TRUE(waitUntil([&] { return m_controller->state() == State::visible; }));
+    // Only the new file is queued: the handled one is not acted on again.
+    ASSERT_EQ(m_controller->toastEntries().size(), 1u);
+    EXPECT_EQ(m_controller->toastEntries()[0].id, b);
+    // The old hide sequence would have ended by now; the toast stays.
+    EXPECT_FALSE(waitUntil([&] { return !m_controller->panel().isVisible(); },
+                           std::chrono::milliseconds(200)));
+    EXPECT_DOUBLE_EQ(m_controller->panel().alpha(), 1.0);
+    EXPECT_TRUE(m_controller->isCountingDown());
+    ASSERT_TRUE(waitUntil([&] { return record(a)->state == FileState::temporary; }));
+    EXPECT_EQ(record(b)->state, FileState::unprocessed);
 }
