@@ -59,10 +59,17 @@ public:
     }
     // The active window's id in xdotool's decimal form.
     QString id() const { return m_id; }
+    // What xev printed so far.
+    QString events()
+    {
+        m_events += QString::fromUtf8(m_process.readAllStandardOutput());
+        return m_events;
+    }
 
 private:
     QProcess m_process;
     QString m_id;
+    QString m_events;
 };
 
 // Focus, pointer and screen are shared by every test on the display: the
@@ -204,6 +211,11 @@ TEST_F(ToastTest, TimeoutLeavesTheFileDismissed)
     ASSERT_TRUE(waitUntil([&] { return !visibleToastWindows(m_process.processId()).isEmpty(); },
                           std::chrono::seconds(1)));
     EXPECT_EQ(recordState("ignored.iso"), "unprocessed");
+    // A click on the toast window's transparent part reaches the window below.
+    const QString before = m_focus->events();
+    run("xdotool", {"mousemove", "600", "110", "click", "1"});
+    EXPECT_TRUE(waitUntil(
+        [&] { return m_focus->events().mid(before.size()).contains("ButtonPress event"); }));
     // Seven seconds, then the collapse and the fade.
     ASSERT_TRUE(waitUntil([&] { return visibleToastWindows(m_process.processId()).isEmpty(); },
                           std::chrono::seconds(10)));
