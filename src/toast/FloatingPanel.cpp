@@ -11,8 +11,11 @@ namespace {
 // Only real window systems stack and fade windows (offscreen warns when asked).
 bool platformStacksWindows()
 {
-    static const bool applies = QGuiApplication::platformName() == QLatin1String("xcb");
-    return applies;
+    static const bool stacks = [] {
+        const QString platform = QGuiApplication::platformName();
+        return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+    }();
+    return stacks;
 }
 
 } // namespace
