@@ -14,10 +14,10 @@ namespace {
 
 timespec toTimespec(ContinuousTimer::Clock value)
 {
-    timespec spec{};
-    spec.tv_sec = time_t(value.count() / 1'000'000'000);
-    spec.tv_nsec = long(value.count() % 1'000'000'000);
-    return spec;
+    timespec setting{};
+    setting.tv_sec = time_t(value.count() / 1'000'000'000);
+    setting.tv_nsec = long(value.count() % 1'000'000'000);
+    return setting;
 }
 
 } // namespace
@@ -43,9 +43,9 @@ ContinuousTimer::~ContinuousTimer()
 
 ContinuousTimer::Clock ContinuousTimer::now()
 {
-    timespec spec{};
-    ::clock_gettime(CLOCK_BOOTTIME, &spec);
-    return Clock(std::int64_t(spec.tv_sec) * 1'000'000'000 + spec.tv_nsec);
+    timespec now{};
+    ::clock_gettime(CLOCK_BOOTTIME, &now);
+    return Clock(std::int64_t(now.tv_sec) * 1'000'000'000 + now.tv_nsec);
 }
 
 ContinuousTimer::TimerId ContinuousTimer::scheduleAt(Clock deadline, std::function<void()> callback)
@@ -134,20 +134,20 @@ void ContinuousTimer::arm()
     if (m_fd < 0)
         return;
     dropCancelledTop();
-    itimerspec spec{};
+    itimerspec setting{};
     if (!m_heap.empty()) {
         const Clock deadline = m_heap.top().deadline;
         if (deadline == m_armedFor)
             return;
         // An absolute time already past fires at once; zero would disarm.
-        spec.it_value = toTimespec(std::max(deadline, Clock(1)));
+        setting.it_value = toTimespec(std::max(deadline, Clock(1)));
         m_armedFor = deadline;
     } else {
         if (m_armedFor == Clock(-1))
             return;
         m_armedFor = Clock(-1);
     }
-    if (::timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &spec, nullptr) != 0)
+    if (::timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &setting, nullptr) != 0)
         VANTLE_DIAG(lcPlatform, QStringLiteral("ContinuousTimer: timerfd_settime failed: ") +
                                     fs::errorText(errno));
 }

@@ -13,9 +13,9 @@ namespace {
 // The kernel's own reading of the clock that counts suspend.
 std::chrono::nanoseconds bootClock()
 {
-    timespec spec{};
-    clock_gettime(CLOCK_BOOTTIME, &spec);
-    return std::chrono::seconds(spec.tv_sec) + std::chrono::nanoseconds(spec.tv_nsec);
+    timespec reading{};
+    clock_gettime(CLOCK_BOOTTIME, &reading);
+    return std::chrono::seconds(reading.tv_sec) + std::chrono::nanoseconds(reading.tv_nsec);
 }
 
 } // namespace
