@@ -8,8 +8,22 @@
 #include <QFileInfo>
 #include <QThreadPool>
 #include <algorithm>
+#include <cmath>
 
 namespace {
+
+// Takes the mark off a record's file, but only while the path still holds
+// that very item: a newcomer at the same name keeps its own tags.
+void untagRecordFile(const TrackedFile& record)
+{
+    const auto st = fs::lstat(record.filePath);
+    if (st && st->inode == record.inode)
+        tags::removeTag(record.filePath);
+}
+
+// The longest lifetime a file can be given, about 3,000 years: enough for
+// any typed duration, short of the date arithmetic's limits.
+constexpr double maximumIntervalSeconds = 1e11;
 
 // A date as the diagnostics print it: "2026-12-06 11:33:57 +0000".
 QString dateDescription(const QDateTime& date)
@@ -212,7 +226,7 @@ QFuture<void> TrackedFileActor::removeByInode(std::uint64_t inode)
         const TrackedFile* record = fetchByInode(inode);
         if (!record)
             return;
-        tags::removeTag(record->filePath);
+        untagRecordFile(*record);
         m_context->remove(record->id);
         saveContext();
     });
@@ -265,7 +279,8 @@ QFuture<std::optional<QDateTime>> TrackedFileActor::markTemporary(RecordId id,
         }
         const FileState prior = record->state;
         const QDateTime marked = now();
-        const double seconds = interval.value_or(m_options.defaultInterval());
+        double seconds = interval.value_or(m_options.defaultInterval());
+        seconds = std::isnan(seconds) ? 0.0 : std::clamp(seconds, 0.0, maximumIntervalSeconds);
         const QDateTime expiry = now().addMSecs(qint64(seconds * 1000.0));
         m_context->update(id, [&](TrackedFile& r) {
             r.state = FileState::temporary;
@@ -304,7 +319,7 @@ QFuture<void> TrackedFileActor::deleteRecord(RecordId id)
         const TrackedFile* record = fetchRecord(id);
         if (!record)
             return;
-        tags::removeTag(record->filePath);
+        untagRecordFile(*record);
         m_context->remove(id);
         saveContext();
     });

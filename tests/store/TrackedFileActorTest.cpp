@@ -91,6 +91,11 @@ TEST_F(TrackedFileActorTest, MarkTemporaryUsesTheDefaultIntervalTagsTheFileAndLo
     EXPECT_EQ(tags::readTags(path), QStringList{tags::programTag});
     EXPECT_TRUE(logcapture::lines().last().contains("prior=temporary"));
 
+    // A lifetime beyond what dates can hold is capped, never wrapped into the past.
+    const auto far = await(m_store->markTemporary(id, 1e300));
+    ASSERT_TRUE(far && far->isValid());
+    EXPECT_GT(far->date().year(), 4000);
+
     EXPECT_FALSE(await(m_store->markTemporary(RecordId{4242})));
     EXPECT_TRUE(logcapture::contains("markTemporary: NO RECORD for id=TrackedFile(4242)"));
 }
@@ -241,6 +246,16 @@ TEST_F(TrackedFileActorTest, RemovalsTakeTheTagOffAndOneRecordPerInodeIsKept)
     EXPECT_TRUE(tags::readTags(pathB).isEmpty());
     EXPECT_TRUE(await(m_store->allRecords()).empty());
     EXPECT_TRUE(QFile::exists(pathA) && QFile::exists(pathB));
+
+    // A newcomer at a removed record's path keeps its own tag.
+    const auto [pathC, inodeC] = makeFile("c");
+    insert(pathC, inodeC);
+    const auto [newcomer, newInode] = makeFile("c-new");
+    ASSERT_EQ(
+        ::rename(QFile::encodeName(newcomer).constData(), QFile::encodeName(pathC).constData()), 0);
+    tags::addTag(pathC);
+    await(m_store->removeByInode(inodeC));
+    EXPECT_EQ(tags::readTags(pathC), QStringList{tags::programTag});
 
     // A second insert of the same inode replaces the first record.
     insert(m_downloads + "/x", 70);
