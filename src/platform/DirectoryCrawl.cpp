@@ -4,13 +4,16 @@
 #include <QFile>
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
+#include <mutex>
 #include <set>
 #include <sstream>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <unordered_map>
 #include <utility>
@@ -88,70 +91,136 @@ bool isRemoteOrFuseType(std::string_view type)
 namespace {
 
 // The walk reads each folder with getdents64 through a descriptor opened
-// relative to its parent (one path component to resolve, not the whole path),
-// depth first, and keeps the tree so that the result can be listed breadth
-// first afterwards.
+// relative to its parent (one path component to resolve, not the whole path).
+// The top levels are read first, breadth first; the subtrees below them are
+// then walked depth first by a few threads, each taking the next subtree when
+// done. The tree is kept so that the result is listed breadth first, the same
+// whatever thread read what.
 class Walker {
 public:
-    Walker(const Options& options, Result& result, std::string root)
-        : m_options(options), m_result(result), m_mounts(mountsBelow(root)), m_buffer(1 << 16)
+    Walker(const Options& options, std::string root)
+        : m_options(options), m_mounts(mountsBelow(root)), m_trees(1)
     {
-        m_nodes.push_back({std::move(root), {}, 0, true});
+        m_trees[0].nodes.push_back({std::move(root), {}, 0, true, true});
     }
 
-    void run()
+    Result run()
     {
-        // The root itself may be reached through a link (a home folder often is).
-        const int fd = ::open(m_nodes[0].path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0) {
-            ++m_result.unreadable;
-            return;
-        }
-        if (enterMount(fd)) {
-            if (m_options.opened)
-                m_options.opened(m_nodes[0].path);
-            visit(fd, 0);
-        }
-        ::close(fd);
-        // Breadth first, in the sorted order of each folder.
-        std::vector<std::uint32_t> queue{0};
-        for (std::size_t next = 0; next < queue.size(); ++next) {
-            for (std::uint32_t child : m_nodes[queue[next]].children) {
-                m_result.folders.push_back(std::move(m_nodes[child].path));
-                queue.push_back(child);
+        const std::vector<std::uint32_t> frontier = readTopLevels();
+        // One tree per subtree below the frontier, each filled by one thread.
+        m_trees.resize(frontier.size() + 1);
+        std::atomic<std::size_t> nextSubtree{0};
+        const auto work = [&] {
+            std::vector<char> buffer(bufferSize);
+            for (std::size_t i; (i = nextSubtree++) < frontier.size();) {
+                Tree& tree = m_trees[i + 1];
+                tree.nodes.push_back(m_trees[0].nodes[frontier[i]]);
+                const int fd = openFolder(AT_FDCWD, tree, 0);
+                if (fd < 0)
+                    continue;
+                visit(i + 1, fd, 0, buffer);
+                ::close(fd);
             }
-        }
+        };
+        const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+        std::vector<std::thread> workers;
+        for (unsigned t = 1; t < threads && t < frontier.size(); ++t)
+            workers.emplace_back(work);
+        work();
+        for (std::thread& worker : workers)
+            worker.join();
+        for (std::size_t i = 0; i < frontier.size(); ++i)
+            m_trees[0].nodes[frontier[i]].children = std::move(m_trees[i + 1].nodes[0].children);
+        return collect();
     }
 
 private:
+    static constexpr std::size_t bufferSize = 1 << 16;
+    // Enough subtrees for the threads to share the work out evenly.
+    static constexpr std::size_t frontierTarget = 64;
+
+    struct Ref {
+        std::uint32_t tree;
+        std::uint32_t index;
+    };
     struct Node {
         std::string path;
-        std::vector<std::uint32_t> children;
+        std::vector<Ref> children;
         int depth;
-        bool enter; // false for a network mount: listed, never read
+        bool enter;      // false for a network mount: listed, never read
+        bool mountPoint; // a local mount, entered once
+    };
+    struct Tree {
+        std::vector<Node> nodes;
+        std::size_t unreadable = 0;
+        std::size_t skippedMounts = 0;
     };
 
-    // A bind mount can show a folder again inside itself: each mounted
-    // folder is entered once.
-    bool enterMount(int fd)
+    // Reads folders breadth first until enough unread ones are queued;
+    // returns those (in tree 0), to be walked below.
+    std::vector<std::uint32_t> readTopLevels()
     {
-        struct stat st {};
-        if (::fstat(fd, &st) != 0 || !m_enteredMounts.emplace(st.st_dev, st.st_ino).second) {
-            ++m_result.skippedMounts;
-            return false;
+        std::vector<char> buffer(bufferSize);
+        std::vector<std::uint32_t> queue{0};
+        std::size_t next = 0;
+        while (next < queue.size() && queue.size() - next < frontierTarget) {
+            const std::uint32_t index = queue[next++];
+            const int fd = openFolder(AT_FDCWD, m_trees[0], index);
+            if (fd < 0)
+                continue;
+            for (std::uint32_t child : readChildren(0, fd, index, buffer))
+                if (m_trees[0].nodes[child].enter)
+                    queue.push_back(child);
+            ::close(fd);
         }
-        return true;
+        return {queue.begin() + std::ptrdiff_t(next), queue.end()};
     }
 
-    void visit(int fd, std::uint32_t index)
+    // Opens a folder of `tree` (relative to `parentFd` when it is open) and
+    // tells the caller's callback; -1 when it is not to be read.
+    int openFolder(int parentFd, Tree& tree, std::uint32_t index)
     {
+        const Node& node = tree.nodes[index];
+        const char* name = node.path.c_str();
+        int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+        if (parentFd != AT_FDCWD)
+            name += node.path.rfind('/') + 1;
+        // The root itself may be reached through a link (a home folder often is).
+        if (node.depth > 0)
+            flags |= O_NOFOLLOW;
+        const int fd = ::openat(parentFd, name, flags);
+        if (fd < 0) {
+            ++tree.unreadable;
+            return -1;
+        }
+        if (node.mountPoint) {
+            // A bind mount can show a folder again inside itself.
+            struct stat st {};
+            std::lock_guard lock(m_mutex);
+            if (::fstat(fd, &st) != 0 || !m_enteredMounts.emplace(st.st_dev, st.st_ino).second) {
+                ::close(fd);
+                ++tree.skippedMounts;
+                return -1;
+            }
+        }
+        if (m_options.opened) {
+            std::lock_guard lock(m_mutex);
+            m_options.opened(node.path);
+        }
+        return fd;
+    }
+
+    std::vector<std::uint32_t> readChildren(std::uint32_t treeIndex, int fd, std::uint32_t index,
+                                            std::vector<char>& buffer)
+    {
+        Tree& tree = m_trees[treeIndex];
         std::vector<std::string> names;
         for (;;) {
-            const ssize_t length = ::getdents64(fd, m_buffer.data(), m_buffer.size());
+            const ssize_t length = ::getdents64(fd, buffer.data(), buffer.size());
             if (length <= 0)
                 break;
             for (ssize_t at = 0; at < length;) {
-                const auto* entry = reinterpret_cast<const dirent64*>(m_buffer.data() + at);
+                const auto* entry = reinterpret_cast<const dirent64*>(buffer.data() + at);
                 at += entry->d_reclen;
                 const char* name = entry->d_name;
                 if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
@@ -167,63 +236,75 @@ private:
             }
         }
         std::sort(names.begin(), names.end());
-        const int depth = m_nodes[index].depth + 1;
+        const int depth = tree.nodes[index].depth + 1;
         std::vector<std::uint32_t> children;
         children.reserve(names.size());
         for (const std::string& name : names) {
-            std::string path = childPath(m_nodes[index].path, name.c_str());
+            std::string path = childPath(tree.nodes[index].path, name.c_str());
             if (m_options.accept && !m_options.accept(path, name, depth))
                 continue;
             const auto mount = m_mounts.empty() ? m_mounts.end() : m_mounts.find(path);
             const bool isMount = mount != m_mounts.end();
             const bool staysOut = isMount && isRemoteOrFuseType(mount->second);
             if (staysOut)
-                ++m_result.skippedMounts;
-            children.push_back(static_cast<std::uint32_t>(m_nodes.size()));
-            m_nodes.push_back({std::move(path), {}, depth, !staysOut});
-            if (isMount && !staysOut)
-                m_localMounts.insert(children.back());
+                ++tree.skippedMounts;
+            children.push_back(static_cast<std::uint32_t>(tree.nodes.size()));
+            tree.nodes.push_back({std::move(path), {}, depth, !staysOut, isMount && !staysOut});
         }
-        for (std::size_t i = 0; i < children.size(); ++i) {
-            const std::uint32_t child = children[i];
-            if (!m_nodes[child].enter)
+        auto& refs = tree.nodes[index].children;
+        for (std::uint32_t child : children)
+            refs.push_back({treeIndex, child});
+        return children;
+    }
+
+    void visit(std::uint32_t treeIndex, int fd, std::uint32_t index, std::vector<char>& buffer)
+    {
+        for (std::uint32_t child : readChildren(treeIndex, fd, index, buffer)) {
+            Tree& tree = m_trees[treeIndex];
+            if (!tree.nodes[child].enter)
                 continue;
-            const std::string& path = m_nodes[child].path;
-            const char* name = path.c_str() + path.rfind('/') + 1;
-            const int childFd = ::openat(fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (childFd < 0) {
-                ++m_result.unreadable;
+            const int childFd = openFolder(fd, tree, child);
+            if (childFd < 0)
                 continue;
-            }
-            if (!m_localMounts.count(child) || enterMount(childFd)) {
-                if (m_options.opened)
-                    m_options.opened(m_nodes[child].path);
-                visit(childFd, child);
-            }
+            visit(treeIndex, childFd, child, buffer);
             ::close(childFd);
         }
-        m_nodes[index].children = std::move(children);
+    }
+
+    // Breadth first over the finished tree.
+    Result collect()
+    {
+        Result result;
+        for (const Tree& tree : m_trees) {
+            result.unreadable += tree.unreadable;
+            result.skippedMounts += tree.skippedMounts;
+        }
+        std::vector<Ref> queue{{0, 0}};
+        for (std::size_t next = 0; next < queue.size(); ++next) {
+            Node& node = m_trees[queue[next].tree].nodes[queue[next].index];
+            for (const Ref& child : node.children) {
+                result.folders.push_back(std::move(m_trees[child.tree].nodes[child.index].path));
+                queue.push_back(child);
+            }
+        }
+        return result;
     }
 
     const Options& m_options;
-    Result& m_result;
     const std::unordered_map<std::string, std::string> m_mounts;
+    std::mutex m_mutex; // the caller's callback and the entered mounts
     std::set<std::pair<dev_t, ino_t>> m_enteredMounts;
-    std::set<std::uint32_t> m_localMounts;
-    std::vector<char> m_buffer;
-    std::vector<Node> m_nodes;
+    std::vector<Tree> m_trees; // resized only before the threads start
 };
 
 } // namespace
 
 Result crawl(const QString& root, const Options& options)
 {
-    Result result;
     std::string rootPath = QFile::encodeName(root).toStdString();
     while (rootPath.size() > 1 && rootPath.back() == '/')
         rootPath.pop_back();
-    Walker(options, result, std::move(rootPath)).run();
-    return result;
+    return Walker(options, std::move(rootPath)).run();
 }
 
 } // namespace dircrawl

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-// A breadth-first walk over the folders below a root, names sorted within each
-// folder. It reads only directory entries (their types come with the read, no
+// A walk over the folders below a root, listed breadth first with names
+// sorted within each folder. It reads only directory entries (their types come with the read, no
 // stat per entry), never follows a symbolic link, never enters a network or
 // FUSE mount (they can hang) and skips folders it cannot read.
 namespace dircrawl {
@@ -19,7 +19,9 @@ struct Options {
     // never read. `path` is the full path, `name` its last component, `depth`
     // 1 for the root's children. Bytes as the file system holds them.
     std::function<bool(std::string_view path, std::string_view name, int depth)> accept;
-    // Told of every folder the walk opens, the root first.
+    // Told of every folder the walk opens, the root first. Both callbacks may
+    // be called from several threads: `accept` at the same time, `opened`
+    // one call at a time.
     std::function<void(std::string_view path)> opened;
 };
 

@@ -82,6 +82,33 @@ TEST(FolderCrawl, WalksBreadthFirstWithNamesSortedInEachFolder)
     EXPECT_EQ(relative, (QStringList{"C", "a", "b", "a/x", "a/y", "b/a", "b/z", "a/y/deep"}));
 }
 
+TEST(FolderCrawl, ManySubtreesReadInParallelStillComeOutInBreadthFirstOrder)
+{
+    const QString home = testenv::freshFolder(QStringLiteral("wide-home"));
+    for (int top = 0; top < 90; ++top)
+        for (int child = 0; child < 3; ++child)
+            for (const char* leaf : {"b", "a"})
+                ASSERT_TRUE(QDir().mkpath(
+                    QStringLiteral("%1/t%2/c%3/%4").arg(home).arg(top).arg(child).arg(leaf)));
+    // The order worked out independently, level by level.
+    QStringList expected;
+    QStringList level{home};
+    while (!level.isEmpty()) {
+        QStringList below;
+        for (const QString& folder : level) {
+            QStringList names = QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+            std::sort(names.begin(), names.end());
+            for (const QString& name : names)
+                below.append(folder + QLatin1Char('/') + name);
+        }
+        expected += below;
+        level = below;
+    }
+    ASSERT_EQ(expected.size(), 90 + 270 + 540);
+    for (int run = 0; run < 3; ++run)
+        EXPECT_EQ(FolderIndex::crawlFolders(home), expected) << "run " << run;
+}
+
 TEST(FolderCrawl, SkipsFoldersThatCannotBeReadAndNamesThatAreNotText)
 {
     const QString home = testenv::freshFolder(QStringLiteral("unreadable-home"));
