@@ -92,6 +92,7 @@ bool ModelContext::load(QString* error)
         record.fileSize = rows.integer(8);
         record.inodeSince = fromSeconds(rows.real(9));
         m_byInode[record.inode] = record.id.value;
+        m_byPath[record.filePath].insert(record.id.value);
         m_records.emplace(record.id.value, std::move(record));
     }
     if (rows.failed())
@@ -123,6 +124,7 @@ RecordId ModelContext::insert(TrackedFile record)
     record.id = RecordId{m_nextId++};
     afterInodeChange(record);
     m_dirty.insert(record.id.value);
+    m_byPath[record.filePath].insert(record.id.value);
     const RecordId id = record.id;
     m_records.emplace(id.value, std::move(record));
     return id;
@@ -136,6 +138,29 @@ void ModelContext::afterInodeChange(const TrackedFile& record)
     m_byInode[record.inode] = record.id.value;
 }
 
+std::optional<std::uint64_t> ModelContext::activeInodeAt(const QString& path) const
+{
+    auto ids = m_byPath.constFind(path);
+    if (ids == m_byPath.cend())
+        return std::nullopt;
+    for (std::int64_t id : *ids) {
+        const TrackedFile& record = m_records.at(id);
+        if (record.state != FileState::dismissed)
+            return record.inode;
+    }
+    return std::nullopt;
+}
+
+void ModelContext::unindexPath(const QString& path, std::int64_t id)
+{
+    auto ids = m_byPath.find(path);
+    if (ids == m_byPath.end())
+        return;
+    ids->erase(id);
+    if (ids->empty())
+        m_byPath.erase(ids);
+}
+
 void ModelContext::remove(RecordId id)
 {
     auto it = m_records.find(id.value);
@@ -144,6 +169,7 @@ void ModelContext::remove(RecordId id)
     auto held = m_byInode.find(it->second.inode);
     if (held != m_byInode.end() && held->second == id.value)
         m_byInode.erase(held);
+    unindexPath(it->second.filePath, id.value);
     m_records.erase(it);
     m_dirty.erase(id.value);
     m_deleted.insert(id.value);

@@ -4,6 +4,7 @@
 #include "store/Sqlite.h"
 #include "store/TrackedFile.h"
 
+#include <QHash>
 #include <QString>
 #include <map>
 #include <optional>
@@ -27,6 +28,8 @@ public:
     const std::map<std::int64_t, TrackedFile>& records() const { return m_records; }
     const TrackedFile* find(RecordId id) const;
     const TrackedFile* findByInode(std::uint64_t inode) const;
+    // The inode of the first record at exactly this path that is not dismissed.
+    std::optional<std::uint64_t> activeInodeAt(const QString& path) const;
 
     // Inserts a copy and returns its new identifier. The store keeps one record
     // per inode: a record already holding the inode is replaced.
@@ -46,6 +49,7 @@ private:
     ModelContext() = default;
     bool load(QString* error);
     void afterInodeChange(const TrackedFile& record);
+    void unindexPath(const QString& path, std::int64_t id);
 
     std::unique_ptr<sqlite::Database> m_db;
     // Prepared once: a save is the store's hottest path.
@@ -53,8 +57,9 @@ private:
     std::unique_ptr<sqlite::Statement> m_write;
     std::map<std::int64_t, TrackedFile> m_records;
     std::unordered_map<std::uint64_t, std::int64_t> m_byInode;
-    std::set<std::int64_t> m_dirty;   // inserted or changed since the last save
-    std::set<std::int64_t> m_deleted; // removed since the last save
+    QHash<QString, std::set<std::int64_t>> m_byPath; // ids in fetch order
+    std::set<std::int64_t> m_dirty;                  // inserted or changed since the last save
+    std::set<std::int64_t> m_deleted;                // removed since the last save
     std::int64_t m_nextId = 1;
 };
 
@@ -65,8 +70,13 @@ template <typename F> void ModelContext::update(RecordId id, F&& change)
         return;
     TrackedFile& record = it->second;
     const std::uint64_t before = record.inode;
+    const QString pathBefore = record.filePath;
     change(record);
     record.id = id;
+    if (record.filePath != pathBefore) {
+        unindexPath(pathBefore, id.value);
+        m_byPath[record.filePath].insert(id.value);
+    }
     if (record.inode != before) {
         m_byInode.erase(before);
         afterInodeChange(record);

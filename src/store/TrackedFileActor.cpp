@@ -100,13 +100,7 @@ QFuture<std::optional<FileDetails>> TrackedFileActor::fileDetails(RecordId id)
 QFuture<std::optional<std::uint64_t>> TrackedFileActor::activeInode(const QString& path)
 {
     return runSerial<std::optional<std::uint64_t>>(
-        this, [this, path]() -> std::optional<std::uint64_t> {
-            for (const auto& [key, record] : m_context->records()) {
-                if (record.filePath == path && record.state != FileState::dismissed)
-                    return record.inode;
-            }
-            return std::nullopt;
-        });
+        this, [this, path] { return m_context->activeInodeAt(path); });
 }
 
 QFuture<std::vector<PendingExpiry>> TrackedFileActor::temporaryExpirations()

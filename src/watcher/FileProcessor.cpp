@@ -111,12 +111,7 @@ FileProcessor::Lookup FileProcessor::lookUp(std::uint64_t inode, const QString& 
             return lookup;
         }
         // The inode of the record at the path that is not dismissed.
-        for (const auto& [key, record] : context.model().records()) {
-            if (record.filePath == path && record.state != FileState::dismissed) {
-                lookup.activeInode = record.inode;
-                break;
-            }
-        }
+        lookup.activeInode = context.model().activeInodeAt(path);
         return lookup;
     }));
     return found ? *found : Lookup{};
