@@ -139,6 +139,26 @@ TEST_F(CrossDeviceMoveTest, MovesAFileWithItsMetadataUnderAFreeName)
     EXPECT_EQ(m_mover->pendingMoves(), 0);
 }
 
+TEST_F(CrossDeviceMoveTest, ATargetTakenWhileCopyingIsNotOverwritten)
+{
+    // Big enough that the copy is still running when the name is taken.
+    const QByteArray payload(64 * 1024 * 1024, 'p');
+    const QString file = testenv::writeFile(m_source + QStringLiteral("/video.mkv"), payload);
+    QSignalSpy finished(m_mover.get(), &FileMover::crossDeviceMoveFinished);
+    EXPECT_TRUE(m_mover->moveFiles({file}, m_destination).isEmpty());
+    QFile theirs(m_destination + QStringLiteral("/video.mkv"));
+    ASSERT_TRUE(theirs.open(QIODevice::WriteOnly | QIODevice::NewOnly));
+    theirs.write("theirs");
+    theirs.close();
+    ASSERT_TRUE(waitUntil([&] { return finished.size() == 1; }, std::chrono::seconds(30)));
+    EXPECT_TRUE(finished.first().at(2).toBool());
+    EXPECT_EQ(finished.first().at(1).toString(), m_destination + QStringLiteral("/video (2).mkv"));
+    EXPECT_EQ(contentOf(m_destination + QStringLiteral("/video.mkv")), "theirs");
+    EXPECT_EQ(contentOf(m_destination + QStringLiteral("/video (2).mkv")), payload);
+    EXPECT_FALSE(QFileInfo::exists(file));
+    EXPECT_FALSE(hasDebris());
+}
+
 TEST_F(CrossDeviceMoveTest, MovesAFolderTreeWithLinksAsLinks)
 {
     const QString album = m_source + QStringLiteral("/album");
