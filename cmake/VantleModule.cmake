@@ -16,18 +16,23 @@ endfunction()
 
 # One GoogleTest executable per folder under tests/, every test registered with CTest.
 function(vantle_test_folder name)
-  cmake_parse_arguments(ARG "" "" "DEPS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "SHARES_DISPLAY" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS
        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   if(NOT sources)
     return()
+  endif()
+  # Tests that put windows on the one X display (pointer, focus, tray) take turns.
+  set(lock "")
+  if(ARG_SHARES_DISPLAY)
+    set(lock RESOURCE_LOCK display)
   endif()
   add_executable(tests_${name} ${sources})
   target_link_libraries(tests_${name} PRIVATE vantle_test_support ${ARG_DEPS})
   gtest_discover_tests(tests_${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${name};${ARG_LABELS}" TIMEOUT 180)
+    PROPERTIES LABELS "${name}" TIMEOUT 180 ${lock})
   # End-to-end tests run the program itself.
   add_dependencies(tests_${name} vantle)
 endfunction()

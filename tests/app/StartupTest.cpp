@@ -110,7 +110,11 @@ TEST_F(StartupTest, StartRecordsExistingItemsAsDismissedOnceAndRegistersTheLogin
     logcapture::clear();
     testenv::writeFile(m_downloads + "/late.txt");
     await(app->start());
-    EXPECT_EQ(await(app->trackedFileActor().allRecords()).size(), 2u);
+    // The watcher may record the new file, but nothing is imported again.
+    int dismissed = 0;
+    for (const auto& r : await(app->trackedFileActor().allRecords()))
+        dismissed += r.state == FileState::dismissed ? 1 : 0;
+    EXPECT_EQ(dismissed, 2);
     EXPECT_EQ(logcapture::count("Dismissed"), 0);
 }
 
