@@ -109,7 +109,8 @@ FolderIndex::FolderIndex(QString homePath, std::chrono::milliseconds minimumCraw
 
 FolderIndex::~FolderIndex()
 {
-    // Lets a crawl in progress end before its object goes.
+    // A crawl in progress stops early and ends before its object goes.
+    m_cancelled->store(true);
     m_thread->stop();
 }
 
@@ -135,8 +136,8 @@ void FolderIndex::crawl()
 {
     m_isCrawling = true;
     const QString home = m_homePath;
-    runSerial<SharedFolderList>(m_crawler.get(), [home] {
-        return std::make_shared<const FolderList>(crawlFolders(home), home);
+    runSerial<SharedFolderList>(m_crawler.get(), [home, cancelled = m_cancelled] {
+        return std::make_shared<const FolderList>(crawlFolders(home, {}, cancelled.get()), home);
     }).then(this, [this](SharedFolderList folders) {
         // Always from the event loop, never inside the call that asked for it,
         // even when the crawl ended before the continuation was attached.
@@ -162,13 +163,15 @@ void FolderIndex::finishCrawl(SharedFolderList folders)
 }
 
 QStringList FolderIndex::crawlFolders(const QString& homePath,
-                                      const std::function<void(std::string_view)>& opened)
+                                      const std::function<void(std::string_view)>& opened,
+                                      const std::atomic<bool>* cancelled)
 {
     dircrawl::Options options;
     options.accept = [](std::string_view, std::string_view name, int depth) {
         return acceptComponent(name, depth);
     };
     options.opened = opened;
+    options.cancelled = cancelled;
     const dircrawl::Result result = dircrawl::crawl(homePath, options);
     QStringList paths;
     paths.reserve(qsizetype(result.folders.size()));

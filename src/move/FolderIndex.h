@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -53,7 +54,8 @@ public:
     // One crawl of `homePath` with the filter applied per level, so that a
     // rejected folder is never read; `opened` is told of each folder read.
     static QStringList crawlFolders(const QString& homePath,
-                                    const std::function<void(std::string_view)>& opened = {});
+                                    const std::function<void(std::string_view)>& opened = {},
+                                    const std::atomic<bool>* cancelled = nullptr);
 
     // The best matches over the current list.
     QList<FolderMatch> search(const QString& query, int limit) const;
@@ -80,5 +82,7 @@ private:
     QElapsedTimer m_sinceLastCrawl;
     // The crawls run one at a time on this thread.
     std::unique_ptr<QObject> m_crawler;
+    // Set when the index goes, so that a crawl in progress ends early.
+    std::shared_ptr<std::atomic<bool>> m_cancelled = std::make_shared<std::atomic<bool>>(false);
     std::unique_ptr<ServiceThread> m_thread;
 };

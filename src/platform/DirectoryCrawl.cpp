@@ -112,7 +112,7 @@ public:
         std::atomic<std::size_t> nextSubtree{0};
         const auto work = [&] {
             std::vector<char> buffer(bufferSize);
-            for (std::size_t i; (i = nextSubtree++) < frontier.size();) {
+            for (std::size_t i; (i = nextSubtree++) < frontier.size() && !isCancelled();) {
                 Tree& tree = m_trees[i + 1];
                 tree.nodes.push_back(m_trees[0].nodes[frontier[i]]);
                 const int fd = openFolder(AT_FDCWD, tree, 0);
@@ -129,8 +129,11 @@ public:
         work();
         for (std::thread& worker : workers)
             worker.join();
-        for (std::size_t i = 0; i < frontier.size(); ++i)
-            m_trees[0].nodes[frontier[i]].children = std::move(m_trees[i + 1].nodes[0].children);
+        for (std::size_t i = 0; i < frontier.size(); ++i) {
+            if (!m_trees[i + 1].nodes.empty()) // not reached when cancelled
+                m_trees[0].nodes[frontier[i]].children =
+                    std::move(m_trees[i + 1].nodes[0].children);
+        }
         return collect();
     }
 
@@ -163,7 +166,7 @@ private:
         std::vector<char> buffer(bufferSize);
         std::vector<std::uint32_t> queue{0};
         std::size_t next = 0;
-        while (next < queue.size() && queue.size() - next < frontierTarget) {
+        while (next < queue.size() && queue.size() - next < frontierTarget && !isCancelled()) {
             const std::uint32_t index = queue[next++];
             const int fd = openFolder(AT_FDCWD, m_trees[0], index);
             if (fd < 0)
@@ -261,7 +264,7 @@ private:
     {
         for (std::uint32_t child : readChildren(treeIndex, fd, index, buffer)) {
             Tree& tree = m_trees[treeIndex];
-            if (!tree.nodes[child].enter)
+            if (!tree.nodes[child].enter || isCancelled())
                 continue;
             const int childFd = openFolder(fd, tree, child);
             if (childFd < 0)
@@ -269,6 +272,11 @@ private:
             visit(treeIndex, childFd, child, buffer);
             ::close(childFd);
         }
+    }
+
+    bool isCancelled() const
+    {
+        return m_options.cancelled && m_options.cancelled->load(std::memory_order_relaxed);
     }
 
     // Breadth first over the finished tree.

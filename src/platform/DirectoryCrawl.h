@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -23,6 +24,9 @@ struct Options {
     // be called from several threads: `accept` at the same time, `opened`
     // one call at a time.
     std::function<void(std::string_view path)> opened;
+    // When set and it turns true, the walk stops reading and returns what it
+    // has (used when the program ends during a walk).
+    const std::atomic<bool>* cancelled = nullptr;
 };
 
 struct Result {

@@ -109,6 +109,27 @@ TEST(FolderCrawl, ManySubtreesReadInParallelStillComeOutInBreadthFirstOrder)
         EXPECT_EQ(FolderIndex::crawlFolders(home), expected) << "run " << run;
 }
 
+TEST(FolderCrawl, ACancelledCrawlStopsReadingAndReturnsWhatItHas)
+{
+    const QString home = testenv::freshFolder(QStringLiteral("cancel-home"));
+    for (int top = 0; top < 90; ++top)
+        ASSERT_TRUE(QDir().mkpath(QStringLiteral("%1/t%2/inner/deeper").arg(home).arg(top)));
+    std::atomic<bool> cancelled = false;
+    int opened = 0;
+    const QStringList paths = FolderIndex::crawlFolders(
+        home,
+        [&](std::string_view) {
+            if (++opened == 20)
+                cancelled = true;
+        },
+        &cancelled);
+    EXPECT_GE(opened, 20);
+    EXPECT_LT(opened, 30); // at most one folder per thread after the flag
+    EXPECT_LT(paths.size(), 270);
+    EXPECT_TRUE(paths.contains(home + QStringLiteral("/t0")));
+    EXPECT_EQ(FolderIndex::crawlFolders(home).size(), 270);
+}
+
 TEST(FolderCrawl, SkipsFoldersThatCannotBeReadAndNamesThatAreNotText)
 {
     const QString home = testenv::freshFolder(QStringLiteral("unreadable-home"));
