@@ -151,6 +151,14 @@ void ToastController::hoverChanged(bool hovering)
     });
 }
 
+QString ToastController::queuedNameList() const
+{
+    QStringList names;
+    for (const ToastEntry& entry : m_toastEntries)
+        names.append(entry.fileName);
+    return nameList(names);
+}
+
 std::vector<RecordId> ToastController::queuedIds() const
 {
     std::vector<RecordId> ids;
@@ -364,12 +372,9 @@ void ToastController::markTemporary()
     const std::vector<RecordId> ids = queuedIds();
     if (ids.empty())
         return;
-    QStringList names;
-    for (const ToastEntry& entry : m_toastEntries)
-        names.append(entry.fileName);
     VANTLE_DIAG(lcToast,
                 QStringLiteral("ToastController.markTemporary: ids=%1 names=").arg(ids.size()) +
-                    nameList(names));
+                    queuedNameList());
     markRecordsTemporary(ids, std::nullopt);
     hide();
 }
@@ -381,13 +386,10 @@ void ToastController::performOpen()
         hide();
         return;
     }
-    QStringList names;
-    for (const ToastEntry& entry : m_toastEntries)
-        names.append(entry.fileName);
     VANTLE_DIAG(
         lcToast,
         QStringLiteral("ToastController.performOpen: opening %1 file(s) ").arg(paths.size()) +
-            nameList(names));
+            queuedNameList());
     for (const QString& path : paths)
         m_services.workspace->openFile(path);
     dismissRecords(queuedIds());
@@ -414,13 +416,10 @@ void ToastController::performCopy()
     data->setText(paths.join(QLatin1Char('\n')));
     QGuiApplication::clipboard()->setMimeData(data);
 
-    QStringList names;
-    for (const ToastEntry& entry : m_toastEntries)
-        names.append(entry.fileName);
     VANTLE_DIAG(
         lcToast,
         QStringLiteral("ToastController.performCopy: copied %1 file(s) ").arg(paths.size()) +
-            nameList(names) + QStringLiteral(" — marking temporary"));
+            queuedNameList() + QStringLiteral(" — marking temporary"));
     markTemporary();
 }
 
@@ -428,13 +427,10 @@ void ToastController::performDelete()
 {
     const std::vector<RecordId> ids = queuedIds();
     if (!ids.empty()) {
-        QStringList names;
-        for (const ToastEntry& entry : m_toastEntries)
-            names.append(entry.fileName);
         VANTLE_DIAG(
             lcToast,
             QStringLiteral("ToastController.performDelete: trashing %1 file(s) ").arg(ids.size()) +
-                nameList(names));
+                queuedNameList());
         for (RecordId id : ids)
             m_services.trackedFileActor.deleteNow(id);
     }

@@ -112,6 +112,8 @@ private:
     FloatingPanel* inputPanel(Input input) const;
     bool& inputFlag(Input input);
     std::vector<RecordId> queuedIds() const;
+    // The queued files' names for the diagnostic lines: ["a", "b"].
+    QString queuedNameList() const;
     void dismissRecords(std::vector<RecordId> ids);
     void markRecordsTemporary(std::vector<RecordId> ids, std::optional<double> interval);
     // Runs `work` in a later main-thread turn, if the controller still exists.
