@@ -11,7 +11,7 @@ packages=(
   libsqlite3-dev libglib2.0-dev libplist-dev
   libx11-dev libx11-xcb-dev libxcb1-dev libxcb-xinput-dev libxcb-shape0-dev libxcb-xfixes0-dev
   # desktop integration at run time
-  libglib2.0-bin shared-mime-info adwaita-icon-theme xdg-utils
+  libglib2.0-bin shared-mime-info adwaita-icon-theme xdg-utils fonts-dejavu-core
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev clang-format
   xvfb xauth openbox xdotool x11-utils trayer imagemagick
