@@ -34,8 +34,9 @@ TEST_P(DurationParserCases, parses)
     }
     ASSERT_TRUE(parsed.has_value());
     EXPECT_DOUBLE_EQ(parsed->interval, *c.interval);
-    if (c.echo)
+    if (c.echo) {
         EXPECT_EQ(parsed->echo.toStdString(), c.echo);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
