@@ -38,13 +38,6 @@ QString lastComponent(const QString& path)
     return QFileInfo(path).fileName();
 }
 
-// The path still holds the very file the record describes.
-bool isPresent(const QString& path, std::uint64_t inode)
-{
-    const std::optional<ItemStat> stat = fs::lstat(path);
-    return stat && stat->inode == inode;
-}
-
 // What the store says of one record when its deadline fires.
 struct DueCheck {
     std::optional<ExpiredItem> expired;
@@ -166,7 +159,7 @@ void CleanupService::trashExpiredNow(RecordId id)
         return;
     }
     const ExpiredItem& item = *check->expired;
-    if (isPresent(item.filePath, item.inode)) {
+    if (fs::holdsItem(item.filePath, item.inode)) {
         // The file leaves the program's care either way: untag it first so
         // that it neither sits tagged in the Trash nor stays tagged here.
         tags::removeTag(item.filePath);
@@ -196,8 +189,8 @@ QFuture<bool> CleanupService::forgetRecordsLater(std::vector<RecordId> ids, bool
             if (!record)
                 continue;
             // Another file now at the path keeps its own tags.
-            if (untag && isPresent(record->filePath, record->inode))
-                tags::removeTag(record->filePath);
+            if (untag)
+                tags::removeTag(record->filePath, record->inode);
             context.model().remove(id);
             removed = true;
         }
@@ -218,7 +211,7 @@ void CleanupService::rehydrateNow()
         QFuture<bool> lastForget;
         std::vector<RecordId> handled;
         for (const ExpiredItem& item : expired) {
-            if (isPresent(item.filePath, item.inode)) {
+            if (fs::holdsItem(item.filePath, item.inode)) {
                 tags::removeTag(item.filePath);
                 if (auto error = m_trash->moveToTrash(item.filePath))
                     VANTLE_DIAG(lcExpiry, QStringLiteral("Rehydrate: failed to trash ") +
@@ -270,7 +263,7 @@ void CleanupService::cleanUpStaleRecordsNow()
     const std::vector<RecordSummary> records =
         waitFor(m_trackedFileActor.allRecords()).value_or(std::vector<RecordSummary>{});
     for (const RecordSummary& item : records) {
-        if (item.filePath.isEmpty() || isPresent(item.filePath, item.inode))
+        if (item.filePath.isEmpty() || fs::holdsItem(item.filePath, item.inode))
             continue;
         // The file is not at the path: its tag is not touched. The store
         // checks again, since the watcher may have moved the record meanwhile.
@@ -281,7 +274,8 @@ void CleanupService::cleanUpStaleRecordsNow()
                 const TrackedFile* record = context.fetchRecord(id);
                 if (!record)
                     return false;
-                if (record->filePath != path || record->inode != inode || isPresent(path, inode))
+                if (record->filePath != path || record->inode != inode ||
+                    fs::holdsItem(path, inode))
                     return true;
                 context.model().remove(id);
                 context.save(); // a failed save stays pending until the next one

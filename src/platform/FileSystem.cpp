@@ -32,6 +32,12 @@ std::optional<ItemStat> lstat(const QString& path)
     return st;
 }
 
+bool holdsItem(const QString& path, std::uint64_t inode)
+{
+    const auto st = lstat(path);
+    return st && st->inode == inode;
+}
+
 Listing listDirectory(const QString& path)
 {
     Listing listing;

@@ -24,6 +24,8 @@ struct ItemStat {
 namespace fs {
 
 std::optional<ItemStat> lstat(const QString& path);
+// Whether the path (not followed if a link) holds the item with this inode.
+bool holdsItem(const QString& path, std::uint64_t inode);
 
 // The raw names inside a folder (not recursive, hidden entries included,
 // "." and ".." left out), in the order the kernel lists them.

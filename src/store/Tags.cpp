@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "store/Tags.h"
 
+#include "platform/FileSystem.h"
 #include "platform/Xattr.h"
 
 #include <plist/plist.h>
@@ -131,6 +132,12 @@ void removeTag(const QString& path)
     QStringList mirror = readXdgTags(path);
     if (mirror.removeIf(isOwned) > 0)
         writeXdgTags(path, mirror);
+}
+
+void removeTag(const QString& path, std::uint64_t inode)
+{
+    if (fs::holdsItem(path, inode))
+        removeTag(path);
 }
 
 } // namespace tags

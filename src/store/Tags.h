@@ -3,6 +3,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstdint>
+#include <optional>
 
 // The mark on files that are temporary: a tag in the binary property list of
 // user.com.apple.metadata:_kMDItemUserTags (an array of "name\ncolour"
@@ -21,6 +23,9 @@ QStringList readTags(const QString& path);
 void writeTags(const QString& path, const QStringList& tags);
 void addTag(const QString& path);
 void removeTag(const QString& path);
+// Takes the mark off only while the path still holds the item with this
+// inode: a newcomer that took the name keeps its own tags.
+void removeTag(const QString& path, std::uint64_t inode);
 
 // The comma-separated mirror.
 QStringList readXdgTags(const QString& path);

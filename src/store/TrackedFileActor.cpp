@@ -12,15 +12,6 @@
 
 namespace {
 
-// Takes the mark off a record's file, but only while the path still holds
-// that very item: a newcomer at the same name keeps its own tags.
-void untagRecordFile(const TrackedFile& record)
-{
-    const auto st = fs::lstat(record.filePath);
-    if (st && st->inode == record.inode)
-        tags::removeTag(record.filePath);
-}
-
 // The longest lifetime a file can be given, about 3,000 years: enough for
 // any typed duration, short of the date arithmetic's limits.
 constexpr double maximumIntervalSeconds = 1e11;
@@ -220,7 +211,7 @@ QFuture<void> TrackedFileActor::removeByInode(std::uint64_t inode)
         const TrackedFile* record = fetchByInode(inode);
         if (!record)
             return;
-        untagRecordFile(*record);
+        tags::removeTag(record->filePath, record->inode);
         m_context->remove(record->id);
         saveContext();
     });
@@ -313,7 +304,7 @@ QFuture<void> TrackedFileActor::deleteRecord(RecordId id)
         const TrackedFile* record = fetchRecord(id);
         if (!record)
             return;
-        untagRecordFile(*record);
+        tags::removeTag(record->filePath, record->inode);
         m_context->remove(id);
         saveContext();
     });
