@@ -21,12 +21,6 @@ namespace {
 // /dev/shm is a tmpfs: another device than the test's home under /tmp.
 const QString otherDevice = QStringLiteral("/dev/shm");
 
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 // Every entry below a folder with what identifies it: type, mode, size,
 // modification time, link target, content and its user attribute.
 QStringList describeTree(const QString& root)
@@ -52,10 +46,10 @@ QStringList describeTree(const QString& root)
             ::readlink(QFile::encodeName(path).constData(), target, sizeof target - 1);
             entry += QStringLiteral(" -> ") + QString::fromUtf8(target);
         } else if (S_ISREG(st.st_mode)) {
-            entry +=
-                QLatin1Char(' ') +
-                QString::fromLatin1(
-                    QCryptographicHash::hash(contentOf(path), QCryptographicHash::Sha1).toHex());
+            entry += QLatin1Char(' ') +
+                     QString::fromLatin1(QCryptographicHash::hash(testenv::contentOf(path),
+                                                                  QCryptographicHash::Sha1)
+                                             .toHex());
         }
         entries.append(entry);
     }
@@ -126,7 +120,7 @@ TEST_F(CrossDeviceMoveTest, MovesAFileWithItsMetadataUnderAFreeName)
     QString target;
     ASSERT_TRUE(moveAndWait(file, &target));
     EXPECT_EQ(target, m_destination + QStringLiteral("/report (2).pdf"));
-    EXPECT_EQ(contentOf(m_destination + QStringLiteral("/report.pdf")), "theirs");
+    EXPECT_EQ(testenv::contentOf(m_destination + QStringLiteral("/report.pdf")), "theirs");
     EXPECT_FALSE(QFileInfo::exists(file));
     QStringList after = describeTree(m_destination);
     after.removeIf([](const QString& entry) { return entry.startsWith("report.pdf "); });
@@ -153,8 +147,8 @@ TEST_F(CrossDeviceMoveTest, ATargetTakenWhileCopyingIsNotOverwritten)
     ASSERT_TRUE(waitUntil([&] { return finished.size() == 1; }, std::chrono::seconds(30)));
     EXPECT_TRUE(finished.first().at(2).toBool());
     EXPECT_EQ(finished.first().at(1).toString(), m_destination + QStringLiteral("/video (2).mkv"));
-    EXPECT_EQ(contentOf(m_destination + QStringLiteral("/video.mkv")), "theirs");
-    EXPECT_EQ(contentOf(m_destination + QStringLiteral("/video (2).mkv")), payload);
+    EXPECT_EQ(testenv::contentOf(m_destination + QStringLiteral("/video.mkv")), "theirs");
+    EXPECT_EQ(testenv::contentOf(m_destination + QStringLiteral("/video (2).mkv")), payload);
     EXPECT_FALSE(QFileInfo::exists(file));
     EXPECT_FALSE(hasDebris());
 }

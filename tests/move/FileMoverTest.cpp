@@ -19,12 +19,6 @@
 
 namespace {
 
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 // Everything below a folder, as relative paths (links not followed).
 QStringList treeOf(const QString& root)
 {
@@ -108,10 +102,10 @@ TEST_F(FileMoverTest, MovesWithinOneDeviceAtOnceAndRevealsOnlyTheFirst)
     EXPECT_EQ(moved, (QStringList{m_destination + QStringLiteral("/report (3).pdf"),
                                   m_destination + QStringLiteral("/notes"),
                                   m_destination + QStringLiteral("/album")}));
-    EXPECT_EQ(contentOf(m_destination + QStringLiteral("/report.pdf")), "old");
-    EXPECT_EQ(contentOf(m_destination + QStringLiteral("/report (2).pdf")), "older");
-    EXPECT_EQ(contentOf(m_destination + QStringLiteral("/report (3).pdf")), "new");
-    EXPECT_EQ(contentOf(m_destination + QStringLiteral("/album/disc/track")), "t");
+    EXPECT_EQ(testenv::contentOf(m_destination + QStringLiteral("/report.pdf")), "old");
+    EXPECT_EQ(testenv::contentOf(m_destination + QStringLiteral("/report (2).pdf")), "older");
+    EXPECT_EQ(testenv::contentOf(m_destination + QStringLiteral("/report (3).pdf")), "new");
+    EXPECT_EQ(testenv::contentOf(m_destination + QStringLiteral("/album/disc/track")), "t");
     EXPECT_TRUE(treeOf(m_source).isEmpty());
     ASSERT_EQ(m_workspace->revealed().size(), 1);
     EXPECT_EQ(m_workspace->revealed().first(), QStringList{moved.first()});
@@ -155,8 +149,8 @@ TEST_F(FileMoverTest, ARenameNeverReplacesATargetThatAppeared)
     // Someone else takes the name between choosing and moving.
     testenv::writeFile(target, "theirs");
     EXPECT_EQ(filetransfer::renameNoReplace(source, target), EEXIST);
-    EXPECT_EQ(contentOf(target), "theirs");
-    EXPECT_EQ(contentOf(source), "mine");
+    EXPECT_EQ(testenv::contentOf(target), "theirs");
+    EXPECT_EQ(testenv::contentOf(source), "mine");
     // The same for a folder onto an empty folder, which a plain rename replaces.
     ASSERT_TRUE(QDir().mkpath(m_source + QStringLiteral("/f/inner")));
     ASSERT_TRUE(QDir().mkpath(m_destination + QStringLiteral("/f")));

@@ -36,6 +36,12 @@ QString writeFile(const QString& path, const QByteArray& bytes)
     return path;
 }
 
+QByteArray contentOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
 } // namespace testenv
 
 namespace logcapture {

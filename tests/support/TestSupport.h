@@ -28,6 +28,8 @@ QString home();
 QString freshFolder(const QString& name);
 // Writes `bytes` to a new file; returns its path.
 QString writeFile(const QString& path, const QByteArray& bytes = "x");
+// A file's bytes, or "<missing>" when it cannot be read.
+QByteArray contentOf(const QString& path);
 
 } // namespace testenv
 

@@ -134,8 +134,9 @@ TEST_F(ProcessorTest, ReplacementKeepsTemporaryRecordButNotDismissedOne)
         const auto after = recordAt(file);
         ASSERT_TRUE(after);
         EXPECT_EQ(after->inode, newInode);
-        if (c.byRenameOver)
+        if (c.byRenameOver) {
             EXPECT_EQ(after->fileSize, 9); // complete before it took the name
+        }
         EXPECT_FALSE(recordFor(before.inode)) << "the old inode's record is gone";
         if (c.temporary) {
             EXPECT_EQ(after->id, before.id);

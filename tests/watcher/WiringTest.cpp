@@ -39,9 +39,10 @@ TEST(WatcherWiringTest, StartedAppRecordsAndAnnouncesNewDownloads)
     for (const RecordSummary& record : records) {
         const bool isNew = record.filePath.endsWith(QStringLiteral("/new.pdf"));
         EXPECT_EQ(record.state, isNew ? FileState::unprocessed : FileState::dismissed);
-        if (isNew)
+        if (isNew) {
             EXPECT_TRUE(logcapture::contains(QStringLiteral("New file announced: ") +
                                              record.id.description()));
+        }
     }
     // The existing item was imported, not announced.
     EXPECT_EQ(logcapture::count(QStringLiteral("New file announced: ")), 1);
