@@ -47,11 +47,12 @@ double heapInUse()
 struct Store {
     QTemporaryDir folder{benchHome + QStringLiteral("/store-XXXXXX")};
     std::unique_ptr<TrackedFileActor> actor;
-    Store()
+    explicit Store(const QString& downloads = {})
     {
         QString error;
         TrackedFileActor::Options options;
         options.storePath = folder.path() + QStringLiteral("/Vantle.store");
+        options.downloadsPath = downloads;
         actor = TrackedFileActor::open(options, &error);
     }
 };
@@ -64,7 +65,7 @@ void BM_Schedule100k(benchmark::State& state)
     double heapAdded = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        CleanupService service(*store.actor, makeSystemTrash());
+        CleanupService service(*store.actor);
         service.scheduledCount().waitForFinished(); // its thread and timer are up
         malloc_trim(0);
         const double before = residentBytes();
@@ -164,8 +165,8 @@ void BM_RehydrateTrash1000(benchmark::State& state)
     int round = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        Store store;
         const QString downloads = benchHome + QStringLiteral("/Downloads-%1").arg(++round);
+        Store store(downloads);
         const auto files = makeFiles(downloads, count);
         const QDateTime past = QDateTime::currentDateTimeUtc().addSecs(-60);
         store.actor
@@ -181,7 +182,7 @@ void BM_RehydrateTrash1000(benchmark::State& state)
                 context.save();
             })
             .waitForFinished();
-        CleanupService service(*store.actor, makeSystemTrash());
+        CleanupService service(*store.actor);
         state.ResumeTiming();
         service.rehydrate().waitForFinished();
         state.PauseTiming();

@@ -59,24 +59,6 @@ void BM_InsertRecordWithSave(benchmark::State& state)
 }
 BENCHMARK(BM_InsertRecordWithSave)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
-void BM_ImportExisting10k(benchmark::State& state)
-{
-    std::vector<DownloadFileSnapshot> snapshots;
-    for (int i = 0; i < 10000; ++i)
-        snapshots.push_back({std::uint64_t(5000000 + i),
-                             QStringLiteral("/home/u/Downloads/item-%1").arg(i),
-                             QStringLiteral("item-%1").arg(i),
-                             2048,
-                             {}});
-    for (auto _ : state) {
-        state.PauseTiming();
-        Store store;
-        state.ResumeTiming();
-        store.actor->importExisting(snapshots).waitForFinished();
-    }
-}
-BENCHMARK(BM_ImportExisting10k)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
-
 void BM_FetchExpired100k(benchmark::State& state)
 {
     Store store;

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AppState.h"
 
-#include "app/DownloadsScan.h"
 #include "platform/Autostart.h"
 #include "platform/Log.h"
 
@@ -29,28 +28,9 @@ QFuture<void> AppState::start()
     m_isRunning = true;
     Q_EMIT isRunningChanged(true);
 
-    // Each step is awaited before the next, without blocking the main thread:
-    // the event stream is never consumed before the existing items are recorded.
-    m_started = importExistingItems()
-                    .then(this, [this] { return startServices(); })
-                    .unwrap()
-                    .then(this, [this] { registerLoginItem(); });
+    // Each step is awaited before the next, without blocking the main thread.
+    m_started = startServices().then(this, [this] { registerLoginItem(); });
     return m_started;
-}
-
-QFuture<void> AppState::importExistingItems()
-{
-    InitialScan scan = scanDownloads(m_config.downloadsPath);
-    if (scan.error) {
-        VANTLE_DIAG(lcApp, QStringLiteral("Failed to access Downloads folder: ") + *scan.error);
-        return QtFuture::makeReadyFuture();
-    }
-    if (scan.snapshots.empty())
-        return QtFuture::makeReadyFuture();
-    const auto count = scan.snapshots.size();
-    return m_trackedFileActor->importExisting(std::move(scan.snapshots)).then(this, [count] {
-        VANTLE_DIAG(lcApp, QStringLiteral("Dismissed %1 existing files in Downloads").arg(count));
-    });
 }
 
 QFuture<void> AppState::startServices()
@@ -63,7 +43,11 @@ QFuture<void> AppState::startServices()
 
 QFuture<void> AppState::startWatching()
 {
-    // The sequence exists before the monitor starts, so no event is lost.
+    // The sequence exists before the monitor starts, so no event is lost, and
+    // the monitor watches before the reconciler lists the folder, so nothing
+    // that arrives during start-up is missed. The listing also drops the
+    // records of items that went while the program was off, before
+    // rehydration looks at them.
     auto events = m_monitor->makeEventStream();
     return m_monitor->start()
         .then(this, [this, events] { return m_fileProcessor->start(events); })

@@ -26,7 +26,6 @@ public:
         QString downloadsPath;
         QString autostartPath; // the login item's desktop entry
         QString executable;    // what the login item starts
-        std::shared_ptr<Trash> trash;
     };
 
     AppState(Config config, std::unique_ptr<TrackedFileActor> store, QObject* parent = nullptr);
@@ -48,7 +47,6 @@ Q_SIGNALS:
     void isRunningChanged(bool running);
 
 private:
-    QFuture<void> importExistingItems();
     // The service steps of the start-up, each awaited before the next.
     QFuture<void> startServices();
     QFuture<void> startWatching(); // event stream and reconciler
@@ -70,7 +68,7 @@ private:
     }();
     // [expiry] CleanupService
     std::unique_ptr<CleanupService> m_cleanupService =
-        std::make_unique<CleanupService>(*m_trackedFileActor, m_config.trash);
+        std::make_unique<CleanupService>(*m_trackedFileActor);
     // [toast] ToastController
     std::unique_ptr<ToastController> m_toastController =
         std::make_unique<ToastController>(ToastController::Services{

@@ -51,10 +51,18 @@ int main(int argc, char** argv)
         return status;
 
     SingleInstance instance;
-    if (instance.acquire(SingleInstance::defaultLockPath()) ==
-        SingleInstance::Result::AlreadyRunning) {
+    switch (instance.acquire(SingleInstance::defaultLockPath())) {
+    case SingleInstance::Result::Acquired:
+        break;
+    case SingleInstance::Result::AlreadyRunning:
         std::fputs("Vantle is already running\n", stderr);
         return 0;
+    case SingleInstance::Result::Failed:
+        // Running unlocked could let two instances trash and record side by side.
+        std::fprintf(stderr, "Vantle cannot take its single-instance lock %s: %s\n",
+                     qPrintable(SingleInstance::defaultLockPath()),
+                     qPrintable(instance.errorText()));
+        return 1;
     }
 
     // Panels place themselves and read the active window only through X11, so
@@ -74,18 +82,22 @@ int main(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("vantle"));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    auto trash = makeSystemTrash();
     QString error;
-    auto store = TrackedFileActor::open(
-        {paths::storeFile(), trash, [] { return defaultExpiryInterval(); }, {}, 2000}, &error);
+    auto store = TrackedFileActor::open({paths::storeFile(),
+                                         makeSystemTrash(),
+                                         paths::downloadsPath(),
+                                         [] { return defaultExpiryInterval(); },
+                                         {},
+                                         2000},
+                                        &error);
     if (!store) {
         std::fprintf(stderr, "Failed to create ModelContainer: %s\n", qPrintable(error));
         return 1;
     }
 
-    AppState appState({paths::downloadsPath(), paths::autostartFile(),
-                       QCoreApplication::applicationFilePath(), trash},
-                      std::move(store));
+    AppState appState(
+        {paths::downloadsPath(), paths::autostartFile(), QCoreApplication::applicationFilePath()},
+        std::move(store));
     TrayPresence tray;
     QObject::connect(&tray, &TrayPresence::quitRequested, &app, &QCoreApplication::quit);
     UnixSignalWatcher unixSignals({SIGTERM, SIGINT, SIGHUP});

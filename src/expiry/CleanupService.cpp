@@ -9,6 +9,7 @@
 #include "store/TrackedFileActor.h"
 
 #include <QFileInfo>
+#include <QSet>
 #include <QThread>
 #include <algorithm>
 #include <vector>
@@ -46,10 +47,8 @@ struct DueCheck {
 
 } // namespace
 
-CleanupService::CleanupService(TrackedFileActor& store, std::shared_ptr<Trash> trash,
-                               Intervals intervals)
-    : m_trackedFileActor(store), m_trash(trash ? std::move(trash) : makeSystemTrash()),
-      m_intervals(intervals)
+CleanupService::CleanupService(TrackedFileActor& store, Intervals intervals)
+    : m_trackedFileActor(store), m_intervals(intervals)
 {
     m_thread = std::make_unique<ServiceThread>(this, "CleanupService");
 }
@@ -111,6 +110,11 @@ QFuture<int> CleanupService::scheduledCount()
     return runSerial<int>(this, [this] { return int(m_scheduledTasks.size()); });
 }
 
+QFuture<QHash<RecordId, QString>> CleanupService::trashFailures()
+{
+    return runSerial<QHash<RecordId, QString>>(this, [this] { return m_trashFailures; });
+}
+
 void CleanupService::scheduleNow(RecordId id, const QDateTime& expiresAt)
 {
     // An unreadable date fires at once; the store check then decides.
@@ -152,25 +156,39 @@ void CleanupService::trashExpiredNow(RecordId id)
     if (!check)
         return;
     if (!check->expired) {
+        m_trashFailures.remove(id);
         // Kept, gone, or its expiry moved later. A deadline that fired early
         // (the wall clock was set back) is set again, unless a newer one exists.
         if (check->remainingMs && !m_scheduledTasks.contains(id))
             armTask(id, *check->remainingMs);
         return;
     }
-    const ExpiredItem& item = *check->expired;
-    if (fs::holdsItem(item.filePath, item.inode)) {
-        // The file leaves the program's care either way: untag it first so
-        // that it neither sits tagged in the Trash nor stays tagged here.
-        tags::removeTag(item.filePath);
-        if (auto error = m_trash->moveToTrash(item.filePath))
-            VANTLE_DIAG(lcExpiry, QStringLiteral("Failed to trash ") +
-                                      lastComponent(item.filePath) + QStringLiteral(": ") + *error);
-        else
-            VANTLE_DIAG(lcExpiry,
-                        QStringLiteral("Trashed expired file: ") + lastComponent(item.filePath));
+    if (dispose(*check->expired, QStringLiteral("Failed to trash ")) !=
+        RecordTrash::Outcome::failed)
+        forgetRecord(id, true);
+}
+
+RecordTrash::Outcome CleanupService::dispose(const ExpiredItem& item, const QString& failurePrefix)
+{
+    const RecordTrash::Result result =
+        m_trackedFileActor.recordTrash().trash(item.filePath, item.inode);
+    const QString name = lastComponent(item.filePath);
+    switch (result.outcome) {
+    case RecordTrash::Outcome::trashed:
+        VANTLE_DIAG(lcExpiry, QStringLiteral("Trashed expired file: ") + name);
+        break;
+    case RecordTrash::Outcome::failed:
+        // The file and its mark stay; the next sweep and the next start try again.
+        VANTLE_DIAG(lcExpiry, failurePrefix + name + QStringLiteral(": ") + result.detail);
+        m_trashFailures.insert(item.id, result.detail);
+        Q_EMIT trashFailed(item.id, name, result.detail);
+        return result.outcome;
+    case RecordTrash::Outcome::absent:
+    case RecordTrash::Outcome::refused:
+        break;
     }
-    forgetRecord(id, true);
+    m_trashFailures.remove(item.id);
+    return result.outcome;
 }
 
 void CleanupService::forgetRecord(RecordId id, bool untag)
@@ -207,35 +225,38 @@ void CleanupService::rehydrateNow()
 {
     const std::vector<ExpiredItem> expired =
         waitFor(m_trackedFileActor.fetchExpired()).value_or(std::vector<ExpiredItem>{});
+    QSet<RecordId> handled;
     if (!expired.empty()) {
         QFuture<bool> lastForget;
-        std::vector<RecordId> handled;
+        std::vector<RecordId> batch;
+        int trashed = 0;
         for (const ExpiredItem& item : expired) {
-            if (fs::holdsItem(item.filePath, item.inode)) {
-                tags::removeTag(item.filePath);
-                if (auto error = m_trash->moveToTrash(item.filePath))
-                    VANTLE_DIAG(lcExpiry, QStringLiteral("Rehydrate: failed to trash ") +
-                                              lastComponent(item.filePath) + QStringLiteral(": ") +
-                                              *error);
-            }
+            handled.insert(item.id);
+            const RecordTrash::Outcome outcome =
+                dispose(item, QStringLiteral("Rehydrate: failed to trash "));
+            if (outcome == RecordTrash::Outcome::failed)
+                continue;
+            trashed += outcome == RecordTrash::Outcome::trashed ? 1 : 0;
             // The store deletes the records of the files just handled, in
             // order, while this thread goes on with the next files.
-            handled.push_back(item.id);
-            if (handled.size() == forgetBatchSize) {
-                lastForget = forgetRecordsLater(std::move(handled), true);
-                handled.clear();
+            batch.push_back(item.id);
+            if (batch.size() == forgetBatchSize) {
+                lastForget = forgetRecordsLater(std::move(batch), true);
+                batch.clear();
             }
         }
-        if (!handled.empty())
-            lastForget = forgetRecordsLater(std::move(handled), true);
+        if (!batch.empty())
+            lastForget = forgetRecordsLater(std::move(batch), true);
         waitFor(lastForget);
         VANTLE_DIAG(lcExpiry,
                     QStringLiteral("Rehydrate: trashed %1 file(s) that expired while offline")
-                        .arg(expired.size()));
+                        .arg(trashed));
     }
 
-    const std::vector<PendingExpiry> pending =
+    std::vector<PendingExpiry> pending =
         waitFor(m_trackedFileActor.temporaryExpirations()).value_or(std::vector<PendingExpiry>{});
+    // What the Trash just refused waits for the sweep rather than firing now.
+    std::erase_if(pending, [&](const PendingExpiry& item) { return handled.contains(item.id); });
     if (pending.empty())
         return;
     for (const PendingExpiry& item : pending)
@@ -260,6 +281,16 @@ void CleanupService::startSweepNow()
 
 void CleanupService::cleanUpStaleRecordsNow()
 {
+    // Without the folder (an unmounted drive) every record would look stale.
+    const QString downloads = m_trackedFileActor.recordTrash().downloadsPath();
+    const std::optional<ItemStat> folder = fs::stat(downloads);
+    if (!folder || !folder->isDirectory) {
+        VANTLE_DIAG(lcExpiry,
+                    QStringLiteral("Sweep skipped: the Downloads folder is missing: ") + downloads);
+        return;
+    }
+    for (const RecordId id : m_trashFailures.keys())
+        trashExpiredNow(id);
     const std::vector<RecordSummary> records =
         waitFor(m_trackedFileActor.allRecords()).value_or(std::vector<RecordSummary>{});
     for (const RecordSummary& item : records) {

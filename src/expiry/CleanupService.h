@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/Trash.h"
 #include "store/RecordId.h"
+#include "store/RecordTrash.h"
 #include "store/TrackedFile.h"
 
 #include <QDateTime>
@@ -31,10 +31,11 @@ struct CleanupIntervals {
 // Moves temporary files to the Trash when they expire and drops records whose
 // files are gone. Lives on its own thread; every operation is a queued call
 // that returns at once with a future. One deadline per scheduled record on the
-// clock that counts suspend; the file is re-checked against the store (still
-// temporary and expired) and the disk (same inode at the path) before it is
-// trashed, so a stale deadline never touches a kept, moved or replaced file.
-// Files are only ever moved to the Trash, never deleted.
+// clock that counts suspend; the record is re-checked on the store (still
+// temporary and expired) and trashed through the store's RecordTrash, so a
+// stale deadline never touches a kept, moved or replaced file. A file the
+// Trash refuses stays temporary and is tried again at the next sweep and the
+// next start.
 class CleanupService : public QObject {
     Q_OBJECT
 public:
@@ -42,9 +43,7 @@ public:
         cleanupStaleRecordSweepInterval;
     using Intervals = CleanupIntervals;
 
-    // A null trash stands for the system Trash.
-    CleanupService(TrackedFileActor& store, std::shared_ptr<Trash> trash,
-                   Intervals intervals = Intervals{});
+    explicit CleanupService(TrackedFileActor& store, Intervals intervals = Intervals{});
     ~CleanupService() override;
 
     // Replaces the record's pending deadline with one at `expiresAt` (at once
@@ -56,7 +55,9 @@ public:
     QFuture<void> rehydrate();
     // Starts the periodic stale-record sweep (a second call restarts it).
     QFuture<void> startStaleRecordSweep();
-    // One sweep: forgets every record whose file is no longer at its path.
+    // One sweep: forgets every record whose file is no longer at its path
+    // (never while the Downloads folder itself is missing), and tries again
+    // the files the Trash refused.
     QFuture<void> cleanUpStaleRecords();
     // What a deadline runs: trashes the record's file if the record is still
     // temporary and expired and its file still at its path, then forgets it.
@@ -64,7 +65,14 @@ public:
 
     // How many records have a pending deadline.
     QFuture<int> scheduledCount();
+    // The records whose file the Trash refused, with its error.
+    QFuture<QHash<RecordId, QString>> trashFailures();
 
+Q_SIGNALS:
+    // The Trash refused an expired file; it stays and is tried again later.
+    void trashFailed(RecordId id, const QString& fileName, const QString& error);
+
+public:
     // Drops every pending deadline and stops the service's thread (at exit,
     // before the store stops). Blocks until the work queued before it has run.
     void shutdown();
@@ -76,6 +84,9 @@ private:
     void armTask(RecordId id, qint64 delayMs);
     void fire(RecordId id);
     void trashExpiredNow(RecordId id);
+    // Trashes one expired item through the store's guard; its record is to go
+    // unless the Trash refused.
+    RecordTrash::Outcome dispose(const ExpiredItem& item, const QString& failurePrefix);
     void rehydrateNow();
     void startSweepNow();
     void cleanUpStaleRecordsNow();
@@ -88,11 +99,11 @@ private:
     QFuture<bool> forgetRecordsLater(std::vector<RecordId> ids, bool untag);
 
     TrackedFileActor& m_trackedFileActor;
-    std::shared_ptr<Trash> m_trash;
     Intervals m_intervals;
     ContinuousTimer* m_timer = nullptr; // created on the service's thread
     QHash<RecordId, std::uint64_t> m_scheduledTasks;
     std::uint64_t m_staleRecordTask = 0;
+    QHash<RecordId, QString> m_trashFailures;
     // Record deletions handed to the store and not yet run there.
     std::shared_ptr<std::atomic<int>> m_queuedForgets = std::make_shared<std::atomic<int>>(0);
     std::unique_ptr<ServiceThread> m_thread;

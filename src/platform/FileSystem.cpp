@@ -11,17 +11,20 @@
 
 namespace fs {
 
-std::optional<ItemStat> lstat(const QString& path)
+namespace {
+
+std::optional<ItemStat> statItem(const QString& path, int flags)
 {
     const QByteArray local = QFile::encodeName(path);
     struct statx sx {};
     const unsigned mask = STATX_INO | STATX_TYPE | STATX_SIZE | STATX_BTIME;
-    if (::statx(AT_FDCWD, local.constData(), AT_SYMLINK_NOFOLLOW, mask, &sx) != 0)
+    if (::statx(AT_FDCWD, local.constData(), flags, mask, &sx) != 0)
         return std::nullopt;
     ItemStat st;
     st.inode = sx.stx_ino;
     st.isDirectory = S_ISDIR(sx.stx_mode);
     st.isSymlink = S_ISLNK(sx.stx_mode);
+    st.isRegular = S_ISREG(sx.stx_mode);
     st.size = static_cast<std::int64_t>(sx.stx_size);
     st.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
     if (sx.stx_mask & STATX_BTIME) {
@@ -30,6 +33,18 @@ std::optional<ItemStat> lstat(const QString& path)
         st.birthTime = QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC);
     }
     return st;
+}
+
+} // namespace
+
+std::optional<ItemStat> lstat(const QString& path)
+{
+    return statItem(path, AT_SYMLINK_NOFOLLOW);
+}
+
+std::optional<ItemStat> stat(const QString& path)
+{
+    return statItem(path, 0);
 }
 
 bool holdsItem(const QString& path, std::uint64_t inode)

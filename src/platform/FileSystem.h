@@ -15,6 +15,7 @@ struct ItemStat {
     std::uint64_t inode = 0;
     bool isDirectory = false;
     bool isSymlink = false;
+    bool isRegular = false;
     std::int64_t size = 0;
     std::uint64_t device = 0;
     // When the item was created, where the file system records it.
@@ -24,6 +25,8 @@ struct ItemStat {
 namespace fs {
 
 std::optional<ItemStat> lstat(const QString& path);
+// The same, following a symbolic link.
+std::optional<ItemStat> stat(const QString& path);
 // Whether the path (not followed if a link) holds the item with this inode.
 bool holdsItem(const QString& path, std::uint64_t inode);
 

@@ -2,7 +2,9 @@
 #include "platform/Paths.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
+#include <cstdio>
 
 namespace paths {
 
@@ -40,11 +42,23 @@ QString autostartFile()
 const QString& downloadsPath()
 {
     static const QString path = [] {
-        QString location = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-        if (location.isEmpty())
-            location = QDir::homePath() + QStringLiteral("/Downloads");
-        while (location.size() > 1 && location.endsWith(QLatin1Char('/')))
-            location.chop(1);
+        const QString fallback = QDir::homePath() + QStringLiteral("/Downloads");
+        QString location =
+            QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::DownloadLocation));
+        if (location.isEmpty() || location == QStringLiteral("."))
+            return fallback;
+        // The user-dirs file points Downloads at the home folder (as after
+        // Downloads was deleted): the whole home is never adopted.
+        const QString canonical = QFileInfo(location).canonicalFilePath();
+        const QString home = QDir::homePath();
+        if (location == home || canonical == QFileInfo(home).canonicalFilePath() ||
+            QDir::cleanPath(home).startsWith(location + QLatin1Char('/')) ||
+            location == QStringLiteral("/")) {
+            QDir().mkpath(fallback);
+            std::fprintf(stderr, "Vantle: the Downloads folder resolves to %s; using %s\n",
+                         qPrintable(location), qPrintable(fallback));
+            return fallback;
+        }
         return location;
     }();
     return path;

@@ -9,10 +9,17 @@
 // trashed stays where it is and the failure is reported with a description.
 class Trash {
 public:
+    struct Moved {
+        std::optional<QString> error; // set when nothing was moved
+        QString location;             // where the item now is; empty when unknown
+    };
+
     virtual ~Trash() = default;
-    // Returns nothing on success, else the error's description. Blocking;
-    // callable from any thread.
-    virtual std::optional<QString> moveToTrash(const QString& path) = 0;
+    // Blocking; callable from any thread.
+    virtual Moved moveToTrash(const QString& path) = 0;
+    // Takes an item back out of the Trash to `path`, never over an existing
+    // item. Returns nothing on success, else the error's description.
+    virtual std::optional<QString> putBack(const QString& location, const QString& path) = 0;
 };
 
 // The GIO implementation (home trash, or $topdir/.Trash-$uid on other volumes).

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "store/ModelContext.h"
 
+#include "platform/Log.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <cmath>
@@ -33,6 +35,24 @@ QDateTime fromSeconds(double seconds)
     return QDateTime::fromMSecsSinceEpoch(std::llround(seconds * 1000.0), Qt::UTC);
 }
 
+// The dates a record can hold: from 1970 to the end of year 9999.
+constexpr double latestSeconds = 253402300799.0;
+
+// A stored date, or nothing when the column holds no readable date in range
+// (text, a blob, NaN, 1e300): such a date is never taken for a real one.
+std::optional<QDateTime> readDate(const sqlite::Statement& row, int column, const char* field,
+                                  std::int64_t id)
+{
+    const std::optional<double> seconds = row.number(column);
+    if (seconds && *seconds >= 0.0 && *seconds <= latestSeconds)
+        return fromSeconds(*seconds);
+    if (seconds || row.text(column).size() > 0)
+        VANTLE_DIAG(lcStore, QStringLiteral("Record %1: unreadable %2 \"%3\", ignored")
+                                 .arg(id)
+                                 .arg(QLatin1String(field), row.text(column)));
+    return std::nullopt;
+}
+
 } // namespace
 
 std::unique_ptr<ModelContext> ModelContext::open(const QString& path, int busyTimeoutMs,
@@ -45,12 +65,17 @@ std::unique_ptr<ModelContext> ModelContext::open(const QString& path, int busyTi
     }
     std::unique_ptr<ModelContext> context(new ModelContext);
     context->m_db = std::make_unique<sqlite::Database>();
-    if (!context->m_db->open(path) || !context->load(error)) {
+    if (!context->m_db->open(path)) {
+        *error = context->m_db->errorText();
+        return nullptr;
+    }
+    // Loading writes (the schema, the journal mode): it waits for other writers too.
+    context->m_db->setBusyTimeout(busyTimeoutMs);
+    if (!context->load(error)) {
         if (error->isEmpty())
             *error = context->m_db->errorText();
         return nullptr;
     }
-    context->m_db->setBusyTimeout(busyTimeoutMs);
     return context;
 }
 
@@ -84,13 +109,15 @@ bool ModelContext::load(QString* error)
         record.fileName = rows.text(3);
         // A state this version does not know is treated as kept: never trashed.
         record.state = fileStateFromRaw(rows.text(4)).value_or(FileState::dismissed);
-        record.detectedAt = fromSeconds(rows.real(5));
-        if (auto marked = rows.optionalReal(6))
-            record.markedTemporaryAt = fromSeconds(*marked);
-        if (auto expires = rows.optionalReal(7))
-            record.expiresAt = fromSeconds(*expires);
+        // An unreadable expiry means none (never due), like an unknown state;
+        // the other dates fall back to now, which keeps the record as it is.
+        const std::int64_t id = record.id.value;
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        record.detectedAt = readDate(rows, 5, "detectedAt", id).value_or(now);
+        record.markedTemporaryAt = readDate(rows, 6, "markedTemporaryAt", id);
+        record.expiresAt = readDate(rows, 7, "expiresAt", id);
         record.fileSize = rows.integer(8);
-        record.inodeSince = fromSeconds(rows.real(9));
+        record.inodeSince = readDate(rows, 9, "inodeSince", id).value_or(now);
         m_byInode[record.inode] = record.id.value;
         m_byPath[record.filePath].insert(record.id.value);
         m_records.emplace(record.id.value, std::move(record));
@@ -182,9 +209,13 @@ std::optional<QString> ModelContext::save()
     sqlite::Database& db = *m_db;
     auto fail = [this, &db]() -> std::optional<QString> {
         const QString error = db.errorText();
-        if (m_erase) {
+        // A statement that could not be prepared is prepared again next time.
+        if (m_erase && m_erase->valid() && m_write->valid()) {
             m_erase->reset();
             m_write->reset();
+        } else {
+            m_erase.reset();
+            m_write.reset();
         }
         db.exec("ROLLBACK");
         return error;

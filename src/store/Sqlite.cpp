@@ -90,8 +90,10 @@ void Statement::bindNull(int index)
 
 bool Statement::step()
 {
-    if (!m_stmt)
+    if (!m_stmt) {
+        m_failed = true;
         return false;
+    }
     const int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW)
         return true;
@@ -106,10 +108,12 @@ bool Statement::step()
 
 void Statement::reset()
 {
-    sqlite3_reset(m_stmt);
-    sqlite3_clear_bindings(m_stmt);
+    if (m_stmt) {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+    }
     m_done = false;
-    m_failed = false;
+    m_failed = m_stmt == nullptr;
 }
 
 std::int64_t Statement::integer(int column) const
@@ -122,9 +126,10 @@ double Statement::real(int column) const
     return sqlite3_column_double(m_stmt, column);
 }
 
-std::optional<double> Statement::optionalReal(int column) const
+std::optional<double> Statement::number(int column) const
 {
-    if (sqlite3_column_type(m_stmt, column) == SQLITE_NULL)
+    const int type = sqlite3_column_type(m_stmt, column);
+    if (type != SQLITE_INTEGER && type != SQLITE_FLOAT)
         return std::nullopt;
     return sqlite3_column_double(m_stmt, column);
 }

@@ -48,7 +48,8 @@ public:
     void bind(int index, double value);
     void bind(int index, const QString& value);
     void bindNull(int index);
-    // Steps once: true while a row is available. done() tells a clean finish.
+    // Steps once: true while a row is available. done() tells a clean finish;
+    // a statement that could not be prepared has always failed.
     bool step();
     bool done() const { return m_done; }
     bool failed() const { return m_failed; }
@@ -56,7 +57,8 @@ public:
 
     std::int64_t integer(int column) const;
     double real(int column) const;
-    std::optional<double> optionalReal(int column) const;
+    // The column's value when it holds a number (not NULL, text or a blob).
+    std::optional<double> number(int column) const;
     QString text(int column) const;
 
 private:

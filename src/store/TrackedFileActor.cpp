@@ -6,7 +6,6 @@
 #include "store/Tags.h"
 
 #include <QFileInfo>
-#include <QThreadPool>
 #include <algorithm>
 #include <cmath>
 
@@ -40,7 +39,8 @@ std::unique_ptr<TrackedFileActor> TrackedFileActor::open(Options options, QStrin
 }
 
 TrackedFileActor::TrackedFileActor(Options options, std::unique_ptr<ModelContext> context)
-    : m_options(std::move(options)), m_context(std::move(context))
+    : m_options(std::move(options)), m_recordTrash(m_options.trash, m_options.downloadsPath),
+      m_context(std::move(context))
 {
     m_thread = std::make_unique<ServiceThread>(this, "TrackedFileActor");
 }
@@ -54,6 +54,7 @@ void TrackedFileActor::shutdown()
 {
     if (!m_thread)
         return;
+    m_trashWork.waitForDone();
     save().waitForFinished();
     m_thread->stop();
     m_thread.reset();
@@ -155,12 +156,59 @@ QFuture<std::optional<TrackedFile>> TrackedFileActor::record(RecordId id)
     });
 }
 
+RecordId TrackedFileActor::insertNow(std::uint64_t inode, const QString& filePath,
+                                     const QString& fileName, std::int64_t fileSize,
+                                     FileState state)
+{
+    TrackedFile record(inode, filePath, fileName, fileSize, now());
+    record.state = state;
+    return m_context->insert(std::move(record));
+}
+
+void TrackedFileActor::updatePathNow(std::uint64_t inode, const QString& filePath,
+                                     const QString& fileName)
+{
+    if (const TrackedFile* record = fetchByInode(inode)) {
+        m_context->update(record->id, [&](TrackedFile& r) {
+            r.filePath = filePath;
+            r.fileName = fileName;
+        });
+    }
+}
+
+void TrackedFileActor::replaceInodeNow(std::uint64_t oldInode, std::uint64_t newInode,
+                                       const QString& filePath, const QString& fileName,
+                                       std::int64_t fileSize)
+{
+    const TrackedFile* record = fetchByInode(oldInode);
+    if (!record)
+        return;
+    const QDateTime current = now();
+    m_context->update(record->id, [&](TrackedFile& r) {
+        r.inode = newInode;
+        r.filePath = filePath;
+        r.fileName = fileName;
+        r.fileSize = fileSize;
+        r.inodeSince = current;
+    });
+    // The mark passes to the new item, so that the file manager shows it.
+    if (record->state == FileState::temporary)
+        tags::addTag(filePath);
+}
+
+void TrackedFileActor::removeByInodeNow(std::uint64_t inode)
+{
+    if (const TrackedFile* record = fetchByInode(inode)) {
+        tags::removeTag(record->filePath, record->inode);
+        m_context->remove(record->id);
+    }
+}
+
 QFuture<RecordId> TrackedFileActor::insertRecord(std::uint64_t inode, const QString& filePath,
                                                  const QString& fileName, std::int64_t fileSize)
 {
     return runSerial<RecordId>(this, [=, this] {
-        const RecordId id =
-            m_context->insert(TrackedFile(inode, filePath, fileName, fileSize, now()));
+        const RecordId id = insertNow(inode, filePath, fileName, fileSize, FileState::unprocessed);
         saveContext();
         return id;
     });
@@ -170,13 +218,7 @@ QFuture<void> TrackedFileActor::updatePath(std::uint64_t inode, const QString& f
                                            const QString& fileName)
 {
     return runSerial<void>(this, [=, this] {
-        const TrackedFile* record = fetchByInode(inode);
-        if (!record)
-            return;
-        m_context->update(record->id, [&](TrackedFile& r) {
-            r.filePath = filePath;
-            r.fileName = fileName;
-        });
+        updatePathNow(inode, filePath, fileName);
         saveContext();
     });
 }
@@ -186,68 +228,15 @@ QFuture<void> TrackedFileActor::replaceInode(std::uint64_t oldInode, std::uint64
                                              std::int64_t fileSize)
 {
     return runSerial<void>(this, [=, this] {
-        const TrackedFile* record = fetchByInode(oldInode);
-        if (!record)
-            return;
-        const QDateTime current = now();
-        m_context->update(record->id, [&](TrackedFile& r) {
-            r.inode = newInode;
-            r.filePath = filePath;
-            r.fileName = fileName;
-            r.fileSize = fileSize;
-            r.inodeSince = current;
-        });
-        if (auto error = saveContext())
-            VANTLE_DIAG(lcStore, QStringLiteral("replaceInode: save FAILED for inode %1 → %2: %3")
-                                     .arg(oldInode)
-                                     .arg(newInode)
-                                     .arg(*error));
+        replaceInodeNow(oldInode, newInode, filePath, fileName, fileSize);
+        saveContext();
     });
 }
 
 QFuture<void> TrackedFileActor::removeByInode(std::uint64_t inode)
 {
     return runSerial<void>(this, [=, this] {
-        const TrackedFile* record = fetchByInode(inode);
-        if (!record)
-            return;
-        tags::removeTag(record->filePath, record->inode);
-        m_context->remove(record->id);
-        saveContext();
-    });
-}
-
-QFuture<void> TrackedFileActor::importExisting(std::vector<DownloadFileSnapshot> snapshots)
-{
-    return runSerial<void>(this, [this, snapshots = std::move(snapshots)] {
-        const QDateTime current = now();
-        for (const DownloadFileSnapshot& snapshot : snapshots) {
-            const TrackedFile* record = fetchByInode(snapshot.inode);
-            // An item created after its inode was recorded is a new item that
-            // the file system gave a freed inode while the program was off.
-            if (record && snapshot.birthTime && *snapshot.birthTime > record->inodeSince) {
-                VANTLE_DIAG(lcStore, QStringLiteral("importExisting: inode %1 now holds a new "
-                                                    "item %2; dropped the record of %3")
-                                         .arg(snapshot.inode)
-                                         .arg(snapshot.fileName, record->fileName));
-                m_context->remove(record->id);
-                record = nullptr;
-            }
-            if (record) {
-                m_context->update(record->id, [&](TrackedFile& r) {
-                    r.filePath = snapshot.filePath;
-                    r.fileName = snapshot.fileName;
-                    r.fileSize = snapshot.fileSize;
-                    if (r.state == FileState::unprocessed)
-                        r.state = FileState::dismissed;
-                });
-            } else {
-                TrackedFile fresh(snapshot.inode, snapshot.filePath, snapshot.fileName,
-                                  snapshot.fileSize, current);
-                fresh.state = FileState::dismissed;
-                m_context->insert(std::move(fresh));
-            }
-        }
+        removeByInodeNow(inode);
         saveContext();
     });
 }
@@ -310,35 +299,34 @@ QFuture<void> TrackedFileActor::deleteRecord(RecordId id)
     });
 }
 
-QFuture<void> TrackedFileActor::deleteNow(RecordId id)
+QFuture<RecordTrash::Result> TrackedFileActor::deleteNow(RecordId id)
 {
-    auto promise = std::make_shared<QPromise<void>>();
-    QFuture<void> future = promise->future();
+    using Result = RecordTrash::Result;
+    auto promise = std::make_shared<QPromise<Result>>();
+    QFuture<Result> future = promise->future();
     promise->start();
+    auto finish = [promise](Result result) {
+        promise->addResult(std::move(result));
+        promise->finish();
+    };
     QMetaObject::invokeMethod(
         this,
-        [this, id, promise] {
+        [this, id, finish] {
             const TrackedFile* record = fetchRecord(id);
             if (!record) {
-                promise->finish();
-                return;
-            }
-            const QString path = record->filePath;
-            tags::removeTag(path);
-            m_context->remove(id);
-            saveContext();
-            if (path.isEmpty() || !fs::lstat(path)) {
-                promise->finish();
+                finish({});
                 return;
             }
             // The Trash may take a while (another volume); the actor goes on meanwhile.
-            std::shared_ptr<Trash> trash = m_options.trash;
-            QThreadPool::globalInstance()->start([trash, path, promise] {
-                if (auto error = trash->moveToTrash(path))
+            m_trashWork.start([this, id, path = record->filePath, inode = record->inode, finish] {
+                const Result result = m_recordTrash.trash(path, inode);
+                if (result.outcome == RecordTrash::Outcome::failed)
                     VANTLE_DIAG(lcStore, QStringLiteral("deleteNow: recycle failed for ") +
                                              QFileInfo(path).fileName() + QStringLiteral(": ") +
-                                             *error);
-                promise->finish();
+                                             result.detail);
+                else
+                    deleteRecord(id);
+                finish(result);
             });
         },
         Qt::QueuedConnection);

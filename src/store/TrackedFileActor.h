@@ -4,11 +4,13 @@
 #include "platform/Serial.h"
 #include "platform/Trash.h"
 #include "store/ModelContext.h"
+#include "store/RecordTrash.h"
 #include "store/TrackedFile.h"
 
 #include <QDateTime>
 #include <QFuture>
 #include <QObject>
+#include <QThreadPool>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -22,7 +24,8 @@ class TrackedFileActor : public QObject {
 public:
     struct Options {
         QString storePath;                       // the SQLite file
-        std::shared_ptr<Trash> trash;            // where deleteNow sends files
+        std::shared_ptr<Trash> trash;            // where records' items are sent
+        QString downloadsPath;                   // the only folder items are trashed from
         std::function<double()> defaultInterval; // seconds, for markTemporary without one
         std::function<QDateTime()> clock;        // defaults to the system's UTC clock
         int busyTimeoutMs = 2000;                // how long a save waits for another writer
@@ -50,14 +53,17 @@ public:
                                const QString& filePath, const QString& fileName,
                                std::int64_t fileSize);
     QFuture<void> removeByInode(std::uint64_t inode);
-    QFuture<void> importExisting(std::vector<DownloadFileSnapshot> snapshots);
     QFuture<std::optional<QDateTime>> markTemporary(RecordId id,
                                                     std::optional<double> interval = {});
     QFuture<void> dismiss(RecordId id);
     QFuture<void> deleteRecord(RecordId id);
-    // Deletes the record, then moves its file to the Trash; the future finishes
-    // once the Trash has answered. Other operations run meanwhile.
-    QFuture<void> deleteNow(RecordId id);
+    // Moves the record's item to the Trash and deletes the record; the future
+    // finishes once the Trash has answered. Other operations run meanwhile.
+    // When the Trash refuses, the item and its record stay as they were.
+    QFuture<RecordTrash::Result> deleteNow(RecordId id);
+
+    // The one road from a record to the Trash, for every service that trashes.
+    const RecordTrash& recordTrash() const { return m_recordTrash; }
 
     // Writes whatever is pending; true when nothing is left pending.
     QFuture<bool> save();
@@ -81,19 +87,43 @@ private:
     std::optional<QString> saveContext();
     const TrackedFile* fetchByInode(std::uint64_t inode) const;
     const TrackedFile* fetchRecord(RecordId id) const;
+    // The mutations' bodies, without the save.
+    RecordId insertNow(std::uint64_t inode, const QString& filePath, const QString& fileName,
+                       std::int64_t fileSize, FileState state);
+    void updatePathNow(std::uint64_t inode, const QString& filePath, const QString& fileName);
+    void replaceInodeNow(std::uint64_t oldInode, std::uint64_t newInode, const QString& filePath,
+                         const QString& fileName, std::int64_t fileSize);
+    void removeByInodeNow(std::uint64_t inode);
 
     Options m_options;
+    RecordTrash m_recordTrash;
     std::unique_ptr<ModelContext> m_context;
+    QThreadPool m_trashWork; // trashing runs beside the actor, never on it
     std::unique_ptr<ServiceThread> m_thread;
 
     friend class Context;
 };
 
 // What a `perform` block may use: the actor's lookups and mutations, run
-// synchronously on the actor's thread.
+// synchronously on the actor's thread; nothing is saved until `save`.
 class TrackedFileActor::Context {
 public:
     explicit Context(TrackedFileActor& actor) : m_actor(actor) {}
+    RecordId insertRecord(std::uint64_t inode, const QString& filePath, const QString& fileName,
+                          std::int64_t fileSize, FileState state)
+    {
+        return m_actor.insertNow(inode, filePath, fileName, fileSize, state);
+    }
+    void updatePath(std::uint64_t inode, const QString& filePath, const QString& fileName)
+    {
+        m_actor.updatePathNow(inode, filePath, fileName);
+    }
+    void replaceInode(std::uint64_t oldInode, std::uint64_t newInode, const QString& filePath,
+                      const QString& fileName, std::int64_t fileSize)
+    {
+        m_actor.replaceInodeNow(oldInode, newInode, filePath, fileName, fileSize);
+    }
+    void removeByInode(std::uint64_t inode) { m_actor.removeByInodeNow(inode); }
     ModelContext& model() { return *m_actor.m_context; }
     const TrackedFile* fetchByInode(std::uint64_t inode) const
     {

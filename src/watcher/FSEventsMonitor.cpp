@@ -138,7 +138,7 @@ void FSEventsMonitor::tryWatch()
     VANTLE_DIAG(lcWatcher, QStringLiteral("FSEventsMonitor started watching: ") + m_path);
     if (m_rescanWhenWatching) {
         m_rescanWhenWatching = false;
-        deliver({mustScanEvent()});
+        deliver({mustScanEvent(FSEventFlags::rootChanged)});
     }
 }
 
@@ -226,11 +226,11 @@ void FSEventsMonitor::unwatchAll()
     m_rootWatch = -1;
 }
 
-FileEvent FSEventsMonitor::mustScanEvent() const
+FileEvent FSEventsMonitor::mustScanEvent(std::uint32_t extra) const
 {
     FileEvent event;
     event.path = m_path;
-    event.flags.rawValue = FSEventFlags::mustScan | FSEventFlags::isDir;
+    event.flags.rawValue = FSEventFlags::mustScan | FSEventFlags::isDir | extra;
     event.timestamp = QDateTime::currentDateTimeUtc();
     return event;
 }

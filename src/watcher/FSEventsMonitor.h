@@ -67,7 +67,7 @@ private:
     void emitEvent(std::vector<FileEvent>& out,
                    std::map<std::pair<QString, std::uint64_t>, std::size_t>& index, FileEvent event,
                    bool leaves);
-    FileEvent mustScanEvent() const;
+    FileEvent mustScanEvent(std::uint32_t extra = 0) const;
     void deliver(std::vector<FileEvent> events);
 
     QString m_path;

@@ -6,8 +6,9 @@
 QString FSEventFlags::description() const
 {
     static const std::pair<std::uint32_t, const char*> names[] = {
-        {created, "created"}, {removed, "removed"}, {renamed, "renamed"},   {modified, "modified"},
-        {isFile, "isFile"},   {isDir, "isDir"},     {mustScan, "mustScan"},
+        {created, "created"},   {removed, "removed"},         {renamed, "renamed"},
+        {modified, "modified"}, {isFile, "isFile"},           {isDir, "isDir"},
+        {mustScan, "mustScan"}, {rootChanged, "rootChanged"},
     };
     QStringList words;
     for (const auto& [bit, word] : names) {

@@ -15,13 +15,16 @@ struct FSEventFlags {
     static constexpr std::uint32_t isFile = 0x10000;
     static constexpr std::uint32_t isDir = 0x20000;
     static constexpr std::uint32_t mustScan = 0x1;
+    // With mustScan: the folder is watched anew (it was missing or away), so
+    // what is in it now was not seen arriving.
+    static constexpr std::uint32_t rootChanged = 0x20;
 
     std::uint32_t rawValue = 0;
 
     constexpr bool contains(std::uint32_t bits) const { return (rawValue & bits) == bits; }
     constexpr bool containsAny(std::uint32_t bits) const { return (rawValue & bits) != 0; }
     // The names of the set members, in the order created, removed, renamed,
-    // modified, isFile, isDir, mustScan, joined by ", ".
+    // modified, isFile, isDir, mustScan, rootChanged, joined by ", ".
     QString description() const;
 
     friend constexpr bool operator==(FSEventFlags, FSEventFlags) = default;

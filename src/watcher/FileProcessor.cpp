@@ -5,8 +5,11 @@
 #include "platform/Formatters.h"
 #include "platform/Log.h"
 #include "store/TrackedFileActor.h"
+#include "watcher/Admission.h"
 #include "watcher/FSEventsMonitor.h"
 #include "watcher/NameRules.h"
+
+#include <QSet>
 
 namespace {
 
@@ -53,6 +56,7 @@ QFuture<void> FileProcessor::start(std::shared_ptr<FileEventStream> events)
     return runSerial<void>(this, [this, events] {
         if (!m_timer)
             m_timer = new ContinuousTimer(this);
+        rescan(ReconcileMode::existing);
         m_events = events;
         m_events->attach(this, [this] { consumeNext(); });
     });
@@ -102,25 +106,18 @@ std::optional<TrackedFile> FileProcessor::fetchByInode(std::uint64_t inode)
     return found ? *found : std::nullopt;
 }
 
-FileProcessor::Lookup FileProcessor::lookUp(std::uint64_t inode, const QString& path)
-{
-    auto found = settle(m_store.perform<Lookup>([inode, path](TrackedFileActor::Context& context) {
-        Lookup lookup;
-        if (const TrackedFile* record = context.fetchByInode(inode)) {
-            lookup.record = *record;
-            return lookup;
-        }
-        // The inode of the record at the path that is not dismissed.
-        lookup.activeInode = context.model().activeInodeAt(path);
-        return lookup;
-    }));
-    return found ? *found : Lookup{};
-}
-
 void FileProcessor::announce(RecordId id)
 {
     if (m_onNewFile)
         m_onNewFile(id);
+}
+
+PendingByPath FileProcessor::pendingFacts() const
+{
+    PendingByPath facts;
+    for (auto it = m_pendingRemovals.cbegin(); it != m_pendingRemovals.cend(); ++it)
+        facts.insert(it.key(), {it->inode, it->deleted});
+    return facts;
 }
 
 void FileProcessor::handle(const FileEvent& event)
@@ -129,10 +126,11 @@ void FileProcessor::handle(const FileEvent& event)
     VANTLE_DIAG(lcWatcher, QStringLiteral("EVENT: ") + name + QStringLiteral(" inode=") +
                                QString::number(event.inode) + QStringLiteral(" flags=[") +
                                event.flags.description() + QStringLiteral("] path=") + event.path);
-    // The monitor lost events for the whole folder: list it again. (Without
-    // this, what arrived meanwhile would never be recorded.)
+    // The monitor lost events for the whole folder, or watches it anew after
+    // it was away: list it again.
     if (event.flags.contains(FSEventFlags::mustScan) && event.path == m_downloadsPath) {
-        rescan();
+        rescan(event.flags.contains(FSEventFlags::rootChanged) ? ReconcileMode::existing
+                                                               : ReconcileMode::rescan);
         return;
     }
     if (!event.flags.containsAny(FSEventFlags::isFile | FSEventFlags::isDir))
@@ -144,172 +142,77 @@ void FileProcessor::handle(const FileEvent& event)
         return;
     }
     if (event.flags.contains(FSEventFlags::mustScan)) {
-        rescan();
+        rescan(ReconcileMode::rescan);
         return;
     }
     if (event.inode == 0)
         return;
+    ReconcileFacts facts;
+    facts.event = event;
     if (event.flags.contains(FSEventFlags::removed)) {
         m_locallyCreatedDirs.erase(event.inode);
-        handleRemoved(event.inode, true);
-        return;
+    } else {
+        facts.item = fs::lstat(event.path);
+        if (facts.item && facts.item->inode == event.inode)
+            facts.admission = admissionOf(event.path, *facts.item);
     }
-    // One visit to the store answers both questions of a new item: whether
-    // its inode has a record and which active record holds its path.
-    const Lookup lookup = lookUp(event.inode, event.path);
-    if (!lookup.record)
-        handleNewItem(event, name, lookup.activeInode);
-    else if (!isReusedInode(event, *lookup.record))
-        handleTrackedItem(event, name);
-    else if (!takeOverReusedInode(event, *lookup.record, name))
-        handleNewItem(event, name, lookUp(event.inode, event.path).activeInode);
+    carryOut(reconcile(std::move(facts)));
 }
 
-// The kernel hands a freed inode to the next new item at once, so an inode
-// with a record can name a new item: one that appears while its old item's
-// removal is pending as deleted, or that is created while the old item is no
-// longer at its path (a created hard link of a tracked item is no news).
-bool FileProcessor::isReusedInode(const FileEvent& event, const TrackedFile& record)
+ReconcileStep FileProcessor::reconcile(ReconcileFacts facts)
 {
-    if (!event.flags.containsAny(FSEventFlags::created | FSEventFlags::renamed))
-        return false;
-    const auto pending = m_pendingRemovals.constFind(record.filePath);
-    if (pending != m_pendingRemovals.cend() && pending->inode == record.inode && pending->deleted)
-        return true;
-    if (!event.flags.contains(FSEventFlags::created) ||
-        event.flags.contains(FSEventFlags::renamed) || record.filePath == event.path)
-        return false;
-    const std::optional<ItemStat> old = fs::lstat(record.filePath);
-    return !old || old->inode != record.inode;
+    auto run = [this](ReconcileFacts given) {
+        return settle(m_store.perform<ReconcileStep>(
+                          [given = std::move(given),
+                           pending = pendingFacts()](TrackedFileActor::Context& context) {
+                              std::vector<ReconcileStep> steps{ReconcileStep{given, {}, {}}};
+                              reconcileOnStore(context, steps, pending);
+                              return steps.front();
+                          }))
+            .value_or(ReconcileStep{});
+    };
+    ReconcileStep step = run(facts);
+    if (step.decision.action == ReconcileDecision::locate) {
+        facts.location = findPathInDownloads(facts.event.inode);
+        step = run(std::move(facts));
+    }
+    return step;
 }
 
-// A new item on a reused inode. At the old item's own path and with a record
-// that is not dismissed, it replaces the old item in place as any new inode
-// would: the record stays. Otherwise the old record goes now, and the caller
-// treats the item as new. Returns whether the item was taken care of.
-bool FileProcessor::takeOverReusedInode(const FileEvent& event, const TrackedFile& record,
-                                        const QString& name)
+void FileProcessor::carryOut(const ReconcileStep& step)
 {
-    const std::optional<ItemStat> st = fs::lstat(event.path);
-    if (record.filePath == event.path && record.state != FileState::dismissed && st &&
-        st->inode == event.inode && !names::isIgnoredName(name) &&
-        !names::matchesSandboxTemp(name)) {
-        callOffRemoval(event.path);
-        settle(m_store.replaceInode(record.inode, event.inode, event.path, name,
-                                    st->isDirectory ? 0 : st->size));
-        VANTLE_DIAG(lcWatcher, QStringLiteral("  REPLACED: %1 inode %2 → %3")
-                                   .arg(name)
-                                   .arg(record.inode)
-                                   .arg(event.inode));
-        return true;
+    const ReconcileDecision& decision = step.decision;
+    const FileEvent& event = step.facts.event;
+    if (decision.dropReused && step.facts.byInode) {
+        VANTLE_DIAG(lcWatcher, QStringLiteral("  REUSED: inode %1 now names a new item; dropped "
+                                              "the record of %2")
+                                   .arg(event.inode)
+                                   .arg(names::nameOf(step.facts.byInode->filePath)));
+        callOffRemoval(step.facts.byInode->filePath);
     }
-    VANTLE_DIAG(lcWatcher, QStringLiteral("  REUSED: inode %1 now names a new item; dropped the "
-                                          "record of %2")
-                               .arg(event.inode)
-                               .arg(record.fileName));
-    callOffRemoval(record.filePath);
-    settle(m_store.removeByInode(record.inode));
-    return false;
-}
-
-void FileProcessor::handleNewItem(const FileEvent& event, const QString& name,
-                                  std::optional<std::uint64_t> active)
-{
-    if (names::isIgnoredName(name)) {
-        VANTLE_DIAG(lcWatcher, QStringLiteral("  SKIP: ignored name ") + name);
-        return;
-    }
-    const std::optional<ItemStat> st = fs::lstat(event.path);
-    if (!st) {
-        VANTLE_DIAG(lcWatcher, QStringLiteral("  SKIP: lstat failed for ") + event.path);
-        return;
-    }
-    // A path that now holds another item says nothing about this one; this
-    // holds for folders too, or a record could name an inode not at its path.
-    if (st->inode != event.inode) {
-        VANTLE_DIAG(lcWatcher, QStringLiteral("  SKIP: stale event (path now has inode %1, "
-                                              "event was for %2)")
-                                   .arg(st->inode)
-                                   .arg(event.inode));
-        return;
-    }
-    std::int64_t size = 0;
-    if (st->isDirectory) {
-        if (!event.flags.containsAny(FSEventFlags::created | FSEventFlags::renamed))
-            return;
-        if (isEffectivelyEmptyDirectory(event.path)) {
-            m_locallyCreatedDirs.insert(event.inode);
-            return;
-        }
+    if (!decision.note.isEmpty())
+        VANTLE_DIAG(lcWatcher, decision.note);
+    if (decision.inDownloads)
+        callOffRemovalsOf(event.inode);
+    switch (decision.action) {
+    case ReconcileDecision::deferFolder:
+        m_locallyCreatedDirs[event.inode] = step.facts.mode != ReconcileMode::existing;
+        break;
+    case ReconcileDecision::insert:
         m_locallyCreatedDirs.erase(event.inode);
-    } else {
-        if (!event.flags.containsAny(FSEventFlags::created | FSEventFlags::renamed |
-                                     FSEventFlags::modified))
-            return;
-        if (names::matchesSandboxTemp(name)) {
-            VANTLE_DIAG(lcWatcher, QStringLiteral("  SKIP: sandbox-save temp file ") + name);
-            return;
-        }
-        size = st->size;
-    }
-
-    if (active && *active != event.inode) {
-        const std::uint64_t oldInode = *active;
+        if (decision.announce && step.newId.isValid())
+            announce(step.newId);
+        break;
+    case ReconcileDecision::replace:
         callOffRemoval(event.path);
-        settle(m_store.replaceInode(oldInode, event.inode, event.path, name, size));
-        VANTLE_DIAG(lcWatcher, QStringLiteral("  REPLACED: %1 inode %2 → %3")
-                                   .arg(name)
-                                   .arg(oldInode)
-                                   .arg(event.inode));
-        return;
+        break;
+    case ReconcileDecision::deferRemoval:
+        handleRemoved(event.inode, step.facts.mode == ReconcileMode::live &&
+                                       event.flags.contains(FSEventFlags::removed));
+        break;
+    default:
+        break;
     }
-    const auto id = settle(m_store.insertRecord(event.inode, event.path, name, size));
-    VANTLE_DIAG(lcWatcher,
-                QStringLiteral("  INSERTED: ") + name + QStringLiteral(" (") +
-                    (st->isDirectory ? QStringLiteral("folder") : formatByteCount(size)) +
-                    QStringLiteral(")"));
-    if (id)
-        announce(*id);
-}
-
-void FileProcessor::handleTrackedItem(const FileEvent& event, const QString& name)
-{
-    if (!event.flags.contains(FSEventFlags::renamed)) {
-        VANTLE_DIAG(lcWatcher,
-                    QStringLiteral("  SKIP: already tracked (inode %1)").arg(event.inode));
-        return;
-    }
-    QString newPath;
-    const std::optional<ItemStat> st = fs::lstat(event.path);
-    if (st && st->inode == event.inode) {
-        newPath = event.path;
-    } else if (auto found = findPathInDownloads(event.inode)) {
-        newPath = *found;
-    } else {
-        // Gone from the top level (the pending removal, if any, restarts).
-        VANTLE_DIAG(lcWatcher,
-                    QStringLiteral("  TRACKED+RENAMED, no longer in Downloads — deferring: ") +
-                        name);
-        handleRemoved(event.inode);
-        return;
-    }
-    // The item is in Downloads: a removal deferred when it seemed gone (moved
-    // out and back within the delay) would drop a live record.
-    callOffRemovalsOf(event.inode);
-    const QString newName = names::nameOf(newPath);
-    if (names::matchesSandboxTemp(newName)) {
-        VANTLE_DIAG(lcWatcher, QStringLiteral("  TRACKED+RENAMED to sandbox temp ") + newName +
-                                   QStringLiteral(" — keeping original path"));
-        return;
-    }
-    if (names::isIgnoredName(newName)) {
-        VANTLE_DIAG(lcWatcher,
-                    QStringLiteral("  TRACKED+RENAMED to ignored name, removing: ") + newName);
-        settle(m_store.removeByInode(event.inode));
-        return;
-    }
-    VANTLE_DIAG(lcWatcher, QStringLiteral("  TRACKED+RENAMED, updating path: ") + newName);
-    settle(m_store.updatePath(event.inode, newPath, newName));
 }
 
 std::optional<QString> FileProcessor::findPathInDownloads(std::uint64_t inode) const
@@ -385,95 +288,80 @@ void FileProcessor::callOffRemovalsOf(std::uint64_t inode)
     }
 }
 
-bool FileProcessor::isEffectivelyEmptyDirectory(const QString& path) const
-{
-    const fs::Listing listing = fs::listDirectory(path);
-    if (!listing.ok())
-        return true;
-    for (const QByteArray& raw : listing.names) {
-        const std::optional<QString> name = fs::decodeName(raw);
-        // A name without a faithful text form is still content.
-        if (!name || !names::isIgnoredName(*name))
-            return false;
-    }
-    return true;
-}
-
 void FileProcessor::checkRetroactiveFolder(const QString& path)
 {
     const std::optional<ItemStat> st = fs::lstat(path);
     if (!st || !st->isDirectory)
         return;
-    if (m_locallyCreatedDirs.erase(st->inode) == 0)
+    const auto remembered = m_locallyCreatedDirs.find(st->inode);
+    if (remembered == m_locallyCreatedDirs.end())
         return;
-    if (fetchByInode(st->inode))
-        return;
+    const bool isNews = remembered->second;
+    m_locallyCreatedDirs.erase(remembered);
     const QString name = names::nameOf(path);
     if (names::isIgnoredName(name))
         return;
-    const auto id = settle(m_store.insertRecord(st->inode, path, name, 0));
+    const std::optional<RecordId> id =
+        settle(m_store.perform<RecordId>([=](TrackedFileActor::Context& context) {
+            if (context.fetchByInode(st->inode))
+                return RecordId{};
+            const RecordId fresh = context.insertRecord(
+                st->inode, path, name, 0, isNews ? FileState::unprocessed : FileState::dismissed);
+            context.save();
+            return fresh;
+        }));
+    if (!id || !id->isValid())
+        return;
     VANTLE_DIAG(lcWatcher, QStringLiteral("  INSERTED (retroactive): ") + name +
                                QStringLiteral(" (folder, had children arrive)"));
-    if (id)
+    if (isNews)
         announce(*id);
 }
 
-void FileProcessor::rescan()
+void FileProcessor::rescan(ReconcileMode mode)
 {
     const fs::Listing listing = fs::listDirectory(m_downloadsPath);
-    if (!listing.ok())
+    if (!listing.ok()) {
+        VANTLE_DIAG(lcWatcher,
+                    QStringLiteral("Cannot list the Downloads folder: ") + listing.error);
         return;
-    QHash<std::uint64_t, QString> present;
+    }
+    std::vector<ReconcileStep> steps;
+    QSet<std::uint64_t> present;
     for (const QByteArray& raw : listing.names) {
         const std::optional<QString> name = fs::decodeName(raw);
-        if (!name)
+        if (!name) {
+            VANTLE_DIAG(lcWatcher,
+                        QStringLiteral("Ignored an item whose name is not valid UTF-8: ") +
+                            QString::fromLatin1(raw.toPercentEncoding("/ ")));
             continue;
+        }
         const QString full = m_downloadsPath + QLatin1Char('/') + *name;
         const std::optional<ItemStat> st = fs::lstat(full);
         if (!st)
             continue;
-        present.insert(st->inode, full);
-        if (names::isIgnoredName(*name) || st->isSymlink)
-            continue;
-        if (fetchByInode(st->inode))
-            continue;
-        const auto id =
-            settle(m_store.insertRecord(st->inode, full, *name, st->isDirectory ? 0 : st->size));
-        VANTLE_DIAG(lcWatcher, QStringLiteral("Tracked (rescan): ") + *name);
-        if (id)
-            announce(*id);
+        present.insert(st->inode);
+        ReconcileStep step;
+        step.facts.mode = mode;
+        const std::uint32_t type = st->isDirectory ? FSEventFlags::isDir : FSEventFlags::isFile;
+        step.facts.event = {full, st->inode, {FSEventFlags::created | type}, {}};
+        step.facts.item = st;
+        step.facts.admission = admissionOf(full, *st);
+        steps.push_back(std::move(step));
     }
-    reconcileTrackedAfterRescan(present);
-}
-
-// Events were lost, so renames and removals of tracked items may have gone
-// unseen: put each record of a top-level item where its inode is now, and
-// defer the removal of those whose item is no longer in Downloads.
-void FileProcessor::reconcileTrackedAfterRescan(const QHash<std::uint64_t, QString>& present)
-{
-    const auto records = settle(m_store.allRecords());
-    if (!records)
+    const auto done = settle(m_store.perform<std::vector<ReconcileStep>>(
+        [&steps, &present, mode, pending = pendingFacts()](TrackedFileActor::Context& context) {
+            reconcileListing(context, steps, pending, present, mode);
+            return std::move(steps);
+        }));
+    if (!done)
         return;
-    for (const RecordSummary& record : *records) {
-        if (names::parentOf(record.filePath) != m_downloadsPath)
-            continue;
-        const auto found = present.constFind(record.inode);
-        if (found == present.cend()) {
-            handleRemoved(record.inode);
-            continue;
-        }
-        if (*found == record.filePath)
-            continue;
-        const QString newName = names::nameOf(*found);
-        if (names::matchesSandboxTemp(newName))
-            continue;
-        if (names::isIgnoredName(newName)) {
-            VANTLE_DIAG(lcWatcher,
-                        QStringLiteral("  RESCAN: renamed to ignored name, removing: ") + newName);
-            settle(m_store.removeByInode(record.inode));
-            continue;
-        }
-        VANTLE_DIAG(lcWatcher, QStringLiteral("  RESCAN: updating path: ") + newName);
-        settle(m_store.updatePath(record.inode, *found, newName));
+    int existing = 0;
+    for (const ReconcileStep& step : *done) {
+        existing += step.decision.action == ReconcileDecision::insert && !step.decision.announce;
+        carryOut(step);
     }
+    if (existing > 0)
+        VANTLE_DIAG(lcWatcher,
+                    QStringLiteral("Dismissed %1 existing files in Downloads").arg(existing));
 }

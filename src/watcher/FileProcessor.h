@@ -6,6 +6,7 @@
 #include "store/RecordId.h"
 #include "store/TrackedFile.h"
 #include "watcher/FileEventStream.h"
+#include "watcher/StoreReconcile.h"
 
 #include <QFuture>
 #include <QHash>
@@ -15,14 +16,15 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <unordered_set>
+#include <unordered_map>
 
 class FSEventsMonitor;
 class TrackedFileActor;
 
 // Keeps the store in step with what is directly inside Downloads: takes the
-// monitor's events one at a time on a thread of its own and records new
-// items, in-place replacements, renames and (after a delay) removals.
+// monitor's events one at a time on a thread of its own and carries out the
+// reconcile decision for each (new items, in-place replacements, renames and,
+// after a delay, removals).
 class FileProcessor : public QObject {
     Q_OBJECT
 public:
@@ -37,7 +39,10 @@ public:
                   std::chrono::milliseconds removalDelay = FileProcessor::removalDelay);
     ~FileProcessor() override;
 
-    // Starts consuming the sequence; the future finishes once it consumes.
+    // Lists the folder and records what is there as existing items (kept,
+    // not announced; records of items gone meanwhile are dropped), then
+    // consumes the sequence. The future finishes once it consumes. Start the
+    // monitor first, so that nothing arriving meanwhile is missed.
     QFuture<void> start(std::shared_ptr<FileEventStream> events);
     // Stops consuming and ends the thread; pending removals are dropped.
     void stop();
@@ -55,30 +60,22 @@ private:
 
     void consumeNext();
     void handle(const FileEvent& event);
-    void handleNewItem(const FileEvent& event, const QString& name,
-                       std::optional<std::uint64_t> activeInode);
-    void handleTrackedItem(const FileEvent& event, const QString& name);
+    // Completes the facts on the store, decides and applies; looks for the
+    // inode in Downloads first when the decision needs it.
+    ReconcileStep reconcile(ReconcileFacts facts);
+    void carryOut(const ReconcileStep& step);
     std::optional<QString> findPathInDownloads(std::uint64_t inode) const;
+    PendingByPath pendingFacts() const;
 
     void handleRemoved(std::uint64_t inode, bool deleted = false);
     void commitRemoval(std::uint64_t inode, const QString& path);
     void callOffRemoval(const QString& path);
     void callOffRemovalsOf(std::uint64_t inode);
-    bool isReusedInode(const FileEvent& event, const TrackedFile& record);
-    bool takeOverReusedInode(const FileEvent& event, const TrackedFile& record,
-                             const QString& name);
-    bool isEffectivelyEmptyDirectory(const QString& path) const;
     void checkRetroactiveFolder(const QString& path);
-    void rescan();
-    void reconcileTrackedAfterRescan(const QHash<std::uint64_t, QString>& present);
+    // Lists the folder and reconciles every item and every record with it.
+    void rescan(ReconcileMode mode);
     void announce(RecordId id);
-
     std::optional<TrackedFile> fetchByInode(std::uint64_t inode);
-    struct Lookup {
-        std::optional<TrackedFile> record;        // the record with the inode
-        std::optional<std::uint64_t> activeInode; // of the undismissed record at the path
-    };
-    Lookup lookUp(std::uint64_t inode, const QString& path);
 
     FSEventsMonitor& m_monitor;
     TrackedFileActor& m_store;
@@ -86,7 +83,8 @@ private:
     NewFileCallback m_onNewFile;
     std::chrono::milliseconds m_removalDelay;
     std::shared_ptr<FileEventStream> m_events;
-    std::unordered_set<std::uint64_t> m_locallyCreatedDirs;
+    // Folders that arrived empty, and whether they are news once something arrives.
+    std::unordered_map<std::uint64_t, bool> m_locallyCreatedDirs;
     QHash<QString, PendingRemoval> m_pendingRemovals;
     ContinuousTimer* m_timer = nullptr;
     std::unique_ptr<ServiceThread> m_thread;

@@ -1,146 +1,143 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FakeTrash.h"
-#include "TestSupport.h"
+#include "StoreFixture.h"
 #include "app/AppState.h"
-#include "app/DownloadsScan.h"
+#include "store/Tags.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <sys/stat.h>
 
 namespace {
 
-std::uint64_t inodeOf(const QString& path)
-{
-    struct stat st {};
-    ::lstat(QFile::encodeName(path).constData(), &st);
-    return st.st_ino;
-}
-
-class StartupTest : public testing::Test {
+// The program's start-up on a real store, a real Downloads folder and the
+// real Trash; announcements are the reconciler's calls to the toast.
+class StartupTest : public StoreFixture {
 protected:
     void SetUp() override
     {
-        m_root = testenv::freshFolder("startup");
-        m_downloads = m_root + "/Downloads";
-        QDir().mkpath(m_downloads);
+        StoreFixture::SetUp();
+        m_now = QDateTime(); // the wall clock
+        // The toast shows itself on the offscreen platform, which cannot raise windows.
+        allowWarning(QStringLiteral("This plugin does not support"));
     }
-
-    std::unique_ptr<AppState> makeAppState(const QString& downloads)
+    void TearDown() override
     {
-        QString error;
-        TrackedFileActor::Options options;
-        options.storePath = m_root + "/Vantle.store";
-        options.trash = std::make_shared<FakeTrash>();
-        auto store = TrackedFileActor::open(options, &error);
-        EXPECT_TRUE(store) << error.toStdString();
-        return std::make_unique<AppState>(AppState::Config{downloads,
-                                                           m_root + "/autostart/vantle.desktop",
-                                                           "/opt/My Apps/vantle", options.trash},
-                                          std::move(store));
+        if (m_app)
+            m_app->shutdown();
+        m_app.reset();
+        StoreFixture::TearDown();
     }
 
-    QString m_root;
-    QString m_downloads;
+    // Hands the open store to a new AppState and starts it.
+    void start(const QString& downloads = {})
+    {
+        m_store.reset();
+        QString error;
+        auto opts = options(makeSystemTrash());
+        if (!downloads.isEmpty())
+            opts.downloadsPath = downloads;
+        auto store = TrackedFileActor::open(opts, &error);
+        ASSERT_TRUE(store) << error.toStdString();
+        m_actor = store.get();
+        m_app = std::make_unique<AppState>(AppState::Config{opts.downloadsPath,
+                                                            m_folder + "/autostart/vantle.desktop",
+                                                            "/opt/My Apps/vantle"},
+                                           std::move(store));
+        await(m_app->start(), std::chrono::seconds(20));
+    }
+
+    std::vector<RecordSummary> records() { return await(m_actor->allRecords()); }
+    std::optional<RecordSummary> recordAt(const QString& path)
+    {
+        for (const RecordSummary& record : records()) {
+            if (record.filePath == path)
+                return record;
+        }
+        return std::nullopt;
+    }
+    static int announced() { return logcapture::count(QStringLiteral("New file announced: ")); }
+
+    std::unique_ptr<AppState> m_app;
+    TrackedFileActor* m_actor = nullptr;
 };
 
 } // namespace
 
-TEST_F(StartupTest, ScanSkipsHiddenAndUnfinishedItemsAndRecordsLinksAndFoldersAsThemselves)
+TEST_F(StartupTest, ExistingItemsAreKeptSilentlyAndTheLoginItemIsWritten)
 {
-    for (const char* name :
-         {"report.pdf", ".hidden.pdf", ".DS_Store", "movie.CRDOWNLOAD", "disk.Part",
-          "song.download", "notes.partial", "README", "archive.", ".part"})
-        testenv::writeFile(m_downloads + "/" + name, "12345");
-    QDir().mkpath(m_downloads + "/album");
-    testenv::writeFile(m_downloads + "/album/track.mp3", "1234567890");
-    ASSERT_TRUE(QFile::link(m_downloads + "/report.pdf", m_downloads + "/shortcut"));
-    // A name that is not valid UTF-8 could reach another file through a lossy
-    // decoding: it is left out.
-    const QByteArray badName = QFile::encodeName(m_downloads) + "/bad\xff.bin";
-    QFile bad(QString::fromUtf8(badName));
-    FILE* raw = std::fopen(badName.constData(), "w");
-    ASSERT_TRUE(raw);
-    std::fclose(raw);
-
-    const InitialScan scan = scanDownloads(m_downloads);
-    ASSERT_FALSE(scan.error);
-    std::map<QString, DownloadFileSnapshot> byName;
-    for (const auto& snapshot : scan.snapshots)
-        byName[snapshot.fileName] = snapshot;
-    QStringList names = byName.size() ? QStringList() : QStringList();
-    for (const auto& [name, snapshot] : byName)
-        names.append(name);
-    EXPECT_EQ(names, (QStringList{"README", "album", "archive.", "notes.partial", "report.pdf",
-                                  "shortcut"}));
-    EXPECT_EQ(byName["album"].fileSize, 0);
-    EXPECT_EQ(byName["report.pdf"].fileSize, 5);
-    EXPECT_EQ(byName["report.pdf"].filePath, m_downloads + "/report.pdf");
-    // The link's own inode and size, not its target's.
-    EXPECT_EQ(byName["shortcut"].inode, inodeOf(m_downloads + "/shortcut"));
-    EXPECT_NE(byName["shortcut"].inode, byName["report.pdf"].inode);
-    EXPECT_EQ(byName["shortcut"].fileSize,
-              QFileInfo(m_downloads + "/report.pdf").absoluteFilePath().toUtf8().size());
-    EXPECT_EQ(logcapture::count("Skipped an item whose name is not valid UTF-8"), 1);
-}
-
-TEST_F(StartupTest, StartRecordsExistingItemsAsDismissedOnceAndRegistersTheLoginItem)
-{
-    testenv::writeFile(m_downloads + "/a.zip");
-    QDir().mkpath(m_downloads + "/folder");
-    auto app = makeAppState(m_downloads);
-    EXPECT_FALSE(app->isRunning());
-    await(app->start());
-    EXPECT_TRUE(app->isRunning());
-
-    const auto records = await(app->trackedFileActor().allRecords());
-    ASSERT_EQ(records.size(), 2u);
-    for (const auto& r : records)
+    testenv::writeFile(inDownloads("a.zip"));
+    QDir().mkpath(inDownloads("folder"));
+    testenv::writeFile(inDownloads("folder/inside.txt"));
+    start();
+    const auto all = records();
+    ASSERT_EQ(all.size(), 2u);
+    for (const auto& r : all)
         EXPECT_EQ(r.state, FileState::dismissed);
-    EXPECT_TRUE(logcapture::contains("Dismissed 2 existing files in Downloads"));
+    EXPECT_EQ(announced(), 0);
+    const QByteArray entry = testenv::contentOf(m_folder + "/autostart/vantle.desktop");
+    EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n"));
+    EXPECT_TRUE(entry.contains("\nExec=\"/opt/My Apps/vantle\"\n")) << entry.toStdString();
 
-    QFile entry(m_root + "/autostart/vantle.desktop");
-    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(entry.readAll());
-    EXPECT_TRUE(text.startsWith("[Desktop Entry]\n"));
-    EXPECT_TRUE(text.contains("\nExec=\"/opt/My Apps/vantle\"\n")) << text.toStdString();
-
-    // A second start changes nothing.
-    logcapture::clear();
-    testenv::writeFile(m_downloads + "/late.txt");
-    await(app->start());
-    // The watcher may record the new file, but nothing is imported again.
-    int dismissed = 0;
-    for (const auto& r : await(app->trackedFileActor().allRecords()))
-        dismissed += r.state == FileState::dismissed ? 1 : 0;
-    EXPECT_EQ(dismissed, 2);
-    EXPECT_EQ(logcapture::count("Dismissed"), 0);
+    // A new download after start-up is recorded and announced once.
+    testenv::writeFile(inDownloads("new.pdf"), "pdf");
+    ASSERT_TRUE(waitUntil([&] { return announced() == 1; }));
+    EXPECT_EQ(recordAt(inDownloads("new.pdf"))->state, FileState::unprocessed);
 }
 
-TEST_F(StartupTest, EmptyOrUnreadableDownloadsStillRegistersTheLoginItem)
+// Records outlive a kill -9 when their removal was still deferred, and items
+// change while the program is off: the first listing mends both, so that no
+// stale temporary record hands its mark to a new file at its name.
+TEST_F(StartupTest, RecordsOfItemsGoneWhileOffAreDroppedAndPassNothingOn)
 {
-    auto empty = makeAppState(m_downloads);
-    await(empty->start());
-    EXPECT_EQ(logcapture::count("Dismissed"), 0);
-    EXPECT_TRUE(await(empty->trackedFileActor().allRecords()).empty());
-    empty.reset();
+    const RecordId stale = track("report.pdf");
+    await(m_store->markTemporary(stale, 3600));
+    const RecordId renamed = track("old name.txt");
+    const RecordId unanswered = track("toast never answered.iso");
+    QFile::remove(inDownloads("report.pdf"));
+    ASSERT_TRUE(QFile::rename(inDownloads("old name.txt"), inDownloads("new name.txt")));
+    // A second record at one path, as a lost removal leaves behind.
+    insert(inDownloads("new name.txt"), 987654321);
 
-    QFile::remove(m_root + "/autostart/vantle.desktop");
-    auto missing = makeAppState(m_root + "/no-such-folder");
-    await(missing->start());
-    EXPECT_EQ(logcapture::count("Failed to access Downloads folder: "), 1);
-    EXPECT_TRUE(
-        logcapture::contains("Failed to access Downloads folder: No such file or directory"));
-    EXPECT_TRUE(QFile::exists(m_root + "/autostart/vantle.desktop"));
+    start();
+    const auto all = records();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(recordAt(inDownloads("new name.txt"))->id, renamed);
+    EXPECT_EQ(recordAt(inDownloads("toast never answered.iso"))->id, unanswered);
+    EXPECT_EQ(recordAt(inDownloads("toast never answered.iso"))->state, FileState::dismissed);
+
+    // A new file saved in place at the stale record's name is news, not temporary.
+    testenv::writeFile(inDownloads("report.pdf"), "new");
+    ASSERT_TRUE(waitUntil([&] { return announced() == 1; }));
+    EXPECT_EQ(recordAt(inDownloads("report.pdf"))->state, FileState::unprocessed);
+    EXPECT_TRUE(tags::readTags(inDownloads("report.pdf")).isEmpty());
+}
+
+TEST_F(StartupTest, ExpiredWhileOffAndExpiringWhileRunningBothReachTheTrash)
+{
+    static int round = 0;
+    const QString offline = QStringLiteral("expired-offline-%1.tar").arg(++round);
+    await(m_store->markTemporary(track(offline), -30));
+    start();
+    const QString trash = testenv::home() + "/.local/share/Trash/files/";
+    EXPECT_TRUE(QFile::exists(trash + offline));
+    EXPECT_FALSE(QFile::exists(inDownloads(offline)));
+    EXPECT_TRUE(logcapture::contains("Rehydrate: trashed 1 file(s) that expired while offline"));
+
+    // While running: marked temporary for a moment, then scheduled, as the toast does.
+    const QString name = QStringLiteral("short-lived-%1.png").arg(round);
+    testenv::writeFile(inDownloads(name));
+    ASSERT_TRUE(waitUntil([&] { return announced() == 1; }));
+    const RecordId id = recordAt(inDownloads(name))->id;
+    const auto expiry = await(m_actor->markTemporary(id, 0.2));
+    ASSERT_TRUE(expiry.has_value());
+    m_app->cleanupService().schedule(id, *expiry);
+    ASSERT_TRUE(waitUntil(
+        [&] { return QFile::exists(trash + name) && !await(m_actor->record(id)).has_value(); }));
 }
 
 TEST_F(StartupTest, ALoginItemThatCannotBeWrittenIsOnlyReported)
 {
-    // A file where the autostart folder should be.
-    testenv::writeFile(m_root + "/autostart");
-    auto app = makeAppState(m_downloads);
-    await(app->start());
+    testenv::writeFile(m_folder + "/autostart"); // a file where the folder should be
+    start();
     EXPECT_EQ(logcapture::count("Failed to register login item: "), 1);
-    EXPECT_TRUE(app->isRunning());
+    EXPECT_TRUE(m_app->isRunning());
 }

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "expiry/CleanupService.h"
-#include "FakeTrash.h"
-#include "TestSupport.h"
+#include "StoreFixture.h"
 #include "store/Tags.h"
 #include "store/TrackedFileActor.h"
 
@@ -9,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QSignalSpy>
 #include <sys/stat.h>
 
 using namespace std::chrono_literals;
@@ -17,34 +17,24 @@ namespace {
 
 // A real store and real files in the test home; the real Trash unless a test
 // needs it to fail.
-class CleanupServiceTest : public testing::Test {
+class CleanupServiceTest : public StoreFixture {
 protected:
     void SetUp() override
     {
-        m_folder = testenv::freshFolder(QStringLiteral("cleanup"));
-        m_downloads = testenv::freshFolder(QStringLiteral("Downloads"));
-        QString error;
-        TrackedFileActor::Options options;
-        options.storePath = m_folder + QStringLiteral("/Vantle.store");
-        options.trash = makeSystemTrash();
-        // The store's clock may lag behind the wall clock the deadlines use.
-        options.clock = [this] {
-            return QDateTime::currentDateTimeUtc().addMSecs(-m_storeLagMs.load());
-        };
-        m_store = TrackedFileActor::open(options, &error);
-        ASSERT_TRUE(m_store) << error.toStdString();
+        StoreFixture::SetUp();
+        m_now = QDateTime(); // the wall clock, less m_clockLagMs
+        openStore(makeSystemTrash());
     }
 
     void TearDown() override
     {
         m_service.reset();
-        m_store.reset();
+        StoreFixture::TearDown();
     }
 
-    void startService(std::shared_ptr<Trash> trash = makeSystemTrash(),
-                      CleanupIntervals intervals = {})
+    void startService(CleanupIntervals intervals = {})
     {
-        m_service = std::make_unique<CleanupService>(*m_store, std::move(trash), intervals);
+        m_service = std::make_unique<CleanupService>(*m_store, intervals);
     }
 
     struct File {
@@ -57,11 +47,8 @@ protected:
     File makeRecord(const QString& name)
     {
         File file;
-        file.path = testenv::writeFile(m_downloads + QLatin1Char('/') + name, "content");
-        struct stat st {};
-        ::lstat(QFile::encodeName(file.path).constData(), &st);
-        file.inode = st.st_ino;
-        file.id = await(m_store->insertRecord(file.inode, file.path, name, 7));
+        std::tie(file.path, file.inode) = makeFile(name, "content");
+        file.id = insert(file.path, file.inode, 7);
         return file;
     }
 
@@ -80,11 +67,12 @@ protected:
     static bool inTrash(const QString& name) { return QFile::exists(trashFolder() + '/' + name); }
     bool hasRecord(RecordId id) { return await(m_store->record(id)).has_value(); }
     int scheduledCount() { return await(m_service->scheduledCount()); }
+    // Trashing ends with the record's deletion: wait for both.
+    bool waitTrashed(const QString& name, RecordId id)
+    {
+        return waitUntil([&] { return inTrash(name) && !hasRecord(id); });
+    }
 
-    QString m_folder;
-    QString m_downloads;
-    std::atomic<qint64> m_storeLagMs{0};
-    std::unique_ptr<TrackedFileActor> m_store;
     std::unique_ptr<CleanupService> m_service;
 };
 
@@ -124,8 +112,7 @@ TEST_F(CleanupServiceTest, laterScheduleReplacesTheEarlierOne)
         EXPECT_EQ(scheduledCount(), before + 1) << "one deadline per record";
 
         if (soonerSecond) {
-            ASSERT_TRUE(waitUntil([&] { return inTrash(name); }));
-            EXPECT_FALSE(hasRecord(file.id));
+            ASSERT_TRUE(waitTrashed(name, file.id));
         } else {
             // A witness due after the replaced deadline: once it is trashed,
             // the replaced one would have fired too.
@@ -162,9 +149,8 @@ TEST_F(CleanupServiceTest, renamedFileIsTrashedAtItsNewPath)
     await(m_store->updatePath(file.inode, renamed, QStringLiteral("new-name.iso")));
 
     await(m_service->schedule(file.id, expiry));
-    ASSERT_TRUE(waitUntil([&] { return inTrash(QStringLiteral("new-name.iso")); }));
+    ASSERT_TRUE(waitTrashed(QStringLiteral("new-name.iso"), file.id));
     EXPECT_FALSE(QFile::exists(renamed));
-    EXPECT_FALSE(hasRecord(file.id));
     EXPECT_TRUE(logcapture::contains(QStringLiteral("Trashed expired file: new-name.iso")));
 }
 
@@ -192,16 +178,15 @@ TEST_F(CleanupServiceTest, deadlineThatFiresBeforeTheStoreSeesItDueIsSetAgain)
 {
     // The store's clock runs behind: when the deadline fires the record is not
     // yet expired there, and must not be forgotten.
-    m_storeLagMs = 400;
+    m_clockLagMs = 400;
     startService();
     const File file = makeRecord(QStringLiteral("lagging.bin"));
     const QDateTime expiry = markTemporary(file, 0.1);
     QElapsedTimer elapsed;
     elapsed.start();
     await(m_service->schedule(file.id, expiry.addMSecs(-400))); // due on the wall clock
-    ASSERT_TRUE(waitUntil([&] { return inTrash(QStringLiteral("lagging.bin")); }));
+    ASSERT_TRUE(waitTrashed(QStringLiteral("lagging.bin"), file.id));
     EXPECT_GE(elapsed.elapsed(), 90);
-    EXPECT_FALSE(hasRecord(file.id));
 }
 
 TEST_F(CleanupServiceTest, rehydrationTrashesWhatExpiredAndSchedulesTheRest)
@@ -226,8 +211,9 @@ TEST_F(CleanupServiceTest, rehydrationTrashesWhatExpiredAndSchedulesTheRest)
     EXPECT_FALSE(inTrash(QStringLiteral("two.txt")));
     for (const File* file : {&first, &gone, &third})
         EXPECT_FALSE(hasRecord(file->id)) << file->path.toStdString();
+    // Only what really went counts.
     EXPECT_TRUE(logcapture::contains(
-        QStringLiteral("Rehydrate: trashed 3 file(s) that expired while offline")));
+        QStringLiteral("Rehydrate: trashed 2 file(s) that expired while offline")));
     EXPECT_TRUE(logcapture::contains(QStringLiteral("Rehydrate: scheduled 1 pending file(s)")));
     EXPECT_EQ(scheduledCount(), 1);
     EXPECT_TRUE(QFile::exists(pending.path));
@@ -235,13 +221,9 @@ TEST_F(CleanupServiceTest, rehydrationTrashesWhatExpiredAndSchedulesTheRest)
     EXPECT_TRUE(hasRecord(dismissed.id));
 
     // Written to the file, not only gone from the open store.
-    QString error;
-    TrackedFileActor::Options options;
-    options.storePath = m_folder + QStringLiteral("/Vantle.store");
-    auto reopened = TrackedFileActor::open(options, &error);
-    ASSERT_TRUE(reopened) << error.toStdString();
-    EXPECT_EQ(await(reopened->allRecords()).size(), 2u) << "the pending and the dismissed one";
-    reopened->shutdown();
+    m_service.reset();
+    openStore();
+    EXPECT_EQ(await(m_store->allRecords()).size(), 2u) << "the pending and the dismissed one";
 }
 
 TEST_F(CleanupServiceTest, rehydrationWithNothingToDoSaysNothing)
@@ -255,7 +237,7 @@ TEST_F(CleanupServiceTest, rehydrationWithNothingToDoSaysNothing)
 
 TEST_F(CleanupServiceTest, sweepForgetsVanishedFilesWhateverTheirState)
 {
-    startService(makeSystemTrash(), CleanupIntervals{300ms});
+    startService(CleanupIntervals{300ms});
     const File unprocessed = makeRecord(QStringLiteral("u.txt"));
     const File temporary = makeRecord(QStringLiteral("t.txt"));
     const File dismissed = makeRecord(QStringLiteral("d.txt"));
@@ -286,34 +268,48 @@ TEST_F(CleanupServiceTest, sweepForgetsVanishedFilesWhateverTheirState)
     EXPECT_FALSE(inTrash(QStringLiteral("u.txt"))) << "the sweep never trashes";
 }
 
-TEST_F(CleanupServiceTest, failedRecycleLeavesTheFileAndDropsTheRecord)
+TEST_F(CleanupServiceTest, aRefusedFileStaysTemporaryAndIsTriedAgainByTheSweep)
 {
-    auto trash = std::make_shared<FakeTrash>();
-    trash->failWith(QStringLiteral("Permission denied"));
-    startService(trash);
-    struct Case {
-        QString name;
-        bool atStartUp;
-        QString line;
-    };
-    const std::vector<Case> cases{
-        {QStringLiteral("locked.dat"), false,
-         QStringLiteral("Failed to trash locked.dat: Permission denied")},
-        {QStringLiteral("offline.dat"), true,
-         QStringLiteral("Rehydrate: failed to trash offline.dat: Permission denied")}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name.toStdString());
-        const File file = makeRecord(c.name);
-        const QDateTime expiry = markTemporary(file, -5);
-        if (c.atStartUp)
-            await(m_service->rehydrate());
-        else
-            await(m_service->schedule(file.id, expiry));
-        ASSERT_TRUE(waitUntil([&] { return !hasRecord(file.id); }));
-        EXPECT_TRUE(QFile::exists(file.path));
-        EXPECT_TRUE(trash->requests().contains(file.path));
-        EXPECT_TRUE(logcapture::contains(c.line)) << logcapture::lines().join('\n').toStdString();
+    openStore(m_trash);
+    m_trash->failWith(QStringLiteral("Permission denied"));
+    startService(CleanupIntervals{200ms});
+    QSignalSpy failed(m_service.get(), &CleanupService::trashFailed);
+    const File atExpiry = makeRecord(QStringLiteral("locked.dat"));
+    await(m_service->schedule(atExpiry.id, markTemporary(atExpiry, -5)));
+    const File atStartUp = makeRecord(QStringLiteral("offline.dat"));
+    markTemporary(atStartUp, -5);
+    await(m_service->rehydrate());
+    ASSERT_TRUE(waitUntil([&] { return await(m_service->trashFailures()).size() == 2; }));
+    for (const File* file : {&atExpiry, &atStartUp}) {
+        EXPECT_TRUE(QFile::exists(file->path));
+        EXPECT_EQ(await(m_store->record(file->id))->state, FileState::temporary);
     }
+    EXPECT_GE(failed.count(), 2);
+    EXPECT_TRUE(logcapture::contains(
+        QStringLiteral("Rehydrate: trashed 0 file(s) that expired while offline")));
+
+    // The Trash works again: the sweep takes both.
+    m_trash->failWith({});
+    await(m_service->startStaleRecordSweep());
+    ASSERT_TRUE(waitUntil([&] { return !hasRecord(atExpiry.id) && !hasRecord(atStartUp.id); }));
+    EXPECT_FALSE(QFile::exists(atExpiry.path));
+    EXPECT_FALSE(QFile::exists(atStartUp.path));
+    EXPECT_TRUE(await(m_service->trashFailures()).isEmpty());
+}
+
+TEST_F(CleanupServiceTest, noRecordIsSweptWhileTheDownloadsFolderIsAway)
+{
+    startService();
+    const File file = makeRecord(QStringLiteral("on-the-drive.mkv"));
+    markTemporary(file, 3600);
+    const QString away = m_downloads + QStringLiteral("-unmounted");
+    ASSERT_TRUE(QFile::rename(m_downloads, away));
+    await(m_service->cleanUpStaleRecords());
+    EXPECT_TRUE(hasRecord(file.id));
+    ASSERT_TRUE(QFile::rename(away, m_downloads));
+    QFile::remove(file.path);
+    await(m_service->cleanUpStaleRecords());
+    EXPECT_FALSE(hasRecord(file.id));
 }
 
 TEST_F(CleanupServiceTest, manyDeadlinesShareOneTimer)

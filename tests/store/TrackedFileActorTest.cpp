@@ -5,6 +5,7 @@
 #include "store/Tags.h"
 
 #include <QSignalSpy>
+#include <thread>
 
 namespace {
 
@@ -154,65 +155,6 @@ TEST_F(TrackedFileActorTest, FetchExpiredIncludesExpiryEqualToNowAndNeverOneWith
     EXPECT_EQ(pending[1].expiresAt, m_now.addSecs(1));
 }
 
-TEST_F(TrackedFileActorTest, ImportExistingRecordsNewItemsDismissedAndKeepsTemporaryOnes)
-{
-    const RecordId waiting = insert(m_downloads + "/old-name", 41, 1);
-    const RecordId temporary = insert(m_downloads + "/t", 42, 1);
-    await(m_store->markTemporary(temporary));
-    const auto [taggedPath, taggedInode] = makeFile("tagged");
-    tags::addTag(taggedPath);
-
-    await(m_store->importExisting({
-        {41, m_downloads + "/new-name", "new-name", 77, {}},
-        {42, m_downloads + "/t2", "t2", 5, {}},
-        {taggedInode, taggedPath, "tagged", 0, {}},
-    }));
-
-    const auto renamed = record(waiting);
-    EXPECT_EQ(renamed->state, FileState::dismissed);
-    EXPECT_EQ(renamed->filePath, m_downloads + "/new-name");
-    EXPECT_EQ(renamed->fileName, "new-name");
-    EXPECT_EQ(renamed->fileSize, 77);
-    const auto stillTemporary = record(temporary);
-    EXPECT_EQ(stillTemporary->state, FileState::temporary);
-    EXPECT_EQ(stillTemporary->filePath, m_downloads + "/t2");
-    const auto all = await(m_store->allRecords());
-    ASSERT_EQ(all.size(), 3u);
-    EXPECT_EQ(all[2].state, FileState::dismissed);
-    EXPECT_EQ(all[2].inode, taggedInode);
-    // Import never touches tags.
-    EXPECT_EQ(tags::readTags(taggedPath), QStringList{tags::programTag});
-}
-
-TEST_F(TrackedFileActorTest, ImportExistingTreatsAnItemBornAfterItsInodeWasRecordedAsNew)
-{
-    const RecordId expired = insert(m_downloads + "/gone.zip", 51);
-    await(m_store->markTemporary(expired, 1));
-    const RecordId replaced = insert(m_downloads + "/keep.iso", 52);
-    await(m_store->markTemporary(replaced, 1));
-    // An in-place replacement gives the record a new inode later on.
-    m_now = m_now.addSecs(100);
-    await(m_store->replaceInode(52, 53, m_downloads + "/keep.iso", "keep.iso", 9));
-    m_now = m_now.addSecs(3600);
-
-    await(m_store->importExisting({
-        // The kernel handed inode 51 to a new file while the program was off.
-        {51, m_downloads + "/fresh.txt", "fresh.txt", 3, m_now.addSecs(-60)},
-        // The replacement was born before it took over the record: same item.
-        {53, m_downloads + "/keep.iso", "keep.iso", 9, m_now.addSecs(-3650)},
-    }));
-
-    EXPECT_FALSE(record(expired));
-    const auto all = await(m_store->allRecords());
-    ASSERT_EQ(all.size(), 2u);
-    EXPECT_EQ(all[0].id, replaced);
-    EXPECT_EQ(all[0].state, FileState::temporary);
-    EXPECT_EQ(all[1].inode, 51u);
-    EXPECT_EQ(all[1].state, FileState::dismissed);
-    EXPECT_EQ(all[1].filePath, m_downloads + "/fresh.txt");
-    EXPECT_TRUE(await(m_store->fetchExpired()).size() == 1u); // only the replaced one
-}
-
 TEST_F(TrackedFileActorTest, PathAndInodeUpdatesKeepStateAndDates)
 {
     const RecordId id = insert(m_downloads + "/a", 61, 10);
@@ -341,4 +283,68 @@ TEST_F(TrackedFileActorTest, UnknownStateTextReadsAsKeptAndNewerSchemasAreRefuse
     options.storePath = storePath();
     EXPECT_FALSE(TrackedFileActor::open(options, &error));
     EXPECT_TRUE(error.contains("newer version")) << error.toStdString();
+}
+
+// What a hand-edited or damaged file may hold where a date belongs: never an
+// expiry in the past, so never a file trashed at the next start.
+TEST_F(TrackedFileActorTest, UnreadableOrAbsurdExpiriesMeanNoExpiry)
+{
+    const struct {
+        const char* stored;
+        bool readable;
+    } cases[] = {
+        {"'yesterday'", false}, {"1e300", false},     {"-1e300", false},      {"x'00'", false},
+        {"-5", false},          {"1772366400", true}, {"1772366400.5", true},
+    };
+    for (const auto& c : cases) {
+        const RecordId id = track(QStringLiteral("f"));
+        await(m_store->markTemporary(id, 10));
+        m_store.reset();
+        {
+            sqlite::Database db;
+            ASSERT_TRUE(db.open(storePath()));
+            ASSERT_TRUE(db.exec(
+                (QByteArray("UPDATE TrackedFile SET expiresAt = ") + c.stored).constData()));
+        }
+        openStore();
+        m_now = QDateTime(QDate(2100, 1, 1), QTime(0, 0), Qt::UTC);
+        const auto loaded = record(id);
+        ASSERT_TRUE(loaded) << c.stored;
+        EXPECT_EQ(loaded->expiresAt.has_value(), c.readable) << c.stored;
+        EXPECT_EQ(await(m_store->fetchExpired()).size(), c.readable ? 1u : 0u) << c.stored;
+        await(m_store->deleteRecord(id));
+        m_now = QDateTime(QDate(2026, 3, 1), QTime(12, 0), Qt::UTC);
+    }
+}
+
+TEST_F(TrackedFileActorTest, AStatementThatCannotBePreparedFailsTheSaveAndKeepsTheChange)
+{
+    // Another program renames the table under the open store: the save's
+    // statements cannot be prepared.
+    sqlite::Database other;
+    ASSERT_TRUE(other.open(storePath()));
+    ASSERT_TRUE(other.exec("ALTER TABLE TrackedFile RENAME TO Elsewhere"));
+    const RecordId id = insert(m_downloads + "/kept-pending", 61);
+    EXPECT_FALSE(await(m_store->save()));
+    ASSERT_TRUE(other.exec("ALTER TABLE Elsewhere RENAME TO TrackedFile"));
+    EXPECT_TRUE(await(m_store->save()));
+    EXPECT_EQ(rowsOnDisk(storePath()), 1);
+    openStore();
+    EXPECT_TRUE(record(id));
+}
+
+TEST_F(TrackedFileActorTest, OpeningWaitsForAnotherWriterInsteadOfFailing)
+{
+    m_store.reset();
+    sqlite::Database other;
+    ASSERT_TRUE(other.open(storePath()));
+    ASSERT_TRUE(other.exec("BEGIN EXCLUSIVE"));
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        other.exec("COMMIT");
+    });
+    QString error;
+    auto store = TrackedFileActor::open(options({}, 5000), &error);
+    release.join();
+    EXPECT_TRUE(store) << error.toStdString();
 }

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QMutex>
 #include <QStringList>
+#include <functional>
 
 // A Trash that records what it was given and can be told to fail. When it
 // succeeds it moves the item into `folder` (never deletes), so that tests
@@ -15,20 +16,28 @@ class FakeTrash final : public Trash {
 public:
     explicit FakeTrash(QString folder = {}) : m_folder(std::move(folder)) {}
 
-    std::optional<QString> moveToTrash(const QString& path) override
+    Moved moveToTrash(const QString& path) override
     {
         QMutexLocker lock(&m_mutex);
         m_requests.append(path);
+        if (m_beforeMove)
+            m_beforeMove(path);
         if (!m_failure.isEmpty())
-            return m_failure;
-        if (!m_folder.isEmpty()) {
-            QDir().mkpath(m_folder);
-            const QString target = m_folder + QLatin1Char('/') +
-                                   QString::number(m_requests.size()) + QLatin1Char('-') +
-                                   path.section(QLatin1Char('/'), -1);
-            if (!QFile::rename(path, target))
-                return QStringLiteral("fake trash could not move %1").arg(path);
-        }
+            return {m_failure, {}};
+        if (m_folder.isEmpty())
+            return {};
+        QDir().mkpath(m_folder);
+        const QString target = m_folder + QLatin1Char('/') + QString::number(m_requests.size()) +
+                               QLatin1Char('-') + path.section(QLatin1Char('/'), -1);
+        if (!QFile::rename(path, target))
+            return {QStringLiteral("fake trash could not move %1").arg(path), {}};
+        return {std::nullopt, target};
+    }
+
+    std::optional<QString> putBack(const QString& location, const QString& path) override
+    {
+        if (QFile::exists(path) || !QFile::rename(location, path))
+            return QStringLiteral("fake trash could not put back %1").arg(path);
         return std::nullopt;
     }
 
@@ -36,6 +45,12 @@ public:
     {
         QMutexLocker lock(&m_mutex);
         m_failure = message;
+    }
+    // Runs just before each move: lets a test change the path in the gap.
+    void beforeMove(std::function<void(const QString&)> hook)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_beforeMove = std::move(hook);
     }
     QStringList requests() const
     {
@@ -48,4 +63,5 @@ private:
     QString m_folder;
     QString m_failure;
     QStringList m_requests;
+    std::function<void(const QString&)> m_beforeMove;
 };

@@ -26,11 +26,12 @@ protected:
         TrackedFileActor::Options options;
         options.storePath = m_folder + QStringLiteral("/Vantle.store");
         options.trash = m_trash;
+        options.downloadsPath = m_downloads;
         options.defaultInterval = [] { return 3600.0; };
         QString error;
         m_store = TrackedFileActor::open(options, &error);
         ASSERT_TRUE(m_store) << error.toStdString();
-        m_cleanup = std::make_unique<CleanupService>(*m_store, m_trash);
+        m_cleanup = std::make_unique<CleanupService>(*m_store);
     }
 
     void TearDown() override

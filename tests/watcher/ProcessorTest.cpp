@@ -301,21 +301,27 @@ TEST_F(ProcessorTest, RescanRecordsOnlyUntrackedItems)
     testenv::writeFile(path(QStringLiteral(".DS_Store")));
     ASSERT_TRUE(QDir().mkdir(path(QStringLiteral("EmptyFolder"))));
 
-    // The folder missing at start: watching begins later with a rescan.
+    // The folder missing at start (an unmounted drive): once it is there,
+    // its items were not seen arriving: kept, not announced.
     const QString parked = m_downloads + QStringLiteral(".parked");
     rename(m_downloads, parked);
     startWatching(std::chrono::milliseconds(100));
     rename(parked, m_downloads);
     ASSERT_TRUE(waitForRecord(path(QStringLiteral("new.txt"))));
     ASSERT_TRUE(settleWatcher());
-    EXPECT_TRUE(logcapture::contains(QStringLiteral("Tracked (rescan): new.txt")));
-    EXPECT_TRUE(logcapture::contains(QStringLiteral("Tracked (rescan): EmptyFolder")));
-    EXPECT_EQ(logcapture::count(QStringLiteral("Tracked (rescan): ")), 2);
-    EXPECT_EQ(announced().size(), 2u);
+    EXPECT_EQ(recordAt(path(QStringLiteral("new.txt")))->state, FileState::dismissed);
+    EXPECT_TRUE(announced().empty());
     EXPECT_TRUE(recordAt(tracked));
     EXPECT_TRUE(recordAt(movedNow));
     EXPECT_FALSE(recordFor(987654321)) << "its item is gone";
-    EXPECT_EQ(records().size(), 4u);
+    EXPECT_FALSE(recordAt(path(QStringLiteral("EmptyFolder")))) << "recorded once filled";
+    EXPECT_EQ(records().size(), 3u);
+
+    // Filled later: recorded, still as an existing item.
+    testenv::writeFile(path(QStringLiteral("EmptyFolder/inside.txt")));
+    ASSERT_TRUE(waitForRecord(path(QStringLiteral("EmptyFolder"))));
+    EXPECT_EQ(recordAt(path(QStringLiteral("EmptyFolder")))->state, FileState::dismissed);
+    EXPECT_TRUE(announced().empty());
 }
 
 } // namespace

@@ -6,9 +6,11 @@
 #include "store/TrackedFileActor.h"
 
 #include <QFileInfo>
+#include <atomic>
 #include <sys/stat.h>
 
-// A real store file in a fresh folder, with a clock the test can set.
+// The one store harness: a real store file in a fresh folder, a real
+// Downloads folder, a Trash of the test's choosing and a clock it can set.
 class StoreFixture : public testing::Test {
 protected:
     void SetUp() override
@@ -19,35 +21,60 @@ protected:
         openStore();
     }
 
+    void TearDown() override { m_store.reset(); }
+
+    // (Re)opens the store; `trash` replaces the fake one (makeSystemTrash()
+    // for the real Trash).
     void openStore(std::shared_ptr<Trash> trash = {}, int busyTimeoutMs = 0)
     {
         m_store.reset();
         QString error;
-        TrackedFileActor::Options options;
-        options.storePath = storePath();
-        options.trash = trash ? trash : m_trash;
-        options.defaultInterval = [this] { return m_defaultInterval; };
-        options.clock = [this] { return m_now; };
-        options.busyTimeoutMs = busyTimeoutMs;
-        m_store = TrackedFileActor::open(options, &error);
+        m_store = TrackedFileActor::open(options(trash, busyTimeoutMs), &error);
         ASSERT_TRUE(m_store) << error.toStdString();
     }
 
+    TrackedFileActor::Options options(std::shared_ptr<Trash> trash = {}, int busyTimeoutMs = 0)
+    {
+        TrackedFileActor::Options options;
+        options.storePath = storePath();
+        options.trash = trash ? trash : m_trash;
+        options.downloadsPath = m_downloads;
+        options.defaultInterval = [this] { return m_defaultInterval; };
+        // A set clock, or the wall clock less a lag.
+        options.clock = [this] {
+            return m_now.isValid() ? m_now
+                                   : QDateTime::currentDateTimeUtc().addMSecs(-m_clockLagMs.load());
+        };
+        options.busyTimeoutMs = busyTimeoutMs;
+        return options;
+    }
+
     QString storePath() const { return m_folder + QStringLiteral("/Vantle.store"); }
+    QString inDownloads(const QString& name) const { return m_downloads + QLatin1Char('/') + name; }
+
+    static std::uint64_t inodeOf(const QString& path)
+    {
+        struct stat st {};
+        return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+    }
 
     // A real file in Downloads, with its real inode.
     std::pair<QString, std::uint64_t> makeFile(const QString& name,
                                                const QByteArray& bytes = "data")
     {
-        const QString path = testenv::writeFile(m_downloads + QLatin1Char('/') + name, bytes);
-        struct stat st {};
-        ::lstat(QFile::encodeName(path).constData(), &st);
-        return {path, std::uint64_t(st.st_ino)};
+        const QString path = testenv::writeFile(inDownloads(name), bytes);
+        return {path, inodeOf(path)};
     }
 
     RecordId insert(const QString& path, std::uint64_t inode, std::int64_t size = 4)
     {
         return await(m_store->insertRecord(inode, path, QFileInfo(path).fileName(), size));
+    }
+    // A real file in Downloads with its record.
+    RecordId track(const QString& name, const QByteArray& bytes = "data")
+    {
+        const auto [path, inode] = makeFile(name, bytes);
+        return insert(path, inode, bytes.size());
     }
 
     std::optional<TrackedFile> record(RecordId id) { return await(m_store->record(id)); }
@@ -57,5 +84,6 @@ protected:
     std::shared_ptr<FakeTrash> m_trash;
     std::unique_ptr<TrackedFileActor> m_store;
     QDateTime m_now = QDateTime(QDate(2026, 3, 1), QTime(12, 0, 0, 250), Qt::UTC);
+    std::atomic<qint64> m_clockLagMs{0};
     double m_defaultInterval = 3600;
 };

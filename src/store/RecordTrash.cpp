@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "store/RecordTrash.h"
+
+#include "platform/FileSystem.h"
+#include "platform/Log.h"
+#include "store/Tags.h"
+
+#include <QDir>
+
+RecordTrash::RecordTrash(std::shared_ptr<Trash> trash, QString downloadsPath)
+    : m_trash(std::move(trash)), m_downloadsPath(QDir::cleanPath(downloadsPath))
+{
+}
+
+bool RecordTrash::isRecordablePath(const QString& path) const
+{
+    if (m_downloadsPath.isEmpty() || !QDir::isAbsolutePath(path) || QDir::cleanPath(path) != path)
+        return false;
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const QString name = path.mid(slash + 1);
+    return path.left(slash) == m_downloadsPath && !name.isEmpty() && name != QLatin1String("..") &&
+           name != QLatin1String(".");
+}
+
+RecordTrash::Result RecordTrash::trash(const QString& path, std::uint64_t inode) const
+{
+    if (!isRecordablePath(path)) {
+        VANTLE_DIAG(lcStore, QStringLiteral("Refused to trash %1: not an item directly inside "
+                                            "the Downloads folder")
+                                 .arg(path));
+        return {Outcome::refused, QStringLiteral("not inside the Downloads folder")};
+    }
+    if (!fs::holdsItem(path, inode))
+        return {Outcome::absent, {}};
+    // The mark goes first, so that the item does not sit tagged in the Trash.
+    tags::removeTag(path, inode);
+    const Trash::Moved moved = m_trash->moveToTrash(path);
+    if (moved.error) {
+        if (fs::holdsItem(path, inode))
+            tags::addTag(path);
+        return {Outcome::failed, *moved.error};
+    }
+    const auto trashed = moved.location.isEmpty() ? std::nullopt : fs::lstat(moved.location);
+    if (!moved.location.isEmpty() && (!trashed || trashed->inode != inode)) {
+        // Another item took the path between the check and the move.
+        const auto error = m_trash->putBack(moved.location, path);
+        VANTLE_DIAG(lcStore, QStringLiteral("%1 was replaced while being trashed; %2")
+                                 .arg(path, error ? QStringLiteral("left the newcomer in the "
+                                                                   "Trash at %1: %2")
+                                                        .arg(moved.location, *error)
+                                                  : QStringLiteral("put the newcomer back")));
+        return {Outcome::absent, QStringLiteral("replaced while being trashed")};
+    }
+    return {Outcome::trashed, {}};
+}

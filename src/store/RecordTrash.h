@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/Trash.h"
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+// The one road from a record to the Trash. Only an item directly inside
+// Downloads that still is the record's own inode is trashed, checked right
+// before; afterwards the item in the Trash is checked to be that inode, and
+// anything else (a save that slipped in between) is put back.
+class RecordTrash {
+public:
+    enum class Outcome {
+        trashed,
+        absent,  // the path no longer holds the record's item: nothing moved
+        refused, // the path is not one Vantle records: nothing moved
+        failed,  // the Trash refused: the item stays where it is
+    };
+    struct Result {
+        Outcome outcome = Outcome::absent;
+        QString detail; // the reason or the Trash's error
+    };
+
+    RecordTrash(std::shared_ptr<Trash> trash, QString downloadsPath);
+
+    // Whether the path names an item directly inside Downloads, spelled the
+    // one way the watcher records it.
+    bool isRecordablePath(const QString& path) const;
+    const QString& downloadsPath() const { return m_downloadsPath; }
+    // Blocking; callable from any thread.
+    Result trash(const QString& path, std::uint64_t inode) const;
+
+private:
+    std::shared_ptr<Trash> m_trash;
+    QString m_downloadsPath;
+};

@@ -1,0 +1,170 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "watcher/ReconcileDecision.h"
+
+#include "platform/Formatters.h"
+#include "watcher/NameRules.h"
+
+namespace {
+
+using Decision = ReconcileDecision;
+
+Decision noted(Decision::Action action, QString note = {})
+{
+    Decision decision;
+    decision.action = action;
+    decision.note = std::move(note);
+    return decision;
+}
+
+// Whether the inode's record names an earlier item: the kernel hands a freed
+// inode to the next new item at once.
+bool isReused(const ReconcileFacts& facts)
+{
+    const RecordFacts& record = *facts.byInode;
+    const FileEvent& event = facts.event;
+    // Born after the record took the inode: certainly another item.
+    if (facts.item && facts.item->inode == event.inode && facts.item->birthTime &&
+        record.inodeSince.isValid() && *facts.item->birthTime > record.inodeSince)
+        return true;
+    if (facts.mode != ReconcileMode::live ||
+        !event.flags.containsAny(FSEventFlags::created | FSEventFlags::renamed))
+        return false;
+    // It appears while its old item's removal waits as deleted.
+    if (facts.pendingInode == record.inode && facts.pendingDeleted)
+        return true;
+    // Created elsewhere while the old item is no longer at its path (a
+    // created hard link of a tracked item is no news).
+    if (!event.flags.contains(FSEventFlags::created) ||
+        event.flags.contains(FSEventFlags::renamed) || record.filePath == event.path)
+        return false;
+    return !facts.recordPathHoldsInode;
+}
+
+Decision newItem(const ReconcileFacts& facts, const QString& name, bool present)
+{
+    const FileEvent& event = facts.event;
+    const bool live = facts.mode == ReconcileMode::live;
+    if (names::isIgnoredName(name))
+        return noted(Decision::ignore, QStringLiteral("  SKIP: ignored name ") + name);
+    if (!facts.item)
+        return noted(Decision::ignore, QStringLiteral("  SKIP: lstat failed for ") + event.path);
+    // A path that now holds another item says nothing about this one.
+    if (!present)
+        return noted(Decision::ignore, QStringLiteral("  SKIP: stale event (path now has inode "
+                                                      "%1, event was for %2)")
+                                           .arg(facts.item->inode)
+                                           .arg(event.inode));
+    const std::uint32_t news =
+        facts.item->isDirectory
+            ? FSEventFlags::created | FSEventFlags::renamed
+            : FSEventFlags::created | FSEventFlags::renamed | FSEventFlags::modified;
+    if (live && !event.flags.containsAny(news))
+        return noted(Decision::ignore);
+    if (facts.admission.verdict == Admission::skip)
+        return noted(Decision::ignore, QStringLiteral("  SKIP: ") + facts.admission.reason);
+    if (facts.admission.verdict == Admission::deferFolder)
+        return noted(Decision::deferFolder);
+
+    Decision decision;
+    decision.size = facts.admission.size;
+    decision.isFolder = facts.item->isDirectory;
+    // Only a live event means the item is taking the place of the one at its
+    // path right now; after lost events or at start-up nobody can tell.
+    std::optional<RecordFacts> holder = facts.activeAtPath;
+    if (facts.byInode && facts.byInode->filePath == event.path &&
+        facts.byInode->state != FileState::dismissed)
+        holder = facts.byInode; // a reused inode at its old item's own path
+    if (live && holder) {
+        decision.action = Decision::replace;
+        decision.oldInode = holder->inode;
+        decision.note = QStringLiteral("  REPLACED: %1 inode %2 → %3")
+                            .arg(name)
+                            .arg(holder->inode)
+                            .arg(event.inode);
+        return decision;
+    }
+    decision.action = Decision::insert;
+    decision.announce = facts.mode != ReconcileMode::existing;
+    decision.state =
+        facts.mode == ReconcileMode::existing ? FileState::dismissed : FileState::unprocessed;
+    if (live)
+        decision.note =
+            QStringLiteral("  INSERTED: ") + name + QStringLiteral(" (") +
+            (decision.isFolder ? QStringLiteral("folder") : formatByteCount(decision.size)) +
+            QStringLiteral(")");
+    else if (facts.mode == ReconcileMode::rescan)
+        decision.note = QStringLiteral("Tracked (rescan): ") + name;
+    return decision;
+}
+
+Decision trackedItem(const ReconcileFacts& facts, const QString& name, bool present)
+{
+    const FileEvent& event = facts.event;
+    const bool live = facts.mode == ReconcileMode::live;
+    if (live && !event.flags.contains(FSEventFlags::renamed))
+        return noted(Decision::ignore,
+                     QStringLiteral("  SKIP: already tracked (inode %1)").arg(event.inode));
+    std::optional<QString> newPath;
+    if (present)
+        newPath = event.path;
+    else if (!facts.location)
+        return noted(Decision::locate);
+    else
+        newPath = *facts.location;
+    if (!newPath)
+        return noted(Decision::deferRemoval,
+                     QStringLiteral("  TRACKED+RENAMED, no longer in Downloads — deferring: ") +
+                         name);
+    const QString newName = names::nameOf(*newPath);
+    Decision decision;
+    if (names::matchesSandboxTemp(newName)) {
+        decision =
+            noted(Decision::keepPath, QStringLiteral("  TRACKED+RENAMED to sandbox temp ") +
+                                          newName + QStringLiteral(" — keeping original path"));
+    } else if (names::isIgnoredName(newName)) {
+        decision = noted(Decision::removeRecord,
+                         QStringLiteral("  TRACKED+RENAMED to ignored name, removing: ") + newName);
+    } else if (*newPath != facts.byInode->filePath || facts.mode == ReconcileMode::existing) {
+        decision.action = Decision::updatePath;
+        decision.newPath = *newPath;
+        // A toast never answered before the restart: the file stays, kept.
+        decision.settle = facts.mode == ReconcileMode::existing;
+        if (*newPath != facts.byInode->filePath)
+            decision.note = (live ? QStringLiteral("  TRACKED+RENAMED, updating path: ")
+                                  : QStringLiteral("  RESCAN: updating path: ")) +
+                            newName;
+    }
+    return decision;
+}
+
+} // namespace
+
+ReconcileDecision decideReconcile(const ReconcileFacts& facts)
+{
+    const FileEvent& event = facts.event;
+    const QString name = names::nameOf(event.path);
+    const bool present = facts.item && facts.item->inode == event.inode;
+    if (event.flags.contains(FSEventFlags::removed) ||
+        (facts.mode != ReconcileMode::live && !present)) {
+        if (!facts.byInode)
+            return noted(
+                Decision::ignore,
+                QStringLiteral("  REMOVED: untracked inode %1, ignoring").arg(event.inode));
+        if (facts.mode == ReconcileMode::existing)
+            return noted(Decision::removeRecord,
+                         QStringLiteral("  REMOVED: gone while unwatched: ") +
+                             names::nameOf(facts.byInode->filePath));
+        return noted(Decision::deferRemoval);
+    }
+    if (facts.byInode && !isReused(facts)) {
+        Decision decision = trackedItem(facts, name, present);
+        decision.inDownloads =
+            decision.action != Decision::locate && decision.action != Decision::deferRemoval;
+        return decision;
+    }
+    Decision decision = newItem(facts, name, present);
+    // The old record goes, unless the new item simply takes its place.
+    decision.dropReused = facts.byInode.has_value() && !(decision.action == Decision::replace &&
+                                                         decision.oldInode == facts.byInode->inode);
+    return decision;
+}

@@ -1,0 +1,117 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "StoreFixture.h"
+#include "store/Tags.h"
+
+#include <QDir>
+#include <QProcess>
+
+using RecordTrashTest = StoreFixture;
+
+TEST_F(RecordTrashTest, OnlyItemsDirectlyInsideDownloadsAreEverTrashed)
+{
+    const QString home = testenv::home();
+    testenv::writeFile(home + "/taxes.pdf");
+    const QString d = m_downloads;
+    const QString refused[] = {
+        home + "/taxes.pdf", d + "/../taxes.pdf", "taxes.pdf",  d,  d + "/", d + "/.",
+        d + "/..",           d + "//taxes.pdf",   d + "/sub/x", "",
+    };
+    for (const QString& path : refused) {
+        const auto result = m_store->recordTrash().trash(path, inodeOf(path));
+        EXPECT_EQ(result.outcome, RecordTrash::Outcome::refused) << path.toStdString();
+    }
+    EXPECT_TRUE(m_trash->requests().isEmpty());
+    EXPECT_TRUE(QFile::exists(home + "/taxes.pdf"));
+
+    // deleteNow and every other road go through the same check, and drop the record.
+    const RecordId id = insert(home + "/taxes.pdf", inodeOf(home + "/taxes.pdf"));
+    EXPECT_EQ(await(m_store->deleteNow(id)).outcome, RecordTrash::Outcome::refused);
+    EXPECT_FALSE(record(id));
+    EXPECT_TRUE(QFile::exists(home + "/taxes.pdf"));
+}
+
+TEST_F(RecordTrashTest, AnotherItemAtThePathIsNeverTrashed)
+{
+    const auto [path, inode] = makeFile("report.pdf", "old");
+    const RecordId id = insert(path, inode);
+    // Replaced before the check: nothing is moved, the record goes.
+    const QString staged = m_folder + "/staged";
+    testenv::writeFile(staged, "new");
+    ASSERT_EQ(::rename(QFile::encodeName(staged).constData(), QFile::encodeName(path).constData()),
+              0);
+    EXPECT_EQ(await(m_store->deleteNow(id)).outcome, RecordTrash::Outcome::absent);
+    EXPECT_TRUE(m_trash->requests().isEmpty());
+    EXPECT_EQ(testenv::contentOf(path), "new");
+    EXPECT_FALSE(record(id));
+
+    // Replaced between the check and the move (an editor's atomic save): the
+    // newcomer is put back.
+    const RecordId raced = insert(path, inodeOf(path));
+    m_trash->beforeMove([&](const QString& target) {
+        testenv::writeFile(staged, "saved meanwhile");
+        ::rename(QFile::encodeName(staged).constData(), QFile::encodeName(target).constData());
+    });
+    EXPECT_EQ(await(m_store->deleteNow(raced)).outcome, RecordTrash::Outcome::absent);
+    EXPECT_EQ(testenv::contentOf(path), "saved meanwhile");
+}
+
+TEST_F(RecordTrashTest, ARefusedTrashKeepsTheFileTheMarkAndTheRecord)
+{
+    m_trash->failWith("Unable to find or create trash directory");
+    const auto [path, inode] = makeFile("keep me.txt");
+    const RecordId id = insert(path, inode);
+    await(m_store->markTemporary(id));
+    const auto result = await(m_store->deleteNow(id));
+    EXPECT_EQ(result.outcome, RecordTrash::Outcome::failed);
+    EXPECT_EQ(result.detail, "Unable to find or create trash directory");
+    EXPECT_TRUE(QFile::exists(path));
+    EXPECT_EQ(tags::readTags(path), QStringList{tags::programTag});
+    EXPECT_EQ(record(id)->state, FileState::temporary);
+}
+
+// The real freedesktop Trash, checked with trash-cli's own tools.
+TEST_F(RecordTrashTest, TheFileLandsInTheUsersTrashAndCanBeRestored)
+{
+    static int round = 0;
+    openStore(makeSystemTrash());
+    const QString name = QStringLiteral("invoice %1.pdf").arg(++round);
+    const auto [path, inode] = makeFile(name, "%PDF-1.7 content");
+    const RecordId id = insert(path, inode);
+    EXPECT_EQ(await(m_store->deleteNow(id)).outcome, RecordTrash::Outcome::trashed);
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_FALSE(record(id));
+
+    QProcess list;
+    list.start("trash-list", {});
+    ASSERT_TRUE(list.waitForFinished(20000));
+    const QString listed = QString::fromUtf8(list.readAllStandardOutput());
+    EXPECT_TRUE(listed.contains(path)) << listed.toStdString();
+
+    QProcess restore;
+    restore.setWorkingDirectory(m_downloads);
+    restore.start("trash-restore", {m_downloads});
+    ASSERT_TRUE(restore.waitForStarted());
+    restore.write("0\n");
+    restore.closeWriteChannel();
+    ASSERT_TRUE(restore.waitForFinished(20000));
+    EXPECT_EQ(testenv::contentOf(path), "%PDF-1.7 content");
+}
+
+// GIO does not say where it put an item; the system Trash finds it, so that
+// a wrong item can be put back.
+TEST_F(RecordTrashTest, TheSystemTrashReportsWhereTheItemWentAndPutsItBack)
+{
+    static int round = 0;
+    const auto trash = makeSystemTrash();
+    const auto [path, inode] = makeFile(QStringLiteral("a.tar.gz-%1").arg(++round), "bytes");
+    const auto [twin, twinInode] = makeFile(QStringLiteral("b%1").arg(round));
+    trash->moveToTrash(twin); // another item already in the Trash
+    const Trash::Moved moved = trash->moveToTrash(path);
+    ASSERT_FALSE(moved.error);
+    EXPECT_EQ(inodeOf(moved.location), inode) << moved.location.toStdString();
+    EXPECT_FALSE(trash->putBack(moved.location, path));
+    EXPECT_EQ(inodeOf(path), inode);
+    const QString info = QFileInfo(QFileInfo(moved.location).absolutePath()).absolutePath() +
+                         "/info/" + QFileInfo(moved.location).fileName() + ".trashinfo";
+    EXPECT_FALSE(QFile::exists(info));
+}
