@@ -1,0 +1,183 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "watcher/ReconcileDecision.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+
+namespace {
+
+using D = ReconcileDecision;
+constexpr std::uint32_t created = FSEventFlags::created | FSEventFlags::isFile;
+constexpr std::uint32_t renamed = FSEventFlags::renamed | FSEventFlags::isFile;
+constexpr std::uint32_t removed = FSEventFlags::removed | FSEventFlags::isFile;
+constexpr std::uint32_t modified = FSEventFlags::modified | FSEventFlags::isFile;
+const QString dl = QStringLiteral("/home/u/Downloads");
+const QDateTime recorded(QDate(2026, 1, 1), QTime(10, 0), Qt::UTC);
+
+ItemStat file(std::uint64_t inode, std::optional<QDateTime> born = recorded.addSecs(-60))
+{
+    ItemStat st;
+    st.inode = inode;
+    st.isRegular = true;
+    st.size = 10;
+    st.birthTime = born;
+    return st;
+}
+
+RecordFacts record(std::uint64_t inode, const QString& name, FileState state = FileState::dismissed)
+{
+    return {inode, dl + '/' + name, state, recorded};
+}
+
+struct Case {
+    const char* what;
+    ReconcileFacts facts;
+    D::Action action;
+    bool dropReused = false;
+    bool announce = false;
+};
+
+ReconcileFacts facts(ReconcileMode mode, const QString& name, std::uint64_t inode,
+                     std::uint32_t flags, std::optional<ItemStat> item,
+                     std::optional<RecordFacts> byInode = {},
+                     std::optional<RecordFacts> active = {})
+{
+    ReconcileFacts f;
+    f.mode = mode;
+    f.event = {dl + '/' + name, inode, {flags}, {}};
+    f.item = item;
+    f.admission = {Admission::record, {}, 10};
+    f.byInode = byInode;
+    f.activeAtPath = active;
+    return f;
+}
+
+} // namespace
+
+TEST(ReconcileDecisionTest, EachEventChangesTheRecordsAsAUserWouldExpect)
+{
+    const auto live = ReconcileMode::live;
+    const auto rescan = ReconcileMode::rescan;
+    const auto existing = ReconcileMode::existing;
+    const auto temp = FileState::temporary;
+    std::vector<Case> cases{
+        {"new file", facts(live, "a.pdf", 5, created, file(5)), D::insert, false, true},
+        {"new file found by a rescan", facts(rescan, "a.pdf", 5, created, file(5)), D::insert,
+         false, true},
+        {"existing file at start-up", facts(existing, "a.pdf", 5, created, file(5)), D::insert,
+         false, false},
+        {"hidden name", facts(live, ".a.pdf", 5, created, file(5)), D::ignore},
+        {"path holds another inode", facts(live, "a.pdf", 5, created, file(6)), D::ignore},
+        {"metadata change of an untracked file",
+         facts(live, "a.pdf", 5, FSEventFlags::isFile, file(5)), D::ignore},
+        {"replaced in place while watched",
+         facts(live, "a.pdf", 6, created, file(6), {}, record(5, "a.pdf", temp)), D::replace},
+        {"replaced while off: no mark passes on",
+         facts(existing, "a.pdf", 6, created, file(6), {}, record(5, "a.pdf", temp)), D::insert},
+        {"replaced while events were lost",
+         facts(rescan, "a.pdf", 6, created, file(6), {}, record(5, "a.pdf", temp)), D::insert,
+         false, true},
+        {"tracked file modified", facts(live, "a.pdf", 5, modified, file(5), record(5, "a.pdf")),
+         D::ignore},
+        {"tracked file renamed", facts(live, "b.pdf", 5, renamed, file(5), record(5, "a.pdf")),
+         D::updatePath},
+        {"tracked file renamed away: look for it",
+         facts(live, "a.pdf", 5, renamed, std::nullopt, record(5, "a.pdf")), D::locate},
+        {"tracked file removed", facts(live, "a.pdf", 5, removed, {}, record(5, "a.pdf")),
+         D::deferRemoval},
+        {"tracked file gone while off",
+         facts(existing, "a.pdf", 5, removed, {}, record(5, "a.pdf")), D::removeRecord},
+        {"gone while events were lost", facts(rescan, "a.pdf", 5, removed, {}, record(5, "a.pdf")),
+         D::deferRemoval},
+        {"untracked file removed", facts(live, "a.pdf", 5, removed, {}), D::ignore},
+        {"renamed to a sandbox temporary",
+         facts(live, "a.pdf.sb-1a2b-Xy9", 5, renamed, file(5), record(5, "a.pdf")), D::keepPath},
+        {"renamed to a hidden name", facts(live, ".a.pdf", 5, renamed, file(5), record(5, "a.pdf")),
+         D::removeRecord},
+        {"start-up finds the item under a new name",
+         facts(existing, "b.pdf", 5, created, file(5), record(5, "a.pdf")), D::updatePath},
+        {"inode born after it was recorded: another item",
+         facts(existing, "c.pdf", 5, created, file(5, recorded.addSecs(5)), record(5, "a.pdf")),
+         D::insert, true, false},
+        {"inode reused while its item's removal waits",
+         [] {
+             auto f = facts(live, "c.pdf", 5, created, file(5, {}), record(5, "a.pdf"));
+             f.pendingInode = 5;
+             f.pendingDeleted = true;
+             return f;
+         }(),
+         D::insert, true, true},
+        {"reused inode at its old item's own path keeps the mark",
+         [] {
+             auto f = facts(live, "a.pdf", 5, created, file(5, {}), record(5, "a.pdf", temp));
+             f.pendingInode = 5;
+             f.pendingDeleted = true;
+             return f;
+         }(),
+         D::replace, false, false},
+        {"a hard link created beside a tracked file is no news",
+         [] {
+             auto f = facts(live, "link", 5, created, file(5, {}), record(5, "a.pdf"));
+             f.recordPathHoldsInode = true;
+             return f;
+         }(),
+         D::ignore},
+    };
+    for (const Case& c : cases) {
+        const D decision = decideReconcile(c.facts);
+        EXPECT_EQ(decision.action, c.action) << c.what;
+        EXPECT_EQ(decision.dropReused, c.dropReused) << c.what;
+        if (c.action == D::insert) {
+            EXPECT_EQ(decision.announce, c.announce) << c.what;
+            EXPECT_EQ(decision.state,
+                      c.facts.mode == existing ? FileState::dismissed : FileState::unprocessed)
+                << c.what;
+        }
+    }
+}
+
+// One rule for what may be recorded, on real items.
+TEST(AdmissionTest, OnlyFinishedRegularFilesAndFoldersWithContentAreRecorded)
+{
+    const QString folder = testenv::freshFolder(QStringLiteral("admission"));
+    auto at = [&](const char* name) { return folder + '/' + QLatin1String(name); };
+    testenv::writeFile(at("report.pdf"), "12345");
+    testenv::writeFile(at("movie.mkv.part"));
+    testenv::writeFile(at("Report.PDF.crdownload"));
+    testenv::writeFile(at(".hidden"));
+    testenv::writeFile(at("notes.txt.sb-1a2b3c-XyZ9"));
+    ::symlink("report.pdf", QFile::encodeName(at("link")).constData());
+    ::mkfifo(QFile::encodeName(at("pipe")).constData(), 0600);
+    QDir().mkpath(at("empty"));
+    QDir().mkpath(at("only-hidden"));
+    testenv::writeFile(at("only-hidden/.DS_Store"));
+    QDir().mkpath(at("full"));
+    testenv::writeFile(at("full/x"));
+    const struct {
+        const char* name;
+        Admission::Verdict verdict;
+        std::int64_t size;
+    } cases[] = {
+        {"report.pdf", Admission::record, 5},
+        {"movie.mkv.part", Admission::skip, 0},
+        {"Report.PDF.crdownload", Admission::skip, 0},
+        {".hidden", Admission::skip, 0},
+        {"notes.txt.sb-1a2b3c-XyZ9", Admission::skip, 0},
+        {"link", Admission::skip, 0},
+        {"pipe", Admission::skip, 0},
+        {"empty", Admission::deferFolder, 0},
+        {"only-hidden", Admission::deferFolder, 0},
+        {"full", Admission::record, 0},
+    };
+    for (const auto& c : cases) {
+        const auto st = fs::lstat(at(c.name));
+        ASSERT_TRUE(st) << c.name;
+        const Admission admission = admissionOf(at(c.name), *st);
+        EXPECT_EQ(admission.verdict, c.verdict) << c.name;
+        if (c.verdict == Admission::record)
+            EXPECT_EQ(admission.size, c.size) << c.name;
+    }
+}
