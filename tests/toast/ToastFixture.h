@@ -81,6 +81,23 @@ protected:
 
     std::optional<TrackedFile> record(RecordId id) { return await(m_store->record(id)); }
 
+    bool allInState(std::initializer_list<RecordId> ids, FileState state)
+    {
+        return std::all_of(ids.begin(), ids.end(), [&](RecordId id) {
+            const auto r = record(id);
+            return r && r->state == state;
+        });
+    }
+
+    // Runs the work the controller queued for its thread so far.
+    void drainQueued()
+    {
+        bool done = false;
+        QMetaObject::invokeMethod(
+            m_controller.get(), [&] { done = true; }, Qt::QueuedConnection);
+        ASSERT_TRUE(waitUntil([&] { return done; }));
+    }
+
     bool waitUntilOffScreen()
     {
         return waitUntil([&] {
