@@ -53,7 +53,7 @@ TEST_F(ToastFixture, CopyPutsTheFilesOnTheClipboardAndMarksThemTemporary)
     m_controller->performCopy();
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     ASSERT_TRUE(data);
-    const QUrl url = QUrl::fromLocalFile(m_downloads + QStringLiteral("/ä b.txt"));
+    const QUrl url = QUrl::fromLocalFile(m_downloads + "/ä b.txt");
     EXPECT_EQ(data->urls(), QList<QUrl>{url});
     EXPECT_EQ(data->data(QStringLiteral("x-special/gnome-copied-files")),
               "copy\n" + url.toEncoded());

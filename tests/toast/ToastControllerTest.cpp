@@ -122,7 +122,7 @@ TEST_F(ToastFixture, AGoneRecordShowsNothing)
 TEST_F(ToastFixture, FoldersAndPathlessRecordsGetASizeText)
 {
     makeController();
-    const QString folder = m_downloads + QStringLiteral("/folder");
+    const QString folder = m_downloads + "/folder";
     QDir().mkpath(folder);
     showAndExpand(await(m_store->insertRecord(99991, folder, "folder", 0)));
     showAndExpand(await(m_store->insertRecord(99992, QString(), "nothing", 0)));

@@ -22,9 +22,9 @@ protected:
     {
         m_folder = testenv::freshFolder(QStringLiteral("toast"));
         m_downloads = testenv::freshFolder(QStringLiteral("Downloads"));
-        m_trash = std::make_shared<FakeTrash>(m_folder + QStringLiteral("/trash"));
+        m_trash = std::make_shared<FakeTrash>(m_folder + "/trash");
         TrackedFileActor::Options options;
-        options.storePath = m_folder + QStringLiteral("/Vantle.store");
+        options.storePath = m_folder + "/Vantle.store";
         options.trash = m_trash;
         options.defaultInterval = [] { return 3600.0; };
         QString error;
