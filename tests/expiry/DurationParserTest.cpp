@@ -83,16 +83,10 @@ TEST(DurationParserTest, randomTextNeverCrashesAndGivesOnlyPositiveFiniteLengths
 {
     // Texts drawn from the pieces that matter (digits of several scripts,
     // separators, unit words and their letters, phrases, surrogates, blanks).
-    const QStringList pieces{
-        QStringLiteral("1"),    QStringLiteral("0"),          QStringLiteral("9"),
-        QStringLiteral("٢"),    QStringLiteral("."),          QStringLiteral(","),
-        QStringLiteral(" "),    QStringLiteral("\n"),         QStringLiteral("h"),
-        QStringLiteral("m"),    QStringLiteral("días"),       QStringLiteral("semanas"),
-        QStringLiteral("in "),  QStringLiteral("dentro de "), QStringLiteral("xyz"),
-        QStringLiteral("ü"),    QStringLiteral("é"),          QString(QChar(0xD800)),
-        QString(QChar(0xDC00)), QStringLiteral("\u00A0"),     QStringLiteral("99999999999"),
-        QStringLiteral("w"),    QStringLiteral("s"),          QStringLiteral("E"),
-        QStringLiteral("-"),    QStringLiteral("\u2028"),     QStringLiteral("İ")};
+    QStringList pieces = QStringLiteral("1|0|9|٢|.|,| |\n|h|m|días|semanas|in |dentro de |xyz|ü|"
+                                        "é|\u00A0|99999999999|w|s|E|-|\u2028|İ")
+                             .split(QLatin1Char('|'));
+    pieces << QString(QChar(0xD800)) << QString(QChar(0xDC00));
     QRandomGenerator random(20261206);
     int accepted = 0;
     for (int i = 0; i < 100000; ++i) {
@@ -120,23 +114,11 @@ TEST(DurationParserTest, randomTextNeverCrashesAndGivesOnlyPositiveFiniteLengths
 
 TEST(DurationParserTest, echoShowsAtMostTwoUnitsLargestFirst)
 {
-    const std::vector<std::pair<double, const char*>> cases{{59, "59s"},
-                                                            {60, "1m"},
-                                                            {3599, "59m 59s"},
-                                                            {3600, "1h"},
-                                                            {3661, "1h 1m"},
-                                                            {86399, "23h 59m"},
-                                                            {90061, "1d 1h"},
-                                                            {604800 + 86400, "1w 1d"},
-                                                            {604800 * 52.0, "52w"},
-                                                            {0, "0s"}};
+    const std::pair<double, const char*> cases[] = {
+        {59, "59s"},      {60, "1m"},        {3599, "59m 59s"},
+        {3600, "1h"},     {3661, "1h 1m"},   {86399, "23h 59m"},
+        {90061, "1d 1h"}, {691200, "1w 1d"}, {604800 * 52.0, "52w"},
+        {0, "0s"}};
     for (const auto& [seconds, expected] : cases)
         EXPECT_EQ(DurationParser::echo(seconds).toStdString(), expected) << seconds;
-}
-
-TEST(DurationParserTest, freeFunctionAgreesWithTheParser)
-{
-    EXPECT_EQ(parseDuration(QStringLiteral("1d 4h")),
-              DurationParser::parse(QStringLiteral("1d 4h")));
-    EXPECT_FALSE(parseDuration(QStringLiteral("soon")).has_value());
 }

@@ -15,8 +15,13 @@ QString at(const QString& relative)
     return home + QLatin1Char('/') + relative;
 }
 
+QString scoreText(double score)
+{
+    return QString::number(score, 'g', 12);
+}
+
 // The plain matcher and the prepared list must agree on everything.
-QList<FolderMatch> searchBoth(const QString& query, const QStringList& paths, int limit)
+QList<FolderMatch> searchBoth(const QString& query, const QStringList& paths, int limit = 3)
 {
     const QList<FolderMatch> plain = foldermatcher::search(query, paths, home, limit);
     const QList<FolderMatch> prepared = FolderList(paths, home).search(query, limit);
@@ -54,10 +59,8 @@ TEST(FolderFilter, RejectsHomeLibraryHiddenBuildAndPackageFolders)
         {"/Users/other/Documents", false},
         {"/Users/me/Documents/Projects", true},
     };
-    for (const auto& c : cases) {
-        const QString path = QString::fromUtf8(c.path);
-        EXPECT_EQ(FolderIndex::isIndexable(path, home), c.indexable) << c.path;
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(FolderIndex::isIndexable(QString::fromUtf8(c.path), home), c.indexable) << c.path;
 }
 
 TEST(FolderMatcher, WorkedValuesComeOutToTheDigit)
@@ -69,77 +72,49 @@ TEST(FolderMatcher, WorkedValuesComeOutToTheDigit)
         int lastMatchedSegmentIndex;
     } cases[] = {
         {"Documents/Projects", "doc proj", "15.4", 1},
-        {"Documents/Projects", "proj", "8.8", 1},
+        {"Documents/Projects", "proj", "8.8", 1}, // passing over a segment costs
         {"Documents/Projects", "projects", "18", 1},
         {"Projects", "projects", "18.7", 0},
         {"Downloads", "dl", "5.85", 0},
+        // An emoji is one code point but two UTF-16 units: the lengths are equal.
+        {"\U0001F600a", "\U0001F600A", "9.7", 0},
+        // İ lower-cases to i and a combining dot: the segment grows by one.
+        {"\u0130stanbul", "istanbul", "15.15", 0},
     };
     for (const auto& c : cases) {
         const QString path = at(QString::fromUtf8(c.relative));
-        const auto matches = searchBoth(QString::fromUtf8(c.query), {path}, 3);
+        const auto matches = searchBoth(QString::fromUtf8(c.query), {path});
         ASSERT_EQ(matches.size(), 1) << c.query;
-        EXPECT_EQ(QString::number(matches[0].score, 'g', 12).toStdString(), c.score) << c.query;
-        EXPECT_EQ(matches[0].lastMatchedSegmentIndex, c.lastMatchedSegmentIndex);
-        EXPECT_EQ(matches[0].path, path);
+        EXPECT_EQ(scoreText(matches[0].score).toStdString(), c.score) << c.query;
+        EXPECT_EQ(matches[0].lastMatchedSegmentIndex, c.lastMatchedSegmentIndex) << c.query;
         EXPECT_EQ(matches[0].segments, QString::fromUtf8(c.relative).split(QLatin1Char('/')));
+    }
+    // Outside the home folder the whole path is scored.
+    const auto outside = searchBoth(QStringLiteral("srv data"), {QStringLiteral("/srv/data")});
+    ASSERT_EQ(outside.size(), 1);
+    EXPECT_EQ(outside[0].segments, (QStringList{QStringLiteral("srv"), QStringLiteral("data")}));
+}
+
+TEST(FolderMatcher, QueriesAreLowerCasedAndSplitAtAnyWhiteSpace)
+{
+    const QStringList paths{at(QStringLiteral("Documents/Projects"))};
+    const auto plain = searchBoth(QStringLiteral("doc proj"), paths);
+    ASSERT_EQ(plain.size(), 1);
+    for (const QString& query : {QStringLiteral("  Doc   PROJ "), QStringLiteral("doc\tproj"),
+                                 QStringLiteral("doc\u00A0proj")}) {
+        const auto same = searchBoth(query, paths);
+        ASSERT_EQ(same.size(), 1) << query.toStdString();
+        EXPECT_EQ(same[0].score, plain[0].score) << query.toStdString();
     }
 }
 
-TEST(FolderMatcher, TokensAreLowerCasedAndSplitAtAnyWhiteSpace)
-{
-    const QStringList paths{at(QStringLiteral("Documents/Projects"))};
-    EXPECT_TRUE(searchBoth(QStringLiteral("   "), paths, 3).isEmpty());
-    EXPECT_TRUE(searchBoth(QString(), paths, 3).isEmpty());
-    const auto messy = searchBoth(QStringLiteral("  Doc   PROJ "), paths, 3);
-    const auto plain = searchBoth(QStringLiteral("doc proj"), paths, 3);
-    ASSERT_EQ(messy.size(), 1);
-    ASSERT_EQ(plain.size(), 1);
-    EXPECT_EQ(messy[0].score, plain[0].score);
-    // Tabs and the no-break space separate tokens too.
-    const auto tabbed = searchBoth(QStringLiteral("doc\tproj"), paths, 3);
-    const auto nbsp =
-        searchBoth(QStringLiteral("doc") + QChar(0x00A0) + QStringLiteral("proj"), paths, 3);
-    ASSERT_EQ(tabbed.size(), 1);
-    ASSERT_EQ(nbsp.size(), 1);
-    EXPECT_EQ(tabbed[0].score, plain[0].score);
-    EXPECT_EQ(nbsp[0].score, plain[0].score);
-}
-
-TEST(FolderMatcher, TokensMatchDistinctSegmentsLeftToRight)
+TEST(FolderMatcher, RejectsQueriesThatCannotMatchDistinctSegmentsLeftToRight)
 {
     const QString projects = at(QStringLiteral("Documents/Projects"));
     const QString documents = at(QStringLiteral("Documents"));
-    EXPECT_TRUE(searchBoth(QStringLiteral("proj doc"), {projects}, 3).isEmpty());
-    EXPECT_TRUE(searchBoth(QStringLiteral("doc ments"), {documents}, 3).isEmpty());
-    EXPECT_TRUE(searchBoth(QStringLiteral("d p x"), {projects}, 3).isEmpty());
-    EXPECT_TRUE(searchBoth(QStringLiteral("xyz"), {projects}, 3).isEmpty());
-    // Passing over a segment costs 0.4: proj skips Documents.
-    const auto skipped = searchBoth(QStringLiteral("proj"), {projects}, 3);
-    ASSERT_EQ(skipped.size(), 1);
-    EXPECT_DOUBLE_EQ(skipped[0].score, 7.8 - 0.4 - 0.6 + 2.0);
-}
-
-TEST(FolderMatcher, ComparesCodePointsAfterFullLowerCasing)
-{
-    // An emoji is one code point but two UTF-16 units: the lengths are equal.
-    const QString emoji = at(QStringLiteral("\U0001F600a"));
-    const auto same = searchBoth(QStringLiteral("\U0001F600A"), {emoji}, 3);
-    ASSERT_EQ(same.size(), 1);
-    EXPECT_EQ(QString::number(same[0].score, 'g', 12), QStringLiteral("9.7"));
-    // İ lower-cases to i and a combining dot: the segment grows by one.
-    const QString city = at(QStringLiteral("\u0130stanbul"));
-    const auto lowered = searchBoth(QStringLiteral("istanbul"), {city}, 3);
-    ASSERT_EQ(lowered.size(), 1);
-    EXPECT_EQ(QString::number(lowered[0].score, 'g', 12), QStringLiteral("15.15"));
-    EXPECT_EQ(lowered[0].segments, QStringList{QStringLiteral("\u0130stanbul")});
-}
-
-TEST(FolderMatcher, PathsOutsideTheHomeFolderAreScoredWhole)
-{
-    const auto matches = searchBoth(QStringLiteral("srv data"), {QStringLiteral("/srv/data")}, 3);
-    ASSERT_EQ(matches.size(), 1);
-    EXPECT_EQ(matches[0].segments, (QStringList{QStringLiteral("srv"), QStringLiteral("data")}));
-    EXPECT_EQ(matches[0].lastMatchedSegmentIndex, 1);
+    for (const char* query : {"", "   ", "proj doc", "d p x", "xyz"})
+        EXPECT_TRUE(searchBoth(QString::fromUtf8(query), {projects}).isEmpty()) << query;
+    EXPECT_TRUE(searchBoth(QStringLiteral("doc ments"), {documents}).isEmpty());
 }
 
 TEST(FolderMatcher, EqualScoresKeepListOrderAndLimitKeepsTheBest)
@@ -147,17 +122,16 @@ TEST(FolderMatcher, EqualScoresKeepListOrderAndLimitKeepsTheBest)
     const QStringList paths{at(QStringLiteral("b/Notes")), at(QStringLiteral("a/Notes")),
                             at(QStringLiteral("Notes")), at(QStringLiteral("c/Notes")),
                             at(QStringLiteral("x/y/Notes"))};
-    const auto all = searchBoth(QStringLiteral("notes"), paths, 10);
-    ASSERT_EQ(all.size(), 5);
-    EXPECT_EQ(all[0].path, paths[2]); // shallowest first
-    EXPECT_EQ(all[1].path, paths[0]); // then ties in list order
-    EXPECT_EQ(all[2].path, paths[1]);
-    EXPECT_EQ(all[3].path, paths[3]);
-    EXPECT_EQ(all[4].path, paths[4]);
-    const auto top = searchBoth(QStringLiteral("notes"), paths, 3);
-    ASSERT_EQ(top.size(), 3);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(top[i].path, all[i].path);
+    auto pathsOf = [](const QList<FolderMatch>& matches) {
+        QStringList found;
+        for (const FolderMatch& m : matches)
+            found.append(m.path);
+        return found;
+    };
+    // Shallowest first, then ties in list order.
+    const QStringList all{paths[2], paths[0], paths[1], paths[3], paths[4]};
+    EXPECT_EQ(pathsOf(searchBoth(QStringLiteral("notes"), paths, 10)), all);
+    EXPECT_EQ(pathsOf(searchBoth(QStringLiteral("notes"), paths, 3)), all.mid(0, 3));
     EXPECT_TRUE(searchBoth(QStringLiteral("notes"), paths, 0).isEmpty());
 }
 
@@ -178,39 +152,32 @@ TEST(FolderMatcher, PreparedListAgreesWithThePlainMatcherOnManyPaths)
         paths.append(at(parts.join(QLatin1Char('/'))));
     }
     for (const char* query : {"d", "doc", "do pr", "über", "σοφ", "2024", "s n", "mus ph x", "o"})
-        searchBoth(QString::fromUtf8(query), paths, 3);
+        searchBoth(QString::fromUtf8(query), paths);
 }
 
 TEST(MoveRanking, RecentDestinationsGainABonusThatFadesWithAge)
 {
-    const struct {
-        qsizetype position;
-        const char* bonus;
-    } cases[] = {{0, "4"}, {1, "3.7"}, {13, "0.1"}, {14, "0"}, {19, "0"}, {-1, "0"}};
-    for (const auto& c : cases)
-        EXPECT_EQ(QString::number(foldermatcher::recencyBonus(c.position), 'g', 12).toStdString(),
-                  c.bonus)
-            << c.position;
+    for (const auto& [position, bonus] : std::initializer_list<std::pair<qsizetype, QString>>{
+             {0, "4"}, {1, "3.7"}, {13, "0.1"}, {14, "0"}, {-1, "0"}})
+        EXPECT_EQ(scoreText(foldermatcher::recencyBonus(position)), bonus) << position;
 
     QStringList recent;
     for (int i = 0; i < 15; ++i)
         recent.append(at(QStringLiteral("r%1").arg(i)));
-    const QList<FolderMatch> matches{{at(QStringLiteral("top")), 10.0, 0, {}},
-                                     {recent[14], 9.0, 0, {}},
-                                     {recent[0], 7.0, 0, {}}};
-    const auto ranked = foldermatcher::rankForMoveInput(matches, recent);
+    const QString top = at(QStringLiteral("top"));
+    const auto ranked = foldermatcher::rankForMoveInput(
+        {{top, 10.0, 0, {}}, {recent[14], 9.0, 0, {}}, {recent[0], 7.0, 0, {}}}, recent);
     ASSERT_EQ(ranked.size(), 3);
     EXPECT_EQ(ranked[0].path, recent[0]); // 7 + 4 passes 10
     EXPECT_DOUBLE_EQ(ranked[0].score, 11.0);
-    EXPECT_EQ(ranked[1].path, at(QStringLiteral("top")));
-    EXPECT_EQ(ranked[2].path, recent[14]); // position 14: nothing added
+    EXPECT_EQ(ranked[1].path, top);
+    EXPECT_EQ(ranked[2].path, recent[14]); // too old for a bonus
     EXPECT_DOUBLE_EQ(ranked[2].score, 9.0);
     // Ties stay in the fuzzy order.
-    const QList<FolderMatch> tied{{at(QStringLiteral("a")), 5.0, 0, {}},
-                                  {at(QStringLiteral("b")), 5.0, 0, {}}};
-    const auto kept = foldermatcher::rankForMoveInput(tied, {});
-    EXPECT_EQ(kept[0].path, at(QStringLiteral("a")));
-    EXPECT_EQ(kept[1].path, at(QStringLiteral("b")));
+    const QString a = at(QStringLiteral("a")), b = at(QStringLiteral("b"));
+    const auto kept = foldermatcher::rankForMoveInput({{a, 5.0, 0, {}}, {b, 5.0, 0, {}}}, {});
+    EXPECT_EQ(kept[0].path, a);
+    EXPECT_EQ(kept[1].path, b);
 }
 
 } // namespace

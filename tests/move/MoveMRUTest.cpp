@@ -100,9 +100,8 @@ TEST_F(MoveMRUTest, ALongStoredListLoadsWholeAndShrinksOnTheNextRecord)
 TEST_F(MoveMRUTest, ValidatedPrunesVanishedFoldersAndFilesOnly)
 {
     const QString root = testenv::freshFolder(QStringLiteral("mru"));
-    const QString x = root + QStringLiteral("/X"), y = root + QStringLiteral("/Y"),
-                  z = root + QStringLiteral("/Z"), w = root + QStringLiteral("/W"),
-                  f = root + QStringLiteral("/F");
+    const QString x = root + "/X", y = root + "/Y", z = root + "/Z", w = root + "/W",
+                  f = root + "/F";
     for (const QString& folder : {x, y, z, w, f})
         ASSERT_TRUE(QDir().mkpath(folder));
     MoveMRU mru;

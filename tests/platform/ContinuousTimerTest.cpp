@@ -26,36 +26,28 @@ TEST(ContinuousTimerTest, readsTheClockThatCountsSuspend)
     ASSERT_TRUE(timer.isValid());
     const auto before = bootClock();
     const auto reading = ContinuousTimer::now();
-    const auto after = bootClock();
     EXPECT_LE(before, reading);
-    EXPECT_LE(reading, after);
+    EXPECT_LE(reading, bootClock());
 }
 
 TEST(ContinuousTimerTest, deadlinesFireInOrderAndNeverEarly)
 {
     ContinuousTimer timer;
-    struct Fired {
-        int label;
-        std::chrono::nanoseconds deadline;
-        std::chrono::nanoseconds at;
-    };
-    std::vector<Fired> fired;
+    std::vector<int> order;
     const auto start = ContinuousTimer::now();
     // Scheduled out of order, two with the same deadline.
     const std::vector<std::pair<int, std::chrono::milliseconds>> plan{
         {3, 90ms}, {1, 20ms}, {4, 90ms}, {2, 50ms}, {0, 5ms}};
     for (const auto& [label, delay] : plan) {
         const auto deadline = start + delay;
-        timer.scheduleAt(deadline, [&fired, &label = label, deadline] {
-            fired.push_back({label, deadline, bootClock()});
+        timer.scheduleAt(deadline, [&order, label = label, deadline] {
+            EXPECT_GE(bootClock(), deadline) << label << " fired early";
+            order.push_back(label);
         });
     }
     EXPECT_EQ(timer.pendingCount(), plan.size());
-    ASSERT_TRUE(waitUntil([&] { return fired.size() == plan.size(); }, 5s));
-    for (size_t i = 0; i < fired.size(); ++i) {
-        EXPECT_EQ(fired[i].label, int(i)) << "position " << i;
-        EXPECT_GE(fired[i].at, fired[i].deadline) << "label " << fired[i].label << " fired early";
-    }
+    ASSERT_TRUE(waitUntil([&] { return order.size() == plan.size(); }));
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4}));
     EXPECT_EQ(timer.pendingCount(), 0u);
 }
 
@@ -78,26 +70,21 @@ TEST(ContinuousTimerTest, cancelledDeadlinesNeverFire)
     EXPECT_TRUE(timer.cancel(first));
     EXPECT_TRUE(timer.cancel(fourth));
     EXPECT_FALSE(timer.cancel(fourth)) << "a second cancel has nothing to cancel";
-    ASSERT_TRUE(waitUntil([&] { return timer.pendingCount() == 0; }, 5s));
-    // Give a wrongly kept deadline the chance to fire before checking.
-    bool late = false;
-    timer.scheduleAfter(50ms, [&] { late = true; });
-    ASSERT_TRUE(waitUntil([&] { return late; }, 5s));
-    EXPECT_EQ(fired, (std::vector<int>{2, 5}));
+    // A later deadline gives a wrongly kept one the chance to fire first.
+    timer.scheduleAfter(110ms, [&] { fired.push_back(0); });
+    ASSERT_TRUE(waitUntil([&] { return timer.pendingCount() == 0 && !fired.empty(); }));
+    EXPECT_EQ(fired, (std::vector<int>{2, 5, 0}));
 }
 
 TEST(ContinuousTimerTest, pastDeadlinesFireAtOnce)
 {
     ContinuousTimer timer;
     std::vector<int> fired;
-    const auto now = ContinuousTimer::now();
     timer.scheduleAfter(1h, [&] { fired.push_back(9); });
-    timer.scheduleAt(now - 10s, [&] { fired.push_back(1); });
+    timer.scheduleAt(ContinuousTimer::now() - 10s, [&] { fired.push_back(1); });
     timer.scheduleAfter(-5s, [&] { fired.push_back(2); });
     timer.scheduleAt(std::chrono::nanoseconds(0), [&] { fired.push_back(0); });
-    const auto waitStart = bootClock();
-    ASSERT_TRUE(waitUntil([&] { return fired.size() == 3; }, 2s));
-    EXPECT_LT(bootClock() - waitStart, 500ms);
+    ASSERT_TRUE(waitUntil([&] { return fired.size() == 3; }, 500ms));
     EXPECT_EQ(fired, (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(timer.pendingCount(), 1u) << "the one an hour away still waits";
     timer.cancelAll();
@@ -108,23 +95,22 @@ TEST(ContinuousTimerTest, manyCancelledDeadlinesLeaveTheRestIntact)
 {
     ContinuousTimer timer;
     int fired = 0;
+    int kept = 0;
     std::vector<ContinuousTimer::TimerId> ids;
     for (int i = 0; i < 2000; ++i)
         ids.push_back(timer.scheduleAfter(std::chrono::milliseconds(5 + i % 40), [&] { ++fired; }));
-    // Cancel all but every tenth; the heap compacts along the way.
-    int kept = 0;
+    // Cancel all but every tenth; scheduling more meanwhile makes the heap rebuild.
     for (size_t i = 0; i < ids.size(); ++i) {
         if (i % 10 == 0)
             ++kept;
         else
             ASSERT_TRUE(timer.cancel(ids[i]));
-        // Scheduling more while cancelling triggers the rebuild of the heap.
         if (i % 100 == 0) {
             timer.scheduleAfter(10ms, [&] { ++fired; });
             ++kept;
         }
     }
     EXPECT_EQ(timer.pendingCount(), size_t(kept));
-    ASSERT_TRUE(waitUntil([&] { return fired == kept; }, 5s));
+    ASSERT_TRUE(waitUntil([&] { return fired == kept; }));
     EXPECT_EQ(timer.pendingCount(), 0u);
 }

@@ -7,12 +7,12 @@
 #include <QList>
 #include <QWindow>
 
-// A window system with a settable active window that records what the
-// panels asked of it.
+// A composited window system with a settable active window that records
+// what the panels asked of it.
 class FakeWindowSystem final : public WindowSystem {
 public:
     WindowId activeWindow() override { return m_active; }
-    std::optional<QRect> activeWindowGeometry() override { return m_activeGeometry; }
+    std::optional<QRect> activeWindowGeometry() override { return std::nullopt; }
     void activate(WindowId window) override
     {
         m_activated.append(window);
@@ -23,11 +23,9 @@ public:
     {
         m_inputRegions[window] = region;
     }
-    bool hasCompositor() override { return m_compositor; }
+    bool hasCompositor() override { return true; }
 
     WindowId m_active = 0;
-    std::optional<QRect> m_activeGeometry;
-    bool m_compositor = true;
     QList<WindowId> m_activated;
     QList<QWindow*> m_allDesktops;
     QHash<QWindow*, QRegion> m_inputRegions;

