@@ -79,6 +79,7 @@ TEST_F(ProcessTest, OneInstanceRecordsWhatIsThereAndStopsCleanlyOnSignals)
     testenv::writeFile(m_vantle->downloads() + "/already-here.pdf");
     testenv::writeFile(m_vantle->downloads() + "/half.crdownload");
     QDir().mkpath(m_vantle->downloads() + "/a folder");
+    testenv::writeFile(m_vantle->downloads() + "/a folder/inside.txt");
 
     QProcess first;
     m_vantle->start(first);
@@ -104,4 +105,33 @@ TEST_F(ProcessTest, OneInstanceRecordsWhatIsThereAndStopsCleanlyOnSignals)
     ASSERT_TRUE(waitUntil(
         [&] { return QFile::exists(m_vantle->home() + "/.config/autostart/vantle.desktop"); }));
     stop(second, SIGINT);
+}
+
+TEST_F(ProcessTest, NeverRunsUnlockedAndNeverAdoptsTheHomeFolder)
+{
+    requireDisplay();
+    // The lock cannot be taken for another reason than a running instance.
+    const QString lock = m_vantle->home() + "/runtime/vantle.lock";
+    QDir().mkpath(lock);
+    EXPECT_EQ(m_vantle->run({}), 1);
+    EXPECT_TRUE(m_vantle->err().contains("cannot take its single-instance lock"))
+        << m_vantle->err().toStdString();
+    QDir().rmdir(lock);
+
+    // The user-dirs file points Downloads at the home folder.
+    testenv::writeFile(m_vantle->home() + "/.config/user-dirs.dirs",
+                       "XDG_DOWNLOAD_DIR=\"$HOME/\"\n");
+    testenv::writeFile(m_vantle->home() + "/private.txt");
+    QProcess vantle;
+    m_vantle->start(vantle);
+    ASSERT_TRUE(vantle.waitForStarted());
+    ASSERT_TRUE(waitUntil(
+        [&] { return QFile::exists(m_vantle->home() + "/.config/autostart/vantle.desktop"); },
+        std::chrono::seconds(15)));
+    EXPECT_TRUE(QFileInfo(m_vantle->downloads()).isDir());
+    testenv::writeFile(m_vantle->downloads() + "/arrived.zip");
+    EXPECT_TRUE(waitUntil([&] { return rows(m_vantle->storeFile()) == 1; }));
+    EXPECT_EQ(rows(m_vantle->storeFile(), "fileName='private.txt'"), 0);
+    stop(vantle, SIGTERM);
+    EXPECT_EQ(QString::fromUtf8(vantle.readAllStandardError()).count("resolves to"), 1);
 }

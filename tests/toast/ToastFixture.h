@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "FakeTrash.h"
 #include "FakeWindowSystem.h"
 #include "FakeWorkspace.h"
-#include "TestSupport.h"
+#include "StoreFixture.h"
 #include "expiry/CleanupService.h"
 #include "store/TrackedFileActor.h"
 #include "toast/DynamicIslandToastHost.h"
@@ -16,21 +15,12 @@
 
 // A real store and cleanup service, fake desktop services, a controller
 // with a clock the test moves and timings the test chooses.
-class ToastFixture : public testing::Test {
+class ToastFixture : public StoreFixture {
 protected:
     void SetUp() override
     {
-        m_folder = testenv::freshFolder(QStringLiteral("toast"));
-        m_downloads = testenv::freshFolder(QStringLiteral("Downloads"));
-        m_trash = std::make_shared<FakeTrash>(m_folder + "/trash");
-        TrackedFileActor::Options options;
-        options.storePath = m_folder + "/Vantle.store";
-        options.trash = m_trash;
-        options.downloadsPath = m_downloads;
-        options.defaultInterval = [] { return 3600.0; };
-        QString error;
-        m_store = TrackedFileActor::open(options, &error);
-        ASSERT_TRUE(m_store) << error.toStdString();
+        StoreFixture::SetUp();
+        StoreFixture::m_now = QDateTime(); // the wall clock, as the deadlines use
         m_cleanup = std::make_unique<CleanupService>(*m_store);
     }
 
@@ -38,7 +28,7 @@ protected:
     {
         m_controller.reset();
         m_cleanup->shutdown();
-        m_store->shutdown();
+        StoreFixture::TearDown();
     }
 
     // Hide timings short enough to wait for; a countdown second of `second`.
@@ -63,10 +53,7 @@ protected:
     // A real file in Downloads with its record.
     RecordId addFile(const QString& name, const QByteArray& bytes = "data")
     {
-        const QString path = testenv::writeFile(m_downloads + QLatin1Char('/') + name, bytes);
-        struct stat st {};
-        ::lstat(QFile::encodeName(path).constData(), &st);
-        return await(m_store->insertRecord(std::uint64_t(st.st_ino), path, name, bytes.size()));
+        return track(name, bytes);
     }
 
     // Shows a file and waits until the island has expanded with it queued.
@@ -79,8 +66,6 @@ protected:
                    m_controller->state() == DynamicIslandToastState::visible;
         }));
     }
-
-    std::optional<TrackedFile> record(RecordId id) { return await(m_store->record(id)); }
 
     bool allInState(std::initializer_list<RecordId> ids, FileState state)
     {
@@ -106,13 +91,9 @@ protected:
         });
     }
 
-    QString m_folder;
-    QString m_downloads;
     double m_now = 1000.0;
-    std::shared_ptr<FakeTrash> m_trash;
     std::shared_ptr<FakeWorkspace> m_workspace = std::make_shared<FakeWorkspace>();
     std::shared_ptr<FakeWindowSystem> m_windows = std::make_shared<FakeWindowSystem>();
-    std::unique_ptr<TrackedFileActor> m_store;
     std::unique_ptr<CleanupService> m_cleanup;
     std::unique_ptr<ToastController> m_controller;
 };

@@ -5,26 +5,6 @@
 
 namespace {
 
-TEST(FSEventFlagsTest, DescribesNamedMembersInTableOrder)
-{
-    struct Case {
-        std::uint32_t raw;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {FSEventFlags::created | FSEventFlags::renamed | FSEventFlags::isFile,
-         "created, renamed, isFile"},
-        {FSEventFlags::mustScan, "mustScan"},
-        {0, ""},
-        // Set in reverse order, described in table order; unnamed bits are left out.
-        {FSEventFlags::mustScan | FSEventFlags::isDir | FSEventFlags::modified |
-             FSEventFlags::removed | 0x400 | 0x80000000u,
-         "removed, modified, isDir, mustScan"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(FSEventFlags{c.raw}.description(), QString::fromUtf8(c.expected)) << c.raw;
-}
-
 TEST(NameRulesTest, IgnoredNames)
 {
     struct Case {

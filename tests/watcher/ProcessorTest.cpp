@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WatcherFixture.h"
+#include "store/Tags.h"
 
 #include <QElapsedTimer>
 #include <QSemaphore>
@@ -45,26 +46,6 @@ TEST_F(ProcessorTest, PartialDownloadRenamedIntoPlaceIsAnnouncedOnce)
     EXPECT_EQ(records().size(), 1u);
     EXPECT_EQ(announced().size(), 1u);
     EXPECT_EQ(recordAt(path(QStringLiteral("Report.pdf")))->fileSize, 20 * 4096);
-}
-
-TEST_F(ProcessorTest, SandboxSaveTemporariesAreNotRecorded)
-{
-    startWatching();
-    const QString doc = testenv::writeFile(path(QStringLiteral("notes.txt")));
-    ASSERT_TRUE(waitForRecord(doc));
-    const std::uint64_t inode = inodeOf(doc);
-    testenv::writeFile(path(QStringLiteral("draft.txt.sb-1a2b3c-XyZ9")));
-    ASSERT_TRUE(
-        waitForLine(QStringLiteral("  SKIP: sandbox-save temp file draft.txt.sb-1a2b3c-XyZ9")));
-
-    // A tracked file renamed to such a name keeps its record and path.
-    rename(doc, path(QStringLiteral("notes.txt.sb-00ff-Ab1")));
-    ASSERT_TRUE(waitForLine(QStringLiteral(
-        "  TRACKED+RENAMED to sandbox temp notes.txt.sb-00ff-Ab1 — keeping original path")));
-    ASSERT_TRUE(settleWatcher());
-    ASSERT_EQ(records().size(), 1u);
-    EXPECT_EQ(records()[0].filePath, doc);
-    EXPECT_EQ(records()[0].inode, inode);
 }
 
 TEST_F(ProcessorTest, TrackedRenamesFollowTheItem)
@@ -143,12 +124,27 @@ TEST_F(ProcessorTest, ReplacementKeepsTemporaryRecordButNotDismissedOne)
             EXPECT_EQ(after->state, FileState::temporary);
             EXPECT_EQ(after->expiresAt, expiry);
             EXPECT_EQ(announced().size(), announcedBefore);
+            // The file manager shows the mark on the new file too.
+            EXPECT_EQ(tags::readTags(file), QStringList{tags::programTag});
         } else {
             EXPECT_NE(after->id, before.id);
             EXPECT_EQ(after->state, FileState::unprocessed);
             EXPECT_EQ(announced().size(), announcedBefore + 1);
         }
     }
+}
+
+TEST_F(ProcessorTest, LinksAndSpecialFilesAreNeverRecorded)
+{
+    startWatching();
+    const QString target = testenv::writeFile(m_outside + QStringLiteral("/taxes.pdf"));
+    ASSERT_EQ(::symlink(QFile::encodeName(target).constData(),
+                        QFile::encodeName(path(QStringLiteral("link.pdf"))).constData()),
+              0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path(QStringLiteral("pipe"))).constData(), 0600), 0);
+    ASSERT_TRUE(settleWatcher());
+    EXPECT_TRUE(records().empty());
+    EXPECT_TRUE(announced().empty());
 }
 
 TEST_F(ProcessorTest, ReusedInodeAfterDeletionIsANewItem)

@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "FakeTrash.h"
-#include "TestSupport.h"
-#include "store/TrackedFileActor.h"
+#include "StoreFixture.h"
 #include "watcher/FSEventsMonitor.h"
 #include "watcher/FileProcessor.h"
 
@@ -16,21 +14,15 @@
 
 // A real Downloads folder watched by a real monitor, a reconciler with a short
 // removal delay, and a real store file; new-file announcements are collected.
-class WatcherFixture : public testing::Test {
+class WatcherFixture : public StoreFixture {
 protected:
     static constexpr std::chrono::milliseconds shortDelay{300};
 
     void SetUp() override
     {
-        m_downloads = testenv::freshFolder(QStringLiteral("Downloads"));
+        StoreFixture::SetUp();
+        m_now = QDateTime(); // the wall clock: it dates when records took their inodes
         m_outside = testenv::freshFolder(QStringLiteral("elsewhere"));
-        const QString storeFolder = testenv::freshFolder(QStringLiteral("store"));
-        TrackedFileActor::Options options;
-        options.storePath = storeFolder + QStringLiteral("/Vantle.store");
-        options.trash = std::make_shared<FakeTrash>(storeFolder + QStringLiteral("/trash"));
-        QString error;
-        m_store = TrackedFileActor::open(options, &error);
-        ASSERT_TRUE(m_store) << error.toStdString();
     }
 
     void TearDown() override
@@ -41,7 +33,7 @@ protected:
             m_monitor->stop();
         m_processor.reset();
         m_monitor.reset();
-        m_store.reset();
+        StoreFixture::TearDown();
     }
 
     // Starts watching; `retry` shortens the monitor's retry for tests that need it.
@@ -61,14 +53,6 @@ protected:
     }
 
     QString path(const QString& name) const { return m_downloads + QLatin1Char('/') + name; }
-
-    static std::uint64_t inodeOf(const QString& path)
-    {
-        struct stat st {};
-        if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
-            return 0;
-        return st.st_ino;
-    }
 
     static void rename(const QString& from, const QString& to)
     {
@@ -130,9 +114,7 @@ protected:
         return seen && waitUntil([&] { return await(m_processor->pendingRemovalCount()) == 0; });
     }
 
-    QString m_downloads;
     QString m_outside;
-    std::unique_ptr<TrackedFileActor> m_store;
     std::unique_ptr<FSEventsMonitor> m_monitor;
     std::unique_ptr<FileProcessor> m_processor;
     QMutex m_mutex;
