@@ -119,6 +119,7 @@ TEST_F(ProcessTest, NeverRunsUnlockedAndNeverAdoptsTheHomeFolder)
     QDir().rmdir(lock);
 
     // The user-dirs file points Downloads at the home folder.
+    QDir().mkpath(m_vantle->home() + "/.config");
     testenv::writeFile(m_vantle->home() + "/.config/user-dirs.dirs",
                        "XDG_DOWNLOAD_DIR=\"$HOME/\"\n");
     testenv::writeFile(m_vantle->home() + "/private.txt");
