@@ -197,6 +197,41 @@ int burst(const QString& home, int files)
     return 0;
 }
 
+// Start-up over a folder that already holds `files` items, with as many
+// records again for items that went while the program was off: the time until
+// the store matches the folder.
+int startup(const QString& home, int files)
+{
+    const QString downloads = home + QStringLiteral("/Downloads");
+    QDir().mkpath(downloads);
+    {
+        TrackedFileActor::Options options;
+        options.storePath = home + QStringLiteral("/Vantle.store");
+        QString error;
+        auto store = TrackedFileActor::open(options, &error);
+        for (int i = 0; i < files; ++i)
+            store->insertRecord(std::uint64_t(900000000 + i),
+                                downloads + QStringLiteral("/gone-%1").arg(i),
+                                QStringLiteral("gone-%1").arg(i), 4);
+        store->shutdown();
+    }
+    for (int i = 0; i < files; ++i) {
+        const QByteArray path = QFile::encodeName(downloads) + "/item-" + QByteArray::number(i);
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        if (fd >= 0)
+            ::close(fd);
+    }
+    const std::int64_t t0 = nowNs();
+    Watcher watcher(home, downloads);
+    const std::int64_t listed = nowNs();
+    auto records = watcher.store->allRecords();
+    records.waitForFinished();
+    std::printf("start-up over %d items and %d stale records: store matches the folder after "
+                "%.0f ms (%zu records)\n",
+                files, files, double(listed - t0) / 1e6, records.result().size());
+    return records.result().size() == std::size_t(files) ? 0 : 1;
+}
+
 // Context switches of this process's threads named like the watcher's.
 std::map<QString, long> switchesByThread()
 {
@@ -250,8 +285,10 @@ int main(int argc, char** argv)
         return latency(home.path(), amount > 0 ? amount : 1000);
     if (mode == "burst")
         return burst(home.path(), amount > 0 ? amount : 10000);
+    if (mode == "startup")
+        return startup(home.path(), amount > 0 ? amount : 10000);
     if (mode == "idle")
         return idle(home.path(), amount > 0 ? amount : 60);
-    std::fprintf(stderr, "usage: %s latency|burst|idle [amount]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s latency|burst|startup|idle [amount]\n", argv[0]);
     return 2;
 }

@@ -36,6 +36,8 @@ class ResetBetweenTests : public testing::EmptyTestEventListener {
     {
         clearAllowedWarnings();
         logcapture::clear();
+        // Each test starts with an empty Trash of its own, also under --gtest_repeat.
+        QDir(qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Trash")).removeRecursively();
     }
 };
 

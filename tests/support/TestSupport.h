@@ -55,6 +55,12 @@ T await(QFuture<T> future, std::chrono::milliseconds timeout = std::chrono::seco
 {
     const bool finished = waitUntil([&] { return future.isFinished(); }, timeout);
     EXPECT_TRUE(finished) << "future did not finish in time";
-    if constexpr (!std::is_void_v<T>)
+    if constexpr (!std::is_void_v<T>) {
+        // An unfinished or cancelled future has no result to wait for.
+        if (!finished || future.resultCount() == 0) {
+            ADD_FAILURE() << "future has no result";
+            return T{};
+        }
         return future.result();
+    }
 }
