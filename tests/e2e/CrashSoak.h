@@ -204,8 +204,10 @@ public:
                                           .arg(now, 0, 'f', 3));
             return rows && !rows->empty() ? rows->front().value(0).toInt() : -1;
         };
+        // Done once the last mark is due and no due mark is left.
         int left = due();
-        while (left != 0 && !deadline.hasExpired()) {
+        while ((left != 0 || QDateTime::currentMSecsSinceEpoch() <= m_latestExpiry) &&
+               !deadline.hasExpired()) {
             QThread::msleep(100);
             left = due();
         }
