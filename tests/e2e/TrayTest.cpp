@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "TestSupport.h"
 #include "VantleProcess.h"
 
 #include <QImage>

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "TestSupport.h"
-
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 
 // The built program, run as a user would run it: a home of its own, the real
-// X display of the test session, no Qt platform chosen for it.
+// X display of the test session, no Qt platform chosen for it. Free of the
+// test framework, so that the programs in bench/ run it the same way.
 class VantleProcess {
 public:
     explicit VantleProcess(const QString& home) : m_home(home)

@@ -15,7 +15,9 @@
 #include <QStringList>
 #include <QThread>
 #include <fcntl.h>
+#include <functional>
 #include <random>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -63,6 +65,47 @@ public:
             QThread::usleep(unsigned(pick(0, 2000)));
     }
 
+    // Items whose inode this answers true for are never picked by step():
+    // files whose fate a test follows.
+    void setProtected(std::function<bool(std::uint64_t)> isProtected)
+    {
+        m_isProtected = std::move(isProtected);
+    }
+
+    // Adds one item the program never records (or need not): a hidden file,
+    // a download left unfinished, a symbolic link, a named pipe, an empty
+    // folder or one that holds only a hidden file.
+    void addOddItem()
+    {
+        const QString name = fresh(QStringLiteral("odd"));
+        const QByteArray path = QFile::encodeName(at(name));
+        switch (pick(0, 5)) {
+        case 0:
+            writeBytes(at(QLatin1Char('.') + name), 1);
+            break;
+        case 1:
+            writeBytes(at(name + QStringLiteral(".part")), 1);
+            break;
+        case 2: {
+            const QStringList items = topLevel();
+            const QString target =
+                items.isEmpty() ? QStringLiteral("nowhere") : items[pick(0, int(items.size()) - 1)];
+            if (::symlink(QFile::encodeName(target).constData(), path.constData()) != 0)
+                QDir().mkdir(at(name));
+            break;
+        }
+        case 3:
+            ::mkfifo(path.constData(), 0644);
+            break;
+        case 4:
+            QDir().mkdir(at(name));
+            break;
+        default:
+            QDir().mkdir(at(name));
+            writeBytes(at(name) + QStringLiteral("/.hidden"), 1);
+        }
+    }
+
 private:
     int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(m_rng); }
     QString at(const QString& name) const { return m_downloads + QLatin1Char('/') + name; }
@@ -85,7 +128,8 @@ private:
         QStringList candidates;
         for (const QString& name : items) {
             const auto st = fs::lstat(at(name));
-            if (!st || (filesOnly && st->isDirectory) || (foldersOnly && !st->isDirectory))
+            if (!st || (filesOnly && st->isDirectory) || (foldersOnly && !st->isDirectory) ||
+                (m_isProtected && m_isProtected(st->inode)))
                 continue;
             candidates.append(name);
         }
@@ -199,27 +243,38 @@ private:
     QString m_outside;
     std::mt19937 m_rng;
     int m_serial = 0;
+    std::function<bool(std::uint64_t)> m_isProtected;
 };
+
+// What a record of an item the watcher skips by its name means. A restart
+// records what it finds before the watcher runs, sandboxed-save temporaries
+// included.
+enum class SkippedNames { neverRecorded, mayBeRecorded };
 
 // The differences between the folder and the records: every item that should
 // be recorded has exactly one record with its path and inode, and every
 // record names an item that is there. A folder that is (effectively) empty
-// may be unrecorded: it is adopted only when content arrives.
-inline QStringList mismatches(const QString& downloads, const std::vector<RecordSummary>& records)
+// may be unrecorded: it is adopted only when content arrives. So may symbolic
+// links and special files, which nothing downloads.
+inline QStringList mismatches(const QString& downloads, const std::vector<RecordSummary>& records,
+                              SkippedNames skipped = SkippedNames::neverRecorded)
 {
     QStringList problems;
     QHash<QString, std::uint64_t> present;
     QHash<QString, bool> optional;
     for (const QByteArray& raw : fs::listDirectory(downloads).names) {
         const auto name = fs::decodeName(raw);
-        if (!name || names::isIgnoredName(*name) || names::matchesSandboxTemp(*name))
+        if (!name)
+            continue;
+        const bool skippedName = names::isIgnoredName(*name) || names::matchesSandboxTemp(*name);
+        if (skippedName && skipped == SkippedNames::neverRecorded)
             continue;
         const QString path = downloads + QLatin1Char('/') + *name;
-        const auto st = fs::lstat(path);
-        if (!st)
+        struct stat st;
+        if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
             continue;
-        present.insert(path, st->inode);
-        bool empty = st->isDirectory;
+        present.insert(path, std::uint64_t(st.st_ino));
+        bool empty = S_ISDIR(st.st_mode);
         if (empty) {
             for (const QByteArray& child : fs::listDirectory(path).names) {
                 const auto childName = fs::decodeName(child);
@@ -227,7 +282,8 @@ inline QStringList mismatches(const QString& downloads, const std::vector<Record
                     empty = false;
             }
         }
-        optional.insert(path, empty);
+        optional.insert(path,
+                        skippedName || empty || !(S_ISDIR(st.st_mode) || S_ISREG(st.st_mode)));
     }
     QHash<QString, int> recordsAtPath;
     for (const RecordSummary& record : records) {
