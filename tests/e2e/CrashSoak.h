@@ -255,13 +255,24 @@ private:
         ::kill(pid_t(m_process.processId()), SIGKILL);
         m_process.waitForFinished(5000);
     }
-    // Up: the login item is written as the last step of the start.
+    // Up: the login item is written as the last step of the start. An X
+    // server that just lost a client in the middle of its handshake (the
+    // kill -9 above) may refuse the next connection for a moment; such a
+    // start is tried again rather than counted against the program.
     bool waitUntilUp(const QDeadlineTimer& deadline)
     {
+        int retries = 8;
         while (!QFile::exists(autostartFile())) {
-            if (deadline.hasExpired() || m_process.state() != QProcess::Running)
+            if (deadline.hasExpired())
                 return false;
-            QThread::msleep(20);
+            if (m_process.state() != QProcess::Running) {
+                if (retries-- == 0 ||
+                    !logTail().contains(QStringLiteral("could not connect to display")))
+                    return false;
+                QThread::msleep(250);
+                launch();
+            }
+            m_process.waitForFinished(20); // also notices an exit
         }
         return true;
     }
