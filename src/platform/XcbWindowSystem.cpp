@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/XcbWindowSystem.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
@@ -8,6 +9,7 @@
 #include <vector>
 #include <xcb/shape.h>
 #include <xcb/xcb.h>
+#include <xcb/xfixes.h>
 
 namespace {
 
@@ -76,6 +78,46 @@ XcbWindowSystem::XcbWindowSystem(xcb_connection_t* connection, std::uint32_t roo
 {
     const xcb_query_extension_reply_t* shape = xcb_get_extension_data(connection, &xcb_shape_id);
     m_hasShape = shape && shape->present;
+    followCompositor();
+}
+
+XcbWindowSystem::~XcbWindowSystem()
+{
+    if (m_xfixesFirstEvent != 0 && QCoreApplication::instance())
+        QCoreApplication::instance()->removeNativeEventFilter(this);
+}
+
+void XcbWindowSystem::followCompositor()
+{
+    const xcb_query_extension_reply_t* xfixes =
+        xcb_get_extension_data(m_connection, &xcb_xfixes_id);
+    if (!xfixes || !xfixes->present)
+        return;
+    Reply version(xcb_xfixes_query_version_reply(
+        m_connection, xcb_xfixes_query_version(m_connection, 1, 0), nullptr));
+    if (!version)
+        return;
+    m_xfixesFirstEvent = xfixes->first_event;
+    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(m_screenNumber);
+    xcb_xfixes_select_selection_input(m_connection, m_root, atom(name),
+                                      XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+    xcb_flush(m_connection);
+    QCoreApplication::instance()->installNativeEventFilter(this);
+}
+
+bool XcbWindowSystem::nativeEventFilter(const QByteArray& type, void* message, qintptr*)
+{
+    if (type != "xcb_generic_event_t" || m_xfixesFirstEvent == 0)
+        return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7f) == m_xfixesFirstEvent + XCB_XFIXES_SELECTION_NOTIFY) {
+        const auto* notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t*>(event);
+        if (notify->selection == atom("_NET_WM_CM_S" + QByteArray::number(m_screenNumber)))
+            m_hasCompositor = notify->owner != XCB_WINDOW_NONE;
+    }
+    return false;
 }
 
 std::uint32_t XcbWindowSystem::atom(const QByteArray& name)
@@ -161,8 +203,13 @@ void XcbWindowSystem::setInputRegion(QWindow* window, const QRegion& region)
 
 bool XcbWindowSystem::hasCompositor()
 {
+    if (m_hasCompositor)
+        return *m_hasCompositor;
     const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(m_screenNumber);
     Reply reply(xcb_get_selection_owner_reply(
         m_connection, xcb_get_selection_owner(m_connection, atom(name)), nullptr));
-    return reply && reply->owner != XCB_WINDOW_NONE;
+    const bool present = reply && reply->owner != XCB_WINDOW_NONE;
+    if (m_xfixesFirstEvent != 0)
+        m_hasCompositor = present;
+    return present;
 }

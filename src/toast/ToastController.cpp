@@ -69,28 +69,73 @@ void ToastController::later(std::function<void(ToastController&)> work)
 
 void ToastController::show(RecordId id)
 {
+    // Answers can come back in another order than the files arrived (one
+    // already there is handed over at once): they wait for their turn.
+    const std::uint64_t turn = m_firstPendingTurn + m_pendingShows.size();
+    m_pendingShows.push_back({id, false, std::nullopt});
     m_services.trackedFileActor.fileDetails(id).then(
-        this, [this, id](std::optional<FileDetails> details) {
-            if (!details)
-                return; // the record is gone: nothing to show
-            if (m_hiding) {
-                // The files on the collapsing island were already handled;
-                // the new one gets a toast of its own instead of vanishing
-                // with them at the end of the hide sequence.
-                m_hiding = false;
-                ++m_hideGeneration;
-                m_toastEntries.clear();
-                m_panel->stopFade();
-                m_panel->setAlpha(1.0);
+        this, [this, turn](std::optional<FileDetails> details) {
+            PendingShow& pending = m_pendingShows[std::size_t(turn - m_firstPendingTurn)];
+            pending.answered = true;
+            pending.details = std::move(details);
+            while (!m_pendingShows.empty() && m_pendingShows.front().answered) {
+                const PendingShow next = std::move(m_pendingShows.front());
+                m_pendingShows.pop_front();
+                ++m_firstPendingTurn;
+                if (next.details) // else the record is gone: nothing to show
+                    enqueue(next.id, *next.details);
             }
-            m_toastEntries.push_back({id, details->fileName, details->filePath, details->fileSize});
-            m_secondsRemaining = countdownTotal;
-            m_countdownDeadline = m_clock() + countdownTotal * m_timing.second;
-            m_pausedRemaining.reset();
-            startCountdown();
+        });
+}
+
+void ToastController::enqueue(RecordId id, const FileDetails& details)
+{
+    if (m_hiding) {
+        // The files on the collapsing island were already handled; the new
+        // one gets a toast of its own instead of vanishing with them at the
+        // end of the hide sequence.
+        m_hiding = false;
+        ++m_hideGeneration;
+        clearQueue();
+        m_panel->stopFade();
+        m_panel->setAlpha(1.0);
+    }
+    m_toastEntries.push_back({id, details.fileName, details.filePath, details.fileSize});
+    m_fileItems.push_back(itemFor(m_toastEntries.back(), int(m_toastEntries.size())));
+    // A new file gives the queue its full time again; a pause (the pointer on
+    // the island, an open input) holds all the same.
+    if (m_pausedRemaining) {
+        m_pausedRemaining = double(countdownTotal);
+    } else {
+        m_secondsRemaining = countdownTotal;
+        m_countdownDeadline = m_clock() + countdownTotal * m_timing.second;
+        startCountdown();
+    }
+    refreshSoon();
+}
+
+void ToastController::refreshSoon()
+{
+    // A burst of new files shows once per pass of the event loop, not once per file.
+    if (m_refreshQueued)
+        return;
+    m_refreshQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_refreshQueued = false;
+            if (m_toastEntries.empty())
+                return;
             showPanel();
             updateContent();
-        });
+        },
+        Qt::QueuedConnection);
+}
+
+void ToastController::clearQueue()
+{
+    m_toastEntries.clear();
+    m_fileItems.clear();
 }
 
 void ToastController::cancelCountdown()
@@ -182,6 +227,9 @@ void ToastController::dismissAll()
 
 void ToastController::hide()
 {
+    // However the toast hides, focus goes back to where the user was.
+    if (isAnyInputVisible())
+        restoreFocus();
     cancelCountdown();
     m_pausedRemaining.reset();
     for (Input input : {Input::move, Input::time, Input::more}) {
@@ -213,7 +261,7 @@ void ToastController::hide()
             m_hiding = false;
             m_panel->orderOut();
             m_panel->setAlpha(1.0);
-            m_toastEntries.clear();
+            clearQueue();
             m_currentScreen = nullptr;
             Q_EMIT hidden();
         });
@@ -265,27 +313,22 @@ void ToastController::expandNextFrame()
     });
 }
 
-std::vector<ToastFileItem> ToastController::fileItems() const
+ToastFileItem ToastController::itemFor(const ToastEntry& entry, int index)
 {
-    std::vector<ToastFileItem> items;
-    int index = 1;
-    for (const ToastEntry& entry : m_toastEntries) {
-        QString size;
-        if (entry.fileSize != 0)
-            size = formatByteCount(entry.fileSize);
-        else if (!entry.filePath.isEmpty())
-            size = QStringLiteral("Folder");
-        else
-            size = formatByteCount(0);
-        items.push_back({entry.id.description(), entry.fileName, size, entry.filePath, index++});
-    }
-    return items;
+    QString size;
+    if (entry.fileSize != 0)
+        size = formatByteCount(entry.fileSize);
+    else if (!entry.filePath.isEmpty())
+        size = QStringLiteral("Folder");
+    else
+        size = formatByteCount(0);
+    return {entry.id.description(), entry.fileName, size, entry.filePath, index};
 }
 
 void ToastController::updateContent()
 {
     ToastViewInputs inputs;
-    inputs.files = fileItems();
+    inputs.files = m_fileItems;
     inputs.countdownDeadline = m_countdownDeadline;
     inputs.countdownDuration = countdownTotal * m_timing.second;
     if (m_pausedRemaining)

@@ -2,12 +2,14 @@
 #pragma once
 
 #include "platform/ContinuousTimer.h"
+#include "store/TrackedFile.h"
 #include "toast/ToastTypes.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QScreen>
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -86,7 +88,7 @@ public:
 
     // State, for the views and tests.
     const std::vector<ToastEntry>& toastEntries() const { return m_toastEntries; }
-    std::vector<ToastFileItem> fileItems() const;
+    const std::vector<ToastFileItem>& fileItems() const { return m_fileItems; }
     int secondsRemaining() const { return m_secondsRemaining; }
     DynamicIslandToastState state() const { return m_state; }
     bool isOptionHeld() const { return m_isOptionHeld; }
@@ -105,6 +107,11 @@ Q_SIGNALS:
 
 private:
     void tick();
+    // Shows the panel and its content once the current burst of work is done.
+    void refreshSoon();
+    void enqueue(RecordId id, const FileDetails& details);
+    void clearQueue();
+    static ToastFileItem itemFor(const ToastEntry& entry, int index);
     void cancelCountdown();
     void positionToastPanel();
     void expandNextFrame();
@@ -132,6 +139,17 @@ private:
     std::unique_ptr<ShareAnchorPanel> m_shareAnchorPanel;
 
     std::vector<ToastEntry> m_toastEntries;
+    std::vector<ToastFileItem> m_fileItems; // the entries as the view shows them
+    bool m_refreshQueued = false;
+    // Files announced whose details the store has not all given yet, in
+    // arrival order; the first has turn m_firstPendingTurn.
+    struct PendingShow {
+        RecordId id;
+        bool answered = false;
+        std::optional<FileDetails> details;
+    };
+    std::deque<PendingShow> m_pendingShows;
+    std::uint64_t m_firstPendingTurn = 0;
     int m_secondsRemaining = 0;
     DynamicIslandToastState m_state = DynamicIslandToastState::hidden;
     bool m_isMoveInputVisible = false;

@@ -167,3 +167,47 @@ TEST_F(ToastFixture, AFileDuringTheHideSequenceGetsAToastOfItsOwn)
     ASSERT_TRUE(waitUntil([&] { return allInState({a}, FileState::temporary); }));
     EXPECT_EQ(record(b)->state, FileState::unprocessed);
 }
+
+// A file that arrives while the user reads or types must not restart the
+// countdown under them, and however the toast then hides, focus goes back.
+TEST_F(ToastFixture, ANewFileKeepsAPauseAndEveryHideGivesFocusBack)
+{
+    makeController();
+    m_windows->m_active = 42; // the application the user is in
+    showAndExpand(addFile(QStringLiteral("a.pdf")));
+    m_controller->openInput(ToastController::Input::move);
+    m_now += 3.0;
+    showAndExpand(addFile(QStringLiteral("b.pdf")));
+    EXPECT_FALSE(m_controller->isCountingDown());
+    ASSERT_TRUE(m_controller->pausedRemaining());
+    EXPECT_DOUBLE_EQ(*m_controller->pausedRemaining(), 7.0) << "the full time, held";
+    EXPECT_EQ(m_controller->toastEntries().size(), 2u);
+
+    m_controller->hide(); // an action hides the toast while the input is open
+    EXPECT_EQ(m_windows->m_activated, QList<WindowSystem::WindowId>{42});
+}
+
+// A burst of new files: every one is queued in the order it arrived, though
+// the store answers for some before others are asked for.
+TEST_F(ToastFixture, ABurstOfFilesIsQueuedInOrder)
+{
+    makeController();
+    constexpr int count = 20000;
+    const std::vector<RecordId> ids =
+        await(m_store->perform<std::vector<RecordId>>([](TrackedFileActor::Context& context) {
+            std::vector<RecordId> made;
+            for (int i = 0; i < count; ++i)
+                made.push_back(context.insertRecord(std::uint64_t(1000 + i), QString(),
+                                                    QStringLiteral("f%1").arg(i), 1,
+                                                    FileState::unprocessed));
+            return made;
+        }));
+    for (RecordId id : ids)
+        m_controller->show(id);
+    ASSERT_TRUE(waitUntil([&] { return m_controller->host().inputs().files.size() == count; }));
+    const auto& items = m_controller->fileItems();
+    for (int i : {0, count / 2, count - 1}) {
+        EXPECT_EQ(items[std::size_t(i)].index, i + 1);
+        EXPECT_EQ(items[std::size_t(i)].id, ids[std::size_t(i)].description());
+    }
+}
