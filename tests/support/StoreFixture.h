@@ -7,7 +7,6 @@
 
 #include <QFileInfo>
 #include <atomic>
-#include <sys/stat.h>
 
 // The one store harness: a real store file in a fresh folder, a real
 // Downloads folder, a Trash of the test's choosing and a clock it can set.
@@ -15,9 +14,9 @@ class StoreFixture : public testing::Test {
 protected:
     void SetUp() override
     {
-        m_folder = testenv::freshFolder(QStringLiteral("store"));
-        m_downloads = testenv::freshFolder(QStringLiteral("Downloads"));
-        m_trash = std::make_shared<FakeTrash>(m_folder + QStringLiteral("/fake-trash"));
+        m_folder = testenv::freshFolder("store");
+        m_downloads = testenv::freshFolder("Downloads");
+        m_trash = std::make_shared<FakeTrash>(m_folder + "/fake-trash");
         openStore();
     }
 
@@ -49,20 +48,14 @@ protected:
         return options;
     }
 
-    QString storePath() const { return m_folder + QStringLiteral("/Vantle.store"); }
-    QString inDownloads(const QString& name) const { return m_downloads + QLatin1Char('/') + name; }
-
-    static std::uint64_t inodeOf(const QString& path)
-    {
-        struct stat st {};
-        return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
-    }
+    QString storePath() const { return m_folder + "/Vantle.store"; }
+    QString at(const QString& name) const { return m_downloads + QLatin1Char('/') + name; }
 
     // A real file in Downloads, with its real inode.
     std::pair<QString, std::uint64_t> makeFile(const QString& name,
                                                const QByteArray& bytes = "data")
     {
-        const QString path = testenv::writeFile(inDownloads(name), bytes);
+        const QString path = testenv::writeFile(at(name), bytes);
         return {path, inodeOf(path)};
     }
 

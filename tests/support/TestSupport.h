@@ -44,6 +44,11 @@ int count(const QString& prefix);
 // Unexpected Qt warnings fail the running test; a test that expects one says so.
 void allowWarning(const QString& fragment);
 
+// The inode at a path (a link not followed), or 0.
+std::uint64_t inodeOf(const QString& path);
+// rename(2), which replaces what is at `to` as a save does; fails the test if it fails.
+void moveOver(const QString& from, const QString& to);
+
 // Processes events until `condition` holds or the timeout passes; returns
 // whether it held.
 bool waitUntil(const std::function<bool()>& condition,

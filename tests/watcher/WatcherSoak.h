@@ -31,34 +31,65 @@ public:
     // Performs one random operation, sometimes followed by a short pause.
     void step()
     {
-        const QStringList items = topLevel();
+        QStringList files, folders;
+        for (const QByteArray& raw : fs::listDirectory(m_downloads).names) {
+            const QString name = QFile::decodeName(raw);
+            if (const auto st = fs::lstat(at(name)))
+                (st->isDirectory ? folders : files).append(name);
+        }
+        const QStringList items = files + folders;
         int op = pick(0, 99);
         if (items.size() > 200 && op < 40)
             op += 60; // keep the folder from growing without bound
-        if (op < 16)
-            createFile(fresh(QStringLiteral("file")));
-        else if (op < 22)
-            QDir().mkdir(at(fresh(QStringLiteral("empty"))));
-        else if (op < 27)
-            createFullFolder();
-        else if (op < 34)
-            moveInFromOutside();
-        else if (op < 40)
-            partialDownload();
-        else if (op < 44)
-            sandboxTemporary();
-        else if (op < 56)
-            renameWithin(items);
-        else if (op < 64)
-            replaceInPlace(items);
-        else if (op < 72)
-            moveOut(items);
-        else if (op < 80)
-            moveIntoSubfolder(items);
-        else if (op < 86)
-            addToSubfolder(items);
-        else
-            remove(items);
+        // Now and then a name with spaces and non-ASCII letters.
+        const QString name = QStringLiteral("%1-%2.dat")
+                                 .arg(pick(0, 7) ? QStringLiteral("item") : QStringLiteral("i ñé"))
+                                 .arg(++m_serial);
+        const QString file = any(files), folder = any(folders), item = any(items);
+        const QString staged = m_outside + QLatin1Char('/') + name;
+        if (op < 16) {
+            write(at(name), pick(0, 3));
+        } else if (op < 22) {
+            QDir().mkdir(at(name)); // empty until something is put into it
+        } else if (op < 34) {       // a folder with content, or a file, moved in
+            if (op < 27 && QDir().mkdir(staged))
+                write(staged + QStringLiteral("/inner.txt"), 1);
+            else
+                write(staged, 1);
+            move(staged, at(name));
+        } else if (op < 40) { // a download finishes under its own name
+            const QString partial =
+                at(name + (pick(0, 1) ? QStringLiteral(".crdownload") : QStringLiteral(".part")));
+            write(partial, pick(1, 6));
+            move(partial, at(name));
+        } else if (op < 44) { // a sandboxed save's temporary, sometimes left behind
+            const QString temp =
+                at(name + QStringLiteral(".sb-%1-Tmp").arg(pick(0, 0xffff), 0, 16));
+            write(temp, 1);
+            if (pick(0, 1) == 0)
+                QFile::remove(temp);
+        } else if (item.isEmpty()) {
+            return;
+        } else if (op < 56) {
+            move(at(item), at(name));
+        } else if (op < 64) {
+            // A save through a temporary renamed over the file. A sandboxed
+            // save's temporary never receives a finished file.
+            if (!file.isEmpty() && !names::matchesSandboxTemp(file)) {
+                write(at(name), pick(1, 3));
+                move(at(name), at(file));
+            }
+        } else if (op < 72) {
+            move(at(item), staged);
+        } else if (op < 80) {
+            if (!folder.isEmpty() && !file.isEmpty())
+                move(at(file), at(folder) + QLatin1Char('/') + file);
+        } else if (op < 86) {
+            if (!folder.isEmpty())
+                write(at(folder) + QLatin1Char('/') + name, 1);
+        } else if (!QFile::remove(at(item))) {
+            QDir(at(item)).removeRecursively();
+        }
         if (pick(0, 9) == 0)
             QThread::usleep(unsigned(pick(0, 2000)));
     }
@@ -66,133 +97,25 @@ public:
 private:
     int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(m_rng); }
     QString at(const QString& name) const { return m_downloads + QLatin1Char('/') + name; }
-    QString fresh(const QString& stem)
+    QString any(const QStringList& names)
     {
-        // Now and then a name with spaces and non-ASCII letters.
-        const QString base = pick(0, 7) == 0 ? stem + QStringLiteral(" ñé") : stem;
-        return QStringLiteral("%1-%2.dat").arg(base).arg(++m_serial);
+        return names.isEmpty() ? QString() : names[pick(0, int(names.size()) - 1)];
     }
-
-    QStringList topLevel() const
-    {
-        QStringList names;
-        for (const QByteArray& raw : fs::listDirectory(m_downloads).names)
-            names.append(QFile::decodeName(raw));
-        return names;
-    }
-    std::optional<QString> any(const QStringList& items, bool filesOnly, bool foldersOnly)
-    {
-        QStringList candidates;
-        for (const QString& name : items) {
-            const auto st = fs::lstat(at(name));
-            if (!st || (filesOnly && st->isDirectory) || (foldersOnly && !st->isDirectory))
-                continue;
-            candidates.append(name);
-        }
-        if (candidates.isEmpty())
-            return std::nullopt;
-        return candidates[pick(0, int(candidates.size()) - 1)];
-    }
-
-    void writeBytes(const QString& path, int chunks)
+    void write(const QString& path, int chunks)
     {
         const int fd = ::open(QFile::encodeName(path).constData(),
                               O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd < 0)
-            return;
         const QByteArray chunk(pick(1, 4096), 'v');
-        for (int i = 0; i < chunks; ++i) {
+        for (int i = 0; fd >= 0 && i < chunks; ++i) {
             if (::write(fd, chunk.constData(), size_t(chunk.size())) < 0)
                 break;
         }
-        ::close(fd);
+        if (fd >= 0)
+            ::close(fd);
     }
     static void move(const QString& from, const QString& to)
     {
         ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData());
-    }
-
-    void createFile(const QString& name) { writeBytes(at(name), pick(0, 3)); }
-    void createFullFolder()
-    {
-        const QString name = fresh(QStringLiteral("full"));
-        if (pick(0, 1) == 0) {
-            const QString staged = m_outside + QLatin1Char('/') + name;
-            QDir().mkpath(staged);
-            writeBytes(staged + QStringLiteral("/inner.txt"), 1);
-            move(staged, at(name));
-        } else {
-            QDir().mkdir(at(name));
-            writeBytes(at(name) + QStringLiteral("/inner.txt"), 1);
-        }
-    }
-    void moveInFromOutside()
-    {
-        const QString name = fresh(QStringLiteral("incoming"));
-        writeBytes(m_outside + QLatin1Char('/') + name, 1);
-        move(m_outside + QLatin1Char('/') + name, at(name));
-    }
-    void partialDownload()
-    {
-        const QString name = fresh(QStringLiteral("download"));
-        const QString partial =
-            at(name + (pick(0, 1) ? QStringLiteral(".crdownload") : QStringLiteral(".part")));
-        writeBytes(partial, pick(1, 6));
-        move(partial, at(name));
-    }
-    void sandboxTemporary()
-    {
-        const QString temp = at(QStringLiteral("doc-%1.txt.sb-%2-Tmp%3")
-                                    .arg(++m_serial)
-                                    .arg(pick(0, 0xffff), 0, 16)
-                                    .arg(pick(0, 99)));
-        writeBytes(temp, 1);
-        if (pick(0, 1) == 0)
-            QFile::remove(temp);
-    }
-    void renameWithin(const QStringList& items)
-    {
-        if (auto name = any(items, false, false))
-            move(at(*name), at(fresh(QStringLiteral("renamed"))));
-    }
-    void replaceInPlace(const QStringList& items)
-    {
-        // A sandboxed save's temporary never receives a finished file; a
-        // record renamed onto such a name keeps its earlier path on purpose.
-        auto name = any(items, true, false);
-        if (!name || names::matchesSandboxTemp(*name))
-            return;
-        const QString temp = at(*name + QStringLiteral(".tmp%1").arg(++m_serial));
-        writeBytes(temp, pick(1, 3));
-        move(temp, at(*name));
-    }
-    void moveOut(const QStringList& items)
-    {
-        if (auto name = any(items, false, false))
-            move(at(*name), m_outside + QLatin1Char('/') + fresh(QStringLiteral("out")));
-    }
-    void moveIntoSubfolder(const QStringList& items)
-    {
-        auto folder = any(items, false, true);
-        auto item = any(items, true, false);
-        if (folder && item)
-            move(at(*item), at(*folder) + QLatin1Char('/') + *item);
-    }
-    void addToSubfolder(const QStringList& items)
-    {
-        if (auto folder = any(items, false, true))
-            writeBytes(at(*folder) + QLatin1Char('/') + fresh(QStringLiteral("child")), 1);
-    }
-    void remove(const QStringList& items)
-    {
-        auto name = any(items, false, false);
-        if (!name)
-            return;
-        const QString path = at(*name);
-        if (fs::lstat(path)->isDirectory)
-            QDir(path).removeRecursively();
-        else
-            QFile::remove(path);
     }
 
     QString m_downloads;
@@ -203,31 +126,30 @@ private:
 
 // The differences between the folder and the records: every item that should
 // be recorded has exactly one record with its path and inode, and every
-// record names an item that is there. A folder that is (effectively) empty
+// record names an item that is there. A folder with nothing visible inside
 // may be unrecorded: it is adopted only when content arrives.
 inline QStringList mismatches(const QString& downloads, const std::vector<RecordSummary>& records)
 {
     QStringList problems;
     QHash<QString, std::uint64_t> present;
     QHash<QString, bool> optional;
+    auto visible = [](const QByteArray& raw) {
+        const auto name = fs::decodeName(raw);
+        return !name || !names::isIgnoredName(*name);
+    };
     for (const QByteArray& raw : fs::listDirectory(downloads).names) {
         const auto name = fs::decodeName(raw);
-        if (!name || names::isIgnoredName(*name) || names::matchesSandboxTemp(*name))
+        if (!name || !visible(raw) || names::matchesSandboxTemp(*name))
             continue;
         const QString path = downloads + QLatin1Char('/') + *name;
         const auto st = fs::lstat(path);
         if (!st)
             continue;
         present.insert(path, st->inode);
-        bool empty = st->isDirectory;
-        if (empty) {
-            for (const QByteArray& child : fs::listDirectory(path).names) {
-                const auto childName = fs::decodeName(child);
-                if (!childName || !names::isIgnoredName(*childName))
-                    empty = false;
-            }
-        }
-        optional.insert(path, empty);
+        const auto children =
+            st->isDirectory ? fs::listDirectory(path).names : std::vector<QByteArray>();
+        optional.insert(path,
+                        st->isDirectory && std::none_of(children.begin(), children.end(), visible));
     }
     QHash<QString, int> recordsAtPath;
     for (const RecordSummary& record : records) {
@@ -243,10 +165,8 @@ inline QStringList mismatches(const QString& downloads, const std::vector<Record
     }
     for (auto it = present.cbegin(); it != present.cend(); ++it) {
         const int count = recordsAtPath.value(it.key());
-        if (count > 1)
+        if (count > 1 || (count == 0 && !optional.value(it.key())))
             problems.append(QStringLiteral("%1 records for ").arg(count) + it.key());
-        else if (count == 0 && !optional.value(it.key()))
-            problems.append(QStringLiteral("no record for ") + it.key());
     }
     return problems;
 }
