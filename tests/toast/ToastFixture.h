@@ -11,7 +11,6 @@
 #include "toast/ToastPanel.h"
 
 #include <QFileInfo>
-#include <sys/stat.h>
 
 // A real store and cleanup service, fake desktop services, a controller
 // with a clock the test moves and timings the test chooses.
@@ -48,12 +47,6 @@ protected:
             clock = [this] { return m_now; };
         m_controller = std::make_unique<ToastController>(
             ToastController::Services{*m_store, *m_cleanup, m_workspace, m_windows}, timing, clock);
-    }
-
-    // A real file in Downloads with its record.
-    RecordId addFile(const QString& name, const QByteArray& bytes = "data")
-    {
-        return track(name, bytes);
     }
 
     // Shows a file and waits until the island has expanded with it queued.
