@@ -30,8 +30,8 @@ class FileMoverTest : public testing::Test {
 protected:
     std::shared_ptr<FakeWorkspace> m_workspace = std::make_shared<FakeWorkspace>();
     FileMover m_mover{m_workspace};
-    QString m_source = testenv::freshFolder(QStringLiteral("source"));
-    QString m_destination = testenv::freshFolder(QStringLiteral("destination"));
+    QString m_source = testenv::freshFolder("source");
+    QString m_destination = testenv::freshFolder("destination");
 };
 
 TEST_F(FileMoverTest, UniqueDestinationNumbersCollisionsBeforeTheExtension)
@@ -51,10 +51,10 @@ TEST_F(FileMoverTest, UniqueDestinationNumbersCollisionsBeforeTheExtension)
         {"link.txt", {"@link.txt"}, "link (2).txt"},
     };
     for (const auto& c : cases) {
-        const QString folder = testenv::freshFolder(QStringLiteral("unique")) + QLatin1Char('/');
+        const QString folder = testenv::freshFolder("unique") + QLatin1Char('/');
         for (const QString entry : c.existing) {
             if (entry.startsWith(QLatin1Char('@')))
-                ASSERT_TRUE(QFile::link(QStringLiteral("/nonexistent"), folder + entry.mid(1)));
+                ASSERT_TRUE(QFile::link("/nonexistent", folder + entry.mid(1)));
             else
                 testenv::writeFile(folder + entry);
         }
@@ -159,7 +159,7 @@ QStringList describeTree(const QString& root)
                             .arg(QString::fromUtf8(tag));
         char target[4096] = {};
         if (S_ISLNK(st.st_mode) && ::readlink(name.constData(), target, sizeof target - 1) > 0)
-            entry += QStringLiteral(" -> ") + QString::fromUtf8(target);
+            entry += " -> " + QString::fromUtf8(target);
         else if (S_ISREG(st.st_mode))
             entry += QLatin1Char(' ') +
                      QString::fromLatin1(QCryptographicHash::hash(testenv::contentOf(path),
@@ -207,7 +207,7 @@ protected:
         return finished.first().at(1).toString();
     }
 
-    QTemporaryDir m_other{QStringLiteral("/dev/shm/vantle-test-XXXXXX")};
+    QTemporaryDir m_other{"/dev/shm/vantle-test-XXXXXX"};
 };
 
 TEST_F(CrossDeviceMoveTest, MovesAFileWithItsMetadataUnderAFreeName)
