@@ -7,18 +7,10 @@
 
 namespace {
 
-QString run(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(10000);
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
 // The id of a window of class vantle embedded in trayer's panel, or empty.
 QString embeddedIconWindow()
 {
-    const QStringList lines = run("xwininfo", {"-root", "-tree"}).split('\n');
+    const QStringList lines = runTool("xwininfo", {"-root", "-tree"}).split('\n');
     int panelIndent = -1;
     for (const QString& line : lines) {
         const int indent = int(line.indexOf(QRegularExpression("\\S")));
@@ -55,7 +47,7 @@ TEST(TrayTest, TheIconDocksInTheTrayIsDrawnAndQuitsFromItsMenu)
     QString window;
     EXPECT_TRUE(waitUntil([&] { return !(window = embeddedIconWindow()).isEmpty(); },
                           std::chrono::seconds(15)))
-        << run("xwininfo", {"-root", "-tree"}).toStdString();
+        << runTool("xwininfo", {"-root", "-tree"}).toStdString();
 
     if (!window.isEmpty()) {
         const QString shot = vantle.home() + "/icon.png";
@@ -64,7 +56,7 @@ TEST(TrayTest, TheIconDocksInTheTrayIsDrawnAndQuitsFromItsMenu)
         int dark = 0;
         waitUntil(
             [&] {
-                run("import", {"-window", window, shot});
+                runTool("import", {"-window", window, shot});
                 const QImage image(shot);
                 dark = 0;
                 for (int y = 0; y < image.height(); ++y)
@@ -78,22 +70,22 @@ TEST(TrayTest, TheIconDocksInTheTrayIsDrawnAndQuitsFromItsMenu)
 
     // "Quit Vantle" from the icon's context menu ends the program cleanly.
     if (!window.isEmpty()) {
-        run("xdotool", {"mousemove", "--window", window, "11", "11", "click", "3"});
+        runTool("xdotool", {"mousemove", "--window", window, "11", "11", "click", "3"});
         QString menu;
         EXPECT_TRUE(waitUntil([&] {
-            for (const QString& line : run("xwininfo", {"-root", "-tree"}).split('\n')) {
+            for (const QString& line : runTool("xwininfo", {"-root", "-tree"}).split('\n')) {
                 if (line.contains("(\"vantle\" \"Vantle\")") && !line.contains(window))
                     menu = line.trimmed().section(' ', 0, 0);
             }
             return !menu.isEmpty();
         }));
         // The menu holds one entry; click the middle of it.
-        const QString geometry = run("xdotool", {"getwindowgeometry", menu});
+        const QString geometry = runTool("xdotool", {"getwindowgeometry", menu});
         const auto size = QRegularExpression("Geometry: (\\d+)x(\\d+)").match(geometry);
         ASSERT_TRUE(size.hasMatch()) << geometry.toStdString();
-        run("xdotool",
-            {"mousemove", "--window", menu, QString::number(size.captured(1).toInt() / 2),
-             QString::number(size.captured(2).toInt() / 2), "click", "1"});
+        runTool("xdotool",
+                {"mousemove", "--window", menu, QString::number(size.captured(1).toInt() / 2),
+                 QString::number(size.captured(2).toInt() / 2), "click", "1"});
         EXPECT_TRUE(process.waitForFinished(10000)) << "Quit Vantle did not end the program";
     }
     if (process.state() != QProcess::NotRunning) {
