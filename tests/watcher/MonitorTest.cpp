@@ -60,26 +60,17 @@ protected:
 TEST_F(MonitorTest, ItemEventsCarryPathInodeAndFlags)
 {
     start();
-    const QString file = testenv::writeFile(path("a.txt"));
-    const std::uint64_t inode = inodeOf(file);
-    auto created = waitFor(file, FSEventFlags::created | FSEventFlags::isFile);
-    ASSERT_TRUE(created);
-    EXPECT_EQ(created->inode, inode);
-    EXPECT_FALSE(created->flags.contains(FSEventFlags::isDir));
-
-    // Both sides of a rename carry the inode; the old side's from the monitor's map.
-    ASSERT_TRUE(QFile::rename(file, path("b.txt")));
-    auto from = waitFor(file, FSEventFlags::renamed);
-    auto to = waitFor(path("b.txt"), FSEventFlags::renamed);
-    ASSERT_TRUE(from && to);
-    EXPECT_EQ(from->inode, inode);
-    EXPECT_EQ(to->inode, inode);
-
-    // A deleted item is gone from disk; its inode still comes with the event.
-    ASSERT_TRUE(QFile::remove(path("b.txt")));
-    auto removed = waitFor(path("b.txt"), FSEventFlags::removed);
-    ASSERT_TRUE(removed);
-    EXPECT_EQ(removed->inode, inode);
+    const QString a = testenv::writeFile(path("a.txt")), b = path("b.txt");
+    const std::uint64_t inode = inodeOf(a);
+    ASSERT_TRUE(waitFor(a, FSEventFlags::created | FSEventFlags::isFile));
+    EXPECT_FALSE(eventsAt(a)[0].flags.contains(FSEventFlags::isDir));
+    // Both sides of a rename carry the inode, the old side's from the
+    // monitor's map; so does a deletion, when the item is gone from disk.
+    ASSERT_TRUE(QFile::rename(a, b));
+    EXPECT_EQ(waitFor(a, FSEventFlags::renamed).value_or(FileEvent{}).inode, inode);
+    EXPECT_EQ(waitFor(b, FSEventFlags::renamed).value_or(FileEvent{}).inode, inode);
+    ASSERT_TRUE(QFile::remove(b));
+    EXPECT_EQ(waitFor(b, FSEventFlags::removed).value_or(FileEvent{}).inode, inode);
 }
 
 TEST_F(MonitorTest, WatchesDirectSubfoldersButNotDeeper)
@@ -124,16 +115,13 @@ TEST_F(MonitorTest, OneReadMergesPerItemAndKeepsNewItemsApart)
     const QString victim = testenv::writeFile(path("doc.txt"), "old");
     const std::uint64_t oldInode = inodeOf(victim);
     ASSERT_TRUE(waitFor(victim, FSEventFlags::created));
-    m_events.clear();
 
     await(m_monitor->setReadingPaused(true));
     const QString fresh = testenv::writeFile(path("fresh.bin"), "payload");
     // A save through a temporary file renamed over the original.
     const QString temp = testenv::writeFile(path("doc.txt.tmp"), "new");
     const std::uint64_t newInode = inodeOf(temp);
-    ASSERT_TRUE(QFile::exists(victim));
-    ASSERT_EQ(::rename(QFile::encodeName(temp).constData(), QFile::encodeName(victim).constData()),
-              0);
+    moveOver(temp, victim);
     await(m_monitor->setReadingPaused(false));
 
     ASSERT_TRUE(waitFor(victim, FSEventFlags::renamed));
@@ -142,16 +130,20 @@ TEST_F(MonitorTest, OneReadMergesPerItemAndKeepsNewItemsApart)
     ASSERT_EQ(freshEvents.size(), 1u);
     EXPECT_TRUE(freshEvents[0].flags.contains(FSEventFlags::created | FSEventFlags::modified |
                                               FSEventFlags::isFile));
-    // The replaced item is reported removed, before the item that took its name.
-    const auto docEvents = eventsAt(victim);
+    // The replaced item is reported removed, before the item that took its
+    // name, in the same read (all events of one read share its timestamp;
+    // the first write's own events may come in reads of their own).
+    std::vector<FileEvent> docEvents;
+    for (const FileEvent& event : eventsAt(victim)) {
+        if (event.timestamp == freshEvents[0].timestamp)
+            docEvents.push_back(event);
+    }
     ASSERT_EQ(docEvents.size(), 2u);
     EXPECT_EQ(docEvents[0].inode, oldInode);
     EXPECT_TRUE(docEvents[0].flags.contains(FSEventFlags::removed));
     EXPECT_EQ(docEvents[1].inode, newInode);
     EXPECT_TRUE(docEvents[1].flags.contains(FSEventFlags::renamed));
     EXPECT_FALSE(docEvents[1].flags.contains(FSEventFlags::removed));
-    // All events of one read share its timestamp.
-    EXPECT_EQ(freshEvents[0].timestamp, docEvents[1].timestamp);
 }
 
 TEST_F(MonitorTest, DeletedAndRecreatedNameInOneReadStaysTwoItems)
@@ -180,9 +172,7 @@ TEST_F(MonitorTest, MissingOrVanishedFolderIsRetriedAndRescanned)
     EXPECT_FALSE(await(m_monitor->isWatching()));
     ASSERT_TRUE(QDir().mkpath(m_root));
     ASSERT_TRUE(waitUntil([&] { return await(m_monitor->isWatching()); }));
-    auto scan = waitFor(m_root, FSEventFlags::mustScan);
-    ASSERT_TRUE(scan);
-    EXPECT_EQ(scan->inode, 0u);
+    EXPECT_EQ(waitFor(m_root, FSEventFlags::mustScan).value_or(FileEvent{{}, 1}).inode, 0u);
     m_events.clear();
 
     // Renamed away while watched: watching stops, then resumes on the new folder.
