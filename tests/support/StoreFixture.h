@@ -24,11 +24,11 @@ protected:
 
     // (Re)opens the store; `trash` replaces the fake one (makeSystemTrash()
     // for the real Trash).
-    void openStore(std::shared_ptr<Trash> trash = {}, int busyTimeoutMs = 0)
+    void openStore(std::shared_ptr<Trash> trash = {})
     {
         m_store.reset();
         QString error;
-        m_store = TrackedFileActor::open(options(trash, busyTimeoutMs), &error);
+        m_store = TrackedFileActor::open(options(trash), &error);
         ASSERT_TRUE(m_store) << error.toStdString();
     }
 

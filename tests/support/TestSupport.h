@@ -36,7 +36,6 @@ QByteArray contentOf(const QString& path);
 // Diagnostic lines written to the vantle.* categories, kept for assertions.
 namespace logcapture {
 void clear();
-QStringList lines();
 bool contains(const QString& text);
 int count(const QString& prefix);
 } // namespace logcapture
