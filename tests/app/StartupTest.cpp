@@ -4,7 +4,6 @@
 #include "store/Tags.h"
 
 #include <QDir>
-#include <QFile>
 
 namespace {
 
@@ -27,37 +26,24 @@ protected:
         StoreFixture::TearDown();
     }
 
-    // Hands the open store to a new AppState and starts it.
-    void start(const QString& downloads = {})
+    // Hands the store, opened on the real Trash, to a new AppState and starts it.
+    void start()
     {
         m_store.reset();
         QString error;
-        auto opts = options(makeSystemTrash());
-        if (!downloads.isEmpty())
-            opts.downloadsPath = downloads;
-        auto store = TrackedFileActor::open(opts, &error);
+        auto store = TrackedFileActor::open(options(makeSystemTrash()), &error);
         ASSERT_TRUE(store) << error.toStdString();
         m_actor = store.get();
-        m_app = std::make_unique<AppState>(AppState::Config{opts.downloadsPath,
+        m_app = std::make_unique<AppState>(AppState::Config{m_downloads,
                                                             m_folder + "/autostart/vantle.desktop",
                                                             "/opt/My Apps/vantle"},
                                            std::move(store));
         await(m_app->start(), std::chrono::seconds(20));
     }
 
-    std::vector<RecordSummary> records() { return await(m_actor->allRecords()); }
-    std::optional<RecordSummary> recordAt(const QString& path)
-    {
-        for (const RecordSummary& record : records()) {
-            if (record.filePath == path)
-                return record;
-        }
-        return std::nullopt;
-    }
     static int announced() { return logcapture::count("New file announced: "); }
 
     std::unique_ptr<AppState> m_app;
-    TrackedFileActor* m_actor = nullptr;
 };
 
 } // namespace
@@ -129,8 +115,7 @@ TEST_F(StartupTest, ExpiredWhileOffAndExpiringWhileRunningBothReachTheTrash)
     const auto expiry = await(m_actor->markTemporary(id, 0.2));
     ASSERT_TRUE(expiry.has_value());
     m_app->cleanupService().schedule(id, *expiry);
-    ASSERT_TRUE(waitUntil(
-        [&] { return QFile::exists(trash + name) && !await(m_actor->record(id)).has_value(); }));
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(trash + name) && !record(id); }));
 }
 
 TEST_F(StartupTest, ALoginItemThatCannotBeWrittenIsOnlyReported)

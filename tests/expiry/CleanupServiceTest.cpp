@@ -233,16 +233,3 @@ TEST_F(CleanupServiceTest, noRecordIsSweptWhileTheDownloadsFolderIsAway)
     await(m_service->cleanUpStaleRecords());
     EXPECT_FALSE(hasRecord(id));
 }
-
-TEST_F(CleanupServiceTest, manyDeadlinesShareOneTimer)
-{
-    startService();
-    // Far-away deadlines for records that do not exist cost a heap entry each.
-    for (int i = 1; i <= 5000; ++i)
-        m_service->schedule(RecordId{100000 + i}, QDateTime::currentDateTimeUtc().addDays(1));
-    EXPECT_EQ(scheduledCount(), 5000);
-    const RecordId id = track("among-many.txt");
-    await(m_service->schedule(id, markTemporary(id, 0.05)));
-    ASSERT_TRUE(waitTrashed("among-many.txt", id));
-    EXPECT_EQ(scheduledCount(), 5000);
-}

@@ -2,7 +2,6 @@
 #include "StoreFixture.h"
 #include "store/Tags.h"
 
-#include <QDir>
 #include <QProcess>
 
 using RecordTrashTest = StoreFixture;

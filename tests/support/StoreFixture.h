@@ -29,6 +29,7 @@ protected:
         m_store.reset();
         QString error;
         m_store = TrackedFileActor::open(options(trash), &error);
+        m_actor = m_store.get();
         ASSERT_TRUE(m_store) << error.toStdString();
     }
 
@@ -70,12 +71,23 @@ protected:
         return insert(path, inode, bytes.size());
     }
 
-    std::optional<TrackedFile> record(RecordId id) { return await(m_store->record(id)); }
+    std::optional<TrackedFile> record(RecordId id) { return await(m_actor->record(id)); }
+    std::vector<TrackedFile> records() { return await(m_actor->recordsNewestFirst()); }
+    // The record at a path, or with an inode when one is given.
+    std::optional<TrackedFile> recordAt(const QString& filePath, std::uint64_t inode = 0)
+    {
+        for (const TrackedFile& record : records()) {
+            if (inode ? record.inode == inode : record.filePath == filePath)
+                return record;
+        }
+        return std::nullopt;
+    }
 
     QString m_folder;
     QString m_downloads;
     std::shared_ptr<FakeTrash> m_trash;
     std::unique_ptr<TrackedFileActor> m_store;
+    TrackedFileActor* m_actor = nullptr; // the open store, also once a test hands it over
     QDateTime m_now = QDateTime(QDate(2026, 3, 1), QTime(12, 0, 0, 250), Qt::UTC);
     std::atomic<qint64> m_clockLagMs{0};
     double m_defaultInterval = 3600;

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMutex>
+#include <QDeadlineTimer>
 #include <QThread>
 #include <cstdio>
 #include <sys/stat.h>

@@ -2,11 +2,8 @@
 #pragma once
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFuture>
 #include <QString>
-#include <QStringList>
-#include <QTemporaryDir>
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>

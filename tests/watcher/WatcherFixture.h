@@ -6,7 +6,6 @@
 #include "watcher/FileProcessor.h"
 
 #include <QMutex>
-#include <optional>
 #include <vector>
 
 // A real Downloads folder watched by a real monitor, a reconciler with a short
@@ -47,18 +46,6 @@ protected:
         auto stream = m_monitor->makeEventStream();
         await(m_monitor->start());
         await(m_processor->start(stream));
-    }
-
-    std::vector<TrackedFile> records() { return await(m_store->recordsNewestFirst()); }
-
-    // The record at a path, or with an inode when one is given.
-    std::optional<TrackedFile> recordAt(const QString& filePath, std::uint64_t inode = 0)
-    {
-        for (const TrackedFile& record : records()) {
-            if (inode ? record.inode == inode : record.filePath == filePath)
-                return record;
-        }
-        return std::nullopt;
     }
 
     // Waits for the record of the item now at `filePath` (matching inode).
