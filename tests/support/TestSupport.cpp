@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestSupport.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QMutex>
-#include <QDeadlineTimer>
 #include <QThread>
 #include <cstdio>
 #include <sys/stat.h>

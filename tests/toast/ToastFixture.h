@@ -10,7 +10,6 @@
 #include "toast/ToastController.h"
 #include "toast/ToastPanel.h"
 
-
 // A real store and cleanup service, fake desktop services, a controller
 // with a clock the test moves and timings the test chooses.
 class ToastFixture : public StoreFixture {
