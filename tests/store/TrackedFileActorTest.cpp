@@ -70,7 +70,7 @@ TEST_F(TrackedFileActorTest, ActiveInodeSkipsDismissedRecordsAtThePath)
     EXPECT_FALSE(await(m_store->activeInode(at("SAME.txt"))));
 }
 
-TEST_F(TrackedFileActorTest, MarkTemporaryUsesTheDefaultIntervalTagsTheFileAndLogs)
+TEST_F(TrackedFileActorTest, MarkTemporaryUsesTheDefaultIntervalAndTagsTheFileOnce)
 {
     m_defaultInterval = 5400;
     const auto [path, inode] = makeFile("report.pdf");
@@ -99,15 +99,12 @@ TEST_F(TrackedFileActorTest, MarkTemporaryUsesTheDefaultIntervalTagsTheFileAndLo
     EXPECT_GT(far->date().year(), 4000);
 
     EXPECT_FALSE(await(m_store->markTemporary(RecordId{4242})));
-}
 
-TEST_F(TrackedFileActorTest, MarkTemporaryKeepsAnOwnedTagOfAnotherColour)
-{
-    const auto [path, inode] = makeFile("photo.jpg");
-    tags::writeTags(path, {"Work", "Vantle: Temporary\n2"});
-    const RecordId id = insert(path, inode);
-    await(m_store->markTemporary(id));
-    EXPECT_EQ(tags::readTags(path), (QStringList{"Work", "Vantle: Temporary\n2"}));
+    // A tag of ours in another colour, set by the user, is left as it is.
+    const auto [photo, photoInode] = makeFile("photo.jpg");
+    tags::writeTags(photo, {"Work", "Vantle: Temporary\n2"});
+    await(m_store->markTemporary(insert(photo, photoInode)));
+    EXPECT_EQ(tags::readTags(photo), (QStringList{"Work", "Vantle: Temporary\n2"}));
 }
 
 TEST_F(TrackedFileActorTest, DismissKeepsTheOldDatesAndTakesTheTagOff)
