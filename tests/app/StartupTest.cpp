@@ -4,7 +4,6 @@
 #include "store/Tags.h"
 
 #include <QDir>
-#include <QFile>
 
 namespace {
 
@@ -17,7 +16,7 @@ protected:
         StoreFixture::SetUp();
         m_now = QDateTime(); // the wall clock
         // The toast shows itself on the offscreen platform, which cannot raise windows.
-        allowWarning(QStringLiteral("This plugin does not support"));
+        allowWarning("This plugin does not support");
     }
     void TearDown() override
     {
@@ -27,46 +26,33 @@ protected:
         StoreFixture::TearDown();
     }
 
-    // Hands the open store to a new AppState and starts it.
-    void start(const QString& downloads = {})
+    // Hands the store, opened on the real Trash, to a new AppState and starts it.
+    void start()
     {
         m_store.reset();
         QString error;
-        auto opts = options(makeSystemTrash());
-        if (!downloads.isEmpty())
-            opts.downloadsPath = downloads;
-        auto store = TrackedFileActor::open(opts, &error);
+        auto store = TrackedFileActor::open(options(makeSystemTrash()), &error);
         ASSERT_TRUE(store) << error.toStdString();
         m_actor = store.get();
-        m_app = std::make_unique<AppState>(AppState::Config{opts.downloadsPath,
+        m_app = std::make_unique<AppState>(AppState::Config{m_downloads,
                                                             m_folder + "/autostart/vantle.desktop",
                                                             "/opt/My Apps/vantle"},
                                            std::move(store));
         await(m_app->start(), std::chrono::seconds(20));
     }
 
-    std::vector<RecordSummary> records() { return await(m_actor->allRecords()); }
-    std::optional<RecordSummary> recordAt(const QString& path)
-    {
-        for (const RecordSummary& record : records()) {
-            if (record.filePath == path)
-                return record;
-        }
-        return std::nullopt;
-    }
-    static int announced() { return logcapture::count(QStringLiteral("New file announced: ")); }
+    static int announced() { return logcapture::count("New file announced: "); }
 
     std::unique_ptr<AppState> m_app;
-    TrackedFileActor* m_actor = nullptr;
 };
 
 } // namespace
 
 TEST_F(StartupTest, ExistingItemsAreKeptSilentlyAndTheLoginItemIsWritten)
 {
-    testenv::writeFile(inDownloads("a.zip"));
-    QDir().mkpath(inDownloads("folder"));
-    testenv::writeFile(inDownloads("folder/inside.txt"));
+    testenv::writeFile(at("a.zip"));
+    QDir().mkpath(at("folder"));
+    testenv::writeFile(at("folder/inside.txt"));
     start();
     const auto all = records();
     ASSERT_EQ(all.size(), 2u);
@@ -78,9 +64,9 @@ TEST_F(StartupTest, ExistingItemsAreKeptSilentlyAndTheLoginItemIsWritten)
     EXPECT_TRUE(entry.contains("\nExec=\"/opt/My Apps/vantle\"\n")) << entry.toStdString();
 
     // A new download after start-up is recorded and announced once.
-    testenv::writeFile(inDownloads("new.pdf"), "pdf");
+    testenv::writeFile(at("new.pdf"), "pdf");
     ASSERT_TRUE(waitUntil([&] { return announced() == 1; }));
-    EXPECT_EQ(recordAt(inDownloads("new.pdf"))->state, FileState::unprocessed);
+    EXPECT_EQ(recordAt(at("new.pdf"))->state, FileState::unprocessed);
 }
 
 // Records outlive a kill -9 when their removal was still deferred, and items
@@ -92,23 +78,23 @@ TEST_F(StartupTest, RecordsOfItemsGoneWhileOffAreDroppedAndPassNothingOn)
     await(m_store->markTemporary(stale, 3600));
     const RecordId renamed = track("old name.txt");
     const RecordId unanswered = track("toast never answered.iso");
-    QFile::remove(inDownloads("report.pdf"));
-    ASSERT_TRUE(QFile::rename(inDownloads("old name.txt"), inDownloads("new name.txt")));
+    QFile::remove(at("report.pdf"));
+    ASSERT_TRUE(QFile::rename(at("old name.txt"), at("new name.txt")));
     // A second record at one path, as a lost removal leaves behind.
-    insert(inDownloads("new name.txt"), 987654321);
+    insert(at("new name.txt"), 987654321);
 
     start();
     const auto all = records();
     ASSERT_EQ(all.size(), 2u);
-    EXPECT_EQ(recordAt(inDownloads("new name.txt"))->id, renamed);
-    EXPECT_EQ(recordAt(inDownloads("toast never answered.iso"))->id, unanswered);
-    EXPECT_EQ(recordAt(inDownloads("toast never answered.iso"))->state, FileState::dismissed);
+    EXPECT_EQ(recordAt(at("new name.txt"))->id, renamed);
+    EXPECT_EQ(recordAt(at("toast never answered.iso"))->id, unanswered);
+    EXPECT_EQ(recordAt(at("toast never answered.iso"))->state, FileState::dismissed);
 
     // A new file saved in place at the stale record's name is news, not temporary.
-    testenv::writeFile(inDownloads("report.pdf"), "new");
+    testenv::writeFile(at("report.pdf"), "new");
     ASSERT_TRUE(waitUntil([&] { return announced() == 1; }));
-    EXPECT_EQ(recordAt(inDownloads("report.pdf"))->state, FileState::unprocessed);
-    EXPECT_TRUE(tags::readTags(inDownloads("report.pdf")).isEmpty());
+    EXPECT_EQ(recordAt(at("report.pdf"))->state, FileState::unprocessed);
+    EXPECT_TRUE(tags::readTags(at("report.pdf")).isEmpty());
 }
 
 TEST_F(StartupTest, ExpiredWhileOffAndExpiringWhileRunningBothReachTheTrash)
@@ -119,19 +105,17 @@ TEST_F(StartupTest, ExpiredWhileOffAndExpiringWhileRunningBothReachTheTrash)
     start();
     const QString trash = testenv::home() + "/.local/share/Trash/files/";
     EXPECT_TRUE(QFile::exists(trash + offline));
-    EXPECT_FALSE(QFile::exists(inDownloads(offline)));
-    EXPECT_TRUE(logcapture::contains("Rehydrate: trashed 1 file(s) that expired while offline"));
+    EXPECT_FALSE(QFile::exists(at(offline)));
 
     // While running: marked temporary for a moment, then scheduled, as the toast does.
     const QString name = QStringLiteral("short-lived-%1.png").arg(round);
-    testenv::writeFile(inDownloads(name));
+    testenv::writeFile(at(name));
     ASSERT_TRUE(waitUntil([&] { return announced() == 1; }));
-    const RecordId id = recordAt(inDownloads(name))->id;
+    const RecordId id = recordAt(at(name))->id;
     const auto expiry = await(m_actor->markTemporary(id, 0.2));
     ASSERT_TRUE(expiry.has_value());
     m_app->cleanupService().schedule(id, *expiry);
-    ASSERT_TRUE(waitUntil(
-        [&] { return QFile::exists(trash + name) && !await(m_actor->record(id)).has_value(); }));
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(trash + name) && !record(id); }));
 }
 
 TEST_F(StartupTest, ALoginItemThatCannotBeWrittenIsOnlyReported)

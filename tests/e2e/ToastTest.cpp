@@ -5,38 +5,13 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QImage>
-#include <QLockFile>
-#include <QThread>
 
 namespace {
 
-QString run(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(10000);
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
-
 QString activeWindow()
 {
-    return run("xdotool", {"getactivewindow"});
-}
-
-// The program's visible windows that are as wide as the toast panel.
-QStringList visibleToastWindows(qint64 pid)
-{
-    QStringList toasts;
-    const QStringList ids =
-        run("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid)})
-            .split('\n', Qt::SkipEmptyParts);
-    for (const QString& id : ids) {
-        if (run("xdotool", {"getwindowgeometry", id}).contains("Geometry: 820x"))
-            toasts.append(id);
-    }
-    return toasts;
+    return runTool("xdotool", {"getactivewindow"});
 }
 
 // A window that holds the keyboard focus while the toast comes and goes.
@@ -47,25 +22,21 @@ public:
         m_process.start("xev", {"-geometry", "1900x1000+10+0", "-name", "toast-focus-target"});
         m_process.waitForStarted();
         waitUntil([&] {
-            m_id = run("xdotool", {"search", "--name", "toast-focus-target"}).section('\n', 0, 0);
+            m_id =
+                runTool("xdotool", {"search", "--name", "toast-focus-target"}).section('\n', 0, 0);
             return !m_id.isEmpty();
         });
-        if (!m_id.isEmpty())
-            run("xdotool", {"windowactivate", "--sync", m_id});
+        runTool("xdotool", {"windowactivate", "--sync", m_id});
     }
     ~FocusWindow()
     {
         m_process.kill();
         m_process.waitForFinished();
     }
-    // The active window's id in xdotool's decimal form.
+    // The window's id in xdotool's decimal form.
     QString id() const { return m_id; }
     // What xev printed so far.
-    QString events()
-    {
-        m_events += QString::fromUtf8(m_process.readAllStandardOutput());
-        return m_events;
-    }
+    QString events() { return m_events += QString::fromUtf8(m_process.readAllStandardOutput()); }
 
 private:
     QProcess m_process;
@@ -73,30 +44,14 @@ private:
     QString m_events;
 };
 
-// Focus, pointer and screen are shared by every test on the display: the
-// toast tests take turns even when CTest runs them side by side.
-QString displayLockPath()
-{
-    QString display = qEnvironmentVariable("DISPLAY");
-    display.replace(QLatin1Char(':'), QLatin1Char('_')).replace(QLatin1Char('/'), QLatin1Char('_'));
-    return QDir::tempPath() + "/vantle-toast-e2e" + display + ".lock";
-}
-
+// The display is shared: CTest runs these tests one at a time (RESOURCE_LOCK display).
 class ToastTest : public testing::Test {
 protected:
-    ToastTest() : m_displayLock(displayLockPath())
-    {
-        m_displayLock.setStaleLockTime(120000);
-        m_displayLock.lock();
-    }
-
     void SetUp() override
     {
         ASSERT_TRUE(VantleProcess::hasDisplay()) << "DISPLAY is not set; run scripts/test.sh";
-        ASSERT_TRUE(m_displayLock.isLocked());
         m_focus = std::make_unique<FocusWindow>();
         m_vantle = std::make_unique<VantleProcess>(testenv::freshFolder("toast-home"));
-        m_vantle->environment().insert("QT_LOGGING_RULES", "vantle.*.debug=true");
         ASSERT_FALSE(m_focus->id().isEmpty());
         ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focus->id(); }));
         m_vantle->start(m_process);
@@ -114,40 +69,45 @@ protected:
             m_process.kill();
     }
 
+    // The program's visible windows as wide as the toast panel.
+    QStringList toastWindows()
+    {
+        QStringList toasts;
+        for (const QString& id : runTool("xdotool", {"search", "--onlyvisible", "--pid",
+                                                     QString::number(m_process.processId())})
+                                     .split('\n', Qt::SkipEmptyParts)) {
+            if (runTool("xdotool", {"getwindowgeometry", id}).contains("Geometry: 820x"))
+                toasts.append(id);
+        }
+        return toasts;
+    }
+
     // A download lands: written beside Downloads, then renamed in.
     QString download(const QString& name)
     {
-        const QString staging = m_vantle->home() + "/" + name;
-        testenv::writeFile(staging, QByteArray(2048, 'd'));
         const QString target = m_vantle->downloads() + "/" + name;
-        EXPECT_TRUE(QFile::rename(staging, target));
+        moveOver(testenv::writeFile(m_vantle->home() + "/" + name, QByteArray(2048, 'd')), target);
         return target;
     }
 
     QString recordState(const QString& name)
     {
-        return run(
-            "sqlite3",
-            {"-readonly", m_vantle->storeFile(),
-             QStringLiteral("SELECT state FROM TrackedFile WHERE fileName = '%1'").arg(name)});
+        return runTool("sqlite3",
+                       {"-readonly", m_vantle->storeFile(),
+                        "SELECT state FROM TrackedFile WHERE fileName = '" + name + "'"});
     }
 
-    QString screenshot(const QString& name)
+    QImage screenshot(const QString& name)
     {
         const QString path = QCoreApplication::applicationDirPath() + "/" + name;
-        run("import", {"-window", "root", path});
-        return path;
+        runTool("import", {"-window", "root", path});
+        return QImage(path);
     }
 
-    QLockFile m_displayLock;
     std::unique_ptr<FocusWindow> m_focus;
     std::unique_ptr<VantleProcess> m_vantle;
     QProcess m_process;
 };
-
-// Where the first badge is: the island is centred on the 1920-wide screen
-// (left edge 700), the badges start after the 52-point icon, 14 + 8 down.
-const QPoint markTemporaryBadge(810, 60);
 
 } // namespace
 
@@ -156,21 +116,19 @@ TEST_F(ToastTest, ADownloadShowsTheToastAndMarkTemporaryWorksWithoutStealingFocu
     QElapsedTimer clock;
     clock.start();
     const QString path = download("report.pdf");
-    ASSERT_TRUE(waitUntil([&] { return !visibleToastWindows(m_process.processId()).isEmpty(); },
-                          std::chrono::seconds(1)))
+    ASSERT_TRUE(waitUntil([&] { return !toastWindows().isEmpty(); }, std::chrono::seconds(1)))
         << "no toast within 1 s";
-    const qint64 shownAfter = clock.elapsed();
-    EXPECT_LT(shownAfter, 1000);
+    EXPECT_LT(clock.elapsed(), 1000);
     EXPECT_EQ(activeWindow(), m_focus->id());
-    const QStringList windows = visibleToastWindows(m_process.processId());
+    const QStringList windows = toastWindows();
     ASSERT_EQ(windows.size(), 1);
-    EXPECT_TRUE(run("xprop", {"-id", windows[0], "_NET_WM_DESKTOP"}).contains("4294967295"));
+    EXPECT_TRUE(runTool("xprop", {"-id", windows[0], "_NET_WM_DESKTOP"}).contains("4294967295"));
 
     // The island is drawn black across the top centre, the screen stays
     // visible beside it (no black box without a compositor).
     QImage one;
     EXPECT_TRUE(waitUntil([&] {
-        one = QImage(screenshot("toast-one-file.png"));
+        one = screenshot("toast-one-file.png");
         // Settled: the body's left edge at 710, white beside it.
         return !one.isNull() && qGray(one.pixel(960, 40)) == 0 && qGray(one.pixel(714, 40)) == 0 &&
                qGray(one.pixel(705, 40)) > 200;
@@ -186,40 +144,37 @@ TEST_F(ToastTest, ADownloadShowsTheToastAndMarkTemporaryWorksWithoutStealingFocu
         return accent > 30;
     };
     EXPECT_FALSE(hasStackBadge(one));
-    QImage two;
     EXPECT_TRUE(waitUntil([&] {
-        two = QImage(screenshot("toast-two-files.png"));
+        const QImage two = screenshot("toast-two-files.png");
         return !two.isNull() && hasStackBadge(two);
     }));
 
-    // Hover, then click "Mark temporary": both queued files become temporary.
-    run("xdotool", {"mousemove", QString::number(markTemporaryBadge.x() - 40),
-                    QString::number(markTemporaryBadge.y())});
-    run("xdotool", {"mousemove", QString::number(markTemporaryBadge.x()),
-                    QString::number(markTemporaryBadge.y())});
-    QThread::msleep(100);
-    run("xdotool", {"click", "1"});
-    ASSERT_TRUE(waitUntil([&] { return recordState("report.pdf") == "temporary"; }));
+    // Hover, then click "Mark temporary" (centred island, after the icon):
+    // both queued files become temporary. A click before the hover registers
+    // does nothing, so click until it takes.
+    runTool("xdotool", {"mousemove", "770", "60", "mousemove", "810", "60"});
+    ASSERT_TRUE(waitUntil([&] {
+        runTool("xdotool", {"click", "1"});
+        return recordState("report.pdf") == "temporary";
+    }));
     EXPECT_EQ(recordState("archive.zip"), "temporary");
     EXPECT_TRUE(tags::readTags(path).contains(tags::programTag));
-    ASSERT_TRUE(waitUntil([&] { return visibleToastWindows(m_process.processId()).isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&] { return toastWindows().isEmpty(); }));
     EXPECT_EQ(activeWindow(), m_focus->id());
 }
 
 TEST_F(ToastTest, TimeoutLeavesTheFileDismissed)
 {
     download("ignored.iso");
-    ASSERT_TRUE(waitUntil([&] { return !visibleToastWindows(m_process.processId()).isEmpty(); },
-                          std::chrono::seconds(1)));
+    ASSERT_TRUE(waitUntil([&] { return !toastWindows().isEmpty(); }, std::chrono::seconds(1)));
     EXPECT_EQ(recordState("ignored.iso"), "unprocessed");
     // A click on the toast window's transparent part reaches the window below.
     const QString before = m_focus->events();
-    run("xdotool", {"mousemove", "600", "110", "click", "1"});
+    runTool("xdotool", {"mousemove", "600", "110", "click", "1"});
     EXPECT_TRUE(waitUntil(
         [&] { return m_focus->events().mid(before.size()).contains("ButtonPress event"); }));
     // Seven seconds, then the collapse and the fade.
-    ASSERT_TRUE(waitUntil([&] { return visibleToastWindows(m_process.processId()).isEmpty(); },
-                          std::chrono::seconds(10)));
+    ASSERT_TRUE(waitUntil([&] { return toastWindows().isEmpty(); }, std::chrono::seconds(10)));
     ASSERT_TRUE(waitUntil([&] { return recordState("ignored.iso") == "dismissed"; }));
     EXPECT_TRUE(QFile::exists(m_vantle->downloads() + "/ignored.iso"));
     EXPECT_EQ(activeWindow(), m_focus->id());

@@ -8,18 +8,10 @@
 
 namespace {
 
-QString run(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(10000);
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
 // The id of a window of class vantle embedded in trayer's panel, or empty.
 QString embeddedIconWindow()
 {
-    const QStringList lines = run("xwininfo", {"-root", "-tree"}).split('\n');
+    const QStringList lines = runTool("xwininfo", {"-root", "-tree"}).split('\n');
     int panelIndent = -1;
     for (const QString& line : lines) {
         const int indent = int(line.indexOf(QRegularExpression("\\S")));
@@ -48,61 +40,57 @@ TEST(TrayTest, TheIconDocksInTheTrayIsDrawnAndQuitsFromItsMenu)
     tray.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request", "--height",
                           "24", "--transparent", "false", "--tint", "0x000000"});
     ASSERT_TRUE(tray.waitForStarted());
-
     VantleProcess vantle(testenv::freshFolder("tray-home"));
     QProcess process;
     vantle.start(process);
+    const auto cleanUp = qScopeGuard([&] {
+        if (process.state() != QProcess::NotRunning) {
+            ::kill(pid_t(process.processId()), SIGTERM);
+            process.waitForFinished(10000);
+        }
+        tray.terminate();
+        tray.waitForFinished(5000);
+    });
     ASSERT_TRUE(process.waitForStarted());
     QString window;
-    EXPECT_TRUE(waitUntil([&] { return !(window = embeddedIconWindow()).isEmpty(); },
+    ASSERT_TRUE(waitUntil([&] { return !(window = embeddedIconWindow()).isEmpty(); },
                           std::chrono::seconds(15)))
-        << run("xwininfo", {"-root", "-tree"}).toStdString();
+        << runTool("xwininfo", {"-root", "-tree"}).toStdString();
 
-    if (!window.isEmpty()) {
-        const QString shot = vantle.home() + "/icon.png";
-        // The icon paints right after it docks; look until its dark disc shows
-        // (trayer's panel is light grey).
-        int dark = 0;
-        waitUntil(
-            [&] {
-                run("import", {"-window", window, shot});
-                const QImage image(shot);
-                dark = 0;
-                for (int y = 0; y < image.height(); ++y)
-                    for (int x = 0; x < image.width(); ++x)
-                        dark += qGray(image.pixel(x, y)) < 80 ? 1 : 0;
-                return dark > 100;
-            },
-            std::chrono::seconds(10));
-        EXPECT_GT(dark, 100) << "the tray icon was not drawn";
-    }
+    // The icon paints right after it docks; look until its dark disc shows
+    // (trayer's panel is light grey).
+    const QString shot = vantle.home() + "/icon.png";
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            runTool("import", {"-window", window, shot});
+            const QImage image(shot);
+            int dark = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    dark += qGray(image.pixel(x, y)) < 80 ? 1 : 0;
+            return dark > 100;
+        },
+        std::chrono::seconds(10)))
+        << "the tray icon was not drawn";
 
     // "Quit Vantle" from the icon's context menu ends the program cleanly.
-    if (!window.isEmpty()) {
-        run("xdotool", {"mousemove", "--window", window, "11", "11", "click", "3"});
-        QString menu;
-        EXPECT_TRUE(waitUntil([&] {
-            for (const QString& line : run("xwininfo", {"-root", "-tree"}).split('\n')) {
-                if (line.contains("(\"vantle\" \"Vantle\")") && !line.contains(window))
-                    menu = line.trimmed().section(' ', 0, 0);
-            }
-            return !menu.isEmpty();
-        }));
-        // The menu holds one entry; click the middle of it.
-        const QString geometry = run("xdotool", {"getwindowgeometry", menu});
-        const auto size = QRegularExpression("Geometry: (\\d+)x(\\d+)").match(geometry);
-        ASSERT_TRUE(size.hasMatch()) << geometry.toStdString();
-        run("xdotool",
+    runTool("xdotool", {"mousemove", "--window", window, "11", "11", "click", "3"});
+    QString menu;
+    ASSERT_TRUE(waitUntil([&] {
+        for (const QString& line : runTool("xwininfo", {"-root", "-tree"}).split('\n')) {
+            if (line.contains("(\"vantle\" \"Vantle\")") && !line.contains(window))
+                menu = line.trimmed().section(' ', 0, 0);
+        }
+        return !menu.isEmpty();
+    }));
+    // The menu holds one entry; click the middle of it.
+    const QString geometry = runTool("xdotool", {"getwindowgeometry", menu});
+    const auto size = QRegularExpression("Geometry: (\\d+)x(\\d+)").match(geometry);
+    ASSERT_TRUE(size.hasMatch()) << geometry.toStdString();
+    runTool("xdotool",
             {"mousemove", "--window", menu, QString::number(size.captured(1).toInt() / 2),
              QString::number(size.captured(2).toInt() / 2), "click", "1"});
-        EXPECT_TRUE(process.waitForFinished(10000)) << "Quit Vantle did not end the program";
-    }
-    if (process.state() != QProcess::NotRunning) {
-        ::kill(pid_t(process.processId()), SIGTERM);
-        process.waitForFinished(10000);
-    }
+    ASSERT_TRUE(process.waitForFinished(10000)) << "Quit Vantle did not end the program";
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(process.exitCode(), 0);
-    tray.terminate();
-    tray.waitForFinished(5000);
 }

@@ -6,6 +6,15 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+// Runs a helper program (xdotool, xwininfo, sqlite3, …); gives its trimmed output.
+inline QString runTool(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(10000);
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
 // The built program, run as a user would run it: a home of its own, the real
 // X display of the test session, no Qt platform chosen for it. Free of the
 // test framework, so that the programs in bench/ run it the same way.

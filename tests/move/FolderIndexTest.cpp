@@ -46,7 +46,7 @@ QSet<QString> expectedFolders(const QString& home)
 
 TEST(FolderCrawl, ListsWhatTheFilterKeepsAndNeverEntersTheRest)
 {
-    const QString home = makeHome(QStringLiteral("crawl-home"));
+    const QString home = makeHome("crawl-home");
     QStringList opened;
     const QStringList paths = FolderIndex::crawlFolders(
         home, [&](std::string_view path) { opened.append(QString::fromUtf8(path)); });
@@ -72,20 +72,10 @@ TEST(FolderCrawl, ListsWhatTheFilterKeepsAndNeverEntersTheRest)
     EXPECT_EQ(opened.size(), paths.size() + 1); // every listed folder once, plus the root
 }
 
-TEST(FolderCrawl, WalksBreadthFirstWithNamesSortedInEachFolder)
+TEST(FolderCrawl, SubtreesReadInParallelComeOutBreadthFirstWithNamesSorted)
 {
-    const QString home = testenv::freshFolder(QStringLiteral("order-home"));
-    for (const char* folder : {"b/z", "b/a", "a/y/deep", "C", "a/x"})
-        ASSERT_TRUE(QDir().mkpath(home + QLatin1Char('/') + QString::fromUtf8(folder)));
-    QStringList relative;
-    for (const QString& path : FolderIndex::crawlFolders(home))
-        relative.append(path.mid(home.size() + 1));
-    EXPECT_EQ(relative, (QStringList{"C", "a", "b", "a/x", "a/y", "b/a", "b/z", "a/y/deep"}));
-}
-
-TEST(FolderCrawl, ManySubtreesReadInParallelStillComeOutInBreadthFirstOrder)
-{
-    const QString home = testenv::freshFolder(QStringLiteral("wide-home"));
+    const QString home = testenv::freshFolder("wide-home");
+    ASSERT_TRUE(QDir().mkpath(home + "/C")); // sorted by code unit: before "t0"
     for (int top = 0; top < 90; ++top)
         for (int child = 0; child < 3; ++child)
             for (const char* leaf : {"b", "a"})
@@ -105,14 +95,14 @@ TEST(FolderCrawl, ManySubtreesReadInParallelStillComeOutInBreadthFirstOrder)
         expected += below;
         level = below;
     }
-    ASSERT_EQ(expected.size(), 90 + 270 + 540);
+    ASSERT_EQ(expected.size(), 1 + 90 + 270 + 540);
     for (int run = 0; run < 3; ++run)
         EXPECT_EQ(FolderIndex::crawlFolders(home), expected) << "run " << run;
 }
 
 TEST(FolderCrawl, ACancelledCrawlStopsReadingAndReturnsWhatItHas)
 {
-    const QString home = testenv::freshFolder(QStringLiteral("cancel-home"));
+    const QString home = testenv::freshFolder("cancel-home");
     for (int top = 0; top < 90; ++top)
         ASSERT_TRUE(QDir().mkpath(QStringLiteral("%1/t%2/inner/deeper").arg(home).arg(top)));
     std::atomic<bool> cancelled = false;
@@ -133,7 +123,7 @@ TEST(FolderCrawl, ACancelledCrawlStopsReadingAndReturnsWhatItHas)
 
 TEST(FolderCrawl, SkipsFoldersThatCannotBeReadAndNamesThatAreNotText)
 {
-    const QString home = testenv::freshFolder(QStringLiteral("unreadable-home"));
+    const QString home = testenv::freshFolder("unreadable-home");
     ASSERT_TRUE(QDir().mkpath(home + "/zgone/inner"));
     ASSERT_TRUE(QDir().mkpath(home + "/kept/inner"));
     ASSERT_TRUE(QDir().mkpath(home + "/zz/inner"));
@@ -152,12 +142,12 @@ TEST(FolderCrawl, SkipsFoldersThatCannotBeReadAndNamesThatAreNotText)
     EXPECT_TRUE(paths.contains(home + "/zgone"));
     EXPECT_FALSE(paths.contains(home + "/zgone/inner"));
     for (const QString& path : paths)
-        EXPECT_FALSE(path.contains(QStringLiteral("bad"))) << path.toStdString();
+        EXPECT_FALSE(path.contains("bad")) << path.toStdString();
 }
 
 TEST(FolderIndexService, GathersOnceThenRecrawlsOnlyWhenAskedAfterTheGap)
 {
-    const QString home = makeHome(QStringLiteral("index-home"));
+    const QString home = makeHome("index-home");
     FolderIndex index(home, 0ms);
     QSignalSpy crawls(&index, &FolderIndex::pathsChanged);
     QSignalSpy gathered(&index, &FolderIndex::gathered);
@@ -167,11 +157,9 @@ TEST(FolderIndexService, GathersOnceThenRecrawlsOnlyWhenAskedAfterTheGap)
     index.start();
     index.start();
     ASSERT_TRUE(waitUntil([&] { return index.hasGathered(); }));
-    const QStringList first = index.paths();
-    EXPECT_EQ(QSet<QString>(first.begin(), first.end()), expectedFolders(home));
 
     // A typed query finds the folder over the crawled home.
-    const auto matches = index.search(QStringLiteral("doc proj"), 3);
+    const auto matches = index.search("doc proj", 3);
     ASSERT_FALSE(matches.isEmpty());
     EXPECT_EQ(matches[0].path, home + "/Documents/Projects");
 

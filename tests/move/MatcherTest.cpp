@@ -8,16 +8,11 @@
 
 namespace {
 
-const QString home = QStringLiteral("/Users/me");
+const QString home = "/Users/me";
 
 QString at(const QString& relative)
 {
     return home + QLatin1Char('/') + relative;
-}
-
-QString scoreText(double score)
-{
-    return QString::number(score, 'g', 12);
 }
 
 // The plain matcher and the prepared list must agree on everything.
@@ -42,17 +37,8 @@ TEST(FolderFilter, RejectsHomeLibraryHiddenBuildAndPackageFolders)
         bool indexable;
     } cases[] = {
         {"/Users/me", false},
-        {"/Users/me/Library", false},
         {"/Users/me/Library/Mail", false},
-        {"/Users/me/Documents/Library", true},
         {"/Users/me/Libraryish", true},
-        {"/Users/me/.config/x", false},
-        {"/Users/me/code/app/node_modules/lib", false},
-        {"/Users/me/Apps/Tool.app/Contents", false},
-        {"/Users/me/Photos Library.photoslibrary", false},
-        {"/Users/me/Tool.APP", false},
-        {"/Users/me/NODE_MODULES", true},
-        {"/Users/me/ends.", true},
         {"/Users/me/archive.tar", true},
         {"/Users/me/a/__pycache__", false},
         {"/Users/meadow/Documents", false},
@@ -63,65 +49,57 @@ TEST(FolderFilter, RejectsHomeLibraryHiddenBuildAndPackageFolders)
         EXPECT_EQ(FolderIndex::isIndexable(QString::fromUtf8(c.path), home), c.indexable) << c.path;
 }
 
-TEST(FolderMatcher, WorkedValuesComeOutToTheDigit)
+TEST(FolderMatcher, WholeShallowMatchesRankFirstAndSegmentsAreWhatWasMatched)
 {
-    const struct {
-        const char* relative;
-        const char* query;
-        const char* score;
-        int lastMatchedSegmentIndex;
-    } cases[] = {
-        {"Documents/Projects", "doc proj", "15.4", 1},
-        {"Documents/Projects", "proj", "8.8", 1}, // passing over a segment costs
-        {"Documents/Projects", "projects", "18", 1},
-        {"Projects", "projects", "18.7", 0},
-        {"Downloads", "dl", "5.85", 0},
-        // An emoji is one code point but two UTF-16 units: the lengths are equal.
-        {"\U0001F600a", "\U0001F600A", "9.7", 0},
-        // İ lower-cases to i and a combining dot: the segment grows by one.
-        {"\u0130stanbul", "istanbul", "15.15", 0},
+    auto match = [](const char* relative, const char* query) {
+        const auto found = searchBoth(QString::fromUtf8(query), {at(QString::fromUtf8(relative))});
+        EXPECT_EQ(found.size(), 1) << relative << " / " << query;
+        return found.value(0);
     };
-    for (const auto& c : cases) {
-        const QString path = at(QString::fromUtf8(c.relative));
-        const auto matches = searchBoth(QString::fromUtf8(c.query), {path});
-        ASSERT_EQ(matches.size(), 1) << c.query;
-        EXPECT_EQ(scoreText(matches[0].score).toStdString(), c.score) << c.query;
-        EXPECT_EQ(matches[0].lastMatchedSegmentIndex, c.lastMatchedSegmentIndex) << c.query;
-        EXPECT_EQ(matches[0].segments, QString::fromUtf8(c.relative).split(QLatin1Char('/')));
-    }
+    EXPECT_GT(match("Projects", "projects").score, match("Documents/Projects", "projects").score);
+    EXPECT_GT(match("Documents/Projects", "projects").score,
+              match("Documents/Projects", "proj").score);
+    // Passing over a segment costs.
+    EXPECT_GT(match("Documents/Projects", "doc proj").score,
+              match("Documents/Projects", "proj").score);
+    EXPECT_EQ(match("Documents/Projects", "proj").lastMatchedSegmentIndex, 1);
+    EXPECT_EQ(match("Documents/Projects", "doc").segments, (QStringList{"Documents", "Projects"}));
+    // Worked values where lengths in UTF-16 units matter: an emoji is one code
+    // point but two units on both sides; İ lower-cases to i and a combining
+    // dot, so its segment grows by one.
+    EXPECT_EQ(QString::number(match("\U0001F600a", "\U0001F600A").score, 'g', 12), "9.7");
+    EXPECT_EQ(QString::number(match("\u0130stanbul", "istanbul").score, 'g', 12), "15.15");
     // Outside the home folder the whole path is scored.
-    const auto outside = searchBoth(QStringLiteral("srv data"), {QStringLiteral("/srv/data")});
+    const auto outside = searchBoth("srv data", {"/srv/data"});
     ASSERT_EQ(outside.size(), 1);
-    EXPECT_EQ(outside[0].segments, (QStringList{QStringLiteral("srv"), QStringLiteral("data")}));
+    EXPECT_EQ(outside[0].segments, (QStringList{"srv", "data"}));
 }
 
 TEST(FolderMatcher, QueriesAreLowerCasedAndSplitAtAnyWhiteSpace)
 {
-    const QStringList paths{at(QStringLiteral("Documents/Projects"))};
-    const auto plain = searchBoth(QStringLiteral("doc proj"), paths);
+    const QStringList paths{at("Documents/Projects")};
+    const auto plain = searchBoth("doc proj", paths);
     ASSERT_EQ(plain.size(), 1);
-    for (const QString& query : {QStringLiteral("  Doc   PROJ "), QStringLiteral("doc\tproj"),
-                                 QStringLiteral("doc\u00A0proj")}) {
-        const auto same = searchBoth(query, paths);
-        ASSERT_EQ(same.size(), 1) << query.toStdString();
-        EXPECT_EQ(same[0].score, plain[0].score) << query.toStdString();
+    for (const char* query : {"  Doc   PROJ ", "doc\tproj", "doc\u00A0proj"}) {
+        const auto same = searchBoth(QString::fromUtf8(query), paths);
+        ASSERT_EQ(same.size(), 1) << query;
+        EXPECT_EQ(same[0].score, plain[0].score) << query;
     }
 }
 
 TEST(FolderMatcher, RejectsQueriesThatCannotMatchDistinctSegmentsLeftToRight)
 {
-    const QString projects = at(QStringLiteral("Documents/Projects"));
-    const QString documents = at(QStringLiteral("Documents"));
+    const QString projects = at("Documents/Projects");
+    const QString documents = at("Documents");
     for (const char* query : {"", "   ", "proj doc", "d p x", "xyz"})
         EXPECT_TRUE(searchBoth(QString::fromUtf8(query), {projects}).isEmpty()) << query;
-    EXPECT_TRUE(searchBoth(QStringLiteral("doc ments"), {documents}).isEmpty());
+    EXPECT_TRUE(searchBoth("doc ments", {documents}).isEmpty());
 }
 
 TEST(FolderMatcher, EqualScoresKeepListOrderAndLimitKeepsTheBest)
 {
-    const QStringList paths{at(QStringLiteral("b/Notes")), at(QStringLiteral("a/Notes")),
-                            at(QStringLiteral("Notes")), at(QStringLiteral("c/Notes")),
-                            at(QStringLiteral("x/y/Notes"))};
+    const QStringList paths{at("b/Notes"), at("a/Notes"), at("Notes"), at("c/Notes"),
+                            at("x/y/Notes")};
     auto pathsOf = [](const QList<FolderMatch>& matches) {
         QStringList found;
         for (const FolderMatch& m : matches)
@@ -130,18 +108,15 @@ TEST(FolderMatcher, EqualScoresKeepListOrderAndLimitKeepsTheBest)
     };
     // Shallowest first, then ties in list order.
     const QStringList all{paths[2], paths[0], paths[1], paths[3], paths[4]};
-    EXPECT_EQ(pathsOf(searchBoth(QStringLiteral("notes"), paths, 10)), all);
-    EXPECT_EQ(pathsOf(searchBoth(QStringLiteral("notes"), paths, 3)), all.mid(0, 3));
-    EXPECT_TRUE(searchBoth(QStringLiteral("notes"), paths, 0).isEmpty());
+    EXPECT_EQ(pathsOf(searchBoth("notes", paths, 10)), all);
+    EXPECT_EQ(pathsOf(searchBoth("notes", paths, 3)), all.mid(0, 3));
+    EXPECT_TRUE(searchBoth("notes", paths, 0).isEmpty());
 }
 
 TEST(FolderMatcher, PreparedListAgreesWithThePlainMatcherOnManyPaths)
 {
-    const QStringList words{QStringLiteral("Documents"), QStringLiteral("Projects"),
-                            QStringLiteral("Photos"),    QStringLiteral("Music"),
-                            QStringLiteral("Über"),      QStringLiteral("src"),
-                            QStringLiteral("Downloads"), QStringLiteral("data-2024"),
-                            QStringLiteral("ΣΟΦΙΑ"),     QStringLiteral("notes")};
+    const QStringList words{"Documents", "Projects",  "Photos",    "Music", "Über",
+                            "src",       "Downloads", "data-2024", "ΣΟΦΙΑ", "notes"};
     QRandomGenerator random(42);
     QStringList paths;
     for (int i = 0; i < 2000; ++i) {
@@ -157,14 +132,10 @@ TEST(FolderMatcher, PreparedListAgreesWithThePlainMatcherOnManyPaths)
 
 TEST(MoveRanking, RecentDestinationsGainABonusThatFadesWithAge)
 {
-    for (const auto& [position, bonus] : std::initializer_list<std::pair<qsizetype, QString>>{
-             {0, "4"}, {1, "3.7"}, {13, "0.1"}, {14, "0"}, {-1, "0"}})
-        EXPECT_EQ(scoreText(foldermatcher::recencyBonus(position)), bonus) << position;
-
     QStringList recent;
     for (int i = 0; i < 15; ++i)
         recent.append(at(QStringLiteral("r%1").arg(i)));
-    const QString top = at(QStringLiteral("top"));
+    const QString top = at("top");
     const auto ranked = foldermatcher::rankForMoveInput(
         {{top, 10.0, 0, {}}, {recent[14], 9.0, 0, {}}, {recent[0], 7.0, 0, {}}}, recent);
     ASSERT_EQ(ranked.size(), 3);
@@ -174,7 +145,7 @@ TEST(MoveRanking, RecentDestinationsGainABonusThatFadesWithAge)
     EXPECT_EQ(ranked[2].path, recent[14]); // too old for a bonus
     EXPECT_DOUBLE_EQ(ranked[2].score, 9.0);
     // Ties stay in the fuzzy order.
-    const QString a = at(QStringLiteral("a")), b = at(QStringLiteral("b"));
+    const QString a = at("a"), b = at("b");
     const auto kept = foldermatcher::rankForMoveInput({{a, 5.0, 0, {}}, {b, 5.0, 0, {}}}, {});
     EXPECT_EQ(kept[0].path, a);
     EXPECT_EQ(kept[1].path, b);

@@ -38,19 +38,19 @@ TEST_F(MoveMRUTest, RecordsMostRecentFirstWithoutDuplicatesUpToCapacity)
     for (const char* path : {"/d/A", "/d/B", "/d/C"})
         mru.record(QString::fromUtf8(path));
     EXPECT_EQ(mru.paths(), (QStringList{"/d/C", "/d/B", "/d/A"}));
-    mru.record(QStringLiteral("/d/A"));
+    mru.record("/d/A");
     EXPECT_EQ(mru.paths(), (QStringList{"/d/A", "/d/C", "/d/B"}));
     EXPECT_EQ(stored(), mru.paths());
 
     for (int i = 0; i < 20; ++i)
         mru.record(QStringLiteral("/d/n%1").arg(i));
     EXPECT_EQ(mru.paths().size(), MoveMRU::capacity);
-    EXPECT_EQ(mru.paths().first(), QStringLiteral("/d/n19"));
-    EXPECT_FALSE(mru.paths().contains(QStringLiteral("/d/B"))); // the oldest left
+    EXPECT_EQ(mru.paths().first(), "/d/n19");
+    EXPECT_FALSE(mru.paths().contains("/d/B")); // the oldest left
     EXPECT_EQ(stored(), mru.paths());
 
     // Names the settings file must quote survive a reload.
-    mru.record(QStringLiteral("/d/a, b \"q\" ;=#"));
+    mru.record("/d/a, b \"q\" ;=#");
     MoveMRU again;
     again.load();
     EXPECT_EQ(again.paths(), mru.paths());
@@ -90,16 +90,16 @@ TEST_F(MoveMRUTest, ALongStoredListLoadsWholeAndShrinksOnTheNextRecord)
     MoveMRU mru;
     mru.load();
     EXPECT_EQ(mru.paths(), many);
-    mru.record(QStringLiteral("/d/new"));
+    mru.record("/d/new");
     EXPECT_EQ(mru.paths().size(), 20);
     EXPECT_EQ(stored().size(), 20);
-    EXPECT_EQ(stored().first(), QStringLiteral("/d/new"));
-    EXPECT_EQ(stored().last(), QStringLiteral("/d/18"));
+    EXPECT_EQ(stored().first(), "/d/new");
+    EXPECT_EQ(stored().last(), "/d/18");
 }
 
 TEST_F(MoveMRUTest, ValidatedPrunesVanishedFoldersAndFilesOnly)
 {
-    const QString root = testenv::freshFolder(QStringLiteral("mru"));
+    const QString root = testenv::freshFolder("mru");
     const QString x = root + "/X", y = root + "/Y", z = root + "/Z", w = root + "/W",
                   f = root + "/F";
     for (const QString& folder : {x, y, z, w, f})
@@ -110,9 +110,9 @@ TEST_F(MoveMRUTest, ValidatedPrunesVanishedFoldersAndFilesOnly)
     ASSERT_EQ(mru.paths(), (QStringList{x, y, z, w}));
 
     // Nothing vanished: nothing written (a value changed behind its back stays).
-    settings::write(settings::moveDestinations, QStringList{QStringLiteral("/elsewhere")});
+    settings::write(settings::moveDestinations, QStringList{"/elsewhere"});
     EXPECT_EQ(mru.validated(3), (QStringList{x, y, z}));
-    EXPECT_EQ(stored(), QStringList{QStringLiteral("/elsewhere")});
+    EXPECT_EQ(stored(), QStringList{"/elsewhere"});
 
     ASSERT_TRUE(QDir(x).removeRecursively());
     EXPECT_EQ(mru.validated(3), (QStringList{y, z, w}));

@@ -38,9 +38,7 @@ QByteArray privateSessionBus()
     static const QByteArray address = [] {
         auto* daemon = new QProcess; // ends with this process (parent-death signal)
         daemon->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-        daemon->start(QStringLiteral("dbus-daemon"),
-                      {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                       QStringLiteral("--print-address")});
+        daemon->start("dbus-daemon", {"--session", "--nofork", "--print-address"});
         EXPECT_TRUE(daemon->waitForStarted());
         EXPECT_TRUE(waitUntil([&] { return daemon->canReadLine(); }));
         const QByteArray line = daemon->readLine().trimmed();
@@ -55,9 +53,9 @@ TEST(SystemWorkspace, ShowsItemsOverDBusAndOpensTheFolderWithoutAFileManager)
     const QByteArray address = privateSessionBus();
     ASSERT_FALSE(address.isEmpty());
     UrlSink sink;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &sink, "open");
+    QDesktopServices::setUrlHandler("file", &sink, "open");
     auto workspace = makeSystemWorkspace();
-    const QString dir = testenv::freshFolder(QStringLiteral("reveal"));
+    const QString dir = testenv::freshFolder("reveal");
     const QString file = testenv::writeFile(dir + "/a file #1.pdf");
 
     // Nobody owns org.freedesktop.FileManager1 yet: the parent folder opens.
@@ -65,13 +63,12 @@ TEST(SystemWorkspace, ShowsItemsOverDBusAndOpensTheFolderWithoutAFileManager)
     ASSERT_TRUE(waitUntil([&] { return !sink.opened.isEmpty(); }));
     EXPECT_EQ(sink.opened, QList<QUrl>{QUrl::fromLocalFile(dir)});
 
-    QDBusConnection service =
-        QDBusConnection::connectToBus(QString::fromUtf8(address), QStringLiteral("fake-fm"));
+    QDBusConnection service = QDBusConnection::connectToBus(QString::fromUtf8(address), "fake-fm");
     ASSERT_TRUE(service.isConnected());
     FakeFileManager manager;
-    ASSERT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &manager,
+    ASSERT_TRUE(service.registerObject("/org/freedesktop/FileManager1", &manager,
                                        QDBusConnection::ExportAllSlots));
-    ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.FileManager1")));
+    ASSERT_TRUE(service.registerService("org.freedesktop.FileManager1"));
     workspace->revealInFileManager({file});
     ASSERT_TRUE(waitUntil([&] { return !manager.shown.isEmpty(); }));
     EXPECT_EQ(manager.shown.first(),
@@ -81,9 +78,9 @@ TEST(SystemWorkspace, ShowsItemsOverDBusAndOpensTheFolderWithoutAFileManager)
     EXPECT_TRUE(workspace->openFile(file));
     EXPECT_EQ(sink.opened.last(), QUrl::fromLocalFile(file));
 
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-    service.unregisterService(QStringLiteral("org.freedesktop.FileManager1"));
-    QDBusConnection::disconnectFromBus(QStringLiteral("fake-fm"));
+    QDesktopServices::unsetUrlHandler("file");
+    service.unregisterService("org.freedesktop.FileManager1");
+    QDBusConnection::disconnectFromBus("fake-fm");
 }
 
 } // namespace

@@ -3,28 +3,8 @@
 #include "expiry/ExpiryUnit.h"
 #include "platform/AppSettings.h"
 #include "platform/Formatters.h"
-#include "store/TrackedFile.h"
 
 #include <QSettings>
-
-TEST(FileStateTest, OnlyTheExactRawValuesParse)
-{
-    for (FileState state : {FileState::unprocessed, FileState::temporary, FileState::dismissed})
-        EXPECT_EQ(fileStateFromRaw(rawValue(state)), state);
-    EXPECT_FALSE(fileStateFromRaw("Temporary"));
-    EXPECT_FALSE(fileStateFromRaw(""));
-    EXPECT_FALSE(fileStateFromRaw("dismissed "));
-}
-
-TEST(TrackedFileTest, FolderAndDisplaySize)
-{
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    EXPECT_TRUE(TrackedFile(1, "/d/empty.txt", "empty.txt", 0, now).isFolder());
-    EXPECT_EQ(TrackedFile(1, "/d/empty.txt", "empty.txt", 0, now).displaySize(), "Folder");
-    EXPECT_FALSE(TrackedFile(1, "", "", 0, now).isFolder());
-    EXPECT_EQ(TrackedFile(1, "", "", 0, now).displaySize(), "Zero KB");
-    EXPECT_EQ(TrackedFile(1, "/d/a", "a", 1234567, now).displaySize(), "1.2 MB");
-}
 
 TEST(ByteCountTest, FileStyleInDecimalUnits)
 {

@@ -2,7 +2,6 @@
 #include "StoreFixture.h"
 #include "store/Tags.h"
 
-#include <QDir>
 #include <QProcess>
 
 using RecordTrashTest = StoreFixture;
@@ -36,9 +35,7 @@ TEST_F(RecordTrashTest, AnotherItemAtThePathIsNeverTrashed)
     const RecordId id = insert(path, inode);
     // Replaced before the check: nothing is moved, the record goes.
     const QString staged = m_folder + "/staged";
-    testenv::writeFile(staged, "new");
-    ASSERT_EQ(::rename(QFile::encodeName(staged).constData(), QFile::encodeName(path).constData()),
-              0);
+    moveOver(testenv::writeFile(staged, "new"), path);
     EXPECT_EQ(await(m_store->deleteNow(id)).outcome, RecordTrash::Outcome::absent);
     EXPECT_TRUE(m_trash->requests().isEmpty());
     EXPECT_EQ(testenv::contentOf(path), "new");
@@ -48,8 +45,7 @@ TEST_F(RecordTrashTest, AnotherItemAtThePathIsNeverTrashed)
     // newcomer is put back.
     const RecordId raced = insert(path, inodeOf(path));
     m_trash->beforeMove([&](const QString& target) {
-        testenv::writeFile(staged, "saved meanwhile");
-        ::rename(QFile::encodeName(staged).constData(), QFile::encodeName(target).constData());
+        moveOver(testenv::writeFile(staged, "saved meanwhile"), target);
     });
     EXPECT_EQ(await(m_store->deleteNow(raced)).outcome, RecordTrash::Outcome::absent);
     EXPECT_EQ(testenv::contentOf(path), "saved meanwhile");

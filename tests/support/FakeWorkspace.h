@@ -13,16 +13,14 @@ public:
     bool openFile(const QString& path) override
     {
         m_opened.append(path);
-        return m_openSucceeds;
+        return true;
     }
 
     // Each reveal request, in order.
     const QList<QStringList>& revealed() const { return m_revealed; }
     const QStringList& opened() const { return m_opened; }
-    void setOpenSucceeds(bool succeeds) { m_openSucceeds = succeeds; }
 
 private:
     QList<QStringList> m_revealed;
     QStringList m_opened;
-    bool m_openSucceeds = true;
 };

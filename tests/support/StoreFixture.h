@@ -7,7 +7,6 @@
 
 #include <QFileInfo>
 #include <atomic>
-#include <sys/stat.h>
 
 // The one store harness: a real store file in a fresh folder, a real
 // Downloads folder, a Trash of the test's choosing and a clock it can set.
@@ -15,9 +14,9 @@ class StoreFixture : public testing::Test {
 protected:
     void SetUp() override
     {
-        m_folder = testenv::freshFolder(QStringLiteral("store"));
-        m_downloads = testenv::freshFolder(QStringLiteral("Downloads"));
-        m_trash = std::make_shared<FakeTrash>(m_folder + QStringLiteral("/fake-trash"));
+        m_folder = testenv::freshFolder("store");
+        m_downloads = testenv::freshFolder("Downloads");
+        m_trash = std::make_shared<FakeTrash>(m_folder + "/fake-trash");
         openStore();
     }
 
@@ -25,11 +24,12 @@ protected:
 
     // (Re)opens the store; `trash` replaces the fake one (makeSystemTrash()
     // for the real Trash).
-    void openStore(std::shared_ptr<Trash> trash = {}, int busyTimeoutMs = 0)
+    void openStore(std::shared_ptr<Trash> trash = {})
     {
         m_store.reset();
         QString error;
-        m_store = TrackedFileActor::open(options(trash, busyTimeoutMs), &error);
+        m_store = TrackedFileActor::open(options(trash), &error);
+        m_actor = m_store.get();
         ASSERT_TRUE(m_store) << error.toStdString();
     }
 
@@ -49,20 +49,14 @@ protected:
         return options;
     }
 
-    QString storePath() const { return m_folder + QStringLiteral("/Vantle.store"); }
-    QString inDownloads(const QString& name) const { return m_downloads + QLatin1Char('/') + name; }
-
-    static std::uint64_t inodeOf(const QString& path)
-    {
-        struct stat st {};
-        return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
-    }
+    QString storePath() const { return m_folder + "/Vantle.store"; }
+    QString at(const QString& name) const { return m_downloads + QLatin1Char('/') + name; }
 
     // A real file in Downloads, with its real inode.
     std::pair<QString, std::uint64_t> makeFile(const QString& name,
                                                const QByteArray& bytes = "data")
     {
-        const QString path = testenv::writeFile(inDownloads(name), bytes);
+        const QString path = testenv::writeFile(at(name), bytes);
         return {path, inodeOf(path)};
     }
 
@@ -77,12 +71,23 @@ protected:
         return insert(path, inode, bytes.size());
     }
 
-    std::optional<TrackedFile> record(RecordId id) { return await(m_store->record(id)); }
+    std::optional<TrackedFile> record(RecordId id) { return await(m_actor->record(id)); }
+    std::vector<TrackedFile> records() { return await(m_actor->recordsNewestFirst()); }
+    // The record at a path, or with an inode when one is given.
+    std::optional<TrackedFile> recordAt(const QString& filePath, std::uint64_t inode = 0)
+    {
+        for (const TrackedFile& record : records()) {
+            if (inode ? record.inode == inode : record.filePath == filePath)
+                return record;
+        }
+        return std::nullopt;
+    }
 
     QString m_folder;
     QString m_downloads;
     std::shared_ptr<FakeTrash> m_trash;
     std::unique_ptr<TrackedFileActor> m_store;
+    TrackedFileActor* m_actor = nullptr; // the open store, also once a test hands it over
     QDateTime m_now = QDateTime(QDate(2026, 3, 1), QTime(12, 0, 0, 250), Qt::UTC);
     std::atomic<qint64> m_clockLagMs{0};
     double m_defaultInterval = 3600;

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestSupport.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QMutex>
 #include <QThread>
+#include <cstdio>
+#include <sys/stat.h>
 
 namespace {
 QMutex logMutex;
@@ -111,4 +114,17 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
         QThread::msleep(1);
     }
     return true;
+}
+
+std::uint64_t inodeOf(const QString& path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+void moveOver(const QString& from, const QString& to)
+{
+    EXPECT_EQ(std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()),
+              0)
+        << from.toStdString() << " -> " << to.toStdString();
 }

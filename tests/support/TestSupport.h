@@ -2,11 +2,8 @@
 #pragma once
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFuture>
 #include <QString>
-#include <QStringList>
-#include <QTemporaryDir>
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
@@ -36,13 +33,17 @@ QByteArray contentOf(const QString& path);
 // Diagnostic lines written to the vantle.* categories, kept for assertions.
 namespace logcapture {
 void clear();
-QStringList lines();
 bool contains(const QString& text);
 int count(const QString& prefix);
 } // namespace logcapture
 
 // Unexpected Qt warnings fail the running test; a test that expects one says so.
 void allowWarning(const QString& fragment);
+
+// The inode at a path (a link not followed), or 0.
+std::uint64_t inodeOf(const QString& path);
+// rename(2), which replaces what is at `to` as a save does; fails the test if it fails.
+void moveOver(const QString& from, const QString& to);
 
 // Processes events until `condition` holds or the timeout passes; returns
 // whether it held.

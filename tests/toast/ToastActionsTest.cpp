@@ -12,8 +12,8 @@ using State = DynamicIslandToastState;
 TEST_F(ToastFixture, MarkTemporaryMarksTagsAndSchedulesEveryQueuedFile)
 {
     makeController();
-    const RecordId a = addFile(QStringLiteral("a.pdf"));
-    const RecordId b = addFile(QStringLiteral("b c.pdf"));
+    const RecordId a = track("a.pdf");
+    const RecordId b = track("b c.pdf");
     showAndExpand(a);
     showAndExpand(b);
     m_controller->markTemporary();
@@ -32,8 +32,8 @@ TEST_F(ToastFixture, MarkTemporaryMarksTagsAndSchedulesEveryQueuedFile)
 TEST_F(ToastFixture, OpenOpensInQueueOrderAndDismisses)
 {
     makeController();
-    const RecordId a = addFile(QStringLiteral("one.txt"));
-    const RecordId b = addFile(QStringLiteral("two.txt"));
+    const RecordId a = track("one.txt");
+    const RecordId b = track("two.txt");
     showAndExpand(a);
     showAndExpand(b);
     m_controller->performOpen();
@@ -46,7 +46,7 @@ TEST_F(ToastFixture, OpenOpensInQueueOrderAndDismisses)
 TEST_F(ToastFixture, CopyPutsTheFilesOnTheClipboardAndMarksThemTemporary)
 {
     makeController();
-    const RecordId a = addFile(QStringLiteral("ä b.txt"));
+    const RecordId a = track("ä b.txt");
     const RecordId pathless = await(m_store->insertRecord(99993, QString(), "gone", 3));
     showAndExpand(a);
     showAndExpand(pathless);
@@ -55,8 +55,7 @@ TEST_F(ToastFixture, CopyPutsTheFilesOnTheClipboardAndMarksThemTemporary)
     ASSERT_TRUE(data);
     const QUrl url = QUrl::fromLocalFile(m_downloads + "/ä b.txt");
     EXPECT_EQ(data->urls(), QList<QUrl>{url});
-    EXPECT_EQ(data->data(QStringLiteral("x-special/gnome-copied-files")),
-              "copy\n" + url.toEncoded());
+    EXPECT_EQ(data->data("x-special/gnome-copied-files"), "copy\n" + url.toEncoded());
     // The entry without a path is left off the clipboard but still marked.
     ASSERT_TRUE(waitUntil([&] { return allInState({a, pathless}, FileState::temporary); }));
 }
@@ -64,7 +63,7 @@ TEST_F(ToastFixture, CopyPutsTheFilesOnTheClipboardAndMarksThemTemporary)
 TEST_F(ToastFixture, DeleteHidesAtOnceAndTrashesInTheBackground)
 {
     makeController();
-    const RecordId a = addFile(QStringLiteral("junk.bin"));
+    const RecordId a = track("junk.bin");
     showAndExpand(a);
     m_controller->performDelete();
     EXPECT_EQ(m_controller->state(), State::hidden);
@@ -76,7 +75,7 @@ TEST_F(ToastFixture, DeleteHidesAtOnceAndTrashesInTheBackground)
 TEST_F(ToastFixture, ActionsOnAnEmptyQueueDoNothing)
 {
     makeController();
-    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    QGuiApplication::clipboard()->setText("before");
     m_controller->markTemporary();
     m_controller->performOpen();
     m_controller->performCopy();
@@ -84,7 +83,7 @@ TEST_F(ToastFixture, ActionsOnAnEmptyQueueDoNothing)
     drainQueued();
     EXPECT_TRUE(m_workspace->opened().isEmpty());
     EXPECT_TRUE(m_trash->requests().isEmpty());
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "before");
     EXPECT_EQ(await(m_cleanup->scheduledCount()), 0);
     EXPECT_EQ(m_controller->state(), State::hidden);
     EXPECT_FALSE(m_controller->panel().isVisible());
@@ -93,7 +92,7 @@ TEST_F(ToastFixture, ActionsOnAnEmptyQueueDoNothing)
 TEST_F(ToastFixture, OptionHeldReachesTheIslandAndHideClearsIt)
 {
     makeController();
-    showAndExpand(addFile(QStringLiteral("a.pdf")));
+    showAndExpand(track("a.pdf"));
     m_controller->setOptionHeld(true);
     EXPECT_TRUE(m_controller->host().inputs().isOptionHeld);
     m_controller->hide();

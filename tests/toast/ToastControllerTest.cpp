@@ -6,8 +6,8 @@ using State = DynamicIslandToastState;
 TEST_F(ToastFixture, SecondFileQueuesAndRestartsTheCountdown)
 {
     makeController();
-    const RecordId first = addFile(QStringLiteral("a.pdf"));
-    const RecordId second = addFile(QStringLiteral("b.zip"), QByteArray(1500, 'x'));
+    const RecordId first = track("a.pdf");
+    const RecordId second = track("b.zip", QByteArray(1500, 'x'));
     showAndExpand(first);
     EXPECT_DOUBLE_EQ(m_controller->countdownDeadline(), m_now + 7.0);
     EXPECT_TRUE(m_controller->panel().isVisible());
@@ -19,10 +19,8 @@ TEST_F(ToastFixture, SecondFileQueuesAndRestartsTheCountdown)
     EXPECT_DOUBLE_EQ(m_controller->countdownDeadline(), m_now + 7.0);
     const auto items = m_controller->fileItems();
     ASSERT_EQ(items.size(), 2u);
-    EXPECT_EQ(items[0].fileName, QStringLiteral("a.pdf"));
-    EXPECT_EQ(items[1].index, 2);
-    EXPECT_EQ(items[1].fileSize, QStringLiteral("2 KB"));
-    EXPECT_EQ(items[1].id, second.description());
+    EXPECT_EQ(items[0].fileName, "a.pdf");
+    EXPECT_EQ(items[1].fileSize, "2 KB");
     EXPECT_EQ(m_controller->host().inputs().files, items);
 }
 
@@ -32,7 +30,7 @@ TEST_F(ToastFixture, PauseFreezesTheRemainderAndResumeRestoresIt)
     m_controller->setPaused(true); // hidden: nothing to pause
     EXPECT_FALSE(m_controller->pausedRemaining());
 
-    showAndExpand(addFile(QStringLiteral("a.pdf")));
+    showAndExpand(track("a.pdf"));
     m_now += 1.8;
     m_controller->setPaused(true);
     ASSERT_TRUE(m_controller->pausedRemaining());
@@ -53,7 +51,7 @@ TEST_F(ToastFixture, PauseFreezesTheRemainderAndResumeRestoresIt)
 TEST_F(ToastFixture, HoverPausesUnlessAnInputIsOpen)
 {
     makeController();
-    showAndExpand(addFile(QStringLiteral("a.pdf")));
+    showAndExpand(track("a.pdf"));
     m_controller->hoverChanged(true);
     ASSERT_TRUE(waitUntil([&] { return m_controller->pausedRemaining().has_value(); }));
     m_controller->hoverChanged(false);
@@ -82,12 +80,15 @@ TEST_F(ToastFixture, HoverPausesUnlessAnInputIsOpen)
 TEST_F(ToastFixture, TimeoutDismissesEveryQueuedRecordAndHides)
 {
     makeController(0.02, false);
-    const RecordId a = addFile(QStringLiteral("a.pdf"));
-    const RecordId b = addFile(QStringLiteral("b.pdf"));
+    const RecordId a = track("a.pdf");
+    const RecordId b = track("b.pdf");
     m_controller->show(a);
     m_controller->show(b);
-    ASSERT_TRUE(waitUntil([&] { return m_controller->toastEntries().size() == 2; }));
-    EXPECT_TRUE(m_controller->host().isAnimatingFrames()); // the ring moves
+    // The ring moves once the view has the files.
+    ASSERT_TRUE(waitUntil([&] {
+        return m_controller->host().inputs().files.size() == 2 &&
+               m_controller->host().isAnimatingFrames();
+    }));
     // The island collapses first; the panel stays until the hide sequence ends.
     ASSERT_TRUE(waitUntil([&] {
         return m_controller->state() == State::hidden && m_controller->secondsRemaining() == 0;
@@ -100,7 +101,7 @@ TEST_F(ToastFixture, TimeoutDismissesEveryQueuedRecordAndHides)
     ASSERT_TRUE(waitUntil([&] { return allInState({a, b}, FileState::dismissed); }));
 
     // A new file after that starts a fresh queue of one.
-    const RecordId c = addFile(QStringLiteral("c.pdf"));
+    const RecordId c = track("c.pdf");
     m_controller->show(c);
     ASSERT_TRUE(waitUntil([&] { return m_controller->panel().isVisible(); }));
     ASSERT_EQ(m_controller->toastEntries().size(), 1u);
@@ -110,10 +111,10 @@ TEST_F(ToastFixture, TimeoutDismissesEveryQueuedRecordAndHides)
 TEST_F(ToastFixture, AGoneRecordShowsNothing)
 {
     makeController();
-    const RecordId id = addFile(QStringLiteral("a.pdf"));
+    const RecordId id = track("a.pdf");
     await(m_store->deleteRecord(id));
     m_controller->show(id);
-    const RecordId other = addFile(QStringLiteral("b.pdf"));
+    const RecordId other = track("b.pdf");
     showAndExpand(other); // the store answers in order: the first was answered before
     ASSERT_EQ(m_controller->toastEntries().size(), 1u);
     EXPECT_EQ(m_controller->toastEntries()[0].id, other);
@@ -128,14 +129,14 @@ TEST_F(ToastFixture, FoldersAndPathlessRecordsGetASizeText)
     showAndExpand(await(m_store->insertRecord(99992, QString(), "nothing", 0)));
     const auto items = m_controller->fileItems();
     ASSERT_EQ(items.size(), 2u);
-    EXPECT_EQ(items[0].fileSize, QStringLiteral("Folder"));
-    EXPECT_EQ(items[1].fileSize, QStringLiteral("Zero KB"));
+    EXPECT_EQ(items[0].fileSize, "Folder");
+    EXPECT_EQ(items[1].fileSize, "Zero KB");
 }
 
 TEST_F(ToastFixture, OnEveryDesktopAndClickableOnlyOnTheIsland)
 {
     makeController();
-    showAndExpand(addFile(QStringLiteral("a.pdf")));
+    showAndExpand(track("a.pdf"));
     ToastPanel& panel = m_controller->panel();
     EXPECT_TRUE(m_windows->m_allDesktops.contains(panel.windowHandle()));
     const QRegion input = m_windows->m_inputRegions.value(panel.windowHandle());
@@ -149,8 +150,8 @@ TEST_F(ToastFixture, OnEveryDesktopAndClickableOnlyOnTheIsland)
 TEST_F(ToastFixture, AFileDuringTheHideSequenceGetsAToastOfItsOwn)
 {
     makeController();
-    const RecordId a = addFile(QStringLiteral("a.pdf"));
-    const RecordId b = addFile(QStringLiteral("b.pdf"));
+    const RecordId a = track("a.pdf");
+    const RecordId b = track("b.pdf");
     showAndExpand(a);
     m_controller->markTemporary();
     ASSERT_EQ(m_controller->state(), State::hidden);
@@ -174,10 +175,10 @@ TEST_F(ToastFixture, ANewFileKeepsAPauseAndEveryHideGivesFocusBack)
 {
     makeController();
     m_windows->m_active = 42; // the application the user is in
-    showAndExpand(addFile(QStringLiteral("a.pdf")));
+    showAndExpand(track(QStringLiteral("a.pdf")));
     m_controller->openInput(ToastController::Input::move);
     m_now += 3.0;
-    showAndExpand(addFile(QStringLiteral("b.pdf")));
+    showAndExpand(track(QStringLiteral("b.pdf")));
     EXPECT_FALSE(m_controller->isCountingDown());
     ASSERT_TRUE(m_controller->pausedRemaining());
     EXPECT_DOUBLE_EQ(*m_controller->pausedRemaining(), 7.0) << "the full time, held";

@@ -10,9 +10,6 @@
 #include "toast/ToastController.h"
 #include "toast/ToastPanel.h"
 
-#include <QFileInfo>
-#include <sys/stat.h>
-
 // A real store and cleanup service, fake desktop services, a controller
 // with a clock the test moves and timings the test chooses.
 class ToastFixture : public StoreFixture {
@@ -50,12 +47,6 @@ protected:
             ToastController::Services{*m_store, *m_cleanup, m_workspace, m_windows}, timing, clock);
     }
 
-    // A real file in Downloads with its record.
-    RecordId addFile(const QString& name, const QByteArray& bytes = "data")
-    {
-        return track(name, bytes);
-    }
-
     // Shows a file and waits until the island has expanded with it queued.
     void showAndExpand(RecordId id)
     {
@@ -63,6 +54,7 @@ protected:
         m_controller->show(id);
         ASSERT_TRUE(waitUntil([&] {
             return m_controller->toastEntries().size() == before + 1 &&
+                   m_controller->host().inputs().files.size() == before + 1 &&
                    m_controller->state() == DynamicIslandToastState::visible;
         }));
     }

@@ -14,7 +14,7 @@ constexpr std::uint32_t created = FSEventFlags::created | FSEventFlags::isFile;
 constexpr std::uint32_t renamed = FSEventFlags::renamed | FSEventFlags::isFile;
 constexpr std::uint32_t removed = FSEventFlags::removed | FSEventFlags::isFile;
 constexpr std::uint32_t modified = FSEventFlags::modified | FSEventFlags::isFile;
-const QString dl = QStringLiteral("/home/u/Downloads");
+const QString dl = "/home/u/Downloads";
 const QDateTime recorded(QDate(2026, 1, 1), QTime(10, 0), Qt::UTC);
 
 ItemStat file(std::uint64_t inode, std::optional<QDateTime> born = recorded.addSecs(-60))
@@ -52,6 +52,14 @@ ReconcileFacts facts(ReconcileMode mode, const QString& name, std::uint64_t inod
     f.admission = {Admission::record, {}, 10};
     f.byInode = byInode;
     f.activeAtPath = active;
+    return f;
+}
+
+// The same facts while a removal of the event's inode waits.
+ReconcileFacts pending(ReconcileFacts f)
+{
+    f.pendingInode = f.event.inode;
+    f.pendingDeleted = true;
     return f;
 }
 
@@ -103,21 +111,11 @@ TEST(ReconcileDecisionTest, EachEventChangesTheRecordsAsAUserWouldExpect)
          facts(existing, "c.pdf", 5, created, file(5, recorded.addSecs(5)), record(5, "a.pdf")),
          D::insert, true, false},
         {"inode reused while its item's removal waits",
-         [] {
-             auto f = facts(live, "c.pdf", 5, created, file(5, {}), record(5, "a.pdf"));
-             f.pendingInode = 5;
-             f.pendingDeleted = true;
-             return f;
-         }(),
-         D::insert, true, true},
+         pending(facts(live, "c.pdf", 5, created, file(5, {}), record(5, "a.pdf"))), D::insert,
+         true, true},
         {"reused inode at its old item's own path keeps the mark",
-         [] {
-             auto f = facts(live, "a.pdf", 5, created, file(5, {}), record(5, "a.pdf", temp));
-             f.pendingInode = 5;
-             f.pendingDeleted = true;
-             return f;
-         }(),
-         D::replace, false, false},
+         pending(facts(live, "a.pdf", 5, created, file(5, {}), record(5, "a.pdf", temp))),
+         D::replace},
         {"a hard link created beside a tracked file is no news",
          [] {
              auto f = facts(live, "link", 5, created, file(5, {}), record(5, "a.pdf"));
@@ -139,45 +137,59 @@ TEST(ReconcileDecisionTest, EachEventChangesTheRecordsAsAUserWouldExpect)
     }
 }
 
-// One rule for what may be recorded, on real items.
+// One rule for what may be recorded, on real items. The rows on names probe
+// the edges of the hidden, partial-download and sandboxed-save patterns.
 TEST(AdmissionTest, OnlyFinishedRegularFilesAndFoldersWithContentAreRecorded)
 {
-    const QString folder = testenv::freshFolder(QStringLiteral("admission"));
-    auto at = [&](const char* name) { return folder + '/' + QLatin1String(name); };
-    testenv::writeFile(at("report.pdf"), "12345");
-    testenv::writeFile(at("movie.mkv.part"));
-    testenv::writeFile(at("Report.PDF.crdownload"));
-    testenv::writeFile(at(".hidden"));
-    testenv::writeFile(at("notes.txt.sb-1a2b3c-XyZ9"));
+    const QString folder = testenv::freshFolder("admission");
+    auto at = [&](const char* name) { return folder + '/' + QString::fromUtf8(name); };
     ::symlink("report.pdf", QFile::encodeName(at("link")).constData());
     ::mkfifo(QFile::encodeName(at("pipe")).constData(), 0600);
-    QDir().mkpath(at("empty"));
-    QDir().mkpath(at("only-hidden"));
+    for (const char* name : {"empty", "only-hidden", "full"})
+        QDir().mkpath(at(name));
     testenv::writeFile(at("only-hidden/.DS_Store"));
-    QDir().mkpath(at("full"));
     testenv::writeFile(at("full/x"));
+    const auto record = Admission::record, skip = Admission::skip;
     const struct {
-        const char* name;
+        const char* name; // a file of five bytes unless made above
         Admission::Verdict verdict;
-        std::int64_t size;
     } cases[] = {
-        {"report.pdf", Admission::record, 5},
-        {"movie.mkv.part", Admission::skip, 0},
-        {"Report.PDF.crdownload", Admission::skip, 0},
-        {".hidden", Admission::skip, 0},
-        {"notes.txt.sb-1a2b3c-XyZ9", Admission::skip, 0},
-        {"link", Admission::skip, 0},
-        {"pipe", Admission::skip, 0},
-        {"empty", Admission::deferFolder, 0},
-        {"only-hidden", Admission::deferFolder, 0},
-        {"full", Admission::record, 0},
+        {"report.pdf", record},
+        {"crdownload", record}, // no extension at all
+        {"part.txt", record},
+        {"notes.partial", record},
+        {"file.", record},
+        {"Ünïcode ñame.txt", record},
+        {"movie.mkv.part", skip},
+        {"Report.PDF.crdownload", skip},
+        {"Report.pdf.CRDOWNLOAD", skip},
+        {"archive.download", skip},
+        {".hidden", skip},
+        {".localized", skip},
+        {"notes.txt.sb-1a2b3c-XyZ9", skip},
+        {"a.sb-ABCDEF-0", skip},
+        // Not sandboxed-save temporaries.
+        {"notes.txt.sb-1a2b3c-XyZ9.txt", record}, // not at the end
+        {"notes.txt.sb-xyz-abc", record},         // not hexadecimal
+        {"notes.txt.sb-12-", record},
+        {"notes.txt.sb--abc", record},
+        {"notes.txt.sb-12-ab_c", record},
+        {"notes.txt.sb-12-ñ", record}, // ASCII letters only
+        {"notes.txtsb-12-ab", record},
+        {"link", skip},
+        {"pipe", skip},
+        {"empty", Admission::deferFolder},
+        {"only-hidden", Admission::deferFolder},
+        {"full", record},
     };
     for (const auto& c : cases) {
+        if (!fs::lstat(at(c.name)))
+            testenv::writeFile(at(c.name), "12345");
         const auto st = fs::lstat(at(c.name));
         ASSERT_TRUE(st) << c.name;
         const Admission admission = admissionOf(at(c.name), *st);
         EXPECT_EQ(admission.verdict, c.verdict) << c.name;
-        if (c.verdict == Admission::record)
-            EXPECT_EQ(admission.size, c.size) << c.name;
+        const bool sized = c.verdict == record && !st->isDirectory;
+        EXPECT_EQ(admission.verdict == record ? admission.size : 0, sized ? 5 : 0) << c.name;
     }
 }

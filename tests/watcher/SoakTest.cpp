@@ -11,7 +11,7 @@ using SoakTest = WatcherFixture;
 
 TEST_F(SoakTest, StoreMatchesFolderAfterRandomOperations)
 {
-    QLoggingCategory::setFilterRules(QStringLiteral("vantle.*.debug=false"));
+    QLoggingCategory::setFilterRules("vantle.*.debug=false");
     startWatching();
     constexpr int operations = 2000;
     soak::Generator generator(m_downloads, m_outside, 20261206);
@@ -26,7 +26,7 @@ TEST_F(SoakTest, StoreMatchesFolderAfterRandomOperations)
             return problems.isEmpty() && await(m_processor->pendingRemovalCount()) == 0;
         },
         std::chrono::seconds(60));
-    QLoggingCategory::setFilterRules(QStringLiteral("vantle.*.debug=true"));
+    QLoggingCategory::setFilterRules("vantle.*.debug=true");
     EXPECT_TRUE(matched) << problems.join(QLatin1Char('\n')).toStdString();
     // Once quiet, the result holds: nothing further changes it.
     ASSERT_TRUE(settleWatcher());
@@ -39,21 +39,19 @@ TEST_F(SoakTest, StoreMatchesFolderAfterRandomOperations)
 
 TEST_F(SoakTest, OverflowedQueueIsRescanned)
 {
-    QLoggingCategory::setFilterRules(
-        QStringLiteral("vantle.*.debug=false\nvantle.watcher.debug=true"));
+    QLoggingCategory::setFilterRules("vantle.*.debug=false\nvantle.watcher.debug=true");
     startWatching();
     // Fill the kernel's queue while the monitor does not read it: each file
     // below queues two events (created, closed after writing).
-    QFile limit(QStringLiteral("/proc/sys/fs/inotify/max_queued_events"));
+    QFile limit("/proc/sys/fs/inotify/max_queued_events");
     ASSERT_TRUE(limit.open(QIODevice::ReadOnly));
     const int queueSize = limit.readAll().trimmed().toInt();
     ASSERT_GT(queueSize, 0);
     const int files = queueSize / 2 + 200;
     await(m_monitor->setReadingPaused(true));
     for (int i = 0; i < files; ++i) {
-        const int fd =
-            ::open(QFile::encodeName(path(QStringLiteral("burst-%1").arg(i))).constData(),
-                   O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        const int fd = ::open(QFile::encodeName(at(QStringLiteral("burst-%1").arg(i))).constData(),
+                              O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
         ASSERT_GE(fd, 0);
         ::close(fd);
     }
@@ -62,9 +60,9 @@ TEST_F(SoakTest, OverflowedQueueIsRescanned)
     const bool allRecorded =
         waitUntil([&] { return await(m_store->allRecords()).size() == std::size_t(files); },
                   std::chrono::seconds(60));
-    QLoggingCategory::setFilterRules(QStringLiteral("vantle.*.debug=true"));
+    QLoggingCategory::setFilterRules("vantle.*.debug=true");
     EXPECT_TRUE(allRecorded) << await(m_store->allRecords()).size() << " of " << files;
-    EXPECT_EQ(logcapture::count(QStringLiteral("inotify queue overflowed")), 1);
+    EXPECT_EQ(logcapture::count("inotify queue overflowed"), 1);
     EXPECT_TRUE(soak::mismatches(m_downloads, await(m_store->allRecords())).isEmpty());
 }
 

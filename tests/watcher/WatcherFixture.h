@@ -5,11 +5,7 @@
 #include "watcher/FSEventsMonitor.h"
 #include "watcher/FileProcessor.h"
 
-#include <QDir>
-#include <QFile>
 #include <QMutex>
-#include <optional>
-#include <sys/stat.h>
 #include <vector>
 
 // A real Downloads folder watched by a real monitor, a reconciler with a short
@@ -22,7 +18,7 @@ protected:
     {
         StoreFixture::SetUp();
         m_now = QDateTime(); // the wall clock: it dates when records took their inodes
-        m_outside = testenv::freshFolder(QStringLiteral("elsewhere"));
+        m_outside = testenv::freshFolder("elsewhere");
     }
 
     void TearDown() override
@@ -52,35 +48,6 @@ protected:
         await(m_processor->start(stream));
     }
 
-    QString path(const QString& name) const { return m_downloads + QLatin1Char('/') + name; }
-
-    static void rename(const QString& from, const QString& to)
-    {
-        ASSERT_EQ(::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()),
-                  0)
-            << from.toStdString() << " -> " << to.toStdString();
-    }
-
-    std::vector<TrackedFile> records() { return await(m_store->recordsNewestFirst()); }
-
-    std::optional<TrackedFile> recordAt(const QString& filePath)
-    {
-        for (const TrackedFile& record : records()) {
-            if (record.filePath == filePath)
-                return record;
-        }
-        return std::nullopt;
-    }
-
-    std::optional<TrackedFile> recordFor(std::uint64_t inode)
-    {
-        for (const TrackedFile& record : records()) {
-            if (record.inode == inode)
-                return record;
-        }
-        return std::nullopt;
-    }
-
     // Waits for the record of the item now at `filePath` (matching inode).
     bool waitForRecord(const QString& filePath)
     {
@@ -90,28 +57,27 @@ protected:
         });
     }
 
+    bool waitForPendingRemovals(int count)
+    {
+        return waitUntil([&] { return await(m_processor->pendingRemovalCount()) == count; });
+    }
+
     std::vector<RecordId> announced()
     {
         QMutexLocker lock(&m_mutex);
         return m_announced;
     }
 
-    // Waits until a diagnostic line equal to `line` was written.
-    static bool waitForLine(const QString& line)
-    {
-        return waitUntil([&] { return logcapture::contains(line); });
-    }
-
     // Waits until the reconciler has nothing left to do: no removal pending
     // and a marker file's event handled after everything before it.
     bool settleWatcher()
     {
-        const QString marker = path(QStringLiteral(".settle-%1").arg(++m_settles));
+        const QString marker = at(QStringLiteral(".settle-%1").arg(++m_settles));
         testenv::writeFile(marker);
-        const QString line = QStringLiteral("  SKIP: ignored name ") + marker.section('/', -1);
-        const bool seen = waitForLine(line);
+        const QString line = "  SKIP: ignored name " + marker.section('/', -1);
+        const bool seen = waitUntil([&] { return logcapture::contains(line); });
         QFile::remove(marker);
-        return seen && waitUntil([&] { return await(m_processor->pendingRemovalCount()) == 0; });
+        return seen && waitForPendingRemovals(0);
     }
 
     QString m_outside;
