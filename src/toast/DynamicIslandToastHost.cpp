@@ -249,12 +249,22 @@ void DynamicIslandToastHost::mouseMoveEvent(QMouseEvent* event)
     const bool inside = m_animatedState == DynamicIslandToastState::visible &&
                         currentOutline().contains(event->position());
     setHovering(inside);
+    followOption(event->modifiers());
+}
+
+void DynamicIslandToastHost::followOption(Qt::KeyboardModifiers modifiers)
+{
+    // The island never has the keyboard: the pointer's events carry Alt.
+    const bool held = m_isHovering && modifiers.testFlag(Qt::AltModifier);
+    if (held != m_inputs.isOptionHeld && m_inputs.onOptionHeld)
+        m_inputs.onOptionHeld(held);
 }
 
 void DynamicIslandToastHost::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton || !m_isHovering)
         return;
+    followOption(event->modifiers());
     m_pressedBadge = badgeAt(event->position());
     invalidateCache();
     update();
@@ -271,7 +281,9 @@ void DynamicIslandToastHost::mouseReleaseEvent(QMouseEvent* event)
         return;
     const std::function<void()>* action = nullptr;
     if (pressed == 0)
-        action = m_optionShown ? &m_inputs.onCustomTime : &m_inputs.onMarkTemporary;
+        action = m_optionShown || event->modifiers().testFlag(Qt::AltModifier)
+                     ? &m_inputs.onCustomTime
+                     : &m_inputs.onMarkTemporary;
     else if (pressed == 1)
         action = &m_inputs.onMove;
     else
@@ -283,6 +295,7 @@ void DynamicIslandToastHost::mouseReleaseEvent(QMouseEvent* event)
 void DynamicIslandToastHost::leaveEvent(QEvent*)
 {
     setHovering(false);
+    followOption({});
 }
 
 void DynamicIslandToastHost::showEvent(QShowEvent* event)

@@ -26,6 +26,7 @@ struct ToastViewInputs {
     std::function<void(bool)> onHoverChanged;
     std::function<void()> onMarkTemporary;
     std::function<void()> onCustomTime;
+    std::function<void(bool)> onOptionHeld; // Alt pressed or released over the island
     std::function<void()> onMove;
     std::function<void()> onMore;
 };
@@ -69,6 +70,7 @@ Q_SIGNALS:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void followOption(Qt::KeyboardModifiers modifiers);
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;

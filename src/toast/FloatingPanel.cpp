@@ -31,6 +31,10 @@ FloatingPanel::FloatingPanel(Focus focus, QSize initialSize,
     if (focus == Focus::never) {
         flags |= Qt::WindowDoesNotAcceptFocus;
         setAttribute(Qt::WA_ShowWithoutActivating);
+        // Unmanaged, so that no window manager takes its clicks for itself:
+        // many move windows on Alt and a click, which the island needs.
+        if (QGuiApplication::platformName() == QLatin1String("xcb"))
+            flags |= Qt::X11BypassWindowManagerHint;
     }
     setWindowFlags(flags);
     setAttribute(Qt::WA_TranslucentBackground);

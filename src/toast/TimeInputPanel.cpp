@@ -1,8 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "toast/TimeInputPanel.h"
 
-TimeInputPanel::TimeInputPanel(std::shared_ptr<WindowSystem> windowSystem)
+#include "toast/TimeInputView.h"
+
+#include <QVBoxLayout>
+
+TimeInputPanel::TimeInputPanel(std::shared_ptr<WindowSystem> windowSystem,
+                               TimeInputViewModel& model)
     : FloatingPanel(Focus::whenShown, initialSize, std::move(windowSystem))
 {
     setObjectName(QStringLiteral("TimeInputPanel"));
+    m_view = new TimeInputView(model, hasCompositor(), this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
 }

@@ -3,13 +3,18 @@
 
 #include "toast/FloatingPanel.h"
 
-#include <functional>
+class TimeInputView;
+class TimeInputViewModel;
 
-// The custom-time input's window, under the island; takes focus while shown.
+// The floating panel that holds the custom-lifetime input; it takes focus.
 class TimeInputPanel : public FloatingPanel {
     Q_OBJECT
 public:
     static constexpr QSize initialSize{480, 52};
+    TimeInputPanel(std::shared_ptr<WindowSystem> windowSystem, TimeInputViewModel& model);
 
-    explicit TimeInputPanel(std::shared_ptr<WindowSystem> windowSystem);
+    TimeInputView& view() { return *m_view; }
+
+private:
+    TimeInputView* m_view;
 };

@@ -2,6 +2,7 @@
 #include "toast/ToastController.h"
 
 #include "expiry/CleanupService.h"
+#include "expiry/TimeInputViewModel.h"
 #include "platform/Formatters.h"
 #include "platform/Log.h"
 #include "platform/WindowSystem.h"
@@ -54,7 +55,7 @@ ToastController::ToastController(Services services, ToastTiming timing, Clock cl
     m_host = new DynamicIslandToastHost(m_clock);
     m_panel = std::make_unique<ToastPanel>(m_services.windowSystem, m_host);
     m_inputPanel = std::make_unique<MoveInputPanel>(m_services.windowSystem);
-    m_timeInputPanel = std::make_unique<TimeInputPanel>(m_services.windowSystem);
+    installTimeInput();
     m_morePanel = std::make_unique<MoreMenuPanel>(m_services.windowSystem);
     m_shareAnchorPanel = std::make_unique<ShareAnchorPanel>(m_services.windowSystem);
 }
@@ -351,7 +352,11 @@ void ToastController::updateContent()
     };
     inputs.onCustomTime = [self] {
         if (self)
-            self->later([](ToastController& c) { c.openInput(Input::time); });
+            self->later([](ToastController& c) { c.showTimeInput(); });
+    };
+    inputs.onOptionHeld = [self](bool held) {
+        if (self)
+            self->later([held](ToastController& c) { c.setOptionHeld(held); });
     };
     inputs.onMove = [self] {
         if (self)

@@ -22,6 +22,7 @@ class MoreMenuPanel;
 class MoveInputPanel;
 class ShareAnchorPanel;
 class TimeInputPanel;
+class TimeInputViewModel;
 class ToastPanel;
 class TrackedFileActor;
 class WindowSystem;
@@ -82,6 +83,13 @@ public:
     // The common halves of the input flows: open pauses the countdown and
     // takes focus; close gives focus back and, with `restore`, resumes.
     void openInput(Input input);
+
+    // The custom-lifetime flow.
+    void showTimeInput();
+    void submitCustomTime();
+    void closeTimeInput();
+    TimeInputViewModel& timeInputModel() { return *m_timeInputModel; }
+    TimeInputPanel& timeInputPanel() { return *m_timeInputPanel; }
     void closeInput(Input input, bool restore = true);
     bool isInputVisible(Input input) const;
     bool isAnyInputVisible() const;
@@ -107,6 +115,8 @@ Q_SIGNALS:
 
 private:
     void tick();
+    void installTimeInput();
+    void placeTimeInput();
     // Shows the panel and its content once the current burst of work is done.
     void refreshSoon();
     void enqueue(RecordId id, const FileDetails& details);
@@ -134,6 +144,7 @@ private:
     DynamicIslandToastHost* m_host; // owned by the panel
     std::unique_ptr<ToastPanel> m_panel;
     std::unique_ptr<MoveInputPanel> m_inputPanel;
+    std::unique_ptr<TimeInputViewModel> m_timeInputModel;
     std::unique_ptr<TimeInputPanel> m_timeInputPanel;
     std::unique_ptr<MoreMenuPanel> m_morePanel;
     std::unique_ptr<ShareAnchorPanel> m_shareAnchorPanel;

@@ -179,3 +179,33 @@ TEST_F(ToastTest, TimeoutLeavesTheFileDismissed)
     EXPECT_TRUE(QFile::exists(m_vantle->downloads() + "/ignored.iso"));
     EXPECT_EQ(activeWindow(), m_focus->id());
 }
+
+// With Alt held over the island, the first badge reads "Custom time…": a
+// typed lifetime marks the file and focus goes back to where the user was.
+TEST_F(ToastTest, CustomTimeFromTheIslandWithAltHeld)
+{
+    download("slides.pdf");
+    ASSERT_TRUE(waitUntil([&] { return !toastWindows().isEmpty(); }, std::chrono::seconds(1)));
+    runTool("xdotool", {"mousemove", "770", "60", "keydown", "alt", "mousemove", "810", "60"});
+    // The input panel takes the keyboard once it is open.
+    ASSERT_TRUE(waitUntil([&] {
+        runTool("xdotool", {"click", "1"});
+        return activeWindow() != m_focus->id();
+    }));
+    runTool("xdotool", {"keyup", "alt"});
+    runTool("xdotool", {"type", "--delay", "40", "2h"});
+    QImage panel;
+    EXPECT_TRUE(waitUntil([&] {
+        panel = screenshot("custom-time-panel.png");
+        return !panel.isNull();
+    }));
+    runTool("xdotool", {"key", "Return"});
+    ASSERT_TRUE(waitUntil([&] { return recordState("slides.pdf") == "temporary"; }));
+    const double lifetime =
+        runTool("sqlite3", {"-readonly", m_vantle->storeFile(),
+                            "SELECT expiresAt - markedTemporaryAt FROM TrackedFile"})
+            .toDouble();
+    EXPECT_NEAR(lifetime, 7200, 1);
+    ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focus->id(); }));
+    ASSERT_TRUE(waitUntil([&] { return toastWindows().isEmpty(); }));
+}

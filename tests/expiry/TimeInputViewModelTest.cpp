@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "expiry/TimeInputViewModel.h"
+#include "TestSupport.h"
+
+#include <QSignalSpy>
+
+TEST(TimeInputViewModelTest, ExpiryTextSaysTodayTomorrowOrTheDate)
+{
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    // A Saturday afternoon, local time.
+    const QDateTime now(QDate(2026, 12, 5), QTime(15, 0));
+    const struct {
+        double interval;
+        const char* text;
+    } cases[] = {
+        {2 * 3600, "Expires 5:00\u202fPM today"},
+        {9 * 3600, "Expires 12:00\u202fAM tomorrow"},
+        {30 * 3600, "Expires 9:00\u202fPM tomorrow"},
+        {3 * 86400, "Expires Tue Dec 8 at 3:00\u202fPM"},
+    };
+    for (const auto& c : cases) {
+        QString expected = QString::fromUtf8(c.text);
+        // Older locale data writes a plain space before AM/PM.
+        if (!english.toString(QTime(17, 0), QLocale::ShortFormat).contains(QChar(0x202f)))
+            expected.replace(QChar(0x202f), QLatin1Char(' '));
+        EXPECT_EQ(TimeInputViewModel::expiryText(now, c.interval, english), expected) << c.interval;
+    }
+}
+
+TEST(TimeInputViewModelTest, AnEditSetsTheTextThenWhatItMeansAndBlanksShowNothing)
+{
+    TimeInputViewModel model;
+    QStringList order;
+    QObject::connect(&model, &TimeInputViewModel::queryChanged, [&] { order << "query"; });
+    QObject::connect(&model, &TimeInputViewModel::parsedChanged, [&] {
+        order << (model.query() == QLatin1String("2h") ? "parsed after query" : "parsed");
+    });
+    model.edit(QStringLiteral("2h"));
+    EXPECT_EQ(order, (QStringList{"query", "parsed after query"}));
+    ASSERT_TRUE(model.parsed());
+    EXPECT_EQ(model.parsed()->interval, 7200);
+    model.edit(QStringLiteral("2h")); // the same text notifies nobody
+    EXPECT_EQ(order.size(), 2);
+
+    const struct {
+        const char* text;
+        bool row;
+        bool parsed;
+    } cases[] = {{"", false, false}, {" \t ", false, false}, {"\n", true, false},
+                 {"5", true, false}, {"30 min", true, true}, {"dentro de 2 horas", true, true}};
+    for (const auto& c : cases) {
+        model.edit(QString::fromUtf8(c.text));
+        EXPECT_EQ(model.showsResultRow(), c.row) << c.text;
+        EXPECT_EQ(model.parsed().has_value(), c.parsed) << c.text;
+    }
+    model.reset();
+    EXPECT_TRUE(model.query().isEmpty());
+    EXPECT_FALSE(model.parsed());
+}

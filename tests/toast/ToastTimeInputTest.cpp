@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ToastFixture.h"
+#include "expiry/TimeInputViewModel.h"
+#include "toast/TimeInputPanel.h"
+#include "toast/TimeInputView.h"
+
+#include <QLineEdit>
+#include <QTest>
+
+namespace {
+
+class ToastTimeInputTest : public ToastFixture {
+protected:
+    void SetUp() override
+    {
+        ToastFixture::SetUp();
+        // The offscreen platform cannot size windows to their layouts.
+        allowWarning(QStringLiteral("This plugin does not support propagateSizeHints()"));
+    }
+    QLineEdit& field() { return m_controller->timeInputPanel().view().field(); }
+    void type(const QString& text) { QTest::keyClicks(&field(), text); }
+    void press(Qt::Key key) { QTest::keyClick(&field(), key); }
+};
+
+} // namespace
+
+TEST_F(ToastTimeInputTest, UnreadableTextWaitsAndEscapeClosesAndResumes)
+{
+    makeController();
+    m_windows->m_active = 42;
+    const RecordId id = track("a.pdf");
+    showAndExpand(id);
+    m_controller->showTimeInput();
+    ASSERT_TRUE(m_controller->isInputVisible(ToastController::Input::time));
+    EXPECT_FALSE(m_controller->isCountingDown());
+
+    type(QStringLiteral("5"));
+    press(Qt::Key_Return);
+    drainQueued();
+    EXPECT_TRUE(m_controller->isInputVisible(ToastController::Input::time)) << "nothing to submit";
+    EXPECT_EQ(field().text(), "5") << "Return types nothing";
+
+    press(Qt::Key_Escape);
+    ASSERT_TRUE(
+        waitUntil([&] { return !m_controller->isInputVisible(ToastController::Input::time); }));
+    EXPECT_EQ(field().text(), "5") << "Escape types nothing";
+    EXPECT_TRUE(m_controller->isCountingDown());
+    EXPECT_EQ(m_windows->m_activated, QList<WindowSystem::WindowId>{42});
+    EXPECT_EQ(record(id)->state, FileState::unprocessed);
+
+    // Opened again, the input starts empty.
+    m_controller->showTimeInput();
+    EXPECT_TRUE(field().text().isEmpty());
+}
+
+TEST_F(ToastTimeInputTest, ATypedLifetimeMarksEveryQueuedFile)
+{
+    makeController();
+    const RecordId a = track("a.pdf");
+    const RecordId b = track("b.pdf");
+    showAndExpand(a);
+    showAndExpand(b);
+    m_controller->showTimeInput();
+    type(QStringLiteral("2h"));
+    EXPECT_EQ(m_controller->timeInputModel().parsed()->interval, 7200);
+    const QDateTime before = QDateTime::currentDateTimeUtc();
+    press(Qt::Key_Enter);
+    ASSERT_TRUE(waitUntil([&] { return allInState({a, b}, FileState::temporary); }));
+    for (RecordId id : {a, b}) {
+        const QDateTime expires = *record(id)->expiresAt;
+        EXPECT_GE(before.secsTo(expires), 7199);
+        EXPECT_LE(before.secsTo(expires), 7260);
+    }
+    ASSERT_TRUE(waitUntil([&] { return await(m_cleanup->scheduledCount()) == 2; }));
+    ASSERT_TRUE(waitUntilOffScreen());
+}
