@@ -2,7 +2,7 @@
 #include "toast/TimeInputView.h"
 
 #include "expiry/TimeInputViewModel.h"
-#include "toast/PanelBackground.h"
+#include "menus/PanelBackground.h"
 
 #include <QDateTime>
 #include <QFrame>

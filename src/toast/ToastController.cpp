@@ -3,6 +3,7 @@
 
 #include "expiry/CleanupService.h"
 #include "expiry/TimeInputViewModel.h"
+#include "menus/MoreMenuViewModel.h"
 #include "platform/Formatters.h"
 #include "platform/Log.h"
 #include "platform/WindowSystem.h"
@@ -12,6 +13,7 @@
 #include "toast/MoreMenuPanel.h"
 #include "toast/MoveInputPanel.h"
 #include "toast/ShareAnchorPanel.h"
+#include "toast/SharePicker.h"
 #include "toast/TimeInputPanel.h"
 #include "toast/ToastGeometry.h"
 #include "toast/ToastPanel.h"
@@ -56,7 +58,7 @@ ToastController::ToastController(Services services, ToastTiming timing, Clock cl
     m_panel = std::make_unique<ToastPanel>(m_services.windowSystem, m_host);
     m_inputPanel = std::make_unique<MoveInputPanel>(m_services.windowSystem);
     installTimeInput();
-    m_morePanel = std::make_unique<MoreMenuPanel>(m_services.windowSystem);
+    installMoreMenu();
     m_shareAnchorPanel = std::make_unique<ShareAnchorPanel>(m_services.windowSystem);
 }
 
@@ -364,7 +366,7 @@ void ToastController::updateContent()
     };
     inputs.onMore = [self] {
         if (self)
-            self->later([](ToastController& c) { c.openInput(Input::more); });
+            self->later([](ToastController& c) { c.showMoreMenu(); });
     };
     m_host->setInputs(std::move(inputs));
     m_panel->setHitTestRect(toastgeometry::hitTestRect(

@@ -3,6 +3,8 @@
 
 #include "platform/ContinuousTimer.h"
 #include "store/TrackedFile.h"
+#include "toast/SharePicker.h"
+#include "toast/ToastGeometry.h"
 #include "toast/ToastTypes.h"
 
 #include <QObject>
@@ -23,6 +25,9 @@ class MoveInputPanel;
 class ShareAnchorPanel;
 class TimeInputPanel;
 class TimeInputViewModel;
+class MoreMenuViewModel;
+class SharePicker;
+enum class MoreMenuAction;
 class ToastPanel;
 class TrackedFileActor;
 class WindowSystem;
@@ -56,6 +61,8 @@ public:
         CleanupService& cleanupService;
         std::shared_ptr<Workspace> workspace;
         std::shared_ptr<WindowSystem> windowSystem;
+        // Nothing: the share targets installed on the machine.
+        std::optional<std::vector<ShareTarget>> shareTargets = std::nullopt;
     };
     enum class Input { move, time, more };
 
@@ -90,6 +97,16 @@ public:
     void closeTimeInput();
     TimeInputViewModel& timeInputModel() { return *m_timeInputModel; }
     TimeInputPanel& timeInputPanel() { return *m_timeInputPanel; }
+
+    // The More menu and the sharing picker.
+    void showMoreMenu();
+    void closeMoreMenu(bool restore);
+    void performMoreAction(MoreMenuAction action);
+    void share();
+    void finishShare(const std::optional<QString>& service);
+    MoreMenuViewModel& moreModel() { return *m_moreModel; }
+    MoreMenuPanel& morePanel() { return *m_morePanel; }
+    SharePicker& sharePicker() { return *m_sharePicker; }
     void closeInput(Input input, bool restore = true);
     bool isInputVisible(Input input) const;
     bool isAnyInputVisible() const;
@@ -116,6 +133,8 @@ Q_SIGNALS:
 private:
     void tick();
     void installTimeInput();
+    void installMoreMenu();
+    std::optional<toastgeometry::ScreenFacts> currentScreenFacts() const;
     void placeTimeInput();
     // Shows the panel and its content once the current burst of work is done.
     void refreshSoon();
@@ -146,7 +165,9 @@ private:
     std::unique_ptr<MoveInputPanel> m_inputPanel;
     std::unique_ptr<TimeInputViewModel> m_timeInputModel;
     std::unique_ptr<TimeInputPanel> m_timeInputPanel;
+    std::unique_ptr<MoreMenuViewModel> m_moreModel;
     std::unique_ptr<MoreMenuPanel> m_morePanel;
+    std::unique_ptr<SharePicker> m_sharePicker;
     std::unique_ptr<ShareAnchorPanel> m_shareAnchorPanel;
 
     std::vector<ToastEntry> m_toastEntries;

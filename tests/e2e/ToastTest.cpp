@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QRegularExpression>
 
 namespace {
 
@@ -208,4 +209,30 @@ TEST_F(ToastTest, CustomTimeFromTheIslandWithAltHeld)
     EXPECT_NEAR(lifetime, 7200, 1);
     ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focus->id(); }));
     ASSERT_TRUE(waitUntil([&] { return toastWindows().isEmpty(); }));
+}
+
+// More, then "Delete" with the mouse: the file goes to the Trash at once.
+TEST_F(ToastTest, DeleteFromTheMoreMenu)
+{
+    const QString path = download("old-invoice.pdf");
+    ASSERT_TRUE(waitUntil([&] { return !toastWindows().isEmpty(); }, std::chrono::seconds(1)));
+    runTool("xdotool", {"mousemove", "770", "60", "mousemove", "1048", "62"});
+    // The menu takes the keyboard once it is open.
+    ASSERT_TRUE(waitUntil([&] {
+        runTool("xdotool", {"click", "1"});
+        return activeWindow() != m_focus->id();
+    }));
+    const QString menu = activeWindow();
+    const QString geometry = runTool("xdotool", {"getwindowgeometry", menu});
+    const QRegularExpression position(QStringLiteral("Position: (\\d+),(\\d+)"));
+    const auto match = position.match(geometry);
+    ASSERT_TRUE(match.hasMatch()) << geometry.toStdString();
+    const int x = match.captured(1).toInt() + 240;
+    const int y = match.captured(2).toInt() + 8 + 3 * 35 + 16; // the fourth row
+    screenshot("more-menu.png");
+    runTool("xdotool", {"mousemove", QString::number(x), QString::number(y), "click", "1"});
+    const QString trashed = m_vantle->home() + "/.local/share/Trash/files/old-invoice.pdf";
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(trashed); }));
+    EXPECT_FALSE(QFile::exists(path));
+    ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focus->id(); }));
 }

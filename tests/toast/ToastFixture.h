@@ -18,6 +18,8 @@ protected:
     {
         StoreFixture::SetUp();
         StoreFixture::m_now = QDateTime(); // the wall clock, as the deadlines use
+        // The offscreen platform cannot size windows to their layouts.
+        allowWarning(QStringLiteral("This plugin does not support propagateSizeHints()"));
         m_cleanup = std::make_unique<CleanupService>(*m_store);
     }
 
@@ -43,9 +45,21 @@ protected:
         ToastController::Clock clock;
         if (fakeClock)
             clock = [this] { return m_now; };
+        // Sharing writes the files it was given to a file the test reads.
+        const ShareTarget recorder{
+            QStringLiteral("Record"),
+            QStringLiteral("/bin/sh"),
+            {QStringLiteral("-c"),
+             QStringLiteral("printf '%s\\n' \"$@\" > '") + sharedList() + QStringLiteral("'"),
+             QStringLiteral("sh")},
+            false};
         m_controller = std::make_unique<ToastController>(
-            ToastController::Services{*m_store, *m_cleanup, m_workspace, m_windows}, timing, clock);
+            ToastController::Services{*m_store, *m_cleanup, m_workspace, m_windows,
+                                      std::vector<ShareTarget>{recorder}},
+            timing, clock);
     }
+
+    QString sharedList() const { return m_folder + QStringLiteral("/shared.txt"); }
 
     // Shows a file and waits until the island has expanded with it queued.
     void showAndExpand(RecordId id)

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "toast/PanelBackground.h"
+#include "menus/PanelBackground.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "menus/MoreMenuViewModel.h"
+
+#include <algorithm>
+
+const std::vector<MoreMenuItem>& MoreMenuViewModel::items()
+{
+    static const std::vector<MoreMenuItem> table{
+        {0, MoreMenuAction::open, QStringLiteral("document-open"), QStringLiteral("Open"),
+         QStringLiteral("⌘⇧O"), QStringLiteral("Super+Shift+O"), false},
+        {1, MoreMenuAction::shareAndDelete, QStringLiteral("document-send"),
+         QStringLiteral("Share & Delete"), QStringLiteral("⌘⇧S"), QStringLiteral("Super+Shift+S"),
+         false},
+        {2, MoreMenuAction::copyAndDelete, QStringLiteral("edit-copy"),
+         QStringLiteral("Copy & Delete"), QStringLiteral("⌘⇧C"), QStringLiteral("Super+Shift+C"),
+         false},
+        {3, MoreMenuAction::delete_, QStringLiteral("user-trash"), QStringLiteral("Delete"),
+         QStringLiteral("⌘⇧⌫"), QStringLiteral("Super+Shift+Backspace"), true},
+    };
+    return table;
+}
+
+void MoreMenuViewModel::setSelectedIndex(int index)
+{
+    if (index == m_selectedIndex)
+        return;
+    m_selectedIndex = index;
+    Q_EMIT selectedIndexChanged();
+}
+
+void MoreMenuViewModel::moveSelection(int step)
+{
+    const int last = int(items().size()) - 1;
+    if (last < 0)
+        return;
+    setSelectedIndex(std::clamp(m_selectedIndex + step, 0, last));
+}
+
+std::optional<MoreMenuAction> MoreMenuViewModel::selectedAction() const
+{
+    if (m_selectedIndex < 0 || m_selectedIndex >= int(items().size()))
+        return std::nullopt;
+    return items()[std::size_t(m_selectedIndex)].action;
+}

@@ -1,0 +1,127 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ToastFixture.h"
+#include "menus/MoreMenuView.h"
+#include "menus/MoreMenuViewModel.h"
+#include "toast/MoreMenuPanel.h"
+
+#include <QClipboard>
+#include <QMenu>
+#include <QMimeData>
+#include <QTest>
+
+namespace {
+
+class ToastMoreMenuTest : public ToastFixture {
+protected:
+    void SetUp() override
+    {
+        ToastFixture::SetUp();
+        makeController();
+        m_windows->m_active = 42; // the application the user is in
+        m_file = track("a.pdf");
+        showAndExpand(m_file);
+        m_controller->showMoreMenu();
+        ASSERT_TRUE(m_controller->isInputVisible(ToastController::Input::more));
+    }
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(&m_controller->morePanel(), key, modifiers);
+    }
+    bool moreOpen() { return m_controller->isInputVisible(ToastController::Input::more); }
+
+    RecordId m_file;
+};
+
+} // namespace
+
+TEST(MoreMenuViewModelTest, TheHighlightStopsAtBothEnds)
+{
+    MoreMenuViewModel model;
+    const struct {
+        int from, step, to;
+    } cases[] = {{0, -1, 0}, {3, 1, 3}, {1, 1, 2}, {0, 9, 3}, {2, -9, 0}};
+    for (const auto& c : cases) {
+        model.setSelectedIndex(c.from);
+        model.moveSelection(c.step);
+        EXPECT_EQ(model.selectedIndex(), c.to) << c.from << " " << c.step;
+    }
+    for (int outside : {4, -1}) {
+        model.setSelectedIndex(outside);
+        EXPECT_FALSE(model.selectedAction()) << outside;
+    }
+    model.setSelectedIndex(2);
+    EXPECT_EQ(model.selectedAction(), MoreMenuAction::copyAndDelete);
+}
+
+TEST_F(ToastMoreMenuTest, ArrowsAndReturnChooseAndEscapeResumes)
+{
+    key(Qt::Key_Up); // already on "Open"
+    key(Qt::Key_Down);
+    key(Qt::Key_Down);
+    EXPECT_EQ(m_controller->moreModel().selectedIndex(), 2);
+    key(Qt::Key_Escape);
+    ASSERT_TRUE(waitUntil([&] { return !moreOpen(); }));
+    EXPECT_TRUE(m_controller->isCountingDown());
+    EXPECT_EQ(m_windows->m_activated, QList<WindowSystem::WindowId>{42});
+
+    m_controller->showMoreMenu();
+    EXPECT_EQ(m_controller->moreModel().selectedIndex(), 0) << "opens on Open";
+    key(Qt::Key_Down);
+    key(Qt::Key_Down);
+    key(Qt::Key_Enter); // Copy & Delete: copied, then temporary
+    ASSERT_TRUE(waitUntil([&] { return allInState({m_file}, FileState::temporary); }));
+    EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->hasUrls());
+}
+
+TEST_F(ToastMoreMenuTest, TheDeleteShortcutTrashesAndCtrlMakesItNotOurs)
+{
+    key(Qt::Key_Backspace, Qt::MetaModifier | Qt::ShiftModifier | Qt::ControlModifier);
+    drainQueued();
+    EXPECT_TRUE(moreOpen());
+    key(Qt::Key_Backspace, Qt::MetaModifier | Qt::ShiftModifier);
+    ASSERT_TRUE(waitUntil([&] { return !record(m_file) && m_trash->requests().size() == 1; }));
+    EXPECT_FALSE(QFile::exists(m_downloads + "/a.pdf"));
+}
+
+TEST_F(ToastMoreMenuTest, ClickingARowChoosesItAndHoverHighlights)
+{
+    MoreMenuView& view = m_controller->morePanel().view();
+    std::vector<MoreMenuAction> chosen;
+    view.onSelect = [&](MoreMenuAction action) { chosen.push_back(action); };
+    QWidget* copyRow = view.childAt(view.rowRect(2).center());
+    ASSERT_TRUE(copyRow);
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QCoreApplication::sendEvent(copyRow, &enter);
+    EXPECT_EQ(m_controller->moreModel().selectedIndex(), 2);
+    QTest::mouseClick(view.childAt(view.rowRect(1).center()), Qt::LeftButton);
+    EXPECT_EQ(chosen, std::vector<MoreMenuAction>{MoreMenuAction::shareAndDelete});
+    EXPECT_EQ(m_controller->moreModel().selectedIndex(), 1);
+}
+
+TEST_F(ToastMoreMenuTest, ShareThenDismissMarksNothingAndShareThenChooseMarks)
+{
+    // A popup menu on the offscreen platform cannot raise itself or grab keys.
+    allowWarning(QStringLiteral("This plugin does not support"));
+    key(Qt::Key_S, Qt::MetaModifier | Qt::ShiftModifier);
+    QMenu* menu = nullptr;
+    ASSERT_TRUE(waitUntil([&] {
+        menu = m_controller->sharePicker().menu();
+        return menu && menu->isVisible();
+    }));
+    EXPECT_FALSE(moreOpen());
+    EXPECT_FALSE(m_controller->isCountingDown()) << "paused while the picker is up";
+    menu->hide(); // dismissed without a choice
+    ASSERT_TRUE(waitUntil([&] { return m_controller->isCountingDown(); }));
+    EXPECT_EQ(m_windows->m_activated, QList<WindowSystem::WindowId>{42});
+    EXPECT_EQ(record(m_file)->state, FileState::unprocessed);
+
+    m_controller->share();
+    menu = m_controller->sharePicker().menu();
+    ASSERT_TRUE(menu);
+    menu->actions().first()->trigger();
+    menu->hide();
+    ASSERT_TRUE(waitUntil([&] {
+        return allInState({m_file}, FileState::temporary) &&
+               testenv::contentOf(sharedList()).contains("a.pdf");
+    }));
+}
