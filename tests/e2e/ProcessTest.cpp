@@ -1,21 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestSupport.h"
 #include "VantleProcess.h"
-#include "store/Sqlite.h"
-
-#include <csignal>
 
 namespace {
-
-int rows(const QString& store, const char* where = "1")
-{
-    sqlite::Database db;
-    if (!QFile::exists(store) || !db.open(store))
-        return -1;
-    const QByteArray sql = QByteArray("SELECT count(*) FROM TrackedFile WHERE ") + where;
-    sqlite::Statement count(db, sql.constData());
-    return count.step() ? int(count.integer(0)) : -1;
-}
 
 class ProcessTest : public testing::Test {
 protected:
@@ -47,20 +34,20 @@ TEST_F(ProcessTest, VersionAndHelpNeedNoDisplayAndAMissingDisplayIsOneLine)
     m_vantle->environment().remove("DISPLAY");
     m_vantle->environment().remove("WAYLAND_DISPLAY");
     EXPECT_EQ(m_vantle->run({"--version"}), 0);
-    EXPECT_TRUE(m_vantle->out().startsWith("Vantle ")) << m_vantle->out().toStdString();
+    EXPECT_TRUE(m_vantle->out.startsWith("Vantle ")) << m_vantle->out.toStdString();
     EXPECT_EQ(m_vantle->run({"--help"}), 0);
-    EXPECT_TRUE(m_vantle->out().startsWith("Usage: vantle"));
+    EXPECT_TRUE(m_vantle->out.startsWith("Usage: vantle"));
     EXPECT_EQ(m_vantle->run({"--frobnicate"}), 2);
-    EXPECT_TRUE(m_vantle->err().contains("unknown option --frobnicate"));
+    EXPECT_TRUE(m_vantle->err.contains("unknown option --frobnicate"));
 
     EXPECT_EQ(m_vantle->run({}), 1);
-    EXPECT_EQ(m_vantle->err().count('\n'), 1) << m_vantle->err().toStdString();
-    EXPECT_TRUE(m_vantle->err().contains("needs a graphical session"));
+    EXPECT_EQ(m_vantle->err.count('\n'), 1) << m_vantle->err.toStdString();
+    EXPECT_TRUE(m_vantle->err.contains("needs a graphical session"));
     EXPECT_FALSE(QFile::exists(m_vantle->storeFile()));
 
     m_vantle->environment().insert("DISPLAY", ":4711");
     EXPECT_EQ(m_vantle->run({}), 1);
-    EXPECT_EQ(m_vantle->err(), "Vantle needs a graphical session: cannot open the display :4711\n");
+    EXPECT_EQ(m_vantle->err, "Vantle needs a graphical session: cannot open the display :4711\n");
 }
 
 TEST_F(ProcessTest, AStoreThatCannotBeOpenedStopsTheStartWithItsReason)
@@ -69,9 +56,9 @@ TEST_F(ProcessTest, AStoreThatCannotBeOpenedStopsTheStartWithItsReason)
     // A folder where the store file should be.
     QDir().mkpath(m_vantle->storeFile());
     EXPECT_EQ(m_vantle->run({}), 1);
-    EXPECT_TRUE(m_vantle->err().startsWith("Failed to create ModelContainer: "))
-        << m_vantle->err().toStdString();
-    EXPECT_GT(m_vantle->err().size(), QString("Failed to create ModelContainer: \n").size());
+    EXPECT_TRUE(m_vantle->err.startsWith("Failed to create ModelContainer: "))
+        << m_vantle->err.toStdString();
+    EXPECT_GT(m_vantle->err.size(), QString("Failed to create ModelContainer: \n").size());
 }
 
 TEST_F(ProcessTest, OneInstanceRecordsWhatIsThereAndStopsCleanlyOnSignals)
@@ -83,28 +70,19 @@ TEST_F(ProcessTest, OneInstanceRecordsWhatIsThereAndStopsCleanlyOnSignals)
     testenv::writeFile(m_vantle->downloads() + "/a folder/inside.txt");
 
     QProcess first;
-    m_vantle->start(first);
-    ASSERT_TRUE(first.waitForStarted());
-    ASSERT_TRUE(waitUntil([&] { return rows(m_vantle->storeFile(), "state='dismissed'") == 2; },
-                          std::chrono::seconds(15)))
-        << first.readAllStandardError().toStdString();
-    EXPECT_TRUE(waitUntil(
-        [&] { return QFile::exists(m_vantle->home() + "/.config/autostart/vantle.desktop"); }));
+    ASSERT_TRUE(m_vantle->launch(first)) << first.readAllStandardError().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return m_vantle->count("state='dismissed'") == 2; }));
 
     EXPECT_EQ(m_vantle->run({}), 0);
-    EXPECT_EQ(m_vantle->err(), "Vantle is already running\n");
+    EXPECT_EQ(m_vantle->err, "Vantle is already running\n");
     EXPECT_EQ(first.state(), QProcess::Running);
 
     stop(first, SIGTERM);
-    EXPECT_EQ(rows(m_vantle->storeFile()), 2);
+    EXPECT_EQ(m_vantle->count(), 2);
 
     // After a stop the lock is free again; SIGINT ends it just as cleanly.
-    QFile::remove(m_vantle->home() + "/.config/autostart/vantle.desktop");
     QProcess second;
-    m_vantle->start(second);
-    ASSERT_TRUE(second.waitForStarted());
-    ASSERT_TRUE(waitUntil(
-        [&] { return QFile::exists(m_vantle->home() + "/.config/autostart/vantle.desktop"); }));
+    ASSERT_TRUE(m_vantle->launch(second));
     stop(second, SIGINT);
 }
 
@@ -115,8 +93,8 @@ TEST_F(ProcessTest, NeverRunsUnlockedAndNeverAdoptsTheHomeFolder)
     const QString lock = m_vantle->home() + "/runtime/vantle.lock";
     QDir().mkpath(lock);
     EXPECT_EQ(m_vantle->run({}), 1);
-    EXPECT_TRUE(m_vantle->err().contains("cannot take its single-instance lock"))
-        << m_vantle->err().toStdString();
+    EXPECT_TRUE(m_vantle->err.contains("cannot take its single-instance lock"))
+        << m_vantle->err.toStdString();
     QDir().rmdir(lock);
 
     // The user-dirs file points Downloads at the home folder.
@@ -125,15 +103,11 @@ TEST_F(ProcessTest, NeverRunsUnlockedAndNeverAdoptsTheHomeFolder)
                        "XDG_DOWNLOAD_DIR=\"$HOME/\"\n");
     testenv::writeFile(m_vantle->home() + "/private.txt");
     QProcess vantle;
-    m_vantle->start(vantle);
-    ASSERT_TRUE(vantle.waitForStarted());
-    ASSERT_TRUE(waitUntil(
-        [&] { return QFile::exists(m_vantle->home() + "/.config/autostart/vantle.desktop"); },
-        std::chrono::seconds(15)));
+    ASSERT_TRUE(m_vantle->launch(vantle));
     EXPECT_TRUE(QFileInfo(m_vantle->downloads()).isDir());
     testenv::writeFile(m_vantle->downloads() + "/arrived.zip");
-    EXPECT_TRUE(waitUntil([&] { return rows(m_vantle->storeFile()) == 1; }));
-    EXPECT_EQ(rows(m_vantle->storeFile(), "fileName='private.txt'"), 0);
+    EXPECT_TRUE(waitUntil([&] { return m_vantle->count() == 1; }));
+    EXPECT_EQ(m_vantle->count("fileName='private.txt'"), 0);
     stop(vantle, SIGTERM);
     EXPECT_EQ(QString::fromUtf8(vantle.readAllStandardError()).count("resolves to"), 1);
 }

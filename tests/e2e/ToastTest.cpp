@@ -15,52 +15,23 @@ QString activeWindow()
     return runTool("xdotool", {"getactivewindow"});
 }
 
-// A window that holds the keyboard focus while the toast comes and goes.
-class FocusWindow {
-public:
-    FocusWindow()
-    {
-        m_process.start("xev", {"-geometry", "1900x1000+10+0", "-name", "toast-focus-target"});
-        m_process.waitForStarted();
-        waitUntil([&] {
-            m_id =
-                runTool("xdotool", {"search", "--name", "toast-focus-target"}).section('\n', 0, 0);
-            return !m_id.isEmpty();
-        });
-        runTool("xdotool", {"windowactivate", "--sync", m_id});
-    }
-    ~FocusWindow()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-    // The window's id in xdotool's decimal form.
-    QString id() const { return m_id; }
-    // What xev printed so far.
-    QString events() { return m_events += QString::fromUtf8(m_process.readAllStandardOutput()); }
-
-private:
-    QProcess m_process;
-    QString m_id;
-    QString m_events;
-};
-
 // The display is shared: CTest runs these tests one at a time (RESOURCE_LOCK display).
 class ToastTest : public testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(VantleProcess::hasDisplay()) << "DISPLAY is not set; run scripts/test.sh";
-        m_focus = std::make_unique<FocusWindow>();
+        // A window that holds the keyboard focus while the toast comes and goes.
+        m_focus.start("xev", {"-geometry", "1900x1000+10+0", "-name", "toast-focus-target"});
+        ASSERT_TRUE(waitUntil([&] {
+            m_focusId = runTool("xdotool", {"search", "--name", "toast-focus-target"});
+            return !m_focusId.isEmpty();
+        }));
+        m_focusId = m_focusId.section('\n', 0, 0); // in xdotool's decimal form
+        runTool("xdotool", {"windowactivate", "--sync", m_focusId});
+        ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focusId; }));
         m_vantle = std::make_unique<VantleProcess>(testenv::freshFolder("toast-home"));
-        ASSERT_FALSE(m_focus->id().isEmpty());
-        ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focus->id(); }));
-        m_vantle->start(m_process);
-        ASSERT_TRUE(m_process.waitForStarted());
-        // The login item is written last: the watcher is running by then.
-        ASSERT_TRUE(waitUntil(
-            [&] { return QFile::exists(m_vantle->home() + "/.config/autostart/vantle.desktop"); },
-            std::chrono::seconds(15)));
+        ASSERT_TRUE(m_vantle->launch(m_process));
     }
 
     void TearDown() override
@@ -68,7 +39,12 @@ protected:
         m_process.terminate();
         if (!m_process.waitForFinished(5000))
             m_process.kill();
+        m_focus.kill();
+        m_focus.waitForFinished();
     }
+
+    // What xev printed so far.
+    QString focusEvents() { return m_events += QString::fromUtf8(m_focus.readAllStandardOutput()); }
 
     // The program's visible windows as wide as the toast panel.
     QStringList toastWindows()
@@ -93,9 +69,8 @@ protected:
 
     QString recordState(const QString& name)
     {
-        return runTool("sqlite3",
-                       {"-readonly", m_vantle->storeFile(),
-                        "SELECT state FROM TrackedFile WHERE fileName = '" + name + "'"});
+        return m_vantle->text("SELECT state FROM TrackedFile WHERE fileName = '" + name + "'")
+            .value_or("(no store)");
     }
 
     QImage screenshot(const QString& name)
@@ -105,7 +80,9 @@ protected:
         return QImage(path);
     }
 
-    std::unique_ptr<FocusWindow> m_focus;
+    QProcess m_focus;
+    QString m_focusId;
+    QString m_events;
     std::unique_ptr<VantleProcess> m_vantle;
     QProcess m_process;
 };
@@ -120,7 +97,7 @@ TEST_F(ToastTest, ADownloadShowsTheToastAndMarkTemporaryWorksWithoutStealingFocu
     ASSERT_TRUE(waitUntil([&] { return !toastWindows().isEmpty(); }, std::chrono::seconds(1)))
         << "no toast within 1 s";
     EXPECT_LT(clock.elapsed(), 1000);
-    EXPECT_EQ(activeWindow(), m_focus->id());
+    EXPECT_EQ(activeWindow(), m_focusId);
     const QStringList windows = toastWindows();
     ASSERT_EQ(windows.size(), 1);
     EXPECT_TRUE(runTool("xprop", {"-id", windows[0], "_NET_WM_DESKTOP"}).contains("4294967295"));
@@ -161,7 +138,7 @@ TEST_F(ToastTest, ADownloadShowsTheToastAndMarkTemporaryWorksWithoutStealingFocu
     EXPECT_EQ(recordState("archive.zip"), "temporary");
     EXPECT_TRUE(tags::readTags(path).contains(tags::programTag));
     ASSERT_TRUE(waitUntil([&] { return toastWindows().isEmpty(); }));
-    EXPECT_EQ(activeWindow(), m_focus->id());
+    EXPECT_EQ(activeWindow(), m_focusId);
 }
 
 TEST_F(ToastTest, TimeoutLeavesTheFileDismissed)
@@ -170,15 +147,15 @@ TEST_F(ToastTest, TimeoutLeavesTheFileDismissed)
     ASSERT_TRUE(waitUntil([&] { return !toastWindows().isEmpty(); }, std::chrono::seconds(1)));
     EXPECT_EQ(recordState("ignored.iso"), "unprocessed");
     // A click on the toast window's transparent part reaches the window below.
-    const QString before = m_focus->events();
+    const QString before = focusEvents();
     runTool("xdotool", {"mousemove", "600", "110", "click", "1"});
-    EXPECT_TRUE(waitUntil(
-        [&] { return m_focus->events().mid(before.size()).contains("ButtonPress event"); }));
+    EXPECT_TRUE(
+        waitUntil([&] { return focusEvents().mid(before.size()).contains("ButtonPress event"); }));
     // Seven seconds, then the collapse and the fade.
     ASSERT_TRUE(waitUntil([&] { return toastWindows().isEmpty(); }, std::chrono::seconds(10)));
     ASSERT_TRUE(waitUntil([&] { return recordState("ignored.iso") == "dismissed"; }));
     EXPECT_TRUE(QFile::exists(m_vantle->downloads() + "/ignored.iso"));
-    EXPECT_EQ(activeWindow(), m_focus->id());
+    EXPECT_EQ(activeWindow(), m_focusId);
 }
 
 // With Alt held over the island, the first badge reads "Custom time…": a

@@ -4,28 +4,18 @@
 
 #include <QImage>
 #include <QRegularExpression>
-#include <csignal>
 
 namespace {
 
-// The id of a window of class vantle embedded in trayer's panel, or empty.
+// The id of a window of class vantle inside one of trayer's windows, or empty.
 QString embeddedIconWindow()
 {
-    const QStringList lines = runTool("xwininfo", {"-root", "-tree"}).split('\n');
-    int panelIndent = -1;
-    for (const QString& line : lines) {
-        const int indent = int(line.indexOf(QRegularExpression("\\S")));
-        if (line.contains("(\"panel\" \"trayer\")")) {
-            panelIndent = indent;
-            continue;
+    for (const QString& panel :
+         runTool("xdotool", {"search", "--class", "trayer"}).split('\n', Qt::SkipEmptyParts)) {
+        for (const QString& line : runTool("xwininfo", {"-tree", "-id", panel}).split('\n')) {
+            if (line.contains("(\"vantle\" \"Vantle\")"))
+                return line.trimmed().section(' ', 0, 0);
         }
-        if (panelIndent < 0)
-            continue;
-        if (indent <= panelIndent && !line.trimmed().isEmpty() &&
-            !line.contains(QRegularExpression("^\\s*\\d+ child")))
-            panelIndent = -1;
-        else if (line.contains("(\"vantle\" \"Vantle\")"))
-            return line.trimmed().section(' ', 0, 0);
     }
     return {};
 }
@@ -44,10 +34,8 @@ TEST(TrayTest, TheIconDocksInTheTrayIsDrawnAndQuitsFromItsMenu)
     QProcess process;
     vantle.start(process);
     const auto cleanUp = qScopeGuard([&] {
-        if (process.state() != QProcess::NotRunning) {
-            ::kill(pid_t(process.processId()), SIGTERM);
-            process.waitForFinished(10000);
-        }
+        process.terminate();
+        process.waitForFinished(10000);
         tray.terminate();
         tray.waitForFinished(5000);
     });

@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QProcessEnvironment>
+#include "store/Sqlite.h"
 
-// Runs a helper program (xdotool, xwininfo, sqlite3, …); gives its trimmed output.
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QProcess>
+#include <csignal>
+#include <optional>
+#include <sys/prctl.h>
+#include <vector>
+
+// Runs a helper program (xdotool, xwininfo, …); gives its trimmed output.
 inline QString runTool(const QString& program, const QStringList& arguments)
 {
     QProcess process;
@@ -22,7 +27,7 @@ class VantleProcess {
 public:
     explicit VantleProcess(const QString& home) : m_home(home)
     {
-        QDir().mkpath(home + "/Downloads");
+        QDir().mkpath(downloads());
         QDir().mkpath(home + "/runtime");
         QFile::setPermissions(home + "/runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                      QFileDevice::ExeOwner);
@@ -43,8 +48,11 @@ public:
     QString home() const { return m_home; }
     QString downloads() const { return m_home + "/Downloads"; }
     QString storeFile() const { return m_home + "/.local/share/Vantle/Vantle.store"; }
+    // Written as the last step of a start: its presence means the program is up.
+    QString loginItem() const { return m_home + "/.config/autostart/vantle.desktop"; }
 
-    // Runs to completion; returns the exit code (-1 when it crashed or hung).
+    // Runs to completion; returns the exit code (-1 when it crashed or hung). Its output is
+    // left in out and err.
     int run(const QStringList& arguments, int timeoutMs = 20000)
     {
         QProcess process;
@@ -55,24 +63,73 @@ public:
             process.waitForFinished();
             return -1;
         }
-        m_stdout = QString::fromUtf8(process.readAllStandardOutput());
-        m_stderr = QString::fromUtf8(process.readAllStandardError());
+        out = QString::fromUtf8(process.readAllStandardOutput());
+        err = QString::fromUtf8(process.readAllStandardError());
         return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
+    QString out, err;
 
     // Starts in the background; the process object stays with the caller.
-    void start(QProcess& process, const QStringList& arguments = {})
+    void start(QProcess& process)
     {
+        QFile::remove(loginItem());
         process.setProcessEnvironment(m_env);
-        process.start(binary(), arguments);
+        // The program never outlives whoever started it, however that ends.
+        process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        process.start(binary());
+    }
+    // Waits for the login item; false when the deadline passes or the program ends first.
+    bool waitUntilUp(QProcess& process, QDeadlineTimer deadline = QDeadlineTimer(15000)) const
+    {
+        while (!QFile::exists(loginItem())) {
+            if (deadline.hasExpired() || process.state() != QProcess::Running)
+                return false;
+            process.waitForFinished(20); // also notices an exit
+        }
+        return true;
+    }
+    bool launch(QProcess& process)
+    {
+        start(process);
+        return process.waitForStarted() && waitUntilUp(process);
     }
 
-    QString out() const { return m_stdout; }
-    QString err() const { return m_stderr; }
+    // One statement on the store, run on a connection of its own (WAL lets it
+    // read while the program writes): the first `columns` columns of each row
+    // as text; nothing when the store is missing or the statement fails.
+    std::optional<std::vector<QStringList>> query(const QString& sql, int columns = 1) const
+    {
+        sqlite::Database db;
+        if (!QFile::exists(storeFile()) || !db.open(storeFile()))
+            return std::nullopt;
+        db.setBusyTimeout(2000);
+        sqlite::Statement statement(db, sql.toUtf8().constData());
+        std::vector<QStringList> rows;
+        while (statement.step()) {
+            rows.emplace_back();
+            for (int i = 0; i < columns; ++i)
+                rows.back().append(statement.text(i));
+        }
+        return statement.done() ? std::optional(rows) : std::nullopt;
+    }
+    // The first column of each row, one a line.
+    std::optional<QString> text(const QString& sql) const
+    {
+        const auto rows = query(sql);
+        if (!rows)
+            return std::nullopt;
+        QStringList lines;
+        for (const QStringList& row : *rows)
+            lines.append(row[0]);
+        return lines.join('\n');
+    }
+    // The number of records that satisfy `where`, or -1 when the store cannot be read.
+    int count(const QString& where = "1") const
+    {
+        return text("SELECT count(*) FROM TrackedFile WHERE " + where).value_or("-1").toInt();
+    }
 
 private:
     QString m_home;
     QProcessEnvironment m_env;
-    QString m_stdout;
-    QString m_stderr;
 };

@@ -81,7 +81,7 @@ TEST_F(FileMoverTest, MovesWithinOneDeviceAtOnceNeverOverwritingAndRevealsOnlyTh
         EXPECT_EQ(testenv::contentOf(m_destination + '/' + name), content);
     EXPECT_EQ(testenv::contentOf(m_destination + "/album/disc/track"), "t");
     EXPECT_EQ(namesIn(m_source), QStringList());
-    EXPECT_EQ(m_workspace->revealed(), QList<QStringList>{{moved.first()}});
+    EXPECT_EQ(m_workspace->revealed, QList<QStringList>{{moved.first()}});
     EXPECT_EQ(m_mover.pendingMoves(), 0);
 }
 
@@ -103,7 +103,7 @@ TEST_F(FileMoverTest, AFailedItemDoesNotStopTheOthersAndNothingRevealsNothing)
     ASSERT_TRUE(waitUntil([&] { return finished.size() == 1; }));
     EXPECT_FALSE(finished.first().at(2).toBool());
     EXPECT_EQ(namesIn(m_destination), QStringList());
-    EXPECT_EQ(m_workspace->revealed().size(), 1); // only the batch that moved something
+    EXPECT_EQ(m_workspace->revealed.size(), 1); // only the batch that moved something
 }
 
 TEST_F(FileMoverTest, ARenameNeverReplacesATargetThatAppeared)
@@ -220,7 +220,7 @@ TEST_F(CrossDeviceMoveTest, MovesAFileWithItsMetadataUnderAFreeName)
     after.removeIf([](const QString& entry) { return entry.startsWith("report.pdf "); });
     ASSERT_EQ(after.size(), 1) << after.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(after[0].mid(QStringLiteral("report (2)").size()), before);
-    EXPECT_EQ(m_workspace->revealed(), QList<QStringList>{{*target}});
+    EXPECT_EQ(m_workspace->revealed, QList<QStringList>{{*target}});
     EXPECT_EQ(m_mover.pendingMoves(), 0);
 }
 
@@ -274,7 +274,7 @@ TEST_F(CrossDeviceMoveTest, AFailureHalfWayLeavesTheSourceWholeAndNoDebris)
     EXPECT_EQ(moveAndWait(folder), std::nullopt);
     EXPECT_EQ(describeTree(m_source), before);
     EXPECT_EQ(namesIn(m_destination), QStringList());
-    EXPECT_TRUE(m_workspace->revealed().isEmpty());
+    EXPECT_TRUE(m_workspace->revealed.isEmpty());
 }
 
 TEST_F(CrossDeviceMoveTest, AFullDestinationLeavesTheSourceWholeAndNoDebris)

@@ -9,18 +9,13 @@
 // A Workspace that records what it was asked and opens nothing.
 class FakeWorkspace final : public Workspace {
 public:
-    void revealInFileManager(const QStringList& paths) override { m_revealed.append(paths); }
+    void revealInFileManager(const QStringList& paths) override { revealed.append(paths); }
     bool openFile(const QString& path) override
     {
-        m_opened.append(path);
+        opened.append(path);
         return true;
     }
 
-    // Each reveal request, in order.
-    const QList<QStringList>& revealed() const { return m_revealed; }
-    const QStringList& opened() const { return m_opened; }
-
-private:
-    QList<QStringList> m_revealed;
-    QStringList m_opened;
+    QList<QStringList> revealed; // each reveal request, in order
+    QStringList opened;
 };

@@ -1,65 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestSupport.h"
 
+#include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
+#include <QLoggingCategory>
 #include <QMutex>
+#include <QTemporaryDir>
 #include <QThread>
 #include <cstdio>
-#include <sys/stat.h>
+#include <filesystem>
 
 namespace {
+
 QMutex logMutex;
-QStringList captured;
-QStringList allowed;
-} // namespace
-
-namespace testenv {
-
-QString home()
-{
-    return QString::fromLocal8Bit(qgetenv("HOME"));
-}
-
-QString freshFolder(const QString& name)
-{
-    static int serial = 0;
-    const QString path = home() + QStringLiteral("/t%1-").arg(++serial) + name;
-    QDir(path).removeRecursively();
-    QDir().mkpath(path);
-    return path;
-}
-
-QString writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(bytes);
-    return path;
-}
-
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-} // namespace testenv
-
-namespace logcapture {
-
-void record(const QString& line)
-{
-    QMutexLocker lock(&logMutex);
-    captured.append(line);
-}
-
-void clear()
-{
-    QMutexLocker lock(&logMutex);
-    captured.clear();
-}
+QStringList captured; // diagnostic lines of the running test
+QStringList allowed;  // fragments of the warnings it expects
 
 QStringList lines()
 {
@@ -67,41 +23,99 @@ QStringList lines()
     return captured;
 }
 
-bool contains(const QString& text)
+void handleMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    const QByteArray category(context.category ? context.category : "");
+    QMutexLocker lock(&logMutex);
+    if (type == QtDebugMsg || type == QtInfoMsg) {
+        if (category.startsWith("vantle."))
+            captured.append(message);
+        return;
+    }
+    std::fprintf(stderr, "[%s] %s\n", category.constData(), qPrintable(message));
+    if (std::none_of(allowed.cbegin(), allowed.cend(),
+                     [&](const QString& fragment) { return message.contains(fragment); }))
+        ADD_FAILURE() << "unexpected Qt message [" << category.constData()
+                      << "]: " << message.toStdString();
+}
+
+// Forgets the warnings one test allowed and the lines it captured.
+class ResetBetweenTests : public testing::EmptyTestEventListener {
+    void OnTestStart(const testing::TestInfo&) override
+    {
+        QMutexLocker lock(&logMutex);
+        allowed.clear();
+        captured.clear();
+        // Each test starts with an empty Trash of its own, also under --gtest_repeat.
+        QDir(qEnvironmentVariable("XDG_DATA_HOME") + "/Trash").removeRecursively();
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // A home of our own before anything reads the environment.
+    QTemporaryDir home(QDir::tempPath() + "/vantle-test-XXXXXX");
+    // Removed byte-wise below: tests leave names that are not valid UTF-8.
+    home.setAutoRemove(false);
+    const QByteArray root = home.path().toLocal8Bit();
+    qputenv("HOME", root);
+    qputenv("XDG_DATA_HOME", root + "/.local/share");
+    qputenv("XDG_CONFIG_HOME", root + "/.config");
+    qputenv("XDG_CACHE_HOME", root + "/.cache");
+    qputenv("XDG_RUNTIME_DIR", root + "/runtime");
+    QDir().mkpath(home.path() + "/runtime");
+    QFile::setPermissions(home.path() + "/runtime",
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (qEnvironmentVariableIsEmpty("VANTLE_BINARY"))
+        qputenv("VANTLE_BINARY", VANTLE_BINARY_PATH);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    QLoggingCategory::setFilterRules("vantle.*.debug=true");
+    qInstallMessageHandler(handleMessage);
+    testing::UnitTest::GetInstance()->listeners().Append(new ResetBetweenTests);
+    const int status = RUN_ALL_TESTS();
+    qInstallMessageHandler(nullptr);
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(root.toStdString()), ignored);
+    return status;
+}
+
+QString testenv::freshFolder(const QString& name)
+{
+    static int serial = 0;
+    const QString path = home() + QString("/t%1-").arg(++serial) + name;
+    QDir(path).removeRecursively();
+    QDir().mkpath(path);
+    return path;
+}
+
+void logcapture::clear()
+{
+    QMutexLocker lock(&logMutex);
+    captured.clear();
+}
+
+bool logcapture::contains(const QString& text)
 {
     return lines().contains(text);
 }
 
-int count(const QString& prefix)
+int logcapture::count(const QString& prefix)
 {
-    int n = 0;
-    for (const QString& line : lines())
-        n += line.startsWith(prefix) ? 1 : 0;
-    return n;
+    const QStringList all = lines();
+    return int(std::count_if(all.cbegin(), all.cend(),
+                             [&](const QString& line) { return line.startsWith(prefix); }));
 }
-
-} // namespace logcapture
 
 void allowWarning(const QString& fragment)
 {
     QMutexLocker lock(&logMutex);
     allowed.append(fragment);
-}
-
-bool isAllowedWarning(const QString& message)
-{
-    QMutexLocker lock(&logMutex);
-    for (const QString& fragment : allowed) {
-        if (message.contains(fragment))
-            return true;
-    }
-    return false;
-}
-
-void clearAllowedWarnings()
-{
-    QMutexLocker lock(&logMutex);
-    allowed.clear();
 }
 
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
@@ -114,17 +128,4 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
         QThread::msleep(1);
     }
     return true;
-}
-
-std::uint64_t inodeOf(const QString& path)
-{
-    struct stat st {};
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
-}
-
-void moveOver(const QString& from, const QString& to)
-{
-    EXPECT_EQ(std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()),
-              0)
-        << from.toStdString() << " -> " << to.toStdString();
 }

@@ -2,12 +2,14 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFuture>
 #include <QString>
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
 #include <ostream>
+#include <sys/stat.h>
 
 // Readable failure messages for Qt texts.
 inline void PrintTo(const QString& text, std::ostream* os)
@@ -19,14 +21,26 @@ inline void PrintTo(const QString& text, std::ostream* os)
 // into a temporary folder set up before anything (GLib caches them) reads them.
 namespace testenv {
 
-// The process's temporary home.
-QString home();
+inline QString home()
+{
+    return qEnvironmentVariable("HOME");
+}
 // A fresh, empty folder inside the temporary home.
 QString freshFolder(const QString& name);
 // Writes `bytes` to a new file; returns its path.
-QString writeFile(const QString& path, const QByteArray& bytes = "x");
+inline QString writeFile(const QString& path, const QByteArray& bytes = "x")
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(bytes);
+    return path;
+}
 // A file's bytes, or "<missing>" when it cannot be read.
-QByteArray contentOf(const QString& path);
+inline QByteArray contentOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
 
 } // namespace testenv
 
@@ -41,9 +55,18 @@ int count(const QString& prefix);
 void allowWarning(const QString& fragment);
 
 // The inode at a path (a link not followed), or 0.
-std::uint64_t inodeOf(const QString& path);
+inline std::uint64_t inodeOf(const QString& path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
 // rename(2), which replaces what is at `to` as a save does; fails the test if it fails.
-void moveOver(const QString& from, const QString& to);
+inline void moveOver(const QString& from, const QString& to)
+{
+    EXPECT_EQ(std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()),
+              0)
+        << from.toStdString() << " -> " << to.toStdString();
+}
 
 // Processes events until `condition` holds or the timeout passes; returns
 // whether it held.

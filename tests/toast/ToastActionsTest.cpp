@@ -38,7 +38,7 @@ TEST_F(ToastFixture, OpenOpensInQueueOrderAndDismisses)
     showAndExpand(b);
     m_controller->performOpen();
     EXPECT_EQ(m_controller->state(), State::hidden);
-    EXPECT_EQ(m_workspace->opened(),
+    EXPECT_EQ(m_workspace->opened,
               (QStringList{m_downloads + "/one.txt", m_downloads + "/two.txt"}));
     ASSERT_TRUE(waitUntil([&] { return allInState({a, b}, FileState::dismissed); }));
 }
@@ -81,7 +81,7 @@ TEST_F(ToastFixture, ActionsOnAnEmptyQueueDoNothing)
     m_controller->performCopy();
     m_controller->performDelete();
     drainQueued();
-    EXPECT_TRUE(m_workspace->opened().isEmpty());
+    EXPECT_TRUE(m_workspace->opened.isEmpty());
     EXPECT_TRUE(m_trash->requests().isEmpty());
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "before");
     EXPECT_EQ(await(m_cleanup->scheduledCount()), 0);

@@ -17,8 +17,7 @@ TEST_F(SoakTest, StoreMatchesFolderAfterRandomOperations)
     soak::Generator generator(m_downloads, m_outside, 20261206);
     QElapsedTimer clock;
     clock.start();
-    for (int i = 0; i < operations; ++i)
-        generator.step();
+    generator.step(operations);
     QStringList problems;
     const bool matched = waitUntil(
         [&] {
