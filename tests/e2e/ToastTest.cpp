@@ -168,7 +168,7 @@ TEST_F(ToastTest, CustomTimeFromTheIslandWithAltHeld)
     // The input panel takes the keyboard once it is open.
     ASSERT_TRUE(waitUntil([&] {
         runTool("xdotool", {"click", "1"});
-        return activeWindow() != m_focus->id();
+        return activeWindow() != m_focusId;
     }));
     runTool("xdotool", {"keyup", "alt"});
     runTool("xdotool", {"type", "--delay", "40", "2h"});
@@ -179,12 +179,11 @@ TEST_F(ToastTest, CustomTimeFromTheIslandWithAltHeld)
     }));
     runTool("xdotool", {"key", "Return"});
     ASSERT_TRUE(waitUntil([&] { return recordState("slides.pdf") == "temporary"; }));
-    const double lifetime =
-        runTool("sqlite3", {"-readonly", m_vantle->storeFile(),
-                            "SELECT expiresAt - markedTemporaryAt FROM TrackedFile"})
-            .toDouble();
+    const double lifetime = m_vantle->text("SELECT expiresAt - markedTemporaryAt FROM TrackedFile")
+                                .value_or("0")
+                                .toDouble();
     EXPECT_NEAR(lifetime, 7200, 1);
-    ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focus->id(); }));
+    ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focusId; }));
     ASSERT_TRUE(waitUntil([&] { return toastWindows().isEmpty(); }));
 }
 
@@ -197,7 +196,7 @@ TEST_F(ToastTest, DeleteFromTheMoreMenu)
     // The menu takes the keyboard once it is open.
     ASSERT_TRUE(waitUntil([&] {
         runTool("xdotool", {"click", "1"});
-        return activeWindow() != m_focus->id();
+        return activeWindow() != m_focusId;
     }));
     const QString menu = activeWindow();
     const QString geometry = runTool("xdotool", {"getwindowgeometry", menu});
@@ -211,5 +210,5 @@ TEST_F(ToastTest, DeleteFromTheMoreMenu)
     const QString trashed = m_vantle->home() + "/.local/share/Trash/files/old-invoice.pdf";
     ASSERT_TRUE(waitUntil([&] { return QFile::exists(trashed); }));
     EXPECT_FALSE(QFile::exists(path));
-    ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focus->id(); }));
+    ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focusId; }));
 }
