@@ -72,22 +72,40 @@ void ToastController::later(std::function<void(ToastController&)> work)
 
 void ToastController::show(RecordId id)
 {
-    // Answers can come back in another order than the files arrived (one
-    // already there is handed over at once): they wait for their turn.
-    const std::uint64_t turn = m_firstPendingTurn + m_pendingShows.size();
-    m_pendingShows.push_back({id, false, std::nullopt});
-    m_services.trackedFileActor.fileDetails(id).then(
-        this, [this, turn](std::optional<FileDetails> details) {
-            PendingShow& pending = m_pendingShows[std::size_t(turn - m_firstPendingTurn)];
-            pending.answered = true;
-            pending.details = std::move(details);
-            while (!m_pendingShows.empty() && m_pendingShows.front().answered) {
-                const PendingShow next = std::move(m_pendingShows.front());
-                m_pendingShows.pop_front();
-                ++m_firstPendingTurn;
-                if (next.details) // else the record is gone: nothing to show
-                    enqueue(next.id, *next.details);
+    m_announced.push_back(id);
+    if (!m_fetchingDetails)
+        fetchDetails();
+}
+
+void ToastController::fetchDetails()
+{
+    // One store visit for every file announced meanwhile: a burst costs a
+    // few visits, not one per file, and the files keep their order.
+    std::vector<RecordId> ids = std::move(m_announced);
+    m_announced.clear();
+    m_fetchingDetails = true;
+    using Details = std::vector<std::optional<FileDetails>>;
+    m_services.trackedFileActor
+        .perform<Details>([ids](TrackedFileActor::Context& context) {
+            Details details;
+            details.reserve(ids.size());
+            for (RecordId id : ids) {
+                const TrackedFile* record = context.fetchRecord(id);
+                details.push_back(record
+                                      ? std::optional<FileDetails>(FileDetails{
+                                            record->fileName, record->filePath, record->fileSize})
+                                      : std::nullopt);
             }
+            return details;
+        })
+        .then(this, [this, ids](const Details& details) {
+            m_fetchingDetails = false;
+            for (std::size_t i = 0; i < ids.size(); ++i) {
+                if (details[i]) // else the record is gone: nothing to show
+                    enqueue(ids[i], *details[i]);
+            }
+            if (!m_announced.empty())
+                fetchDetails();
         });
 }
 

@@ -11,7 +11,6 @@
 #include <QPointer>
 #include <QScreen>
 #include <chrono>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -138,6 +137,7 @@ private:
     void placeTimeInput();
     // Shows the panel and its content once the current burst of work is done.
     void refreshSoon();
+    void fetchDetails();
     void enqueue(RecordId id, const FileDetails& details);
     void clearQueue();
     static ToastFileItem itemFor(const ToastEntry& entry, int index);
@@ -173,15 +173,9 @@ private:
     std::vector<ToastEntry> m_toastEntries;
     std::vector<ToastFileItem> m_fileItems; // the entries as the view shows them
     bool m_refreshQueued = false;
-    // Files announced whose details the store has not all given yet, in
-    // arrival order; the first has turn m_firstPendingTurn.
-    struct PendingShow {
-        RecordId id;
-        bool answered = false;
-        std::optional<FileDetails> details;
-    };
-    std::deque<PendingShow> m_pendingShows;
-    std::uint64_t m_firstPendingTurn = 0;
+    // Files announced whose details are not asked for yet, in arrival order.
+    std::vector<RecordId> m_announced;
+    bool m_fetchingDetails = false;
     int m_secondsRemaining = 0;
     DynamicIslandToastState m_state = DynamicIslandToastState::hidden;
     bool m_isMoveInputVisible = false;
