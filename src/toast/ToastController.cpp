@@ -60,6 +60,33 @@ ToastController::ToastController(Services services, ToastTiming timing, Clock cl
     installTimeInput();
     installMoreMenu();
     m_shareAnchorPanel = std::make_unique<ShareAnchorPanel>(m_services.windowSystem);
+    // The user went to another window while an input was open.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                if (state != Qt::ApplicationActive)
+                    appDidResignActive();
+            });
+}
+
+void ToastController::appDidResignActive()
+{
+    closeAllInputPanels();
+}
+
+void ToastController::closeAllInputPanels()
+{
+    // Focus is where the user put it: it is not taken back to where they were.
+    bool closed = false;
+    for (Input input : {Input::move, Input::time, Input::more}) {
+        if (inputFlag(input)) {
+            closeInput(input, false);
+            closed = true;
+        }
+    }
+    if (closed) {
+        m_previouslyActiveWindow = 0;
+        setPaused(false);
+    }
 }
 
 ToastController::~ToastController() = default;

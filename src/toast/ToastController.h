@@ -90,6 +90,10 @@ public:
     // takes focus; close gives focus back and, with `restore`, resumes.
     void openInput(Input input);
 
+    // Another application became active: open inputs close, the countdown goes on.
+    void appDidResignActive();
+    void closeAllInputPanels();
+
     // The custom-lifetime flow.
     void showTimeInput();
     void submitCustomTime();

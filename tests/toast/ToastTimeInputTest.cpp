@@ -68,3 +68,16 @@ TEST_F(ToastTimeInputTest, ATypedLifetimeMarksEveryQueuedFile)
     ASSERT_TRUE(waitUntil([&] { return await(m_cleanup->scheduledCount()) == 2; }));
     ASSERT_TRUE(waitUntilOffScreen());
 }
+
+TEST_F(ToastTimeInputTest, GoingToAnotherWindowClosesTheInputAndLeavesFocusThere)
+{
+    makeController();
+    m_windows->m_active = 42;
+    showAndExpand(track("a.pdf"));
+    m_controller->showTimeInput();
+    ASSERT_FALSE(m_controller->isCountingDown());
+    m_controller->appDidResignActive();
+    ASSERT_TRUE(waitUntil([&] { return !m_controller->isAnyInputVisible(); }));
+    EXPECT_TRUE(m_controller->isCountingDown());
+    EXPECT_TRUE(m_windows->m_activated.isEmpty()) << "focus stays where the user put it";
+}
