@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The toast's whole-queue actions: every queued file at once, in queue order.
+#include "toast/ToastController.h"
+
+#include "expiry/CleanupService.h"
+#include "platform/Log.h"
+#include "platform/Workspace.h"
+#include "store/TrackedFileActor.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QUrl>
+
+void ToastController::markRecordsTemporary(std::vector<RecordId> ids,
+                                           std::optional<double> interval)
+{
+    TrackedFileActor* store = &m_services.trackedFileActor;
+    CleanupService* cleanup = &m_services.cleanupService;
+    const bool logged = !interval.has_value();
+    // The store runs them in queue order; each expiry goes to the cleanup
+    // service as it comes back. These run to their end even after the hide.
+    for (RecordId id : ids) {
+        store->markTemporary(id, interval)
+            .then(qApp, [cleanup, id, logged](std::optional<QDateTime> expiresAt) {
+                if (!expiresAt)
+                    return; // the record is gone
+                const QDateTime at = *expiresAt;
+                cleanup->schedule(id, at).then(qApp, [id, at, logged] {
+                    if (logged)
+                        VANTLE_DIAG(lcToast,
+                                    QStringLiteral("ToastController.markTemporary: scheduled "
+                                                   "cleanup for id=") +
+                                        id.description() + QStringLiteral(" at ") +
+                                        at.toUTC().toString(Qt::ISODate));
+                });
+            });
+    }
+}
+
+void ToastController::markTemporary()
+{
+    const std::vector<RecordId> ids = queuedIds();
+    if (ids.empty())
+        return;
+    VANTLE_DIAG(lcToast,
+                QStringLiteral("ToastController.markTemporary: ids=%1 names=").arg(ids.size()) +
+                    queuedNameList());
+    markRecordsTemporary(ids, std::nullopt);
+    hide();
+}
+
+void ToastController::performOpen()
+{
+    const QStringList paths = fileUrls();
+    if (paths.isEmpty()) {
+        hide();
+        return;
+    }
+    VANTLE_DIAG(
+        lcToast,
+        QStringLiteral("ToastController.performOpen: opening %1 file(s) ").arg(paths.size()) +
+            queuedNameList());
+    for (const QString& path : paths)
+        m_services.workspace->openFile(path);
+    dismissRecords(queuedIds());
+    hide();
+}
+
+void ToastController::performCopy()
+{
+    const QStringList paths = fileUrls();
+    if (paths.isEmpty()) {
+        hide();
+        return;
+    }
+    QList<QUrl> urls;
+    QByteArray gnome("copy");
+    for (const QString& path : paths) {
+        const QUrl url = QUrl::fromLocalFile(path);
+        urls.append(url);
+        gnome += '\n' + url.toEncoded();
+    }
+    auto* data = new QMimeData;
+    data->setUrls(urls); // text/uri-list
+    data->setData(QStringLiteral("x-special/gnome-copied-files"), gnome);
+    data->setText(paths.join(QLatin1Char('\n')));
+    QGuiApplication::clipboard()->setMimeData(data);
+
+    VANTLE_DIAG(
+        lcToast,
+        QStringLiteral("ToastController.performCopy: copied %1 file(s) ").arg(paths.size()) +
+            queuedNameList() + QStringLiteral(" — marking temporary"));
+    markTemporary();
+}
+
+void ToastController::performDelete()
+{
+    const std::vector<RecordId> ids = queuedIds();
+    if (!ids.empty()) {
+        VANTLE_DIAG(
+            lcToast,
+            QStringLiteral("ToastController.performDelete: trashing %1 file(s) ").arg(ids.size()) +
+                queuedNameList());
+        for (RecordId id : ids)
+            m_services.trackedFileActor.deleteNow(id);
+    }
+    hide();
+}
