@@ -18,12 +18,9 @@
 #include "toast/ToastGeometry.h"
 #include "toast/ToastPanel.h"
 
-#include <QClipboard>
 #include <QCursor>
 #include <QGuiApplication>
-#include <QMimeData>
 #include <QTimer>
-#include <QUrl>
 #include <algorithm>
 #include <cmath>
 
