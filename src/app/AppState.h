@@ -72,7 +72,8 @@ private:
     // [toast] ToastController
     std::unique_ptr<ToastController> m_toastController =
         std::make_unique<ToastController>(ToastController::Services{
-            *m_trackedFileActor, *m_cleanupService, makeSystemWorkspace(), makeWindowSystem()});
+            *m_trackedFileActor, *m_cleanupService, makeSystemWorkspace(), makeWindowSystem(),
+            std::nullopt, m_folderIndex.get(), m_moveMRU.get()});
     // [watcher] FSEventsMonitor, FileProcessor
     std::unique_ptr<FSEventsMonitor> m_monitor;
     std::unique_ptr<FileProcessor> m_fileProcessor;

@@ -5,14 +5,25 @@
 
 #include <functional>
 
+class MoveInputView;
+class MoveInputViewModel;
+
 // The move input's window, under the island; takes focus while shown.
+// Super+N makes the folder offered in the "Create" row, Super+B browses.
 class MoveInputPanel : public FloatingPanel {
     Q_OBJECT
 public:
     static constexpr QSize initialSize{480, 52};
+    MoveInputPanel(std::shared_ptr<WindowSystem> windowSystem, MoveInputViewModel& model);
 
-    explicit MoveInputPanel(std::shared_ptr<WindowSystem> windowSystem);
+    MoveInputView& view() { return *m_view; }
 
     std::function<void()> onCreateNew;
     std::function<void()> onBrowse;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    MoveInputView* m_view;
 };

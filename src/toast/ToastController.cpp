@@ -4,6 +4,8 @@
 #include "expiry/CleanupService.h"
 #include "expiry/TimeInputViewModel.h"
 #include "menus/MoreMenuViewModel.h"
+#include "move/FileMover.h"
+#include "move/MoveInputViewModel.h"
 #include "platform/Formatters.h"
 #include "platform/Log.h"
 #include "platform/WindowSystem.h"
@@ -53,7 +55,7 @@ ToastController::ToastController(Services services, ToastTiming timing, Clock cl
 {
     m_host = new DynamicIslandToastHost(m_clock);
     m_panel = std::make_unique<ToastPanel>(m_services.windowSystem, m_host);
-    m_inputPanel = std::make_unique<MoveInputPanel>(m_services.windowSystem);
+    installMoveInput();
     installTimeInput();
     installMoreMenu();
     m_shareAnchorPanel = std::make_unique<ShareAnchorPanel>(m_services.windowSystem);
@@ -404,7 +406,7 @@ void ToastController::updateContent()
     };
     inputs.onMove = [self] {
         if (self)
-            self->later([](ToastController& c) { c.openInput(Input::move); });
+            self->later([](ToastController& c) { c.showMoveInput(); });
     };
     inputs.onMore = [self] {
         if (self)

@@ -25,6 +25,10 @@ class ShareAnchorPanel;
 class TimeInputPanel;
 class TimeInputViewModel;
 class MoreMenuViewModel;
+class MoveInputViewModel;
+class FileMover;
+class FolderIndex;
+class MoveMRU;
 class SharePicker;
 enum class MoreMenuAction;
 class ToastPanel;
@@ -62,6 +66,9 @@ public:
         std::shared_ptr<WindowSystem> windowSystem;
         // Nothing: the share targets installed on the machine.
         std::optional<std::vector<ShareTarget>> shareTargets = std::nullopt;
+        // Where the move input finds folders and recent destinations.
+        FolderIndex* folderIndex = nullptr;
+        MoveMRU* moveMRU = nullptr;
     };
     enum class Input { move, time, more };
 
@@ -101,6 +108,17 @@ public:
     TimeInputViewModel& timeInputModel() { return *m_timeInputModel; }
     TimeInputPanel& timeInputPanel() { return *m_timeInputPanel; }
 
+    // The move flow.
+    void showMoveInput();
+    void moveQueryChanged(const QString& text);
+    void moveTo(const QString& folder);
+    void browseForDestination();
+    void createFolderAndMove();
+    void closeMoveInput();
+    MoveInputViewModel& moveModel() { return *m_moveModel; }
+    MoveInputPanel& movePanel() { return *m_inputPanel; }
+    FileMover& fileMover() { return *m_fileMover; }
+
     // The More menu and the sharing picker.
     void showMoreMenu();
     void closeMoreMenu(bool restore);
@@ -137,6 +155,8 @@ private:
     void tick();
     void installTimeInput();
     void installMoreMenu();
+    void installMoveInput();
+    void placeMoveInput();
     std::optional<toastgeometry::ScreenFacts> currentScreenFacts() const;
     void placeTimeInput();
     // Shows the panel and its content once the current burst of work is done.
@@ -166,7 +186,9 @@ private:
 
     DynamicIslandToastHost* m_host; // owned by the panel
     std::unique_ptr<ToastPanel> m_panel;
+    std::unique_ptr<MoveInputViewModel> m_moveModel;
     std::unique_ptr<MoveInputPanel> m_inputPanel;
+    std::unique_ptr<FileMover> m_fileMover;
     std::unique_ptr<TimeInputViewModel> m_timeInputModel;
     std::unique_ptr<TimeInputPanel> m_timeInputPanel;
     std::unique_ptr<MoreMenuViewModel> m_moreModel;

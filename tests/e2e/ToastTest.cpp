@@ -4,6 +4,7 @@
 #include "store/Tags.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QRegularExpression>
@@ -31,6 +32,8 @@ protected:
         runTool("xdotool", {"windowactivate", "--sync", m_focusId});
         ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focusId; }));
         m_vantle = std::make_unique<VantleProcess>(testenv::freshFolder("toast-home"));
+        // A folder for the move input to find; it is crawled at start.
+        QDir().mkpath(m_vantle->home() + "/Projects/Alpha");
         ASSERT_TRUE(m_vantle->launch(m_process));
     }
 
@@ -210,5 +213,30 @@ TEST_F(ToastTest, DeleteFromTheMoreMenu)
     const QString trashed = m_vantle->home() + "/.local/share/Trash/files/old-invoice.pdf";
     ASSERT_TRUE(waitUntil([&] { return QFile::exists(trashed); }));
     EXPECT_FALSE(QFile::exists(path));
+    ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focusId; }));
+}
+
+// Move, a few letters of a folder's name, Return: the file is there, its
+// record with it, and focus is back where the user was.
+TEST_F(ToastTest, MoveToAFolderFoundByTyping)
+{
+    download("contract.pdf");
+    ASSERT_TRUE(waitUntil([&] { return !toastWindows().isEmpty(); }, std::chrono::seconds(1)));
+    runTool("xdotool", {"mousemove", "770", "60", "mousemove", "952", "62"});
+    ASSERT_TRUE(waitUntil([&] {
+        runTool("xdotool", {"click", "1"});
+        return activeWindow() != m_focusId;
+    }));
+    runTool("xdotool", {"type", "--delay", "40", "proj alp"});
+    QImage panel;
+    EXPECT_TRUE(waitUntil([&] {
+        panel = screenshot("move-panel.png");
+        return !panel.isNull();
+    }));
+    runTool("xdotool", {"key", "Return"});
+    const QString moved = m_vantle->home() + "/Projects/Alpha/contract.pdf";
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(moved); }));
+    // The record goes with the file out of Downloads.
+    ASSERT_TRUE(waitUntil([&] { return m_vantle->count("fileName = 'contract.pdf'") == 0; }));
     ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focusId; }));
 }

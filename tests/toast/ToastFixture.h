@@ -5,6 +5,8 @@
 #include "FakeWorkspace.h"
 #include "StoreFixture.h"
 #include "expiry/CleanupService.h"
+#include "move/FolderIndex.h"
+#include "move/MoveMRU.h"
 #include "store/TrackedFileActor.h"
 #include "toast/DynamicIslandToastHost.h"
 #include "toast/ToastController.h"
@@ -55,7 +57,8 @@ protected:
             false};
         m_controller = std::make_unique<ToastController>(
             ToastController::Services{*m_store, *m_cleanup, m_workspace, m_windows,
-                                      std::vector<ShareTarget>{recorder}},
+                                      std::vector<ShareTarget>{recorder}, m_folderIndex.get(),
+                                      &m_moveMRU},
             timing, clock);
     }
 
@@ -97,6 +100,9 @@ protected:
         });
     }
 
+    // Set before makeController to give the move input folders to find.
+    std::unique_ptr<FolderIndex> m_folderIndex;
+    MoveMRU m_moveMRU;
     double m_now = 1000.0;
     std::shared_ptr<FakeWorkspace> m_workspace = std::make_shared<FakeWorkspace>();
     std::shared_ptr<FakeWindowSystem> m_windows = std::make_shared<FakeWindowSystem>();
