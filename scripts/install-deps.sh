@@ -15,7 +15,7 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev clang-format
   xvfb xauth openbox xdotool x11-utils trayer imagemagick
-  trash-cli python3 sqlite3 inotify-tools fzf fd-find dbus-daemon
+  trash-cli python3 sqlite3 inotify-tools fzf fd-find dbus-daemon bc
 )
 
 missing=()
