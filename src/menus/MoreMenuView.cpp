@@ -106,16 +106,6 @@ MoreMenuView::MoreMenuView(MoreMenuViewModel& model, bool translucent, QWidget* 
         rows->addWidget(new MoreMenuRow(item, model, onSelect, background));
 }
 
-int MoreMenuView::preferredHeight() const
-{
-    const int count = int(MoreMenuViewModel::items().size());
-    const QMargins shadow = static_cast<PanelBackground*>(m_background)->isTranslucent()
-                                ? panelbackground::shadowMargins()
-                                : QMargins();
-    return count * rowHeight + (count - 1) * rowSpacing + 2 * padding + shadow.top() +
-           shadow.bottom();
-}
-
 QRect MoreMenuView::rowRect(int index) const
 {
     const QWidget* row = m_background->layout()->itemAt(index)->widget();

@@ -14,8 +14,6 @@ public:
     MoreMenuView(MoreMenuViewModel& model, bool translucent, QWidget* parent = nullptr);
 
     std::function<void(MoreMenuAction)> onSelect;
-    // The height the rows want, shadow room included.
-    int preferredHeight() const;
     // Row `index`'s rectangle in this widget, for tests and pointer work.
     QRect rowRect(int index) const;
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "toast/FloatingPanel.h"
 
+#include "menus/PanelBackground.h"
 #include "platform/WindowSystem.h"
 
 #include <QGuiApplication>
@@ -47,6 +48,14 @@ FloatingPanel::FloatingPanel(Focus focus, QSize initialSize,
 bool FloatingPanel::hasCompositor()
 {
     return m_windowSystem && m_windowSystem->hasCompositor();
+}
+
+int FloatingPanel::withShadowRoom(int height)
+{
+    if (!hasCompositor())
+        return height;
+    const QMargins shadow = panelbackground::shadowMargins();
+    return height + shadow.top() + shadow.bottom();
 }
 
 void FloatingPanel::setAlpha(qreal alpha)

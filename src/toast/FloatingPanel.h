@@ -35,6 +35,9 @@ public:
     void makeKeyAndOrderFront();
     void orderOut();
     bool isOnScreen() const { return isVisible(); }
+    // The window height for content of `height`: with a compositor the panel
+    // background draws its shadow around the content.
+    int withShadowRoom(int height);
 
 protected:
     WindowSystem& windowSystem() { return *m_windowSystem; }

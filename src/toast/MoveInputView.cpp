@@ -96,7 +96,7 @@ QLabel* keycap(const QString& text, const QString& toolTip)
 } // namespace
 
 MoveInputView::MoveInputView(MoveInputViewModel& model, bool translucent, QWidget* parent)
-    : QWidget(parent), m_model(model), m_translucent(translucent)
+    : QWidget(parent), m_model(model)
 {
     auto* background = new PanelBackground(translucent, 14, this);
     auto* outer = new QVBoxLayout(this);
@@ -228,16 +228,4 @@ void MoveInputView::refresh()
     m_createRow->setVisible(create);
     if (folder)
         m_createPath->setText(m_model.displayPath(*folder));
-}
-
-int MoveInputView::preferredHeight() const
-{
-    const int rows = int(m_model.rowPaths().size());
-    int height = headerHeight;
-    if (rows > 0)
-        height += 13 + rowHeight * rows + 2 * (rows - 1);
-    if (!m_model.showsSuggestions())
-        height += createHeight;
-    const QMargins shadow = m_translucent ? panelbackground::shadowMargins() : QMargins();
-    return height + shadow.top() + shadow.bottom();
 }

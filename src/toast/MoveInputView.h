@@ -27,8 +27,6 @@ public:
 
     void setActions(Actions actions) { m_actions = std::move(actions); }
     QLineEdit& field() { return *m_field; }
-    // The height the content wants, shadow room included.
-    int preferredHeight() const;
     // The rows' widgets, in order (for the pointer and for tests).
     QList<QWidget*> rows() const { return m_rows; }
 
@@ -40,7 +38,6 @@ private:
 
     MoveInputViewModel& m_model;
     Actions m_actions;
-    bool m_translucent;
     QLineEdit* m_field;
     QWidget* m_rowDivider;
     QWidget* m_rowBox;

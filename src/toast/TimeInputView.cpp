@@ -68,8 +68,11 @@ TimeInputView::TimeInputView(TimeInputViewModel& model, bool translucent, QWidge
     m_hint->setObjectName(QStringLiteral("timeHint"));
 
     auto* content = new QVBoxLayout(background);
+    // 14 + 24 + 6 + 1 + 6 + 15 + 14: the panel's height with the row shown.
     content->setContentsMargins(16, 14, 16, 14);
-    content->setSpacing(8);
+    content->setSpacing(6);
+    m_resultRow->setFixedHeight(15);
+    m_hint->setFixedHeight(15);
     content->addWidget(m_field);
     content->addWidget(m_divider);
     content->addWidget(m_resultRow);
@@ -116,14 +119,4 @@ void TimeInputView::refresh()
         m_expiry->setText(
             TimeInputViewModel::expiryText(QDateTime::currentDateTime(), parsed->interval));
     }
-}
-
-int TimeInputView::preferredHeight() const
-{
-    const QMargins shadow =
-        static_cast<PanelBackground*>(layout()->itemAt(0)->widget())->isTranslucent()
-            ? panelbackground::shadowMargins()
-            : QMargins();
-    const int content = m_model.showsResultRow() ? 14 + 24 + 8 + 1 + 8 + 16 + 14 : 14 + 24 + 14;
-    return content + shadow.top() + shadow.bottom();
 }

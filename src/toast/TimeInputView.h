@@ -25,8 +25,6 @@ public:
 
     void setActions(Actions actions) { m_actions = std::move(actions); }
     QLineEdit& field() { return *m_field; }
-    // The height the content wants, shadow room included.
-    int preferredHeight() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -65,9 +65,9 @@ int moveInputHeight(int rows, bool showingResults)
     return base + (showingResults ? 28 : 0);
 }
 
-int timeInputHeight(const QString& text)
+int timeInputHeight(bool showsResultRow)
 {
-    return text.trimmed().isEmpty() ? 52 : 80;
+    return showsResultRow ? 80 : 52;
 }
 
 int moreMenuHeight(int itemCount)

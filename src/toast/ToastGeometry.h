@@ -51,7 +51,7 @@ QRect hitTestRect(QSize size, int topInset, bool visible);
 // Input panels hang 24 points below the island, centred under it.
 QRect inputPanelFrame(const ScreenFacts& screen, int height);
 int moveInputHeight(int rows, bool showingResults);
-int timeInputHeight(const QString& text);
+int timeInputHeight(bool showsResultRow);
 int moreMenuHeight(int itemCount);
 // A 2×2 square just under the island's bottom centre.
 QRect shareAnchorRect(const ScreenFacts& screen);

@@ -65,8 +65,9 @@ void ToastController::showMoreMenu()
         return;
     m_moreModel->setSelectedIndex(0);
     if (const auto facts = currentScreenFacts())
-        m_morePanel->setGeometry(
-            toastgeometry::inputPanelFrame(*facts, m_morePanel->view().preferredHeight()));
+        m_morePanel->setGeometry(toastgeometry::inputPanelFrame(
+            *facts, m_morePanel->withShadowRoom(
+                        toastgeometry::moreMenuHeight(int(MoreMenuViewModel::items().size())))));
     openInput(Input::more);
     m_morePanel->setFocus(); // the panel itself takes the keys
 }

@@ -47,8 +47,9 @@ void ToastController::installMoveInput()
 void ToastController::placeMoveInput()
 {
     if (const auto facts = currentScreenFacts())
-        m_inputPanel->setGeometry(
-            toastgeometry::inputPanelFrame(*facts, m_inputPanel->view().preferredHeight()));
+        m_inputPanel->setGeometry(toastgeometry::inputPanelFrame(
+            *facts, m_inputPanel->withShadowRoom(toastgeometry::moveInputHeight(
+                        int(m_moveModel->rowPaths().size()), !m_moveModel->showsSuggestions()))));
 }
 
 void ToastController::showMoveInput()

@@ -39,7 +39,8 @@ void ToastController::placeTimeInput()
         m_currentScreen ? m_currentScreen.data() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    const int height = m_timeInputPanel->view().preferredHeight();
+    const int height = m_timeInputPanel->withShadowRoom(
+        toastgeometry::timeInputHeight(m_timeInputModel->showsResultRow()));
     m_timeInputPanel->setGeometry(
         toastgeometry::inputPanelFrame({screen->geometry(), screen->availableGeometry()}, height));
 }
