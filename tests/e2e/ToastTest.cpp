@@ -76,6 +76,18 @@ protected:
             .value_or("(no store)");
     }
 
+    // Hovers the island, then clicks the badge at `x` until its panel has
+    // the keyboard (a click before the hover registers does nothing).
+    bool openPanelFrom(const QString& x, const QStringList& keysHeld = {})
+    {
+        runTool("xdotool", QStringList{"mousemove", "770", "60"} + keysHeld +
+                               QStringList{"mousemove", x, "62"});
+        return waitUntil([&] {
+            runTool("xdotool", {"click", "1"});
+            return activeWindow() != m_focusId;
+        });
+    }
+
     QImage screenshot(const QString& name)
     {
         const QString path = QCoreApplication::applicationDirPath() + "/" + name;
@@ -167,12 +179,7 @@ TEST_F(ToastTest, CustomTimeFromTheIslandWithAltHeld)
 {
     download("slides.pdf");
     ASSERT_TRUE(waitUntil([&] { return !toastWindows().isEmpty(); }, std::chrono::seconds(1)));
-    runTool("xdotool", {"mousemove", "770", "60", "keydown", "alt", "mousemove", "810", "60"});
-    // The input panel takes the keyboard once it is open.
-    ASSERT_TRUE(waitUntil([&] {
-        runTool("xdotool", {"click", "1"});
-        return activeWindow() != m_focusId;
-    }));
+    ASSERT_TRUE(openPanelFrom("810", {"keydown", "alt"}));
     runTool("xdotool", {"keyup", "alt"});
     runTool("xdotool", {"type", "--delay", "40", "2h"});
     QImage panel;
@@ -195,12 +202,7 @@ TEST_F(ToastTest, DeleteFromTheMoreMenu)
 {
     const QString path = download("old-invoice.pdf");
     ASSERT_TRUE(waitUntil([&] { return !toastWindows().isEmpty(); }, std::chrono::seconds(1)));
-    runTool("xdotool", {"mousemove", "770", "60", "mousemove", "1048", "62"});
-    // The menu takes the keyboard once it is open.
-    ASSERT_TRUE(waitUntil([&] {
-        runTool("xdotool", {"click", "1"});
-        return activeWindow() != m_focusId;
-    }));
+    ASSERT_TRUE(openPanelFrom("1048"));
     const QString menu = activeWindow();
     const QString geometry = runTool("xdotool", {"getwindowgeometry", menu});
     const QRegularExpression position(QStringLiteral("Position: (\\d+),(\\d+)"));
@@ -222,11 +224,7 @@ TEST_F(ToastTest, MoveToAFolderFoundByTyping)
 {
     download("contract.pdf");
     ASSERT_TRUE(waitUntil([&] { return !toastWindows().isEmpty(); }, std::chrono::seconds(1)));
-    runTool("xdotool", {"mousemove", "770", "60", "mousemove", "952", "62"});
-    ASSERT_TRUE(waitUntil([&] {
-        runTool("xdotool", {"click", "1"});
-        return activeWindow() != m_focusId;
-    }));
+    ASSERT_TRUE(openPanelFrom("952"));
     runTool("xdotool", {"type", "--delay", "40", "proj alp"});
     QImage panel;
     EXPECT_TRUE(waitUntil([&] {
