@@ -33,18 +33,13 @@ int main(int argc, char** argv)
     FileMover mover(std::make_shared<QuietWorkspace>());
     bool moved = false;
     QEventLoop loop;
-    QObject::connect(&mover, &FileMover::crossDeviceMoveFinished, &loop,
-                     [&](const QString&, const QString&, bool ok) {
-                         moved = ok;
-                         loop.quit();
-                     });
     QElapsedTimer clock;
     clock.start();
-    const QStringList atOnce = mover.moveFiles({source}, destination);
-    if (atOnce.isEmpty())
-        loop.exec(); // across devices: the copy runs in the background
-    else
-        moved = true;
+    mover.moveFiles({source}, destination, [&](const QList<MoveOutcome>& outcomes) {
+        moved = outcomes.value(0).moved();
+        loop.quit();
+    });
+    loop.exec();
     std::printf("%.3f\n", double(clock.nsecsElapsed()) / 1e9);
     return moved ? 0 : 1;
 }

@@ -24,10 +24,17 @@ QString inFolder(const QString& folder, const QString& name)
     return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
 }
 
-QString moveFailure(const QString& prefix, const QString& source, const QString& target,
-                    const QString& error)
+// Renames `from` to a free name in `destination`, starting with `target`:
+// something may take a name between choosing and renaming.
+int renameToFreeName(const QString& from, const QString& source, const QString& destination,
+                     QString& target)
 {
-    return prefix + source + QStringLiteral(" → ") + target + QStringLiteral(": ") + error;
+    int error = filetransfer::renameNoReplace(from, target);
+    for (int retry = 0; error == EEXIST && retry < maximumNameRetries; ++retry) {
+        target = FileMover::uniqueDestination(source, destination);
+        error = filetransfer::renameNoReplace(from, target);
+    }
+    return error;
 }
 
 } // namespace
@@ -65,88 +72,82 @@ QString FileMover::uniqueDestination(const QString& source, const QString& desti
     }
 }
 
-bool FileMover::createFolder(const QString& path)
+std::optional<QString> FileMover::createFolder(const QString& path)
 {
-    if (auto error = filetransfer::createDirectories(path)) {
+    auto error = filetransfer::createDirectories(path);
+    if (error)
         VANTLE_DIAG(lcMove, QStringLiteral("Failed to create folder ") + path +
                                 QStringLiteral(": ") + *error);
-        return false;
-    }
-    return true;
+    return error;
 }
 
-QStringList FileMover::moveFiles(const QStringList& sources, const QString& destination)
-{
-    QStringList moved;
-    if (sources.isEmpty())
-        return moved;
-    const auto destinationDevice = filetransfer::deviceOf(destination, true);
-    for (const QString& source : sources) {
-        QString target = uniqueDestination(source, destination);
-        // A link moves as itself, so its own device counts.
-        const auto sourceDevice = filetransfer::deviceOf(source, false);
-        if (sourceDevice != destinationDevice) {
-            moveAcrossDevices(source, target, destination);
-            continue;
-        }
-        int error = filetransfer::renameNoReplace(source, target);
-        // Something took the name since it was chosen: take the next free one.
-        for (int retry = 0; error == EEXIST && retry < maximumNameRetries; ++retry) {
-            target = uniqueDestination(source, destination);
-            error = filetransfer::renameNoReplace(source, target);
-        }
-        if (error != 0) {
-            VANTLE_DIAG(lcMove, moveFailure(QStringLiteral("Move failed "), source, target,
-                                            fs::errorText(error)));
-            continue;
-        }
-        moved.append(target);
-    }
-    if (!moved.isEmpty())
-        m_workspace->revealInFileManager({moved.first()});
-    return moved;
-}
-
-void FileMover::moveAcrossDevices(const QString& source, const QString& chosen,
-                                  const QString& destination)
+void FileMover::moveFiles(const QStringList& sources, const QString& destination, Finished finished,
+                          bool createDestination)
 {
     ++m_pending;
-    m_pool.start([this, source, chosen, destination] {
-        QString target = chosen;
-        std::optional<QString> failure;
-        filetransfer::Copy copy = filetransfer::copyToTemporary(source, destination);
-        if (copy.error) {
-            failure = copy.error;
-        } else {
-            int error = filetransfer::renameNoReplace(copy.temporaryPath, target);
-            for (int retry = 0; error == EEXIST && retry < maximumNameRetries; ++retry) {
-                target = uniqueDestination(source, destination);
-                error = filetransfer::renameNoReplace(copy.temporaryPath, target);
-            }
-            if (error != 0) {
-                failure = fs::errorText(error);
-                filetransfer::discardCopy(copy);
-            } else {
-                // The copy is safely in place before the source goes.
-                filetransfer::syncFolder(destination);
-                if (auto left = filetransfer::removeCopiedSource(copy))
-                    VANTLE_DIAG(lcMove, QStringLiteral("Moved (cross-volume) ") + source +
-                                            QStringLiteral(" → ") + target +
-                                            QStringLiteral(", but the source was ") + *left);
-            }
-        }
-        if (failure)
-            VANTLE_DIAG(lcMove, moveFailure(QStringLiteral("Move failed (cross-volume) "), source,
-                                            target, *failure));
-        const bool moved = !failure;
+    m_pool.start([this, sources, destination, finished, createDestination] {
+        QList<MoveOutcome> outcomes;
+        const std::optional<QString> notMade =
+            createDestination ? createFolder(destination) : std::nullopt;
+        const auto destinationDevice = filetransfer::deviceOf(destination, true);
+        for (const QString& source : sources)
+            outcomes.append(notMade ? MoveOutcome{source, {}, *notMade}
+                                    : moveOne(source, destination, destinationDevice));
         QMetaObject::invokeMethod(
             this,
-            [this, source, target, moved] {
+            [this, outcomes, finished] {
                 --m_pending;
-                if (moved)
-                    m_workspace->revealInFileManager({target});
-                Q_EMIT crossDeviceMoveFinished(source, target, moved);
+                for (const MoveOutcome& outcome : outcomes) {
+                    if (outcome.moved()) {
+                        m_workspace->revealInFileManager({outcome.target});
+                        break;
+                    }
+                }
+                if (finished)
+                    finished(outcomes);
             },
             Qt::QueuedConnection);
     });
+}
+
+MoveOutcome FileMover::moveOne(const QString& source, const QString& destination,
+                               std::optional<std::uint64_t> destinationDevice)
+{
+    // A link moves as itself, so its own device counts.
+    if (filetransfer::deviceOf(source, false) != destinationDevice)
+        return moveAcrossDevices(source, destination);
+    QString target = uniqueDestination(source, destination);
+    if (const int error = renameToFreeName(source, source, destination, target)) {
+        VANTLE_DIAG(lcMove, QStringLiteral("Move failed ") + source + QStringLiteral(" → ") +
+                                target + QStringLiteral(": ") + fs::errorText(error));
+        return {source, {}, fs::errorText(error)};
+    }
+    return {source, target, {}};
+}
+
+MoveOutcome FileMover::moveAcrossDevices(const QString& source, const QString& destination)
+{
+    QString target = uniqueDestination(source, destination);
+    std::optional<QString> failure;
+    filetransfer::Copy copy = filetransfer::copyToTemporary(source, destination);
+    if (copy.error) {
+        failure = copy.error;
+    } else if (const int error =
+                   renameToFreeName(copy.temporaryPath, source, destination, target)) {
+        failure = fs::errorText(error);
+        filetransfer::discardCopy(copy);
+    } else {
+        // The copy is safely in place before the source goes.
+        filetransfer::syncFolder(destination);
+        if (auto left = filetransfer::removeCopiedSource(copy))
+            VANTLE_DIAG(lcMove, QStringLiteral("Moved (cross-volume) ") + source +
+                                    QStringLiteral(" → ") + target +
+                                    QStringLiteral(", but the source was ") + *left);
+    }
+    if (failure) {
+        VANTLE_DIAG(lcMove, QStringLiteral("Move failed (cross-volume) ") + source +
+                                QStringLiteral(" → ") + target + QStringLiteral(": ") + *failure);
+        return {source, {}, *failure};
+    }
+    return {source, target, {}};
 }

@@ -3,44 +3,58 @@
 
 #include "platform/Workspace.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QThreadPool>
 #include <atomic>
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
+
+// What became of one moved item.
+struct MoveOutcome {
+    QString source;
+    QString target; // where it is now; empty when it stayed
+    QString error;  // why it stayed; empty when it moved
+
+    bool moved() const { return error.isEmpty(); }
+};
 
 // Moves files into a chosen folder without ever replacing what is there.
-// Within one file system a move is a rename, done at once; to another file
-// system it is a copy in the background, after which the source is removed.
-// The moved file is then shown in the file manager. Main thread.
+// Within one file system a move is a rename; to another it is a copy after
+// which the source is removed. Everything that touches the file systems, a
+// stat included, runs on the mover's own threads, so a hung mount never
+// stalls the caller. The first moved file is then shown in the file manager.
 class FileMover : public QObject {
     Q_OBJECT
 public:
+    // Runs on the mover's thread once every item of a batch is dealt with.
+    using Finished = std::function<void(const QList<MoveOutcome>&)>;
+
     explicit FileMover(std::shared_ptr<Workspace> workspace, QObject* parent = nullptr);
-    // Waits for the background moves still running.
+    // Waits for the moves still running.
     ~FileMover() override;
 
-    // Moves each source into `destination`; returns the final paths of those
-    // moved at once. Moves to another file system finish later
-    // (crossDeviceMoveFinished) and are not in the result.
-    QStringList moveFiles(const QStringList& sources, const QString& destination);
+    // Moves each source into `destination`, made first (with its parents)
+    // when `createDestination`.
+    void moveFiles(const QStringList& sources, const QString& destination, Finished finished = {},
+                   bool createDestination = false);
     // Where `source` would land in `destination` without replacing anything:
     // its own name, else "name (2).ext", "name (3).ext", ...
     static QString uniqueDestination(const QString& source, const QString& destination);
-    // Creates the folder and any missing parents; true when it exists after.
-    static bool createFolder(const QString& path);
+    // Creates the folder and any missing parents; the error when it fails.
+    static std::optional<QString> createFolder(const QString& path);
 
-    // Background moves not yet finished.
+    // Batches not yet finished.
     int pendingMoves() const { return m_pending.load(); }
 
-Q_SIGNALS:
-    // A background move ended; `moved` tells whether the file is at `target`.
-    void crossDeviceMoveFinished(const QString& source, const QString& target, bool moved);
-
 private:
-    void moveAcrossDevices(const QString& source, const QString& target,
-                           const QString& destination);
+    static MoveOutcome moveOne(const QString& source, const QString& destination,
+                               std::optional<std::uint64_t> destinationDevice);
+    static MoveOutcome moveAcrossDevices(const QString& source, const QString& destination);
 
     std::shared_ptr<Workspace> m_workspace;
     std::atomic<int> m_pending{0};

@@ -6,6 +6,9 @@
 #include "platform/Log.h"
 #include "platform/Workspace.h"
 #include "store/TrackedFileActor.h"
+#include "toast/ToastGeometry.h"
+#include "toast/ToastNotice.h"
+#include "toast/ToastPanel.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -103,8 +106,37 @@ void ToastController::performDelete()
             lcToast,
             QStringLiteral("ToastController.performDelete: trashing %1 file(s) ").arg(ids.size()) +
                 queuedNameList());
-        for (RecordId id : ids)
-            m_services.trackedFileActor.deleteNow(id);
+        QPointer<ToastController> self(this);
+        for (const ToastEntry& entry : m_toastEntries) {
+            const QString name = entry.fileName;
+            m_services.trackedFileActor.deleteNow(entry.id).then(
+                this, [self, name](const RecordTrash::Result& result) {
+                    if (self && result.outcome == RecordTrash::Outcome::failed)
+                        self->showNotice(QStringLiteral("Couldn't move “") + name +
+                                         QStringLiteral("” to the Trash: ") + result.detail);
+                });
+        }
     }
     hide();
+}
+
+void ToastController::showNotice(const QString& text)
+{
+    m_pendingNotice = text;
+    // The toast holds the place until its hide sequence ends.
+    if (!m_panel->isOnScreen())
+        presentPendingNotice();
+}
+
+void ToastController::presentPendingNotice()
+{
+    if (m_pendingNotice.isEmpty())
+        return;
+    if (!m_currentScreen)
+        positionToastPanel();
+    if (const auto facts = currentScreenFacts())
+        m_notice->present(
+            m_pendingNotice,
+            toastgeometry::noticeFrame(*facts, m_notice->withShadowRoom(ToastNotice::height)));
+    m_pendingNotice.clear();
 }

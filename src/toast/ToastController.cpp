@@ -18,6 +18,7 @@
 #include "toast/SharePicker.h"
 #include "toast/TimeInputPanel.h"
 #include "toast/ToastGeometry.h"
+#include "toast/ToastNotice.h"
 #include "toast/ToastPanel.h"
 
 #include <QCursor>
@@ -59,33 +60,14 @@ ToastController::ToastController(Services services, ToastTiming timing, Clock cl
     installTimeInput();
     installMoreMenu();
     m_shareAnchorPanel = std::make_unique<ShareAnchorPanel>(m_services.windowSystem);
+    m_notice = std::make_unique<ToastNotice>(m_services.windowSystem, m_timing.noticeDuration,
+                                             m_timing.fadeOut);
     // The user went to another window while an input was open.
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) {
                 if (state != Qt::ApplicationActive)
                     appDidResignActive();
             });
-}
-
-void ToastController::appDidResignActive()
-{
-    closeAllInputPanels();
-}
-
-void ToastController::closeAllInputPanels()
-{
-    // Focus is where the user put it: it is not taken back to where they were.
-    bool closed = false;
-    for (Input input : {Input::move, Input::time, Input::more}) {
-        if (inputFlag(input)) {
-            closeInput(input, false);
-            closed = true;
-        }
-    }
-    if (closed) {
-        m_previouslyActiveWindow = 0;
-        setPaused(false);
-    }
 }
 
 ToastController::~ToastController() = default;
@@ -309,6 +291,7 @@ void ToastController::hide()
             m_panel->orderOut();
             m_panel->setAlpha(1.0);
             clearQueue();
+            presentPendingNotice();
             m_currentScreen = nullptr;
             Q_EMIT hidden();
         });
@@ -415,6 +398,7 @@ void ToastController::updateContent()
     m_host->setInputs(std::move(inputs));
     m_panel->setHitTestRect(toastgeometry::hitTestRect(
         m_panel->size(), m_host->inputs().topInset, m_state == DynamicIslandToastState::visible));
+    Q_EMIT interactionChanged();
 }
 
 void ToastController::setOptionHeld(bool held)
@@ -433,84 +417,4 @@ QStringList ToastController::fileUrls() const
             paths.append(entry.filePath);
     }
     return paths;
-}
-
-bool& ToastController::inputFlag(Input input)
-{
-    switch (input) {
-    case Input::move:
-        return m_isMoveInputVisible;
-    case Input::time:
-        return m_isTimeInputVisible;
-    case Input::more:
-        break;
-    }
-    return m_isMoreVisible;
-}
-
-FloatingPanel* ToastController::inputPanel(Input input) const
-{
-    switch (input) {
-    case Input::move:
-        return m_inputPanel.get();
-    case Input::time:
-        return m_timeInputPanel.get();
-    case Input::more:
-        break;
-    }
-    return m_morePanel.get();
-}
-
-bool ToastController::isInputVisible(Input input) const
-{
-    return const_cast<ToastController*>(this)->inputFlag(input);
-}
-
-bool ToastController::isAnyInputVisible() const
-{
-    return m_isMoveInputVisible || m_isTimeInputVisible || m_isMoreVisible ||
-           m_isSharePickerVisible;
-}
-
-void ToastController::openInput(Input input)
-{
-    if (m_state != DynamicIslandToastState::visible || isAnyInputVisible())
-        return;
-    inputFlag(input) = true;
-    setPaused(true);
-    FloatingPanel* panel = inputPanel(input);
-    const QScreen* screen =
-        m_currentScreen ? m_currentScreen.data() : QGuiApplication::primaryScreen();
-    if (screen)
-        panel->setGeometry(toastgeometry::inputPanelFrame(factsOf(screen), panel->height()));
-    m_previouslyActiveWindow = m_services.windowSystem->activeWindow();
-    panel->setAlpha(0.0);
-    panel->makeKeyAndOrderFront();
-    panel->fadeTo(1.0, m_timing.inputFadeIn);
-}
-
-void ToastController::restoreFocus()
-{
-    if (m_previouslyActiveWindow != 0)
-        m_services.windowSystem->activate(m_previouslyActiveWindow);
-    m_previouslyActiveWindow = 0;
-}
-
-void ToastController::closeInput(Input input, bool restore)
-{
-    if (!inputFlag(input))
-        return;
-    inputFlag(input) = false;
-    if (restore) {
-        restoreFocus();
-        setPaused(false);
-    }
-    FloatingPanel* panel = inputPanel(input);
-    panel->fadeTo(0.0, m_timing.inputFadeOut, [this, input, panel] {
-        // A panel opened again during the fade stays.
-        if (!inputFlag(input)) {
-            panel->orderOut();
-            panel->setAlpha(1.0);
-        }
-    });
 }

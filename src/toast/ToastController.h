@@ -27,10 +27,12 @@ class TimeInputViewModel;
 class MoreMenuViewModel;
 class MoveInputViewModel;
 class FileMover;
+struct MoveOutcome;
 class FolderIndex;
 class MoveMRU;
 class SharePicker;
 enum class MoreMenuAction;
+class ToastNotice;
 class ToastPanel;
 class TrackedFileActor;
 class WindowSystem;
@@ -47,6 +49,7 @@ struct ToastTiming {
     std::chrono::milliseconds fadeIn{150};
     std::chrono::milliseconds inputFadeIn{180};
     std::chrono::milliseconds inputFadeOut{150};
+    std::chrono::milliseconds noticeDuration{6000};
 };
 
 // The toast: the queue of new files, the seven-second countdown, its pause
@@ -111,7 +114,10 @@ public:
     // The move flow.
     void showMoveInput();
     void moveQueryChanged(const QString& text);
-    void moveTo(const QString& folder);
+    // Moves every queued file into `folder` (made first when `create`). The
+    // toast goes at once; what could not be moved stays, with its record as
+    // it was, and a notice in the toast's place says why.
+    void moveTo(const QString& folder, bool create = false);
     void browseForDestination();
     void createFolderAndMove();
     void closeMoveInput();
@@ -128,6 +134,10 @@ public:
     MoreMenuViewModel& moreModel() { return *m_moreModel; }
     MoreMenuPanel& morePanel() { return *m_morePanel; }
     SharePicker& sharePicker() { return *m_sharePicker; }
+
+    // A message in the toast's place, once the toast itself has gone.
+    void showNotice(const QString& text);
+    ToastNotice& notice() { return *m_notice; }
     void closeInput(Input input, bool restore = true);
     bool isInputVisible(Input input) const;
     bool isAnyInputVisible() const;
@@ -150,6 +160,9 @@ public:
 Q_SIGNALS:
     // The queue was emptied at the end of a hide sequence.
     void hidden();
+    // The state, the queue or the open inputs changed: what keys the toast
+    // takes may change with them.
+    void interactionChanged();
 
 private:
     void tick();
@@ -167,6 +180,13 @@ private:
     static ToastFileItem itemFor(const ToastEntry& entry, int index);
     void cancelCountdown();
     void positionToastPanel();
+    void presentPendingNotice();
+    struct QueuedFile {
+        RecordId id;
+        QString path;
+    };
+    void finishMove(const QString& folder, const std::vector<QueuedFile>& files,
+                    const QList<MoveOutcome>& outcomes);
     void expandNextFrame();
     void restoreFocus();
     FloatingPanel* inputPanel(Input input) const;
@@ -195,6 +215,8 @@ private:
     std::unique_ptr<MoreMenuPanel> m_morePanel;
     std::unique_ptr<SharePicker> m_sharePicker;
     std::unique_ptr<ShareAnchorPanel> m_shareAnchorPanel;
+    std::unique_ptr<ToastNotice> m_notice;
+    QString m_pendingNotice; // waits for the toast to go
 
     std::vector<ToastEntry> m_toastEntries;
     std::vector<ToastFileItem> m_fileItems; // the entries as the view shows them
@@ -208,6 +230,7 @@ private:
     bool m_isTimeInputVisible = false;
     bool m_isMoreVisible = false;
     bool m_isSharePickerVisible = false;
+    bool m_isFolderChooserVisible = false;
     bool m_isOptionHeld = false;
     double m_countdownDeadline = -1e18; // the distant past
     ContinuousTimer::TimerId m_countdownTask = 0;

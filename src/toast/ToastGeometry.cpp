@@ -75,6 +75,12 @@ int moreMenuHeight(int itemCount)
     return itemCount * 33 + 16 + 2 * std::max(itemCount - 1, 0);
 }
 
+QRect noticeFrame(const ScreenFacts& screen, int height)
+{
+    const int y = screen.geometry.top() + topInset(screen) + islandTopGap;
+    return QRect(midX(screen.geometry) - islandWidth / 2, y, islandWidth, height);
+}
+
 QRect shareAnchorRect(const ScreenFacts& screen)
 {
     const int y = screen.geometry.top() + expandedIslandHeight(topInset(screen));

@@ -50,15 +50,6 @@ void ToastController::installMoreMenu()
         soon([](ToastController& c) { c.performMoreAction(MoreMenuAction::delete_); });
 }
 
-std::optional<toastgeometry::ScreenFacts> ToastController::currentScreenFacts() const
-{
-    const QScreen* screen =
-        m_currentScreen ? m_currentScreen.data() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return std::nullopt;
-    return toastgeometry::ScreenFacts{screen->geometry(), screen->availableGeometry()};
-}
-
 void ToastController::showMoreMenu()
 {
     if (m_state != DynamicIslandToastState::visible || isAnyInputVisible())
@@ -110,6 +101,7 @@ void ToastController::share()
     }
     setPaused(true);
     m_isSharePickerVisible = true;
+    Q_EMIT interactionChanged();
     if (m_previouslyActiveWindow == 0)
         m_previouslyActiveWindow = m_services.windowSystem->activeWindow();
     QPointer<ToastController> self(this);
@@ -125,6 +117,7 @@ void ToastController::finishShare(const std::optional<QString>& service)
     if (!m_isSharePickerVisible)
         return;
     m_isSharePickerVisible = false;
+    Q_EMIT interactionChanged();
     if (service) {
         VANTLE_DIAG(lcToast, QStringLiteral("ToastController.finishShare: service chosen — "
                                             "marking %1 file(s) temporary")

@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 
 void ToastController::installMoveInput()
@@ -83,17 +84,58 @@ void ToastController::moveQueryChanged(const QString& text)
     placeMoveInput();
 }
 
-void ToastController::moveTo(const QString& folder)
+void ToastController::moveTo(const QString& folder, bool create)
 {
-    const QStringList files = fileUrls();
-    if (!files.isEmpty()) {
-        m_fileMover->moveFiles(files, folder);
-        if (m_services.moveMRU)
-            m_services.moveMRU->record(folder);
-        dismissRecords(queuedIds());
+    std::vector<QueuedFile> files;
+    QStringList paths;
+    for (const ToastEntry& entry : m_toastEntries) {
+        if (!entry.filePath.isEmpty()) {
+            files.push_back({entry.id, entry.filePath});
+            paths.append(entry.filePath);
+        }
+    }
+    if (!files.empty()) {
+        QPointer<ToastController> self(this);
+        m_fileMover->moveFiles(
+            paths, folder,
+            [self, folder, files](const QList<MoveOutcome>& outcomes) {
+                if (self)
+                    self->finishMove(folder, files, outcomes);
+            },
+            create);
     }
     closeMoveInput();
     hide();
+}
+
+void ToastController::finishMove(const QString& folder, const std::vector<QueuedFile>& files,
+                                 const QList<MoveOutcome>& outcomes)
+{
+    std::vector<RecordId> moved;
+    QList<MoveOutcome> failed;
+    for (const MoveOutcome& outcome : outcomes) {
+        if (!outcome.moved()) {
+            failed.append(outcome);
+            continue;
+        }
+        for (const QueuedFile& file : files) {
+            if (file.path == outcome.source)
+                moved.push_back(file.id);
+        }
+    }
+    if (!moved.empty()) {
+        if (m_services.moveMRU)
+            m_services.moveMRU->record(folder);
+        dismissRecords(std::move(moved));
+    }
+    if (failed.isEmpty())
+        return;
+    const QString what =
+        failed.size() == 1
+            ? QStringLiteral("“") + QFileInfo(failed[0].source).fileName() + QStringLiteral("”")
+            : QStringLiteral("%1 files").arg(failed.size());
+    showNotice(QStringLiteral("Couldn't move ") + what + QStringLiteral(" to ") +
+               m_moveModel->displayPath(folder) + QStringLiteral(": ") + failed[0].error);
 }
 
 void ToastController::browseForDestination()
@@ -107,7 +149,10 @@ void ToastController::browseForDestination()
     chooser.setFileMode(QFileDialog::Directory);
     chooser.setOption(QFileDialog::ShowDirsOnly);
     chooser.setLabelText(QFileDialog::Accept, QStringLiteral("Move Here"));
+    m_isFolderChooserVisible = true;
+    Q_EMIT interactionChanged();
     const bool chosen = chooser.exec() == QDialog::Accepted && !chooser.selectedFiles().isEmpty();
+    m_isFolderChooserVisible = false;
     restoreFocus();
     if (chosen)
         moveTo(chooser.selectedFiles().first());
@@ -117,9 +162,8 @@ void ToastController::browseForDestination()
 
 void ToastController::createFolderAndMove()
 {
-    const auto folder = m_moveModel->newFolderURL();
-    if (folder && FileMover::createFolder(*folder))
-        moveTo(*folder);
+    if (const auto folder = m_moveModel->newFolderURL())
+        moveTo(*folder, true);
 }
 
 void ToastController::closeMoveInput()

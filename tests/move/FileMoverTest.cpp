@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -31,6 +30,28 @@ protected:
     FileMover m_mover{m_workspace};
     QString m_source = testenv::freshFolder("source");
     QString m_destination = testenv::freshFolder("destination");
+
+    // Moves a batch, runs `meanwhile` while it is under way, and waits for its end.
+    QList<MoveOutcome> moveAndWait(const QStringList& sources,
+                                   const std::function<void()>& meanwhile = {},
+                                   bool createDestination = false)
+    {
+        std::optional<QList<MoveOutcome>> outcomes;
+        m_mover.moveFiles(
+            sources, m_destination, [&](const QList<MoveOutcome>& done) { outcomes = done; },
+            createDestination);
+        if (meanwhile)
+            meanwhile();
+        EXPECT_TRUE(waitUntil([&] { return outcomes.has_value(); }, std::chrono::seconds(30)));
+        return outcomes.value_or(QList<MoveOutcome>{});
+    }
+    static QStringList targetsOf(const QList<MoveOutcome>& outcomes)
+    {
+        QStringList targets;
+        for (const MoveOutcome& outcome : outcomes)
+            targets.append(outcome.moved() ? outcome.target : "failed: " + outcome.source);
+        return targets;
+    }
 };
 
 TEST_F(FileMoverTest, UniqueDestinationNumbersCollisionsBeforeTheExtension)
@@ -72,8 +93,7 @@ TEST_F(FileMoverTest, MovesWithinOneDeviceAtOnceNeverOverwritingAndRevealsOnlyTh
     ASSERT_TRUE(QDir().mkpath(m_source + "/album/disc"));
     testenv::writeFile(m_source + "/album/disc/track", "t");
 
-    const QStringList moved =
-        m_mover.moveFiles({report, notes, m_source + "/album"}, m_destination);
+    const QStringList moved = targetsOf(moveAndWait({report, notes, m_source + "/album"}));
     EXPECT_EQ(moved, (QStringList{m_destination + "/report (3).pdf", m_destination + "/notes",
                                   m_destination + "/album"}));
     for (const auto& [name, content] :
@@ -85,25 +105,23 @@ TEST_F(FileMoverTest, MovesWithinOneDeviceAtOnceNeverOverwritingAndRevealsOnlyTh
     EXPECT_EQ(m_mover.pendingMoves(), 0);
 }
 
-TEST_F(FileMoverTest, AFailedItemDoesNotStopTheOthersAndNothingRevealsNothing)
+TEST_F(FileMoverTest, AFailedItemDoesNotStopTheOthersAndSaysWhy)
 {
-    EXPECT_TRUE(m_mover.moveFiles({}, m_destination).isEmpty());
-    // A folder cannot go inside itself: that one fails, the next still moves.
+    EXPECT_TRUE(moveAndWait({}).isEmpty());
+    // A folder cannot go inside itself, and a missing source goes nowhere;
+    // the file between them still moves.
     const QString folder = m_source + "/f";
     ASSERT_TRUE(QDir().mkpath(folder + "/inner"));
     const QString kept = testenv::writeFile(m_source + "/kept.txt", "k");
-    EXPECT_EQ(m_mover.moveFiles({folder, kept}, folder + "/inner"),
-              QStringList{folder + "/inner/kept.txt"});
+    m_destination = folder + "/inner";
+    const QList<MoveOutcome> outcomes = moveAndWait({folder, kept, m_source + "/missing.txt"});
+    EXPECT_EQ(targetsOf(outcomes), (QStringList{"failed: " + folder, folder + "/inner/kept.txt",
+                                                "failed: " + m_source + "/missing.txt"}));
+    EXPECT_FALSE(outcomes.value(0).error.isEmpty());
+    EXPECT_FALSE(outcomes.value(2).error.isEmpty());
     EXPECT_TRUE(QFileInfo(folder + "/inner").isDir());
     EXPECT_FALSE(QFileInfo::exists(folder + "/inner/f"));
-
-    // A source that cannot be looked at takes the background road and fails there.
-    QSignalSpy finished(&m_mover, &FileMover::crossDeviceMoveFinished);
-    EXPECT_TRUE(m_mover.moveFiles({m_source + "/missing.txt"}, m_destination).isEmpty());
-    ASSERT_TRUE(waitUntil([&] { return finished.size() == 1; }));
-    EXPECT_FALSE(finished.first().at(2).toBool());
-    EXPECT_EQ(namesIn(m_destination), QStringList());
-    EXPECT_EQ(m_workspace->revealed.size(), 1); // only the batch that moved something
+    EXPECT_EQ(m_workspace->revealed, QList<QStringList>{{folder + "/inner/kept.txt"}});
 }
 
 TEST_F(FileMoverTest, ARenameNeverReplacesATargetThatAppeared)
@@ -122,15 +140,21 @@ TEST_F(FileMoverTest, ARenameNeverReplacesATargetThatAppeared)
     EXPECT_TRUE(QFileInfo::exists(m_source + "/f/inner"));
 }
 
-TEST_F(FileMoverTest, CreatesWholeChainsAndFailsWhereAFileIsInTheWay)
+TEST_F(FileMoverTest, CreatesTheDestinationChainOrLeavesEverythingWhereAFileIsInTheWay)
 {
-    const QString chain = m_destination + "/a/b/c";
-    EXPECT_TRUE(FileMover::createFolder(chain));
-    EXPECT_TRUE(QFileInfo(chain).isDir());
-    EXPECT_TRUE(FileMover::createFolder(chain)); // already there
-    const QString file = testenv::writeFile(m_destination + "/plain");
-    EXPECT_FALSE(FileMover::createFolder(file + "/sub"));
-    EXPECT_FALSE(FileMover::createFolder(file));
+    const QString report = testenv::writeFile(m_source + "/report.pdf", "r");
+    const QString base = m_destination;
+    m_destination = base + "/a/b/c";
+    EXPECT_EQ(targetsOf(moveAndWait({report}, {}, true)),
+              QStringList{m_destination + "/report.pdf"});
+
+    const QString notes = testenv::writeFile(m_source + "/notes", "n");
+    m_destination = testenv::writeFile(base + "/plain") + "/sub";
+    const QList<MoveOutcome> outcomes = moveAndWait({notes}, {}, true);
+    ASSERT_EQ(outcomes.size(), 1);
+    EXPECT_FALSE(outcomes[0].moved());
+    EXPECT_TRUE(QFileInfo::exists(notes));
+    EXPECT_TRUE(FileMover::createFolder(base + "/plain").has_value());
 }
 
 // Every entry below a folder with what identifies it: type, mode, size,
@@ -185,19 +209,14 @@ protected:
             << "the test needs two devices";
     }
 
-    // Moves one item, runs `meanwhile` while it copies, and waits for the end;
-    // gives the target, or nothing when the move failed.
-    std::optional<QString> moveAndWait(const QString& source,
-                                       const std::function<void()>& meanwhile = {})
+    // Moves one item and gives its target, or nothing when the move failed.
+    std::optional<QString> moveOneAndWait(const QString& source,
+                                          const std::function<void()>& meanwhile = {})
     {
-        QSignalSpy finished(&m_mover, &FileMover::crossDeviceMoveFinished);
-        EXPECT_TRUE(m_mover.moveFiles({source}, m_destination).isEmpty()); // not at once
-        if (meanwhile)
-            meanwhile();
-        EXPECT_TRUE(waitUntil([&] { return finished.size() == 1; }, std::chrono::seconds(30)));
-        if (finished.size() != 1 || !finished.first().at(2).toBool())
+        const QList<MoveOutcome> outcomes = moveAndWait({source}, meanwhile);
+        if (outcomes.size() != 1 || !outcomes[0].moved())
             return std::nullopt;
-        return finished.first().at(1).toString();
+        return outcomes[0].target;
     }
 
     QTemporaryDir m_other{"/dev/shm/vantle-test-XXXXXX"};
@@ -212,7 +231,7 @@ TEST_F(CrossDeviceMoveTest, MovesAFileWithItsMetadataUnderAFreeName)
     testenv::writeFile(m_destination + "/report.pdf", "theirs");
     const QString before = describeTree(m_source).value(0).mid(QStringLiteral("report").size());
 
-    const auto target = moveAndWait(file);
+    const auto target = moveOneAndWait(file);
     ASSERT_EQ(target, m_destination + "/report (2).pdf");
     EXPECT_EQ(testenv::contentOf(m_destination + "/report.pdf"), "theirs");
     EXPECT_FALSE(QFileInfo::exists(file));
@@ -229,7 +248,7 @@ TEST_F(CrossDeviceMoveTest, ATargetTakenWhileCopyingIsNotOverwritten)
     // Big enough that the copy is still running when the name is taken.
     const QByteArray payload(64 * 1024 * 1024, 'p');
     const QString file = testenv::writeFile(m_source + "/video.mkv", payload);
-    const auto target = moveAndWait(file, [&] {
+    const auto target = moveOneAndWait(file, [&] {
         QFile theirs(m_destination + "/video.mkv");
         ASSERT_TRUE(theirs.open(QIODevice::WriteOnly | QIODevice::NewOnly));
         theirs.write("theirs");
@@ -256,7 +275,7 @@ TEST_F(CrossDeviceMoveTest, MovesAFolderTreeWithLinksAsLinks)
     setTimes(album, 1100000000);
     const QStringList before = describeTree(m_source);
 
-    EXPECT_EQ(moveAndWait(album), m_destination + "/album");
+    EXPECT_EQ(moveOneAndWait(album), m_destination + "/album");
     EXPECT_EQ(describeTree(m_destination), before);
     EXPECT_EQ(namesIn(m_source), QStringList());
 }
@@ -271,7 +290,7 @@ TEST_F(CrossDeviceMoveTest, AFailureHalfWayLeavesTheSourceWholeAndNoDebris)
     ASSERT_EQ(::mkfifo(QFile::encodeName(folder + "/z-pipe").constData(), 0600), 0);
     const QStringList before = describeTree(m_source);
 
-    EXPECT_EQ(moveAndWait(folder), std::nullopt);
+    EXPECT_EQ(moveOneAndWait(folder), std::nullopt);
     EXPECT_EQ(describeTree(m_source), before);
     EXPECT_EQ(namesIn(m_destination), QStringList());
     EXPECT_TRUE(m_workspace->revealed.isEmpty());
@@ -289,7 +308,7 @@ TEST_F(CrossDeviceMoveTest, AFullDestinationLeavesTheSourceWholeAndNoDebris)
     const QString big = testenv::writeFile(m_source + "/big.iso", QByteArray(512 * 1024, 'b'));
     const QStringList before = describeTree(m_source);
 
-    const auto target = moveAndWait(big);
+    const auto target = moveOneAndWait(big);
     const QStringList left = namesIn(m_destination);
     ::umount(QFile::encodeName(mountPoint.path()).constData());
     EXPECT_EQ(target, std::nullopt);

@@ -72,6 +72,21 @@ TEST_F(ToastFixture, DeleteHidesAtOnceAndTrashesInTheBackground)
     EXPECT_EQ(m_trash->requests(), QStringList{m_downloads + "/junk.bin"});
 }
 
+TEST_F(ToastFixture, ADeleteTheTrashRefusesKeepsTheFileAndSaysWhyOnceTheToastHasGone)
+{
+    makeController();
+    m_trash->failWith(QStringLiteral("Trash is on another device"));
+    const RecordId a = track("keep.bin");
+    showAndExpand(a);
+    m_controller->performDelete();
+    ASSERT_TRUE(waitUntil([&] { return !m_controller->notice().text().isEmpty(); }));
+    EXPECT_FALSE(m_controller->panel().isVisible()) << "the notice waits for the toast to go";
+    EXPECT_TRUE(m_controller->notice().text().contains("keep.bin"));
+    EXPECT_TRUE(m_controller->notice().text().contains("Trash is on another device"));
+    EXPECT_TRUE(QFileInfo::exists(m_downloads + "/keep.bin"));
+    EXPECT_TRUE(record(a).has_value());
+}
+
 TEST_F(ToastFixture, ActionsOnAnEmptyQueueDoNothing)
 {
     makeController();

@@ -10,6 +10,7 @@
 #include "store/TrackedFileActor.h"
 #include "toast/DynamicIslandToastHost.h"
 #include "toast/ToastController.h"
+#include "toast/ToastNotice.h"
 #include "toast/ToastPanel.h"
 
 // A real store and cleanup service, fake desktop services, a controller

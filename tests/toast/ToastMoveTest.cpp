@@ -71,3 +71,20 @@ TEST_F(ToastMoveTest, SuperNMakesTheOfferedFolderAndEscapeLeavesEverything)
     QTest::keyClick(&m_controller->movePanel(), Qt::Key_N, Qt::MetaModifier);
     ASSERT_TRUE(waitUntil([&] { return QFile::exists(m_home + "/Inbox/report.pdf"); }));
 }
+
+TEST_F(ToastMoveTest, AMoveThatFailsLeavesFileAndRecordAndSaysWhyInTheToastsPlace)
+{
+    // The folder went after the index saw it.
+    ASSERT_TRUE(QDir(m_home + "/Projects/Beta").removeRecursively());
+    type(QStringLiteral("beta"));
+    ASSERT_TRUE(waitUntil([&] { return !m_controller->moveModel().results().isEmpty(); }));
+    QTest::keyClick(&field(), Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return !m_controller->notice().text().isEmpty(); }));
+    const QString notice = m_controller->notice().text();
+    EXPECT_TRUE(notice.startsWith("Couldn't move “report.pdf” to ~/Projects/Beta: "))
+        << notice.toStdString();
+    EXPECT_TRUE(QFile::exists(m_downloads + "/report.pdf"));
+    EXPECT_EQ(record(m_file)->state, FileState::unprocessed);
+    EXPECT_TRUE(m_moveMRU.paths().isEmpty());
+    EXPECT_EQ(m_windows->m_activated, QList<WindowSystem::WindowId>{42});
+}

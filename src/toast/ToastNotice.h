@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "toast/FloatingPanel.h"
+
+#include <QTimer>
+#include <chrono>
+
+class QLabel;
+
+// A short message in the toast's place, for what went wrong after the toast
+// had gone (a move that failed, a file the Trash refused). It stays for a
+// while and goes earlier on a click; it never takes focus.
+class ToastNotice : public FloatingPanel {
+    Q_OBJECT
+public:
+    static constexpr int height = 52;
+
+    ToastNotice(std::shared_ptr<WindowSystem> windowSystem, std::chrono::milliseconds duration,
+                std::chrono::milliseconds fade);
+
+    // Shows `text` in `frame`; a notice already up takes the new text and
+    // starts its time again.
+    void present(const QString& text, const QRect& frame);
+    void dismiss();
+    QString text() const;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    QLabel* m_label;
+    QTimer m_timer;
+    std::chrono::milliseconds m_fade;
+};
