@@ -4,11 +4,13 @@
 #include "expiry/CleanupService.h"
 #include "move/FolderIndex.h"
 #include "move/MoveMRU.h"
+#include "platform/KeyGrabber.h"
 #include "platform/Trash.h"
 #include "platform/WindowSystem.h"
 #include "platform/Workspace.h"
 #include "store/TrackedFileActor.h"
 #include "toast/ToastController.h"
+#include "toast/ToastShortcuts.h"
 #include "watcher/FSEventsMonitor.h"
 #include "watcher/FileProcessor.h"
 
@@ -74,6 +76,9 @@ private:
         std::make_unique<ToastController>(ToastController::Services{
             *m_trackedFileActor, *m_cleanupService, makeSystemWorkspace(), makeWindowSystem(),
             std::nullopt, m_folderIndex.get(), m_moveMRU.get()});
+    std::unique_ptr<KeyGrabber> m_keyGrabber = makeKeyGrabber();
+    std::unique_ptr<ToastShortcuts> m_toastShortcuts =
+        std::make_unique<ToastShortcuts>(*m_toastController, *m_keyGrabber);
     // [watcher] FSEventsMonitor, FileProcessor
     std::unique_ptr<FSEventsMonitor> m_monitor;
     std::unique_ptr<FileProcessor> m_fileProcessor;

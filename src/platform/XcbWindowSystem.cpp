@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/XcbWindowSystem.h"
 
+#include "platform/Xcb.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QWindow>
@@ -12,17 +14,6 @@
 #include <xcb/xfixes.h>
 
 namespace {
-
-// Owns a reply from xcb.
-template <typename T> struct Reply {
-    T* value;
-    explicit Reply(T* v) : value(v) {}
-    ~Reply() { std::free(value); }
-    Reply(const Reply&) = delete;
-    Reply& operator=(const Reply&) = delete;
-    T* operator->() const { return value; }
-    explicit operator bool() const { return value != nullptr; }
-};
 
 // The screen number from DISPLAY (":0.1" -> 1), as xcb_connect reports it.
 int screenNumberOfDisplay()
@@ -54,23 +45,30 @@ std::unique_ptr<WindowSystem> makeWindowSystem()
     return std::make_unique<PlainWindowSystem>();
 }
 
-std::unique_ptr<XcbWindowSystem> XcbWindowSystem::create()
+std::optional<XcbRoot> qtXcbRoot()
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        return nullptr;
+        return std::nullopt;
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     if (!x11 || !x11->connection())
-        return nullptr;
+        return std::nullopt;
     xcb_connection_t* connection = x11->connection();
     const int screenNumber = screenNumberOfDisplay();
     auto it = xcb_setup_roots_iterator(xcb_get_setup(connection));
     for (int i = 0; i < screenNumber && it.rem > 0; ++i)
         xcb_screen_next(&it);
     if (it.rem <= 0 || !it.data)
+        return std::nullopt;
+    return XcbRoot{connection, it.data->root, screenNumber};
+}
+
+std::unique_ptr<XcbWindowSystem> XcbWindowSystem::create()
+{
+    const auto x = qtXcbRoot();
+    if (!x)
         return nullptr;
-    std::unique_ptr<XcbWindowSystem> system(
-        new XcbWindowSystem(connection, it.data->root, screenNumber));
-    return system;
+    return std::unique_ptr<XcbWindowSystem>(
+        new XcbWindowSystem(x->connection, x->root, x->screenNumber));
 }
 
 XcbWindowSystem::XcbWindowSystem(xcb_connection_t* connection, std::uint32_t root, int screenNumber)
@@ -93,7 +91,7 @@ void XcbWindowSystem::followCompositor()
         xcb_get_extension_data(m_connection, &xcb_xfixes_id);
     if (!xfixes || !xfixes->present)
         return;
-    Reply version(xcb_xfixes_query_version_reply(
+    XcbReply version(xcb_xfixes_query_version_reply(
         m_connection, xcb_xfixes_query_version(m_connection, 1, 0), nullptr));
     if (!version)
         return;
@@ -124,7 +122,7 @@ std::uint32_t XcbWindowSystem::atom(const QByteArray& name)
 {
     if (auto it = m_atoms.constFind(name); it != m_atoms.constEnd())
         return *it;
-    Reply reply(xcb_intern_atom_reply(
+    XcbReply reply(xcb_intern_atom_reply(
         m_connection, xcb_intern_atom(m_connection, 0, name.size(), name.constData()), nullptr));
     const std::uint32_t value = reply ? reply->atom : std::uint32_t(XCB_ATOM_NONE);
     m_atoms.insert(name, value);
@@ -135,7 +133,7 @@ WindowSystem::WindowId XcbWindowSystem::activeWindow()
 {
     const auto cookie = xcb_get_property(m_connection, 0, m_root, atom("_NET_ACTIVE_WINDOW"),
                                          XCB_ATOM_WINDOW, 0, 1);
-    Reply reply(xcb_get_property_reply(m_connection, cookie, nullptr));
+    XcbReply reply(xcb_get_property_reply(m_connection, cookie, nullptr));
     if (!reply || reply->type != XCB_ATOM_WINDOW || reply->format != 32 ||
         xcb_get_property_value_length(reply.value) < 4)
         return 0;
@@ -147,11 +145,11 @@ std::optional<QRect> XcbWindowSystem::activeWindowGeometry()
     const WindowId window = activeWindow();
     if (window == 0)
         return std::nullopt;
-    Reply geometry(
+    XcbReply geometry(
         xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, window), nullptr));
     if (!geometry)
         return std::nullopt;
-    Reply origin(xcb_translate_coordinates_reply(
+    XcbReply origin(xcb_translate_coordinates_reply(
         m_connection, xcb_translate_coordinates(m_connection, window, m_root, 0, 0), nullptr));
     if (!origin)
         return std::nullopt;
@@ -206,7 +204,7 @@ bool XcbWindowSystem::hasCompositor()
     if (m_hasCompositor)
         return *m_hasCompositor;
     const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(m_screenNumber);
-    Reply reply(xcb_get_selection_owner_reply(
+    XcbReply reply(xcb_get_selection_owner_reply(
         m_connection, xcb_get_selection_owner(m_connection, atom(name)), nullptr));
     const bool present = reply && reply->owner != XCB_WINDOW_NONE;
     if (m_xfixesFirstEvent != 0)

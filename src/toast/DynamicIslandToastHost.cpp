@@ -6,16 +6,20 @@
 #include <QEasingCurve>
 #include <QFileIconProvider>
 #include <QFileInfo>
+#include <QHelpEvent>
 #include <QMimeDatabase>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <algorithm>
 
 DynamicIslandToastHost::DynamicIslandToastHost(Clock clock, QWidget* parent)
     : QWidget(parent), m_clock(std::move(clock))
 {
     setMouseTracking(true);
+    // The island never becomes the active window, yet its keycaps explain themselves.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
     m_frameTimer.setInterval(frameIntervalMs);
@@ -290,6 +294,23 @@ void DynamicIslandToastHost::mouseReleaseEvent(QMouseEvent* event)
         action = &m_inputs.onMore;
     if (*action)
         (*action)();
+}
+
+bool DynamicIslandToastHost::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const int badge = m_isHovering ? badgeAt(help->pos()) : -1;
+    if (badge < 0) {
+        QToolTip::hideText();
+        event->ignore();
+    } else {
+        QToolTip::showText(help->globalPos(),
+                           islandpainter::badgeTexts(m_optionShown)[std::size_t(badge)].toolTip,
+                           this);
+    }
+    return true;
 }
 
 void DynamicIslandToastHost::leaveEvent(QEvent*)

@@ -167,10 +167,13 @@ double islandOpacity(const IslandFrame& frame)
 
 std::array<BadgeText, 3> badgeTexts(bool optionHeld)
 {
-    return {optionHeld ? BadgeText{QStringLiteral("Custom time…"), QStringLiteral("⌘⇧⌥T")}
-                       : BadgeText{QStringLiteral("Mark temporary"), QStringLiteral("⌘⇧T")},
-            BadgeText{QStringLiteral("Move"), QStringLiteral("⌘⇧M")},
-            BadgeText{QStringLiteral("More"), QStringLiteral("⌘⇧.")}};
+    return {
+        optionHeld ? BadgeText{QStringLiteral("Custom time…"), QStringLiteral("⌘⇧⌥T"),
+                               QStringLiteral("Super+Shift+Alt+T")}
+                   : BadgeText{QStringLiteral("Mark temporary"), QStringLiteral("⌘⇧T"),
+                               QStringLiteral("Super+Shift+T")},
+        BadgeText{QStringLiteral("Move"), QStringLiteral("⌘⇧M"), QStringLiteral("Super+Shift+M")},
+        BadgeText{QStringLiteral("More"), QStringLiteral("⌘⇧."), QStringLiteral("Super+Shift+.")}};
 }
 
 QRectF islandRect(int width, int topInset)

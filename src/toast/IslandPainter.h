@@ -42,7 +42,8 @@ inline constexpr double minimumArc = 0.001;
 
 struct BadgeText {
     QString label;
-    QString shortcut;
+    QString shortcut; // the keys' glyphs
+    QString toolTip;  // the keys spelled out
 };
 // The three badges; the first swaps while Option is held.
 std::array<BadgeText, 3> badgeTexts(bool optionHeld);

@@ -1,0 +1,159 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "toast/ToastShortcuts.h"
+#include "ToastFixture.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMimeData>
+#include <algorithm>
+
+namespace {
+
+using K = KeyGrabber;
+
+// Does with a key press what the X server does: a grabbed combination goes
+// to the grabber, anything else on to the focused application.
+class FakeKeyGrabber final : public KeyGrabber {
+public:
+    void setGrabbed(const std::vector<Combo>& combos) override { grabbed = combos; }
+    void setFollowingAlt(bool follow) override { following = follow; }
+    // Whether the press was taken from the application.
+    bool press(Combo combo)
+    {
+        if (std::find(grabbed.begin(), grabbed.end(), combo) == grabbed.end())
+            return false;
+        Q_EMIT pressed(combo);
+        return true;
+    }
+    void alt(bool held)
+    {
+        if (following)
+            Q_EMIT altHeldChanged(held);
+    }
+
+    std::vector<Combo> grabbed;
+    bool following = false;
+};
+
+class ToastShortcutsTest : public ToastFixture {
+protected:
+    void SetUp() override
+    {
+        ToastFixture::SetUp();
+        // Share menus and popups on the offscreen platform.
+        allowWarning(QStringLiteral("This plugin does not support"));
+        makeController();
+        m_shortcuts = std::make_unique<ToastShortcuts>(*m_controller, m_grabber);
+    }
+    void TearDown() override
+    {
+        m_shortcuts.reset();
+        ToastFixture::TearDown();
+    }
+    bool inputOpen(ToastController::Input input) { return m_controller->isInputVisible(input); }
+
+    FakeKeyGrabber m_grabber;
+    std::unique_ptr<ToastShortcuts> m_shortcuts;
+};
+
+constexpr std::uint8_t command = K::super | K::shift;
+constexpr std::uint32_t t = 0x74, m = 0x6d, o = 0x6f, c = 0x63, s = 0x73, period = 0x2e,
+                        backspace = 0xff08, escape = 0xff1b;
+
+} // namespace
+
+TEST_F(ToastShortcutsTest, EachCombinationDoesItsActionAndNoOtherIsTaken)
+{
+    using Input = ToastController::Input;
+    const struct {
+        const char* name;
+        K::Combo combo;
+        bool taken;
+        std::function<bool(RecordId)> done; // the effect, when taken
+    } cases[] = {
+        {"mark temporary",
+         {t, command},
+         true,
+         [this](RecordId id) { return allInState({id}, FileState::temporary); }},
+        {"custom time",
+         {t, command | K::alt},
+         true,
+         [this](RecordId) { return inputOpen(Input::time); }},
+        {"move", {m, command}, true, [this](RecordId) { return inputOpen(Input::move); }},
+        {"more", {period, command}, true, [this](RecordId) { return inputOpen(Input::more); }},
+        {"open", {o, command}, true, [this](RecordId) { return !m_workspace->opened.isEmpty(); }},
+        {"copy",
+         {c, command},
+         true,
+         [this](RecordId id) {
+             return QGuiApplication::clipboard()->mimeData()->hasUrls() &&
+                    allInState({id}, FileState::temporary);
+         }},
+        {"share",
+         {s, command},
+         true,
+         [this](RecordId) {
+             QMenu* menu = m_controller->sharePicker().menu();
+             return menu && menu->isVisible();
+         }},
+        {"delete",
+         {backspace, command},
+         true,
+         [this](RecordId id) { return !record(id).has_value(); }},
+        {"escape dismisses",
+         {escape, 0},
+         true,
+         [this](RecordId id) { return allInState({id}, FileState::dismissed); }},
+        {"ctrl added", {t, command | K::control}, false, {}},
+        {"shift missing", {t, K::super}, false, {}},
+        {"alt with another key", {m, command | K::alt}, false, {}},
+        {"shift escape", {escape, K::shift}, false, {}},
+        {"alt escape", {escape, K::alt}, false, {}},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        const RecordId id = track(QStringLiteral("%1.pdf").arg(row.name));
+        showAndExpand(id);
+        EXPECT_EQ(m_grabber.press(row.combo), row.taken);
+        if (row.taken) {
+            ASSERT_TRUE(waitUntil([&] { return row.done(id); }));
+        } else {
+            drainQueued();
+            EXPECT_EQ(record(id)->state, FileState::unprocessed);
+            EXPECT_FALSE(m_controller->isAnyInputVisible());
+        }
+        if (QMenu* menu = m_controller->sharePicker().menu())
+            menu->hide();
+        m_controller->dismissAll();
+        ASSERT_TRUE(waitUntilOffScreen());
+    }
+}
+
+TEST_F(ToastShortcutsTest, KeysAreTakenOnlyWhileTheToastIsUpWithNoInputOpen)
+{
+    EXPECT_TRUE(m_grabber.grabbed.empty()) << "nothing is taken before a toast";
+    EXPECT_FALSE(m_grabber.following);
+    const RecordId id = track("a.pdf");
+    showAndExpand(id);
+    EXPECT_EQ(m_grabber.grabbed.size(), ToastShortcuts::table().size());
+
+    m_grabber.alt(true);
+    EXPECT_TRUE(m_controller->isOptionHeld());
+    m_grabber.alt(false);
+    EXPECT_FALSE(m_controller->isOptionHeld());
+
+    // An open panel has the keyboard: every key goes to it, Alt is still followed.
+    m_controller->showMoveInput();
+    EXPECT_TRUE(m_grabber.grabbed.empty());
+    EXPECT_TRUE(m_grabber.following);
+    EXPECT_FALSE(m_grabber.press({t, command}));
+    m_controller->closeMoveInput();
+    EXPECT_EQ(m_grabber.grabbed.size(), ToastShortcuts::table().size());
+
+    m_controller->hide();
+    EXPECT_TRUE(m_grabber.grabbed.empty());
+    EXPECT_FALSE(m_grabber.following);
+    EXPECT_FALSE(m_grabber.press({escape, 0}));
+    EXPECT_EQ(record(id)->state, FileState::unprocessed);
+}
