@@ -3,6 +3,7 @@
 #include "toast/ToastController.h"
 
 #include "expiry/CleanupService.h"
+#include "expiry/MarkTemporary.h"
 #include "platform/Log.h"
 #include "platform/Workspace.h"
 #include "store/TrackedFileActor.h"
@@ -19,25 +20,16 @@
 void ToastController::markRecordsTemporary(std::vector<RecordId> ids,
                                            std::optional<double> interval)
 {
-    TrackedFileActor* store = &m_services.trackedFileActor;
-    CleanupService* cleanup = &m_services.cleanupService;
     const bool logged = !interval.has_value();
-    // The store runs them in queue order; each expiry goes to the cleanup
-    // service as it comes back. These run to their end even after the hide.
+    // The store runs them in queue order; they run to their end even after the hide.
     for (RecordId id : ids) {
-        store->markTemporary(id, interval)
-            .then(qApp, [cleanup, id, logged](std::optional<QDateTime> expiresAt) {
-                if (!expiresAt)
-                    return; // the record is gone
-                const QDateTime at = *expiresAt;
-                cleanup->schedule(id, at).then(qApp, [id, at, logged] {
-                    if (logged)
-                        VANTLE_DIAG(lcToast,
-                                    QStringLiteral("ToastController.markTemporary: scheduled "
-                                                   "cleanup for id=") +
-                                        id.description() + QStringLiteral(" at ") +
-                                        at.toUTC().toString(Qt::ISODate));
-                });
+        expiry::markTemporary(m_services.trackedFileActor, m_services.cleanupService, id, interval)
+            .then(qApp, [id, logged](std::optional<QDateTime> at) {
+                if (logged && at)
+                    VANTLE_DIAG(lcToast, QStringLiteral("ToastController.markTemporary: scheduled "
+                                                        "cleanup for id=") +
+                                             id.description() + QStringLiteral(" at ") +
+                                             at->toUTC().toString(Qt::ISODate));
             });
     }
 }

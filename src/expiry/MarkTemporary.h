@@ -1,0 +1,22 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "store/RecordId.h"
+
+#include <QDateTime>
+#include <QFuture>
+#include <optional>
+
+class CleanupService;
+class TrackedFileActor;
+
+namespace expiry {
+
+// Marks a record temporary (for `interval` seconds, else the default
+// lifetime) and schedules its trashing. The future gives the expiry once the
+// deadline is set, or nothing when the record is gone. Main thread.
+QFuture<std::optional<QDateTime>> markTemporary(TrackedFileActor& store, CleanupService& cleanup,
+                                                RecordId id,
+                                                std::optional<double> interval = std::nullopt);
+
+} // namespace expiry
