@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "popover/PopoverLists.h"
+#include "store/RecordId.h"
+
+#include <QObject>
+
+class CleanupService;
+class TrackedFileActor;
+
+// The popover's lists, kept in step with the store while it is open, and
+// what its buttons do to the records. The records are read on the store's
+// thread and filtered (which looks at the disk) on a pool thread; the main
+// thread only takes the result.
+class PopoverModel : public QObject {
+    Q_OBJECT
+public:
+    PopoverModel(TrackedFileActor& store, CleanupService& cleanup, QObject* parent = nullptr);
+
+    // While following, every save of the store brings a fresh read: one at a
+    // time, and however many saves arrive meanwhile make one more.
+    void setFollowing(bool following);
+    void reload();
+    const PopoverLists& lists() const { return m_lists; }
+    bool hasRead() const { return m_hasRead; }
+    // Reads started so far.
+    int reads() const { return m_reads; }
+
+    void keep(RecordId id);
+    void keepAll();
+    void deleteNow(RecordId id);
+    void markTemporary(RecordId id);
+
+Q_SIGNALS:
+    void listsChanged();
+
+private:
+    void storeChanged();
+
+    TrackedFileActor& m_store;
+    CleanupService& m_cleanup;
+    PopoverLists m_lists;
+    bool m_hasRead = false;
+    bool m_following = false;
+    bool m_reading = false;
+    bool m_readAgain = false;
+    int m_reads = 0;
+};

@@ -1,0 +1,142 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "StoreFixture.h"
+#include "expiry/CleanupService.h"
+#include "popover/PopoverModel.h"
+
+#include <QDir>
+#include <QSignalSpy>
+
+namespace {
+
+TrackedFile file(const char* name, FileState state, std::optional<int> expiresIn = {})
+{
+    TrackedFile f;
+    f.fileName = QString::fromLatin1(name);
+    f.filePath = QStringLiteral("/d/") + f.fileName;
+    f.state = state;
+    const QDateTime base(QDate(2026, 1, 1), QTime(12, 0), Qt::UTC);
+    if (expiresIn)
+        f.expiresAt = base.addSecs(*expiresIn);
+    return f;
+}
+
+QStringList names(const std::vector<TrackedFile>& files)
+{
+    QStringList list;
+    for (const TrackedFile& f : files)
+        list.append(f.fileName);
+    return list;
+}
+
+} // namespace
+
+TEST(PopoverLists, TemporaryBySoonestExpiryTiesKeepTheirOrderAndNoExpiryComesLast)
+{
+    using S = FileState;
+    // Newest detection first, as the store hands them over.
+    const std::vector<TrackedFile> records{
+        file("none", S::temporary),        file("late", S::temporary, 300),
+        file("tie-new", S::temporary, 60), file("waiting", S::unprocessed),
+        file("tie-old", S::temporary, 60), file("soon", S::temporary, 10),
+        file("kept", S::dismissed)};
+    const PopoverLists lists =
+        popoverlists::derive(records, [](const TrackedFile&) { return true; });
+    EXPECT_EQ(names(lists.temporaryFiles),
+              (QStringList{"soon", "tie-new", "tie-old", "late", "none"}));
+    EXPECT_EQ(names(lists.ignoredFiles), QStringList{"kept"});
+    EXPECT_EQ(lists.recordCount, 7);
+
+    const PopoverLists waiting =
+        popoverlists::derive({file("a", S::unprocessed), file("b", S::unprocessed)},
+                             [](const TrackedFile&) { return true; });
+    EXPECT_TRUE(waiting.isEmpty()) << "files waiting in the toast are in neither list";
+}
+
+// The model on a real store and real files in Downloads.
+class PopoverModelTest : public StoreFixture {
+protected:
+    void SetUp() override
+    {
+        StoreFixture::SetUp();
+        m_cleanup = std::make_unique<CleanupService>(*m_store);
+        m_model = std::make_unique<PopoverModel>(*m_store, *m_cleanup);
+    }
+    void TearDown() override
+    {
+        m_model.reset();
+        m_cleanup->shutdown();
+        StoreFixture::TearDown();
+    }
+    RecordId kept(const QString& name)
+    {
+        const RecordId id = track(name);
+        await(m_store->dismiss(id));
+        return id;
+    }
+    // Waits for a read that shows `done`.
+    bool listsShow(const std::function<bool(const PopoverLists&)>& done)
+    {
+        return waitUntil([&] { return m_model->hasRead() && done(m_model->lists()); });
+    }
+
+    std::unique_ptr<CleanupService> m_cleanup;
+    std::unique_ptr<PopoverModel> m_model;
+};
+
+TEST_F(PopoverModelTest, OnlyKeptItemsStillInPlaceDirectlyInsideDownloadsAreListed)
+{
+    kept("report.pdf");
+    kept(".hidden");
+    kept(".DS_Store");
+    kept("movie.mkv.crdownload");
+    // A record pointing into a subfolder.
+    QDir().mkpath(at("sub"));
+    const QString inner = testenv::writeFile(at("sub/inner.txt"));
+    await(m_store->dismiss(insert(inner, inodeOf(inner))));
+    // A file gone, and a path that now holds another file (made last, so
+    // that no record takes a freed inode).
+    kept("gone.zip");
+    kept("replaced.txt");
+    QFile::remove(at("gone.zip"));
+    moveOver(testenv::writeFile(at("replacement"), "another"), at("replaced.txt"));
+
+    m_model->reload();
+    ASSERT_TRUE(listsShow([](const PopoverLists& l) { return l.recordCount == 7; }))
+        << m_model->lists().logLine.toStdString();
+    EXPECT_EQ(names(m_model->lists().ignoredFiles), QStringList{"report.pdf"});
+    EXPECT_TRUE(m_model->lists().temporaryFiles.empty());
+}
+
+TEST_F(PopoverModelTest, WhileFollowingTheListsTrackTheStoreAndTheButtonsActOnIt)
+{
+    const RecordId a = kept("a.pdf");
+    const RecordId b = kept("b.pdf");
+    m_model->setFollowing(true);
+    ASSERT_TRUE(listsShow([](const PopoverLists& l) { return l.ignoredFiles.size() == 2; }));
+
+    // Marked elsewhere (the toast): the list follows.
+    await(m_store->markTemporary(a));
+    ASSERT_TRUE(listsShow([](const PopoverLists& l) { return l.temporaryFiles.size() == 1; }))
+        << m_model->reads() << " " << m_model->lists().logLine.toStdString();
+
+    m_model->markTemporary(b);
+    ASSERT_TRUE(listsShow([](const PopoverLists& l) { return l.temporaryFiles.size() == 2; }));
+    EXPECT_TRUE(waitUntil([&] { return await(m_cleanup->scheduledCount()) == 1; }));
+
+    m_model->keepAll();
+    ASSERT_TRUE(listsShow([](const PopoverLists& l) {
+        return l.temporaryFiles.empty() && l.ignoredFiles.size() == 2;
+    }));
+
+    m_model->deleteNow(a);
+    ASSERT_TRUE(listsShow([](const PopoverLists& l) { return l.ignoredFiles.size() == 1; }));
+    EXPECT_EQ(m_trash->requests(), QStringList{at("a.pdf")});
+
+    // Closed: saves bring no reads.
+    m_model->setFollowing(false);
+    const int reads = m_model->reads();
+    await(m_store->markTemporary(b));
+    await(m_store->save());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_model->reads(), reads);
+}
