@@ -1,0 +1,112 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "popover/CountdownIndicator.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using countdown::Urgency;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QDateTime base(QDate(2026, 3, 1), QTime(10, 0), Qt::UTC);
+
+} // namespace
+
+TEST(CountdownFace, LabelAndUrgencyByTimeLeft)
+{
+    struct Row {
+        qint64 msLeft;
+        QString label;
+        Urgency urgency;
+    };
+    const Row rows[] = {
+        {-90'000, "Deleting…", Urgency::urgent},    {0, "Deleting…", Urgency::urgent},
+        {59'999, "<1m left", Urgency::urgent},      {60'000, "1m left", Urgency::urgent},
+        {3'599'999, "59m left", Urgency::urgent},   {3'600'000, "1h left", Urgency::soon},
+        {5'400'000, "1h 30m left", Urgency::soon},  {7'259'000, "2h left", Urgency::soon},
+        {10'799'000, "2h 59m left", Urgency::soon}, {10'800'000, "3h left", Urgency::calm},
+        {108'000'000, "30h left", Urgency::calm},
+    };
+    for (const Row& row : rows) {
+        const auto face = countdown::faceAt(base, base.addMSecs(row.msLeft), base);
+        ASSERT_TRUE(face.has_value()) << row.msLeft;
+        EXPECT_EQ(face->label, row.label) << row.msLeft;
+        EXPECT_EQ(face->urgency, row.urgency) << row.msLeft;
+        EXPECT_EQ(face->remainingSeconds, std::max<qint64>(0, row.msLeft / 1000)) << row.msLeft;
+    }
+}
+
+TEST(CountdownFace, NothingWithoutAnExpiry)
+{
+    EXPECT_FALSE(countdown::faceAt(base, std::nullopt, base).has_value());
+    EXPECT_FALSE(countdown::faceAt(base, QDateTime(), base).has_value());
+}
+
+TEST(CountdownFace, ProgressIsTheShareOfTheLifetimeUsed)
+{
+    struct Row {
+        const char* what;
+        std::optional<QDateTime> markedAt;
+        QDateTime now;
+        double progress;
+    };
+    const QDateTime expires = base.addSecs(4000);
+    const Row rows[] = {
+        {"halfway", base, base.addSecs(2000), 0.5},
+        {"before the mark", base, base.addSecs(-50), 0},
+        {"past the expiry", base, base.addSecs(9000), 1},
+        {"no mark", std::nullopt, base.addSecs(2000), 0},
+        {"invalid mark", QDateTime(), base.addSecs(2000), 0},
+        {"marked after the expiry", expires.addSecs(10), expires.addSecs(20), 0},
+    };
+    for (const Row& row : rows) {
+        const auto face = countdown::faceAt(row.markedAt, expires, row.now);
+        ASSERT_TRUE(face.has_value()) << row.what;
+        EXPECT_DOUBLE_EQ(face->progress, row.progress) << row.what;
+    }
+}
+
+TEST(CountdownLog, OneLinePerRefreshWithDatesInUtc)
+{
+    // The expiry is given in another zone; the line shows it in UTC.
+    const QDateTime expires(QDate(2026, 3, 1), QTime(14, 0), Qt::OffsetFromUTC, 2 * 3600);
+    const QDateTime now = base.addSecs(3600);
+    CountdownIndicator pill(base, expires, nullptr, [&] { return now; });
+    EXPECT_EQ(logcapture::count("CountdownIndicator.content:"), 0);
+    pill.show();
+    EXPECT_TRUE(logcapture::contains("CountdownIndicator.content: marked=2026-03-01 10:00:00 +0000 "
+                                     "exp=2026-03-01 12:00:00 +0000 now=2026-03-01 11:00:00 +0000 "
+                                     "remaining=3600s progress=0.5"));
+    EXPECT_EQ(logcapture::count("CountdownIndicator.content:"), 1);
+}
+
+// Only a shown pill reads the clock, and it follows it across a threshold.
+TEST(CountdownRefresh, OnlyAShownPillTicks)
+{
+    const QDateTime expires = base.addSecs(3600);
+    QDateTime now = base.addSecs(-1);
+    int closedReads = 0, neverShownReads = 0;
+    CountdownIndicator shown(
+        base, expires, nullptr, [&] { return now; }, 1ms);
+    CountdownIndicator neverShown(
+        base, expires, nullptr, [&] { return ++neverShownReads, now; }, 1ms);
+    // A pill in a popover that was open and is closed again.
+    QWidget popover;
+    new CountdownIndicator(
+        base, expires, &popover, [&] { return ++closedReads, now; }, 1ms);
+    popover.show();
+    popover.hide();
+    const int closedBefore = closedReads, neverShownBefore = neverShownReads;
+
+    shown.show();
+    EXPECT_EQ(shown.label(), "1h left");
+    const int widthBefore = shown.sizeHint().width();
+    now = base.addSecs(1);
+    ASSERT_TRUE(waitUntil([&] { return shown.label() == "59m left"; }));
+    EXPECT_EQ(shown.face()->urgency, Urgency::urgent);
+    EXPECT_NE(shown.sizeHint().width(), widthBefore);
+    EXPECT_EQ(closedReads, closedBefore);
+    EXPECT_EQ(neverShownReads, neverShownBefore);
+}
