@@ -1,0 +1,227 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "popover/FileRows.h"
+
+#include "popover/CountdownIndicator.h"
+#include "popover/FileRowIcon.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int iconSide = 28;
+constexpr int menuButtonSide = 30;
+constexpr int nameFontPixelSize = 13;
+constexpr int captionPixelSize = 11;
+constexpr int menuGlyphPixelSize = 16;
+constexpr int minimumFlexibleSpace = 12;
+
+// The popover is dark whatever the desktop theme, so the rows bring their own
+// text colours; the pill's calm colour is the secondary one.
+QPalette rowPalette(QPalette palette)
+{
+    const QColor primary(245, 245, 245);
+    const QColor secondary(255, 255, 255, 140);
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(role, primary);
+    palette.setColor(QPalette::PlaceholderText, secondary);
+    return palette;
+}
+
+QFont sized(QFont font, int pixelSize, QFont::Weight weight = QFont::Normal)
+{
+    font.setPixelSize(pixelSize);
+    font.setWeight(weight);
+    return font;
+}
+
+// The icon stretched to its frame, sharp at any device pixel ratio.
+class IconView : public QWidget {
+public:
+    IconView(QIcon icon, QWidget* parent) : QWidget(parent), m_icon(std::move(icon))
+    {
+        setFixedSize(iconSide, iconSide);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        m_icon.paint(&painter, rect());
+    }
+
+private:
+    QIcon m_icon;
+};
+
+// One line of text that gives up width by eliding its middle, which keeps a
+// file name's extension in sight.
+class ElidedLabel : public QWidget {
+public:
+    ElidedLabel(QString text, QWidget* parent) : QWidget(parent), m_text(std::move(text))
+    {
+        setToolTip(m_text);
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    }
+    QString text() const { return m_text; }
+    QSize sizeHint() const override
+    {
+        const QFontMetrics metrics(font());
+        return {metrics.horizontalAdvance(m_text), metrics.height()};
+    }
+    QSize minimumSizeHint() const override { return {0, sizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        const QString shown = fontMetrics().elidedText(m_text, Qt::ElideMiddle, width());
+        painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter, shown);
+    }
+
+private:
+    QString m_text;
+};
+
+// Copies the callback first: running it may replace the one the row holds.
+void call(const std::function<void()>& callback)
+{
+    if (auto copy = callback)
+        copy();
+}
+
+} // namespace
+
+QString markTemporaryToolTip(qint64 amount, ExpiryUnit unit)
+{
+    const char* name = unit == ExpiryUnit::minutes ? "minute"
+                       : unit == ExpiryUnit::days  ? "day"
+                                                   : "hour";
+    return QStringLiteral("Mark as temporary (auto-deletes after %1 %2%3)")
+        .arg(amount)
+        .arg(QLatin1String(name), amount == 1 ? QString() : QStringLiteral("s"));
+}
+
+FileRowView::FileRowView(const TrackedFile& file, std::function<void()> onReveal, QWidget* parent)
+    : QWidget(parent), m_onReveal(std::move(onReveal)), m_layout(new QHBoxLayout(this)),
+      m_menu(nullptr)
+{
+    setPalette(rowPalette(palette()));
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    m_layout->setContentsMargins(16, 12, 16, 12);
+    m_layout->setSpacing(10);
+
+    m_layout->addWidget(new IconView(fileRowIcon(file.filePath), this), 0, Qt::AlignVCenter);
+
+    auto* text = new QVBoxLayout;
+    text->setSpacing(2);
+    auto* name = new ElidedLabel(file.fileName, this);
+    name->setObjectName(QStringLiteral("fileName"));
+    name->setFont(sized(font(), nameFontPixelSize));
+    auto* size = new QLabel(file.displaySize(), this);
+    size->setObjectName(QStringLiteral("fileSize"));
+    size->setFont(sized(font(), captionPixelSize));
+    size->setForegroundRole(QPalette::PlaceholderText);
+    text->addWidget(name);
+    text->addWidget(size);
+    m_layout->addLayout(text, 1);
+    m_layout->addSpacerItem(new QSpacerItem(minimumFlexibleSpace, 0, QSizePolicy::MinimumExpanding,
+                                            QSizePolicy::Minimum));
+
+    auto* button = new QToolButton(this);
+    button->setObjectName(QStringLiteral("rowMenuButton"));
+    button->setText(QStringLiteral("⋯"));
+    button->setFont(sized(font(), menuGlyphPixelSize, QFont::DemiBold));
+    button->setFixedSize(menuButtonSide, menuButtonSide);
+    button->setAutoRaise(true);
+    button->setPopupMode(QToolButton::InstantPopup);
+    // The glyph says it opens a menu; the style's arrow would only crowd it.
+    button->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
+    m_menu = new QMenu(button);
+    m_menu->setToolTipsVisible(true);
+    button->setMenu(m_menu);
+    m_layout->addWidget(button, 0, Qt::AlignVCenter);
+}
+
+void FileRowView::addBeforeMenuButton(QWidget* widget)
+{
+    m_layout->insertWidget(m_layout->count() - 1, widget, 0, Qt::AlignVCenter);
+}
+
+void FileRowView::addMenuAction(const QString& themeIcon, const QString& text,
+                                std::function<void()> callback, const QString& toolTip)
+{
+    QAction* action = m_menu->addAction(QIcon::fromTheme(themeIcon), text);
+    if (!toolTip.isEmpty())
+        action->setToolTip(toolTip);
+    connect(action, &QAction::triggered, this,
+            [callback = std::move(callback)] { call(callback); });
+}
+
+// A click is a press and a release both on the row. Children that take their
+// own presses (the menu button) keep them, and a release the button passes on
+// after its menu closed is no click of the row's.
+void FileRowView::mousePressEvent(QMouseEvent* event)
+{
+    m_pressed = event->button() == Qt::LeftButton;
+    event->setAccepted(m_pressed);
+}
+
+void FileRowView::mouseReleaseEvent(QMouseEvent* event)
+{
+    const bool click = m_pressed && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
+    m_pressed = false;
+    if (click)
+        call(m_onReveal);
+}
+
+void FileRowView::enterEvent(QEnterEvent*)
+{
+    m_hovered = true;
+    update();
+}
+
+void FileRowView::leaveEvent(QEvent*)
+{
+    m_hovered = false;
+    update();
+}
+
+void FileRowView::paintEvent(QPaintEvent*)
+{
+    if (!m_hovered)
+        return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(255, 255, 255, 20));
+    painter.drawRoundedRect(QRectF(rect()).adjusted(4, 1, -4, -1), 6, 6);
+}
+
+TemporaryFileRowView::TemporaryFileRowView(const TrackedFile& file, Actions actions,
+                                           QWidget* parent)
+    : FileRowView(file, std::move(actions.onReveal), parent)
+{
+    auto* countdown = new CountdownIndicator(file.markedTemporaryAt, file.expiresAt, this);
+    countdown->setObjectName(QStringLiteral("countdown"));
+    addBeforeMenuButton(countdown);
+    addMenuAction(QStringLiteral("document-save"), QStringLiteral("Keep"),
+                  std::move(actions.onKeep));
+    addMenuAction(QStringLiteral("user-trash"), QStringLiteral("Delete"),
+                  std::move(actions.onDeleteNow));
+}
+
+IgnoredFileRowView::IgnoredFileRowView(const TrackedFile& file, Actions actions,
+                                       const QString& markToolTip, QWidget* parent)
+    : FileRowView(file, std::move(actions.onReveal), parent)
+{
+    addMenuAction(QStringLiteral("appointment-soon"), QStringLiteral("Mark as temporary"),
+                  std::move(actions.onMarkTemporary), markToolTip);
+}
