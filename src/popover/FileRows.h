@@ -15,7 +15,7 @@ class QMenu;
 QString markTemporaryToolTip(qint64 amount, ExpiryUnit unit);
 
 // One file of the popover's list, drawn for its dark background: the file's
-// icon, its name over its size, and a "…" button (objectName "rowMenuButton")
+// icon, its name over its size, and a "⋯" button (objectName "rowMenuButton")
 // with the row's actions. A left click anywhere else on the row reveals the
 // file. A row only shows its record: the callbacks do the work, and they must
 // not delete the row while it is delivering them (use deleteLater).
