@@ -5,12 +5,19 @@
 
 #include <QSettings>
 #include <algorithm>
+#include <limits>
 
 namespace settings {
 
 const Declaration expiryValue{"expiryValue", Type::Integer, 1, 1, 999};
 const Declaration expiryUnit{"expiryUnit", Type::Text, QStringLiteral("hours")};
 const Declaration moveDestinations{"MoveMRU.destinations", Type::TextList, QStringList{}};
+const Declaration automaticallyChecksForUpdates{"automaticallyChecksForUpdates", Type::Boolean,
+                                                false};
+const Declaration automaticallyDownloadsUpdates{"automaticallyDownloadsUpdates", Type::Boolean,
+                                                false};
+const Declaration lastUpdateCheck{"lastUpdateCheck", Type::Integer, 0, 0,
+                                  std::numeric_limits<qint64>::max()};
 
 std::unique_ptr<QSettings> open()
 {

@@ -27,6 +27,11 @@ struct Declaration {
 extern const Declaration expiryValue;      // "expiryValue", 1, clamped to 1...999
 extern const Declaration expiryUnit;       // "expiryUnit", "hours"
 extern const Declaration moveDestinations; // "MoveMRU.destinations", empty list
+// "automaticallyChecksForUpdates" and "automaticallyDownloadsUpdates", false.
+extern const Declaration automaticallyChecksForUpdates;
+extern const Declaration automaticallyDownloadsUpdates;
+// "lastUpdateCheck", seconds since the epoch of the last update check; 0: never.
+extern const Declaration lastUpdateCheck;
 
 // A QSettings on $XDG_CONFIG_HOME/Vantle/Vantle.conf; a fresh object each call
 // so that every thread may read.
