@@ -1,0 +1,264 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "updates/Appcast.h"
+#include "updates/UpdaterManager.h"
+#include "LocalHttpServer.h"
+#include "TestSupport.h"
+#include "platform/AppSettings.h"
+#include "platform/Paths.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const QByteArray xmlType = "application/rss+xml";
+
+// A feed whose newest item is not its first.
+QByteArray appcast(const QString& version, const QString& enclosure = {})
+{
+    return QStringLiteral(R"(<?xml version="1.0" encoding="utf-8"?>
+<rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle">
+<channel><title>Vantle</title>
+<item><title>Old</title><sparkle:version>1.8</sparkle:version></item>
+<item><title>Vantle %1</title><link>https://example.org/vantle</link>
+<description><![CDATA[<p>Faster toasts.</p>]]></description>
+<sparkle:version>%1</sparkle:version>%2</item>
+</channel></rss>)")
+        .arg(version, enclosure)
+        .toUtf8();
+}
+
+QString enclosure(const QUrl& url, qint64 length, const QByteArray& bytes)
+{
+    return QStringLiteral(R"(<enclosure url="%1" length="%2" type="application/gzip" )"
+                          R"(sparkle:sha256="%3"/>)")
+        .arg(url.toString())
+        .arg(length)
+        .arg(QString::fromLatin1(
+            QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex()));
+}
+
+// Sends forever: a trickle of bytes every 10 ms, or as fast as the socket takes them.
+LocalHttpServer::Handler endless(bool fast)
+{
+    return [fast](QTcpSocket* socket) {
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\n\r\n<rss><channel>");
+        const QByteArray chunk = fast ? QByteArray(64 * 1024, ' ') : QByteArray("<!-- -->");
+        auto more = [socket, chunk] {
+            if (socket->state() == QAbstractSocket::ConnectedState &&
+                socket->bytesToWrite() < chunk.size())
+                socket->write(chunk);
+        };
+        if (fast) {
+            QObject::connect(socket, &QTcpSocket::bytesWritten, socket, more);
+            more();
+            return;
+        }
+        auto* timer = new QTimer(socket);
+        QObject::connect(timer, &QTimer::timeout, socket, more);
+        QObject::connect(socket, &QTcpSocket::disconnected, timer, &QTimer::stop);
+        timer->start(10);
+    };
+}
+
+class UpdaterManagerTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        QFile::remove(paths::settingsFile());
+        m_cache = testenv::freshFolder("updates");
+    }
+
+    UpdaterOptions options(const QUrl& feed) const
+    {
+        UpdaterOptions options;
+        options.feedUrl = feed;
+        options.currentVersion = QStringLiteral("1.9");
+        options.cacheFolder = m_cache;
+        options.feedTimeout = 10s;
+        return options;
+    }
+
+    // Runs one check to its end; fails unless the flag went false at once and
+    // back to true at the end, with one status besides "checking".
+    UpdateStatus check(UpdaterManager& updater)
+    {
+        std::vector<bool> flags;
+        QObject::connect(&updater, &UpdaterManager::canCheckForUpdatesChanged, &updater,
+                         [&](bool can) { flags.push_back(can); });
+        std::vector<UpdateState> states;
+        QObject::connect(&updater, &UpdaterManager::statusChanged, &updater,
+                         [&] { states.push_back(updater.status().state); });
+        EXPECT_TRUE(updater.canCheckForUpdates());
+        updater.checkForUpdates();
+        EXPECT_FALSE(updater.canCheckForUpdates());
+        EXPECT_TRUE(waitUntil([&] { return updater.canCheckForUpdates(); }, 15s));
+        EXPECT_EQ(flags, (std::vector<bool>{false, true}));
+        EXPECT_EQ(states.front(), UpdateState::checking);
+        updater.disconnect(&updater);
+        return updater.status();
+    }
+
+    QStringList cacheEntries() const
+    {
+        return QDir(m_cache).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+
+    LocalHttpServer m_server;
+    QString m_cache;
+};
+
+TEST(UpdateVersionTest, ComparesComponentsAsNumbers)
+{
+    const struct {
+        const char* candidate;
+        const char* current;
+        bool newer;
+    } cases[] = {
+        {"1.10", "1.9", true}, {"1.9", "1.10", false},   {"1.0.0", "1.0", false},
+        {"2", "1.9.9", true},  {"1.2b3", "1.1", true},   {"1.9", "1.9", false},
+        {"abc", "1.0", false}, {"0.1.1", "0.1.0", true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(isNewerVersion(c.candidate, c.current), c.newer)
+            << c.candidate << " vs " << c.current;
+}
+
+TEST_F(UpdaterManagerTest, TellsWhetherTheFeedOffersANewerVersion)
+{
+    m_server.on("/newer", LocalHttpServer::serve(xmlType, appcast("1.10")));
+    m_server.on("/same", LocalHttpServer::serve("text/xml; charset=utf-8", appcast("1.9")));
+
+    UpdaterManager newer(options(m_server.url("/newer")));
+    const UpdateStatus offered = check(newer);
+    EXPECT_EQ(offered.state, UpdateState::available);
+    EXPECT_EQ(offered.version, "1.10");
+    EXPECT_EQ(offered.releaseNotes, "<p>Faster toasts.</p>");
+    EXPECT_EQ(offered.downloadPage, QUrl("https://example.org/vantle"));
+    EXPECT_TRUE(cacheEntries().isEmpty()); // downloading is off
+    EXPECT_GT(settings::readInteger(settings::lastUpdateCheck), 0);
+
+    UpdaterManager same(options(m_server.url("/same")));
+    EXPECT_EQ(check(same).state, UpdateState::upToDate);
+}
+
+TEST_F(UpdaterManagerTest, ABadOrHostileFeedEndsInOneFailure)
+{
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const QUrl down(QStringLiteral("http://127.0.0.1:%1/feed").arg(closed.serverPort()));
+    closed.close();
+
+    m_server.on("/html", LocalHttpServer::serve("text/html", appcast("1.10")));
+    m_server.on("/truncated", LocalHttpServer::serve(xmlType, appcast("1.10").left(200)));
+    m_server.on("/not-rss", LocalHttpServer::serve(xmlType, "<html><body/></html>"));
+    m_server.on("/no-version",
+                LocalHttpServer::serve(xmlType, "<rss><channel><item/></channel></rss>"));
+    m_server.on("/loop", [](QTcpSocket* socket) {
+        socket->write("HTTP/1.1 302 Found\r\nLocation: /loop\r\nContent-Length: 0\r\n\r\n");
+    });
+    m_server.on("/to-http", [](QTcpSocket* socket) {
+        LocalHttpServer::respond(socket, "302 Found", "Location: http://example.org/feed\r\n", {});
+    });
+    m_server.on("/endless", endless(false));
+    m_server.on("/huge", endless(true));
+
+    const struct {
+        QUrl feed;
+        UpdateFailure failure;
+        std::chrono::milliseconds timeout = 10s;
+    } cases[] = {
+        {down, UpdateFailure::unreachable},
+        {m_server.url("/missing"), UpdateFailure::serverError},
+        {m_server.url("/html"), UpdateFailure::wrongType},
+        {m_server.url("/truncated"), UpdateFailure::malformed},
+        {m_server.url("/not-rss"), UpdateFailure::malformed},
+        {m_server.url("/no-version"), UpdateFailure::malformed},
+        {m_server.url("/loop"), UpdateFailure::tooManyRedirects},
+        {m_server.url("/to-http"), UpdateFailure::insecureAddress},
+        {QUrl("http://example.org/feed"), UpdateFailure::insecureAddress},
+        {m_server.url("/endless"), UpdateFailure::timedOut, 300ms},
+        {m_server.url("/huge"), UpdateFailure::tooLarge},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.feed.toString().toStdString());
+        UpdaterOptions slow = options(c.feed);
+        slow.feedTimeout = c.timeout;
+        UpdaterManager updater(slow);
+        const UpdateStatus status = check(updater);
+        EXPECT_EQ(status.state, UpdateState::failed);
+        EXPECT_EQ(status.failure, c.failure);
+        EXPECT_TRUE(status.version.isEmpty());
+    }
+}
+
+TEST_F(UpdaterManagerTest, DownloadsOnlyAFileThatMatchesTheFeed)
+{
+    settings::write(settings::automaticallyDownloadsUpdates, true);
+    const QByteArray bytes(100 * 1024, 'v');
+    m_server.on("/vantle-1.10.tar.gz", LocalHttpServer::serve("application/gzip", bytes));
+    const QUrl file = m_server.url("/vantle-1.10.tar.gz");
+    m_server.on("/good", LocalHttpServer::serve(
+                             xmlType, appcast("1.10", enclosure(file, bytes.size(), bytes))));
+    m_server.on("/bad-sum", LocalHttpServer::serve(
+                                xmlType, appcast("1.10", enclosure(file, bytes.size(), "other"))));
+    m_server.on("/short", LocalHttpServer::serve(
+                              xmlType, appcast("1.10", enclosure(file, bytes.size() + 1, bytes))));
+    m_server.on("/long", LocalHttpServer::serve(
+                             xmlType, appcast("1.10", enclosure(file, bytes.size() - 1, bytes))));
+
+    const struct {
+        QByteArray feed;
+        UpdateState state;
+        UpdateFailure failure;
+    } cases[] = {
+        {"/bad-sum", UpdateState::downloadFailed, UpdateFailure::mismatch},
+        {"/short", UpdateState::downloadFailed, UpdateFailure::mismatch},
+        {"/long", UpdateState::downloadFailed, UpdateFailure::mismatch},
+        {"/good", UpdateState::downloaded, UpdateFailure::none},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.feed.toStdString());
+        UpdaterManager updater(options(m_server.url(c.feed)));
+        const UpdateStatus status = check(updater);
+        EXPECT_EQ(status.state, c.state);
+        EXPECT_EQ(status.failure, c.failure);
+        EXPECT_EQ(status.version, "1.10");
+        if (c.state == UpdateState::downloaded) {
+            EXPECT_EQ(status.downloadedFile, m_cache + "/vantle-1.10.tar.gz");
+            EXPECT_EQ(testenv::contentOf(status.downloadedFile), bytes);
+        } else {
+            EXPECT_TRUE(cacheEntries().isEmpty()) << cacheEntries().join(", ").toStdString();
+        }
+    }
+}
+
+TEST_F(UpdaterManagerTest, ChecksByItselfSoonAfterStartAndThenEveryInterval)
+{
+    m_server.on("/feed", LocalHttpServer::serve(xmlType, appcast("1.9")));
+    UpdaterOptions quick = options(m_server.url("/feed"));
+    quick.firstCheckDelay = 20ms;
+    quick.checkInterval = 200ms;
+
+    UpdaterManager on(quick);
+    on.setAutomaticallyChecksForUpdates(true);
+    EXPECT_TRUE(settings::readBoolean(settings::automaticallyChecksForUpdates));
+    ASSERT_TRUE(waitUntil([&] { return m_server.hits("/feed") >= 2; }));
+    EXPECT_TRUE(waitUntil([&] { return on.canCheckForUpdates(); }));
+    EXPECT_EQ(on.status().state, UpdateState::upToDate);
+}
+
+TEST_F(UpdaterManagerTest, WithoutAFeedUpdatesComeFromThePackageManager)
+{
+    UpdaterManager updater(options(QUrl()));
+    EXPECT_FALSE(updater.canCheckForUpdates());
+    EXPECT_EQ(updater.status().state, UpdateState::unavailable);
+    updater.checkForUpdates();
+    EXPECT_EQ(updater.status().state, UpdateState::unavailable);
+}
+
+} // namespace
