@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class UpdaterManager;
+
+// The popover's settings pane: the default lifetime of a file marked
+// temporary ("expiryValue", "expiryUnit"; the store reads them at every mark,
+// so a change applies to the next file) and the update check. Built each time
+// it is shown; it keeps no state besides the settings. Texts take the
+// palette of the popover it sits in.
+//
+// Children by objectName: "expiryValue" (QSpinBox), "expiryUnit" (QComboBox,
+// item data the units' raw values), "expiryExplanation", "checkForUpdates",
+// "automaticallyChecksForUpdates", "automaticallyDownloadsUpdates" (QCheckBox),
+// "updateStatus", "releaseNotes", "downloadPage", "releaseNotesLink".
+class SettingsView : public QWidget {
+    Q_OBJECT
+public:
+    explicit SettingsView(UpdaterManager& updater, QWidget* parent = nullptr);
+
+private:
+    QWidget* makeExpiryBlock();
+    QWidget* makeUpdatesBlock();
+    // The unit items' singular or plural, and the explanation.
+    void showExpiry();
+    void showUpdateStatus();
+
+    UpdaterManager& m_updater;
+    QSpinBox* m_amount = nullptr;
+    QComboBox* m_unit = nullptr;
+    QLabel* m_explanation = nullptr;
+    QLabel* m_status = nullptr;
+    QLabel* m_notes = nullptr;
+    QPushButton* m_downloadPage = nullptr;
+    QPushButton* m_notesLink = nullptr;
+};

@@ -1,0 +1,136 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "popover/SettingsView.h"
+#include "TestSupport.h"
+#include "platform/AppSettings.h"
+#include "platform/Paths.h"
+#include "updates/UpdaterManager.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTcpServer>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+QVariant stored(const settings::Declaration& declaration)
+{
+    return settings::open()->value(QLatin1String(declaration.key));
+}
+
+QStringList unitItems(const QComboBox& box)
+{
+    QStringList items;
+    for (int i = 0; i < box.count(); ++i)
+        items << box.itemText(i);
+    return items;
+}
+
+class SettingsViewTest : public testing::Test {
+protected:
+    void SetUp() override { QFile::remove(paths::settingsFile()); }
+
+    UpdaterManager& updater(const QUrl& feed = {})
+    {
+        UpdaterOptions options;
+        options.feedUrl = feed;
+        options.currentVersion = QStringLiteral("1.0");
+        options.cacheFolder = testenv::freshFolder("updates");
+        m_updater = std::make_unique<UpdaterManager>(options);
+        return *m_updater;
+    }
+    template <typename T> T* child(const SettingsView& view, const char* name)
+    {
+        T* found = view.findChild<T*>(QLatin1String(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    std::unique_ptr<UpdaterManager> m_updater;
+};
+
+TEST_F(SettingsViewTest, ClampsStoredAndTypedAmountsAndWritesThemBack)
+{
+    const struct {
+        QVariant stored;
+        const char* typed; // then Return
+        int shown;
+        QVariant written;
+    } cases[] = {
+        {0, nullptr, 1, "1"}, {5000, nullptr, 999, "999"},      {QVariant(), nullptr, 1, {}},
+        {5, "0", 1, "1"},     {QVariant(), "5000", 999, "999"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored.toString().toStdString() + " / " + (c.typed ? c.typed : ""));
+        QFile::remove(paths::settingsFile());
+        if (c.stored.isValid())
+            settings::write(settings::expiryValue, c.stored);
+        SettingsView view(updater());
+        auto* amount = child<QSpinBox>(view, "expiryValue");
+        if (c.typed) {
+            amount->selectAll();
+            QTest::keyClicks(amount, QLatin1String(c.typed));
+            QTest::keyClick(amount, Qt::Key_Return);
+        }
+        EXPECT_EQ(amount->value(), c.shown);
+        EXPECT_EQ(stored(settings::expiryValue).toString(), c.written.toString());
+    }
+}
+
+TEST_F(SettingsViewTest, UnitItemsFollowTheAmountAndAnUnknownUnitReadsAsHours)
+{
+    settings::write(settings::expiryValue, 2);
+    settings::write(settings::expiryUnit, QStringLiteral("weeks"));
+    SettingsView view(updater());
+    auto* amount = child<QSpinBox>(view, "expiryValue");
+    auto* unit = child<QComboBox>(view, "expiryUnit");
+    auto* explanation = child<QLabel>(view, "expiryExplanation");
+
+    EXPECT_EQ(unit->currentData().toString(), "hours");
+    EXPECT_EQ(unitItems(*unit), (QStringList{"Minutes", "Hours", "Days"}));
+    EXPECT_TRUE(explanation->text().contains(" 2 hours ")) << explanation->text().toStdString();
+    EXPECT_EQ(stored(settings::expiryUnit), "weeks"); // untouched until chosen
+
+    amount->setValue(1);
+    EXPECT_EQ(unitItems(*unit), (QStringList{"Minute", "Hour", "Day"}));
+    EXPECT_TRUE(explanation->text().contains(" 1 hour ")) << explanation->text().toStdString();
+    EXPECT_EQ(settings::readInteger(settings::expiryValue), 1);
+
+    QTest::keyClick(unit, Qt::Key_Down);
+    EXPECT_EQ(stored(settings::expiryUnit), "days");
+    EXPECT_TRUE(explanation->text().contains(" 1 day ")) << explanation->text().toStdString();
+}
+
+TEST_F(SettingsViewTest, UpdateControlsFollowTheUpdater)
+{
+    {
+        SettingsView view(updater());
+        EXPECT_FALSE(child<QPushButton>(view, "checkForUpdates")->isEnabled());
+        EXPECT_FALSE(child<QLabel>(view, "updateStatus")->text().isEmpty());
+    }
+
+    QTcpServer closed; // a feed address where nothing answers
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const QUrl feed(QStringLiteral("http://127.0.0.1:%1/feed").arg(closed.serverPort()));
+    closed.close();
+    SettingsView view(updater(feed));
+    auto* check = child<QPushButton>(view, "checkForUpdates");
+    auto* status = child<QLabel>(view, "updateStatus");
+    ASSERT_TRUE(check->isEnabled());
+    check->click();
+    EXPECT_FALSE(check->isEnabled());
+    ASSERT_TRUE(waitUntil([&] { return check->isEnabled(); }));
+    EXPECT_EQ(status->text(), m_updater->statusText());
+    EXPECT_EQ(m_updater->status().state, UpdateState::failed);
+
+    child<QCheckBox>(view, "automaticallyChecksForUpdates")->click();
+    child<QCheckBox>(view, "automaticallyDownloadsUpdates")->click();
+    EXPECT_TRUE(settings::readBoolean(settings::automaticallyChecksForUpdates));
+    EXPECT_TRUE(settings::readBoolean(settings::automaticallyDownloadsUpdates));
+}
+
+} // namespace
