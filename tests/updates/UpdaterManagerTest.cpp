@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "updates/Appcast.h"
 #include "updates/UpdaterManager.h"
 #include "LocalHttpServer.h"
 #include "TestSupport.h"
 #include "platform/AppSettings.h"
 #include "platform/Paths.h"
+#include "updates/Appcast.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -84,7 +84,8 @@ protected:
     }
 
     // Runs one check to its end; fails unless the flag went false at once and
-    // back to true at the end, with one status besides "checking".
+    // back to true only at the end, and the statuses were "checking", at
+    // most "downloading", then the one returned.
     UpdateStatus check(UpdaterManager& updater)
     {
         std::vector<bool> flags;
@@ -98,7 +99,9 @@ protected:
         EXPECT_FALSE(updater.canCheckForUpdates());
         EXPECT_TRUE(waitUntil([&] { return updater.canCheckForUpdates(); }, 15s));
         EXPECT_EQ(flags, (std::vector<bool>{false, true}));
-        EXPECT_EQ(states.front(), UpdateState::checking);
+        const bool downloads = states.size() == 3 && states[1] == UpdateState::downloading;
+        EXPECT_TRUE(states.size() == 2 || downloads) << states.size();
+        EXPECT_EQ(states.empty() ? UpdateState::idle : states.front(), UpdateState::checking);
         updater.disconnect(&updater);
         return updater.status();
     }
