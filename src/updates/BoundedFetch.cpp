@@ -65,6 +65,8 @@ void BoundedFetch::request(const QUrl& url)
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
     request.setTransferTimeout(int(m_limits.idleTimeout.count()));
+    // The bytes as the server keeps them, which the feed's checksum is of.
+    request.setRawHeader("Accept-Encoding", "identity");
     m_answerChecked = false;
     m_reply = m_network.get(request);
     m_reply->setReadBufferSize(readBufferSize);
