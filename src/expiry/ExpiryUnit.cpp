@@ -3,6 +3,14 @@
 
 #include "platform/AppSettings.h"
 
+QString unitWord(ExpiryUnit unit, qint64 amount)
+{
+    const char* word = unit == ExpiryUnit::minutes ? "minute"
+                       : unit == ExpiryUnit::days  ? "day"
+                                                   : "hour";
+    return QLatin1String(word) + (amount == 1 ? QString() : QStringLiteral("s"));
+}
+
 QString rawValue(ExpiryUnit unit)
 {
     switch (unit) {

@@ -14,6 +14,8 @@ inline constexpr std::array<ExpiryUnit, 3> allExpiryUnits{ExpiryUnit::minutes, E
 QString rawValue(ExpiryUnit unit);
 std::optional<ExpiryUnit> expiryUnitFromRaw(const QString& raw);
 double secondsPerUnit(ExpiryUnit unit);
+// "hour", "hours": singular at exactly 1.
+QString unitWord(ExpiryUnit unit, qint64 amount);
 
 // The default lifetime of a file marked temporary without a typed duration,
 // read from the settings at every call (any thread).

@@ -100,12 +100,9 @@ void call(const std::function<void()>& callback)
 
 QString markTemporaryToolTip(qint64 amount, ExpiryUnit unit)
 {
-    const char* name = unit == ExpiryUnit::minutes ? "minute"
-                       : unit == ExpiryUnit::days  ? "day"
-                                                   : "hour";
-    return QStringLiteral("Mark as temporary (auto-deletes after %1 %2%3)")
+    return QStringLiteral("Mark as temporary (auto-deletes after %1 %2)")
         .arg(amount)
-        .arg(QLatin1String(name), amount == 1 ? QString() : QStringLiteral("s"));
+        .arg(unitWord(unit, amount));
 }
 
 FileRowView::FileRowView(const TrackedFile& file, std::function<void()> onReveal, QWidget* parent)

@@ -50,15 +50,6 @@ protected:
     }
 };
 
-// "hour", "hours": singular at exactly 1.
-QString unitWord(ExpiryUnit unit, qint64 amount)
-{
-    const char* word = unit == ExpiryUnit::minutes ? "minute"
-                       : unit == ExpiryUnit::days  ? "day"
-                                                   : "hour";
-    return QLatin1String(word) + (amount == 1 ? QString() : QStringLiteral("s"));
-}
-
 QLabel* heading(const QString& text, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
