@@ -11,6 +11,8 @@ TrayPresence::TrayPresence(QObject* parent) : QObject(parent), m_menu(std::make_
 {
     m_icon = new QSystemTrayIcon(QIcon(QStringLiteral(":/icons/vantle.svg")), this);
     m_icon->setToolTip(QStringLiteral("Vantle"));
+    QAction* settings = m_menu->addAction(QStringLiteral("Settings…"));
+    connect(settings, &QAction::triggered, this, &TrayPresence::settingsRequested);
     QAction* quit = m_menu->addAction(QStringLiteral("Quit Vantle"));
     connect(quit, &QAction::triggered, this, &TrayPresence::quitRequested);
     m_icon->setContextMenu(m_menu.get());

@@ -18,6 +18,7 @@ public:
 
 Q_SIGNALS:
     void quitRequested();
+    void settingsRequested();
     // A left click on the icon (the popover opens from here).
     void activated();
 

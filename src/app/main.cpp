@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AppState.h"
+#include "app/TrayPopover.h"
 #include "app/TrayPresence.h"
 #include "expiry/ExpiryUnit.h"
 #include "platform/Display.h"
 #include "platform/Paths.h"
 #include "platform/SingleInstance.h"
 #include "platform/UnixSignals.h"
+#include "updates/UpdaterManager.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <csignal>
 #include <cstdio>
 
@@ -77,10 +80,15 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(resources);
+    // Outside a full desktop no icon theme is set; the one every GTK and Qt
+    // desktop on Debian installs keeps the file and menu icons.
+    QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
     QApplication::setApplicationName(QStringLiteral("Vantle"));
     QApplication::setApplicationVersion(QStringLiteral(VANTLE_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("vantle"));
     QApplication::setQuitOnLastWindowClosed(false);
+    // First of all, so that its daily check runs whatever else happens.
+    UpdaterManager updater({.currentVersion = QStringLiteral(VANTLE_VERSION)});
 
     QString error;
     auto store = TrackedFileActor::open({paths::storeFile(),
@@ -100,6 +108,7 @@ int main(int argc, char** argv)
         std::move(store));
     TrayPresence tray;
     QObject::connect(&tray, &TrayPresence::quitRequested, &app, &QCoreApplication::quit);
+    TrayPopover popover(tray, appState, updater);
     UnixSignalWatcher unixSignals({SIGTERM, SIGINT, SIGHUP});
     QObject::connect(&unixSignals, &UnixSignalWatcher::received, &app, &QCoreApplication::quit);
 

@@ -41,7 +41,6 @@ PopoverListView::PopoverListView(Actions actions, QWidget* parent)
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     viewport()->setAutoFillBackground(false);
-    setStyleSheet(QStringLiteral("QAbstractScrollArea { background: transparent; }"));
     verticalScrollBar()->setSingleStep(rowHeight / 2);
     buildHeaders();
 }

@@ -13,6 +13,19 @@ inline QString activeWindow()
     return runTool("xdotool", {"getactivewindow"});
 }
 
+// The id of a window of class vantle inside one of trayer's windows, or empty.
+inline QString embeddedIconWindow()
+{
+    for (const QString& panel :
+         runTool("xdotool", {"search", "--class", "trayer"}).split('\n', Qt::SkipEmptyParts)) {
+        for (const QString& line : runTool("xwininfo", {"-tree", "-id", panel}).split('\n')) {
+            if (line.contains("(\"vantle\" \"Vantle\")"))
+                return line.trimmed().section(' ', 0, 0);
+        }
+    }
+    return {};
+}
+
 // The display is shared: CTest runs these tests one at a time (RESOURCE_LOCK display).
 class ToastOnScreen : public testing::Test {
 protected:
@@ -31,6 +44,7 @@ protected:
         m_vantle = std::make_unique<VantleProcess>(testenv::freshFolder("toast-home"));
         // A folder for the move input to find; it is crawled at start.
         QDir().mkpath(m_vantle->home() + "/Projects/Alpha");
+        prepare(*m_vantle);
         ASSERT_TRUE(m_vantle->launch(m_process));
     }
 
@@ -42,6 +56,9 @@ protected:
         m_focus.kill();
         m_focus.waitForFinished();
     }
+
+    // Runs before the program starts.
+    virtual void prepare(VantleProcess&) {}
 
     // What xev printed so far.
     QString focusEvents() { return m_events += QString::fromUtf8(m_focus.readAllStandardOutput()); }

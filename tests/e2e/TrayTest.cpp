@@ -1,26 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "TestSupport.h"
-#include "VantleProcess.h"
+#include "ToastOnScreen.h"
 
 #include <QImage>
 #include <QRegularExpression>
-
-namespace {
-
-// The id of a window of class vantle inside one of trayer's windows, or empty.
-QString embeddedIconWindow()
-{
-    for (const QString& panel :
-         runTool("xdotool", {"search", "--class", "trayer"}).split('\n', Qt::SkipEmptyParts)) {
-        for (const QString& line : runTool("xwininfo", {"-tree", "-id", panel}).split('\n')) {
-            if (line.contains("(\"vantle\" \"Vantle\")"))
-                return line.trimmed().section(' ', 0, 0);
-        }
-    }
-    return {};
-}
-
-} // namespace
 
 // The icon docks into a real XEmbed tray and shows the shipped download arrow.
 TEST(TrayTest, TheIconDocksInTheTrayIsDrawnAndQuitsFromItsMenu)
@@ -76,13 +58,13 @@ TEST(TrayTest, TheIconDocksInTheTrayIsDrawnAndQuitsFromItsMenu)
         }
         return !menu.isEmpty();
     }));
-    // The menu holds one entry; click the middle of it.
+    // "Settings…" above "Quit Vantle": click the middle of the lower half.
     const QString geometry = runTool("xdotool", {"getwindowgeometry", menu});
     const auto size = QRegularExpression("Geometry: (\\d+)x(\\d+)").match(geometry);
     ASSERT_TRUE(size.hasMatch()) << geometry.toStdString();
     runTool("xdotool",
             {"mousemove", "--window", menu, QString::number(size.captured(1).toInt() / 2),
-             QString::number(size.captured(2).toInt() / 2), "click", "1"});
+             QString::number(size.captured(2).toInt() * 3 / 4), "click", "1"});
     ASSERT_TRUE(process.waitForFinished(10000)) << "Quit Vantle did not end the program";
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(process.exitCode(), 0);

@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <memory>
+
+class AppState;
+class PopoverModel;
+class PopoverWindow;
+class TrayPresence;
+class UpdaterManager;
+
+// Opens the popover from the tray: a left click toggles it under the icon,
+// "Settings…" opens it on the settings.
+class TrayPopover : public QObject {
+    Q_OBJECT
+public:
+    TrayPopover(TrayPresence& tray, AppState& appState, UpdaterManager& updater);
+    ~TrayPopover() override;
+
+    PopoverWindow& window() { return *m_window; }
+
+private:
+    void open(bool settings);
+
+    TrayPresence& m_tray;
+    std::unique_ptr<PopoverModel> m_model;
+    std::unique_ptr<PopoverWindow> m_window;
+    QElapsedTimer m_sinceClosed;
+};

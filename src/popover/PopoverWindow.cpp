@@ -1,0 +1,208 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "popover/PopoverWindow.h"
+
+#include "expiry/ExpiryUnit.h"
+#include "menus/PanelBackground.h"
+#include "platform/Workspace.h"
+#include "popover/FileRows.h"
+#include "popover/PopoverGeometry.h"
+#include "popover/PopoverListView.h"
+#include "popover/PopoverModel.h"
+#include "popover/SettingsView.h"
+
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainterPath>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QToolButton* headerButton(const QString& icon, const QString& fallback, const QString& toolTip)
+{
+    auto* button = new QToolButton;
+    button->setIcon(QIcon::fromTheme(icon));
+    if (button->icon().isNull())
+        button->setText(fallback);
+    button->setToolTip(toolTip);
+    button->setAutoRaise(true);
+    button->setIconSize(QSize(16, 16));
+    button->setCursor(Qt::PointingHandCursor);
+    button->setStyleSheet(QStringLiteral("QToolButton { color: white; border: none; }"));
+    return button;
+}
+
+} // namespace
+
+PopoverWindow::PopoverWindow(Services services)
+    : QWidget(nullptr, Qt::Popup | Qt::FramelessWindowHint), m_services(std::move(services))
+{
+    setObjectName(QStringLiteral("Popover"));
+    // Dark whatever the desktop's theme: light text for every child.
+    QPalette dark = palette();
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(role, QColor(245, 245, 245));
+    dark.setColor(QPalette::PlaceholderText, QColor(255, 255, 255, 140));
+    dark.setColor(QPalette::Base, QColor(28, 28, 30));
+    dark.setColor(QPalette::Button, QColor(58, 58, 60));
+    dark.setColor(QPalette::Window, QColor(28, 28, 30));
+    setPalette(dark);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_QuitOnClose, false);
+    m_background = new PanelBackground(m_services.translucent, 12, this);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(m_background);
+
+    auto* column = new QVBoxLayout(m_background);
+    column->setSpacing(0);
+    column->addWidget(buildHeader());
+    auto* divider = new QFrame;
+    divider->setFixedHeight(1);
+    divider->setStyleSheet(QStringLiteral("background: rgba(255, 255, 255, 40);"));
+    column->addWidget(divider);
+
+    PopoverModel& model = m_services.model;
+    std::shared_ptr<Workspace> workspace = m_services.workspace;
+    m_list = new PopoverListView(
+        {[&model](const TrackedFile& f) { model.keep(f.id); },
+         [&model](const TrackedFile& f) { model.deleteNow(f.id); },
+         [&model](const TrackedFile& f) { model.markTemporary(f.id); },
+         [workspace](const TrackedFile& f) { workspace->revealInFileManager({f.filePath}); },
+         [&model] { model.keepAll(); }});
+    m_empty = buildEmptyState();
+    m_stack = new QStackedWidget;
+    m_stack->addWidget(m_empty);
+    m_stack->addWidget(m_list);
+    column->addWidget(m_stack, 1);
+
+    connect(&model, &PopoverModel::listsChanged, this, &PopoverWindow::refresh);
+    const QSize content = popovergeometry::size;
+    const QMargins shadow = m_background->contentsMargins();
+    resize(content.grownBy(shadow));
+}
+
+PopoverWindow::~PopoverWindow() = default;
+
+QWidget* PopoverWindow::buildHeader()
+{
+    auto* header = new QWidget;
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(16, 12, 16, 12);
+    row->setSpacing(6);
+    m_back =
+        headerButton(QStringLiteral("go-previous"), QStringLiteral("‹"), QStringLiteral("Back"));
+    m_back->setObjectName(QStringLiteral("back"));
+    connect(m_back, &QToolButton::clicked, this, [this] { showSettings(false); });
+    m_title = new QLabel(QStringLiteral("Vantle"));
+    m_title->setStyleSheet(QStringLiteral("color: white; font-size: 13px; font-weight: 700;"));
+    m_gear = headerButton(QStringLiteral("preferences-system"), QStringLiteral("⚙"),
+                          QStringLiteral("Settings"));
+    m_gear->setObjectName(QStringLiteral("gear"));
+    connect(m_gear, &QToolButton::clicked, this, [this] { showSettings(true); });
+    row->addWidget(m_back);
+    row->addWidget(m_title);
+    row->addStretch(1);
+    row->addWidget(m_gear);
+    return header;
+}
+
+QWidget* PopoverWindow::buildEmptyState()
+{
+    auto* empty = new QWidget;
+    empty->setObjectName(QStringLiteral("emptyState"));
+    auto* column = new QVBoxLayout(empty);
+    column->addStretch(1);
+    auto* symbol = new QLabel;
+    const QIcon check = QIcon::fromTheme(QStringLiteral("emblem-ok-symbolic"),
+                                         QIcon::fromTheme(QStringLiteral("emblem-default")));
+    if (check.isNull())
+        symbol->setText(QStringLiteral("✓"));
+    else
+        symbol->setPixmap(check.pixmap(32, 32));
+    symbol->setStyleSheet(QStringLiteral("color: rgba(255, 255, 255, 150); font-size: 28px;"));
+    symbol->setAlignment(Qt::AlignCenter);
+    auto* text = new QLabel(QStringLiteral("Downloads folder is clean"));
+    text->setStyleSheet(QStringLiteral("color: rgba(255, 255, 255, 150); font-size: 12px;"));
+    text->setAlignment(Qt::AlignCenter);
+    column->addWidget(symbol);
+    column->addSpacing(6);
+    column->addWidget(text);
+    column->addStretch(1);
+    return empty;
+}
+
+void PopoverWindow::popUp(const QRect& frame, bool settings)
+{
+    setGeometry(frame.marginsAdded(m_background->contentsMargins()));
+    m_list->setIgnoredExpanded(false);
+    m_list->verticalScrollBar()->setValue(0);
+    showSettings(settings);
+    m_services.model.setFollowing(true);
+    refresh();
+    show();
+    raise();
+    activateWindow();
+}
+
+void PopoverWindow::showSettings(bool settings)
+{
+    m_showingSettings = settings;
+    m_back->setVisible(settings);
+    m_gear->setVisible(!settings);
+    m_title->setText(settings ? QStringLiteral("Settings") : QStringLiteral("Vantle"));
+    if (m_settings) {
+        m_stack->removeWidget(m_settings);
+        m_settings->deleteLater();
+    }
+    if (settings) {
+        m_settings = new SettingsView(m_services.updater);
+        m_stack->addWidget(m_settings);
+        m_stack->setCurrentWidget(m_settings);
+        return;
+    }
+    // The default lifetime may just have changed in the settings.
+    m_markToolTip = markTemporaryToolTip(defaultExpiryValue(), defaultExpiryUnit());
+    refresh();
+}
+
+void PopoverWindow::refresh()
+{
+    if (m_showingSettings)
+        return;
+    const PopoverLists& lists = m_services.model.lists();
+    m_list->setLists(lists, m_markToolTip);
+    // Until the first read the list shows nothing rather than "clean".
+    m_stack->setCurrentWidget(lists.isEmpty() && m_services.model.hasRead() ? m_empty : m_list);
+}
+
+void PopoverWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void PopoverWindow::hideEvent(QHideEvent* event)
+{
+    m_services.model.setFollowing(false);
+    QWidget::hideEvent(event);
+    Q_EMIT closed();
+}
+
+void PopoverWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // Without a compositor the corners would show black: the window keeps
+    // only its rounded rectangle.
+    if (!m_services.translucent) {
+        QPainterPath shape;
+        shape.addRoundedRect(QRectF(rect()), 12, 12);
+        setMask(QRegion(shape.toFillPolygon().toPolygon()));
+    }
+}

@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+
+class PanelBackground;
+class PopoverListView;
+class PopoverModel;
+class QLabel;
+class QStackedWidget;
+class QToolButton;
+class SettingsView;
+class UpdaterManager;
+class Workspace;
+
+// The window that drops down from the tray icon: the tracked files, live,
+// or the settings. A click outside or Escape closes it. Each opening starts
+// afresh: the list, with the ignored section folded.
+class PopoverWindow : public QWidget {
+    Q_OBJECT
+public:
+    struct Services {
+        PopoverModel& model;
+        UpdaterManager& updater;
+        std::shared_ptr<Workspace> workspace;
+        bool translucent; // a compositor blends the window's edges
+    };
+    explicit PopoverWindow(Services services);
+    ~PopoverWindow() override;
+
+    // `frame` is where the 360 × 440 content goes.
+    void popUp(const QRect& frame, bool settings = false);
+    bool isShowingSettings() const { return m_showingSettings; }
+    void showSettings(bool settings);
+    PopoverListView& list() { return *m_list; }
+
+Q_SIGNALS:
+    void closed();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void refresh();
+    QWidget* buildHeader();
+    QWidget* buildEmptyState();
+
+    Services m_services;
+    bool m_showingSettings = false;
+    QString m_markToolTip;
+    PanelBackground* m_background;
+    QLabel* m_title;
+    QToolButton* m_gear;
+    QToolButton* m_back;
+    QStackedWidget* m_stack;
+    QWidget* m_empty;
+    PopoverListView* m_list;
+    QPointer<SettingsView> m_settings; // made anew each time it is shown
+};
