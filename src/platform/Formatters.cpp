@@ -42,3 +42,10 @@ QString formatByteCount(std::int64_t bytes)
     }
     return sign + number + QLatin1Char(' ') + QLatin1String(units[unit]);
 }
+
+QString diagnosticDate(const std::optional<QDateTime>& date)
+{
+    if (!date || !date->isValid())
+        return QStringLiteral("nil");
+    return date->toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral(" +0000");
+}

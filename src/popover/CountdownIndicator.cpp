@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "popover/CountdownIndicator.h"
 
+#include "platform/Formatters.h"
+
 #include "platform/Log.h"
 
 #include <QPainter>
@@ -47,14 +49,6 @@ countdown::Urgency urgency(qint64 remainingMs)
     if (remainingMs < countdown::soonBelowSeconds * 1000)
         return countdown::Urgency::soon;
     return countdown::Urgency::calm;
-}
-
-// A date as the diagnostics print it: "2026-12-06 11:33:57 +0000".
-QString describe(const std::optional<QDateTime>& date)
-{
-    if (!date || !date->isValid())
-        return QStringLiteral("nil");
-    return date->toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral(" +0000");
 }
 
 QFont captionFont(QFont font)
@@ -132,8 +126,8 @@ void CountdownIndicator::refresh()
     VANTLE_DIAG(lcApp,
                 QStringLiteral("CountdownIndicator.content: marked=%1 exp=%2 now=%3 "
                                "remaining=%4s progress=%5")
-                    .arg(describe(m_markedAt), describe(m_expiresAt), describe(now),
-                         QString::number(m_face->remainingSeconds),
+                    .arg(diagnosticDate(m_markedAt), diagnosticDate(m_expiresAt),
+                         diagnosticDate(now), QString::number(m_face->remainingSeconds),
                          QString::number(m_face->progress, 'f', QLocale::FloatingPointShortest)));
     if (m_face->label != before)
         updateGeometry();

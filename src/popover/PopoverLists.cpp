@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "popover/PopoverLists.h"
 
+#include "platform/Formatters.h"
 #include "watcher/NameRules.h"
 
 #include <QStringList>
@@ -8,17 +9,11 @@
 
 namespace {
 
-QString dateText(const std::optional<QDateTime>& date)
-{
-    return date ? date->toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss +0000"))
-                : QStringLiteral("nil");
-}
-
 QString describe(const TrackedFile& record)
 {
     return record.fileName + QLatin1Char('[') + rawValue(record.state) +
-           QStringLiteral(" marked=") + dateText(record.markedTemporaryAt) +
-           QStringLiteral(" exp=") + dateText(record.expiresAt) + QLatin1Char(']');
+           QStringLiteral(" marked=") + diagnosticDate(record.markedTemporaryAt) +
+           QStringLiteral(" exp=") + diagnosticDate(record.expiresAt) + QLatin1Char(']');
 }
 
 } // namespace

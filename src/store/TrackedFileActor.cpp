@@ -2,6 +2,7 @@
 #include "store/TrackedFileActor.h"
 
 #include "platform/FileSystem.h"
+#include "platform/Formatters.h"
 #include "platform/Log.h"
 #include "store/Tags.h"
 
@@ -14,12 +15,6 @@ namespace {
 // The longest lifetime a file can be given, about 3,000 years: enough for
 // any typed duration, short of the date arithmetic's limits.
 constexpr double maximumIntervalSeconds = 1e11;
-
-// A date as the diagnostics print it: "2026-12-06 11:33:57 +0000".
-QString dateDescription(const QDateTime& date)
-{
-    return date.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral(" +0000");
-}
 
 } // namespace
 
@@ -266,7 +261,7 @@ QFuture<std::optional<QDateTime>> TrackedFileActor::markTemporary(RecordId id,
         VANTLE_DIAG(lcStore,
                     QStringLiteral("markTemporary: ") + record->fileName +
                         QStringLiteral(" prior=") + rawValue(prior) +
-                        QStringLiteral(" -> temporary, expires=") + dateDescription(expiry) +
+                        QStringLiteral(" -> temporary, expires=") + diagnosticDate(expiry) +
                         QStringLiteral(", save=") +
                         (error ? QStringLiteral("FAIL: ") + *error : QStringLiteral("ok")));
         tags::addTag(path);
