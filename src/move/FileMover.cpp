@@ -87,12 +87,17 @@ void FileMover::moveFiles(const QStringList& sources, const QString& destination
     ++m_pending;
     m_pool.start([this, sources, destination, finished, createDestination] {
         QList<MoveOutcome> outcomes;
-        const std::optional<QString> notMade =
+        std::optional<QString> unusable =
             createDestination ? createFolder(destination) : std::nullopt;
+        // A folder gone since it was offered says so, not what a copy into it would.
+        const std::optional<ItemStat> folder = fs::stat(destination);
+        if (!unusable && (!folder || !folder->isDirectory))
+            unusable = folder ? QStringLiteral("it is not a folder")
+                              : QStringLiteral("the folder is not there");
         const auto destinationDevice = filetransfer::deviceOf(destination, true);
         for (const QString& source : sources)
-            outcomes.append(notMade ? MoveOutcome{source, {}, *notMade}
-                                    : moveOne(source, destination, destinationDevice));
+            outcomes.append(unusable ? MoveOutcome{source, {}, *unusable}
+                                     : moveOne(source, destination, destinationDevice));
         QMetaObject::invokeMethod(
             this,
             [this, outcomes, finished] {

@@ -127,8 +127,8 @@ void ToastController::presentPendingNotice()
     if (!m_currentScreen)
         positionToastPanel();
     if (const auto facts = currentScreenFacts())
-        m_notice->present(
-            m_pendingNotice,
-            toastgeometry::noticeFrame(*facts, m_notice->withShadowRoom(ToastNotice::height)));
+        m_notice->present(m_pendingNotice,
+                          toastgeometry::noticeFrame(
+                              *facts, m_notice->withShadowRoom(ToastNotice::islandHeight)));
     m_pendingNotice.clear();
 }

@@ -10,21 +10,21 @@
 
 ToastNotice::ToastNotice(std::shared_ptr<WindowSystem> windowSystem,
                          std::chrono::milliseconds duration, std::chrono::milliseconds fade)
-    : FloatingPanel(Focus::never, QSize(400, height), std::move(windowSystem)), m_fade(fade)
+    : FloatingPanel(Focus::never, QSize(400, islandHeight), std::move(windowSystem)), m_fade(fade)
 {
     setObjectName(QStringLiteral("ToastNotice"));
-    auto* background = new PanelBackground(hasCompositor(), height / 2.0, this);
+    auto* background = new PanelBackground(hasCompositor(), islandHeight / 2.0, this);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(background);
 
-    auto* glyph = new QLabel(QStringLiteral("⚠"));
+    auto* glyph = m_glyph = new QLabel(QStringLiteral("⚠"));
     glyph->setStyleSheet(QStringLiteral("color: rgb(255, 159, 10); font-size: 18px;"));
     m_label = new QLabel;
     m_label->setObjectName(QStringLiteral("noticeText"));
     m_label->setWordWrap(true);
     m_label->setStyleSheet(QStringLiteral("color: white; font-size: 13px; font-weight: 600;"));
-    auto* row = new QHBoxLayout(background);
+    auto* row = m_row = new QHBoxLayout(background);
     const QMargins shadow = hasCompositor() ? panelbackground::shadowMargins() : QMargins();
     row->setContentsMargins(shadow + QMargins(20, 6, 20, 6));
     row->setSpacing(10);
@@ -40,7 +40,13 @@ void ToastNotice::present(const QString& text, const QRect& frame)
 {
     m_label->setText(text);
     m_label->setToolTip(text);
-    setGeometry(frame);
+    // A long reason takes more lines rather than being cut.
+    const QMargins margins = m_row->contentsMargins();
+    const int labelWidth =
+        frame.width() - margins.left() - margins.right() - m_glyph->sizeHint().width() - 10;
+    const int needed =
+        m_label->heightForWidth(std::max(1, labelWidth)) + margins.top() + margins.bottom();
+    setGeometry(frame.adjusted(0, 0, 0, std::max(0, needed - frame.height())));
     stopFade();
     if (!isOnScreen()) {
         setAlpha(0.0);

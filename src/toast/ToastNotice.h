@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <chrono>
 
+class QHBoxLayout;
 class QLabel;
 
 // A short message in the toast's place, for what went wrong after the toast
@@ -14,7 +15,7 @@ class QLabel;
 class ToastNotice : public FloatingPanel {
     Q_OBJECT
 public:
-    static constexpr int height = 52;
+    static constexpr int islandHeight = 52; // at the least: it grows for a long reason
 
     ToastNotice(std::shared_ptr<WindowSystem> windowSystem, std::chrono::milliseconds duration,
                 std::chrono::milliseconds fade);
@@ -30,6 +31,8 @@ protected:
 
 private:
     QLabel* m_label;
+    QLabel* m_glyph;
+    QHBoxLayout* m_row;
     QTimer m_timer;
     std::chrono::milliseconds m_fade;
 };
