@@ -11,11 +11,6 @@ namespace {
 class MonitorTest : public testing::Test {
 protected:
     void SetUp() override { m_root = testenv::freshFolder("Downloads"); }
-    void TearDown() override
-    {
-        if (m_monitor)
-            m_monitor->stop();
-    }
 
     void start(std::chrono::milliseconds retry = FSEventsMonitor::retryInterval)
     {
@@ -51,13 +46,21 @@ protected:
         return found;
     }
 
+    // No event at `eventPath`: one at a marker written after it proves it had its chance.
+    bool nothingAt(const QString& eventPath)
+    {
+        const QString marker = testenv::writeFile(path(QString("marker%1").arg(++m_markers)));
+        return waitFor(marker, FSEventFlags::created) && eventsAt(eventPath).empty();
+    }
+
     QString m_root;
     std::unique_ptr<FSEventsMonitor> m_monitor;
     std::shared_ptr<FileEventStream> m_stream;
     std::vector<FileEvent> m_events;
+    int m_markers = 0;
 };
 
-TEST_F(MonitorTest, ItemEventsCarryPathInodeAndFlags)
+TEST_F(MonitorTest, ItemEventsCarryPathInodeAndFlagsUntilStopEndsTheSequence)
 {
     start();
     const QString a = testenv::writeFile(path("a.txt")), b = path("b.txt");
@@ -71,6 +74,8 @@ TEST_F(MonitorTest, ItemEventsCarryPathInodeAndFlags)
     EXPECT_EQ(waitFor(b, FSEventFlags::renamed).value_or(FileEvent{}).inode, inode);
     ASSERT_TRUE(QFile::remove(b));
     EXPECT_EQ(waitFor(b, FSEventFlags::removed).value_or(FileEvent{}).inode, inode);
+    m_monitor->stop();
+    EXPECT_TRUE(m_stream->isFinished());
 }
 
 TEST_F(MonitorTest, WatchesDirectSubfoldersButNotDeeper)
@@ -92,21 +97,16 @@ TEST_F(MonitorTest, WatchesDirectSubfoldersButNotDeeper)
     const QString inRenamed = testenv::writeFile(path("renamed/z"));
     EXPECT_TRUE(waitFor(inRenamed, FSEventFlags::created));
 
-    // Third level: nothing. A marker after it proves the deeper event had its chance.
+    // Third level: nothing.
     ASSERT_TRUE(QDir().mkdir(path("renamed/deep")));
-    const QString deep = testenv::writeFile(path("renamed/deep/w"));
-    const QString marker = testenv::writeFile(path("marker"));
-    ASSERT_TRUE(waitFor(marker, FSEventFlags::created));
-    EXPECT_TRUE(eventsAt(deep).empty());
+    EXPECT_TRUE(nothingAt(testenv::writeFile(path("renamed/deep/w"))));
 
     // A subfolder moved out is no longer watched from its new place.
     const QString outside = testenv::freshFolder("outside");
     ASSERT_TRUE(QFile::rename(path("early"), outside + "/early"));
     ASSERT_TRUE(waitFor(path("early"), FSEventFlags::renamed));
     testenv::writeFile(outside + "/early/after");
-    const QString marker2 = testenv::writeFile(path("marker2"));
-    ASSERT_TRUE(waitFor(marker2, FSEventFlags::created));
-    EXPECT_TRUE(eventsAt(path("early/after")).empty());
+    EXPECT_TRUE(nothingAt(path("early/after")));
 }
 
 TEST_F(MonitorTest, OneReadMergesPerItemAndKeepsNewItemsApart)
@@ -184,16 +184,7 @@ TEST_F(MonitorTest, MissingOrVanishedFolderIsRetriedAndRescanned)
     EXPECT_TRUE(waitFor(file, FSEventFlags::created));
     // Nothing is reported from the old folder's new place.
     testenv::writeFile(m_root + ".old/ghost");
-    const QString marker = testenv::writeFile(path("marker"));
-    ASSERT_TRUE(waitFor(marker, FSEventFlags::created));
-    EXPECT_TRUE(eventsAt(path("ghost")).empty());
-}
-
-TEST_F(MonitorTest, StopEndsTheSequence)
-{
-    start();
-    m_monitor->stop();
-    EXPECT_TRUE(m_stream->isFinished());
+    EXPECT_TRUE(nothingAt(path("ghost")));
 }
 
 } // namespace

@@ -23,11 +23,7 @@ protected:
 
     void TearDown() override
     {
-        if (m_processor)
-            m_processor->stop();
-        if (m_monitor)
-            m_monitor->stop();
-        m_processor.reset();
+        m_processor.reset(); // each stops as it goes, the reconciler first
         m_monitor.reset();
         StoreFixture::TearDown();
     }
