@@ -3,9 +3,7 @@
 #include "TestSupport.h"
 
 #include <QDir>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 
 namespace {
 
@@ -60,6 +58,12 @@ ReconcileFacts pending(ReconcileFacts f)
 {
     f.pendingInode = f.event.inode;
     f.pendingDeleted = true;
+    return f;
+}
+// The same facts while the record's own path still holds the inode.
+ReconcileFacts linked(ReconcileFacts f)
+{
+    f.recordPathHoldsInode = true;
     return f;
 }
 
@@ -117,79 +121,56 @@ TEST(ReconcileDecisionTest, EachEventChangesTheRecordsAsAUserWouldExpect)
          pending(facts(live, "a.pdf", 5, created, file(5, {}), record(5, "a.pdf", temp))),
          D::replace},
         {"a hard link created beside a tracked file is no news",
-         [] {
-             auto f = facts(live, "link", 5, created, file(5, {}), record(5, "a.pdf"));
-             f.recordPathHoldsInode = true;
-             return f;
-         }(),
-         D::ignore},
+         linked(facts(live, "link", 5, created, file(5, {}), record(5, "a.pdf"))), D::ignore},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         const D decision = decideReconcile(c.facts);
-        EXPECT_EQ(decision.action, c.action) << c.what;
-        EXPECT_EQ(decision.dropReused, c.dropReused) << c.what;
+        EXPECT_EQ(decision.action, c.action);
+        EXPECT_EQ(decision.dropReused, c.dropReused);
         if (c.action == D::insert) {
-            EXPECT_EQ(decision.announce, c.announce) << c.what;
-            EXPECT_EQ(decision.state,
-                      c.facts.mode == existing ? FileState::dismissed : FileState::unprocessed)
-                << c.what;
+            EXPECT_EQ(decision.announce, c.announce);
+            const bool kept = c.facts.mode == existing;
+            EXPECT_EQ(decision.state, kept ? FileState::dismissed : FileState::unprocessed);
         }
     }
 }
 
-// One rule for what may be recorded, on real items. The rows on names probe
-// the edges of the hidden, partial-download and sandboxed-save patterns.
+// One rule for what may be recorded, on real items. The names probe the edges
+// of the hidden, partial-download and sandboxed-save patterns.
 TEST(AdmissionTest, OnlyFinishedRegularFilesAndFoldersWithContentAreRecorded)
 {
     const QString folder = testenv::freshFolder("admission");
-    auto at = [&](const char* name) { return folder + '/' + QString::fromUtf8(name); };
+    auto at = [&](const QString& name) { return folder + '/' + name; };
     ::symlink("report.pdf", QFile::encodeName(at("link")).constData());
     ::mkfifo(QFile::encodeName(at("pipe")).constData(), 0600);
     for (const char* name : {"empty", "only-hidden", "full"})
         QDir().mkpath(at(name));
     testenv::writeFile(at("only-hidden/.DS_Store"));
     testenv::writeFile(at("full/x"));
-    const auto record = Admission::record, skip = Admission::skip;
-    const struct {
-        const char* name; // a file of five bytes unless made above
-        Admission::Verdict verdict;
-    } cases[] = {
-        {"report.pdf", record},
-        {"crdownload", record}, // no extension at all
-        {"part.txt", record},
-        {"notes.partial", record},
-        {"file.", record},
-        {"Ünïcode ñame.txt", record},
-        {"movie.mkv.part", skip},
-        {"Report.PDF.crdownload", skip},
-        {"Report.pdf.CRDOWNLOAD", skip},
-        {"archive.download", skip},
-        {".hidden", skip},
-        {".localized", skip},
-        {"notes.txt.sb-1a2b3c-XyZ9", skip},
-        {"a.sb-ABCDEF-0", skip},
-        // Not sandboxed-save temporaries.
-        {"notes.txt.sb-1a2b3c-XyZ9.txt", record}, // not at the end
-        {"notes.txt.sb-xyz-abc", record},         // not hexadecimal
-        {"notes.txt.sb-12-", record},
-        {"notes.txt.sb--abc", record},
-        {"notes.txt.sb-12-ab_c", record},
-        {"notes.txt.sb-12-ñ", record}, // ASCII letters only
-        {"notes.txtsb-12-ab", record},
-        {"link", skip},
-        {"pipe", skip},
-        {"empty", Admission::deferFolder},
-        {"only-hidden", Admission::deferFolder},
-        {"full", record},
+    const std::pair<Admission::Verdict, QStringList> cases[] = {
+        {Admission::record,
+         {"report.pdf", "crdownload", "part.txt", "notes.partial", "file.", "Ünïcode ñame.txt",
+          "notes.txt.sb-1a2b3c-XyZ9.txt", "notes.txt.sb-xyz-abc", "notes.txt.sb-12-",
+          "notes.txt.sb--abc", "notes.txt.sb-12-ab_c", "notes.txt.sb-12-ñ", "notes.txtsb-12-ab",
+          "full"}},
+        {Admission::skip,
+         {"movie.mkv.part", "Report.PDF.crdownload", "Report.pdf.CRDOWNLOAD", "archive.download",
+          ".hidden", ".localized", "notes.txt.sb-1a2b3c-XyZ9", "a.sb-ABCDEF-0", "link", "pipe"}},
+        {Admission::deferFolder, {"empty", "only-hidden"}},
     };
-    for (const auto& c : cases) {
-        if (!fs::lstat(at(c.name)))
-            testenv::writeFile(at(c.name), "12345");
-        const auto st = fs::lstat(at(c.name));
-        ASSERT_TRUE(st) << c.name;
-        const Admission admission = admissionOf(at(c.name), *st);
-        EXPECT_EQ(admission.verdict, c.verdict) << c.name;
-        const bool sized = c.verdict == record && !st->isDirectory;
-        EXPECT_EQ(admission.verdict == record ? admission.size : 0, sized ? 5 : 0) << c.name;
+    for (const auto& [verdict, names] : cases) {
+        for (const QString& name : names) {
+            SCOPED_TRACE(name.toStdString());
+            if (!fs::lstat(at(name)))
+                testenv::writeFile(at(name), "12345");
+            const auto st = fs::lstat(at(name));
+            ASSERT_TRUE(st);
+            const Admission admission = admissionOf(at(name), *st);
+            EXPECT_EQ(admission.verdict, verdict);
+            // A recorded file carries its five bytes, a folder no size.
+            const bool sized = verdict == Admission::record && !st->isDirectory;
+            EXPECT_EQ(admission.verdict == Admission::record ? admission.size : 0, sized ? 5 : 0);
+        }
     }
 }
