@@ -9,14 +9,6 @@
 
 namespace {
 
-std::vector<std::int64_t> idsOf(const std::vector<RecordSummary>& summaries)
-{
-    std::vector<std::int64_t> ids;
-    for (const auto& s : summaries)
-        ids.push_back(s.id.value);
-    return ids;
-}
-
 // Rows as another connection sees them on disk.
 int rowsOnDisk(const QString& path)
 {
@@ -49,7 +41,10 @@ TEST_F(TrackedFileActorTest, NewRecordsAreUnprocessedAndListedInInsertionOrder)
 {
     const RecordId a = insert(at("a.pdf"), 11, 1500);
     const RecordId b = insert(at("b"), 12, 0);
-    EXPECT_EQ(idsOf(await(m_store->allRecords())), (std::vector{a.value, b.value}));
+    const auto all = await(m_store->allRecords());
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].id, a);
+    EXPECT_EQ(all[1].id, b);
     EXPECT_EQ(await(m_store->fileDetails(a))->fileSize, 1500);
     EXPECT_FALSE(await(m_store->fileDetails(RecordId{999})));
     const auto fresh = record(a);
@@ -226,29 +221,41 @@ TEST_F(TrackedFileActorTest, RecordsSurviveAReopenAndIdentifiersAreNeverReused)
     EXPECT_GT(d.value, c.value);
 }
 
+// Another writer holds the lock, or another program renames the table under
+// the open store so that no statement of the save can be prepared.
 TEST_F(TrackedFileActorTest, AFailedSaveKeepsTheChangeVisibleAndTheNextSaveWritesIt)
 {
-    sqlite::Database other;
-    ASSERT_TRUE(other.open(storePath()));
-    ASSERT_TRUE(other.exec("BEGIN IMMEDIATE")); // another writer holds the lock
-    QSignalSpy changed(m_store.get(), &TrackedFileActor::changed);
+    const std::pair<const char*, const char*> blockers[] = {
+        {"BEGIN IMMEDIATE", "ROLLBACK"},
+        {"ALTER TABLE TrackedFile RENAME TO Elsewhere",
+         "ALTER TABLE Elsewhere RENAME TO TrackedFile"},
+    };
+    for (const auto& [block, unblock] : blockers) {
+        SCOPED_TRACE(block);
+        m_folder = testenv::freshFolder("store"); // an empty store file each time
+        openStore();
+        sqlite::Database other;
+        ASSERT_TRUE(other.open(storePath()));
+        ASSERT_TRUE(other.exec(block));
+        QSignalSpy changed(m_store.get(), &TrackedFileActor::changed);
 
-    const RecordId id = insert(at("pending.bin"), 91);
-    await(m_store->markTemporary(id));
-    EXPECT_EQ(await(m_store->fileDetails(id))->fileName, "pending.bin");
-    EXPECT_EQ(await(m_store->fetchExpired()).size(), 0u);
-    EXPECT_EQ(await(m_store->temporaryExpirations()).size(), 1u);
-    EXPECT_FALSE(await(m_store->save()));
-    EXPECT_EQ(changed.count(), 0);
+        const RecordId id = insert(at("pending.bin"), 91);
+        await(m_store->markTemporary(id));
+        EXPECT_EQ(await(m_store->fileDetails(id))->fileName, "pending.bin");
+        EXPECT_EQ(await(m_store->fetchExpired()).size(), 0u);
+        EXPECT_EQ(await(m_store->temporaryExpirations()).size(), 1u);
+        EXPECT_FALSE(await(m_store->save()));
+        EXPECT_EQ(changed.count(), 0);
 
-    ASSERT_TRUE(other.exec("ROLLBACK"));
-    EXPECT_EQ(rowsOnDisk(storePath()), 0);
-    insert(at("second.bin"), 92);
-    EXPECT_EQ(rowsOnDisk(storePath()), 2);
-    EXPECT_TRUE(waitUntil([&] { return changed.count() == 1; }));
+        ASSERT_TRUE(other.exec(unblock));
+        EXPECT_EQ(rowsOnDisk(storePath()), 0);
+        insert(at("second.bin"), 92);
+        EXPECT_EQ(rowsOnDisk(storePath()), 2);
+        EXPECT_TRUE(waitUntil([&] { return changed.count() == 1; }));
 
-    openStore();
-    EXPECT_EQ(record(id)->state, FileState::temporary);
+        openStore();
+        EXPECT_EQ(record(id)->state, FileState::temporary);
+    }
 }
 
 TEST_F(TrackedFileActorTest, UnknownStateTextReadsAsKeptAndNewerSchemasAreRefused)
@@ -286,22 +293,6 @@ TEST_F(TrackedFileActorTest, UnreadableOrAbsurdExpiriesMeanNoExpiry)
         await(m_store->deleteRecord(id));
         m_now = QDateTime(QDate(2026, 3, 1), QTime(12, 0), Qt::UTC);
     }
-}
-
-TEST_F(TrackedFileActorTest, AStatementThatCannotBePreparedFailsTheSaveAndKeepsTheChange)
-{
-    // Another program renames the table under the open store: the save's
-    // statements cannot be prepared.
-    sqlite::Database other;
-    ASSERT_TRUE(other.open(storePath()));
-    ASSERT_TRUE(other.exec("ALTER TABLE TrackedFile RENAME TO Elsewhere"));
-    const RecordId id = insert(at("kept-pending"), 61);
-    EXPECT_FALSE(await(m_store->save()));
-    ASSERT_TRUE(other.exec("ALTER TABLE Elsewhere RENAME TO TrackedFile"));
-    EXPECT_TRUE(await(m_store->save()));
-    EXPECT_EQ(rowsOnDisk(storePath()), 1);
-    openStore();
-    EXPECT_TRUE(record(id));
 }
 
 TEST_F(TrackedFileActorTest, OpeningWaitsForAnotherWriterInsteadOfFailing)
