@@ -33,15 +33,6 @@ QString python(const QString& script, const QStringList& args)
 
 } // namespace
 
-// Dropping both attributes when only ours was there: TrackedFileActorTest's dismiss.
-TEST_F(TagsTest, RemoveTagTakesOffEveryTagOfOursAndKeepsTheRest)
-{
-    const QString mixed = file("mixed");
-    tags::writeTags(mixed, {"Red\n6", tags::programTag, "Vantle: Older\n3"});
-    tags::removeTag(mixed);
-    EXPECT_EQ(tags::readTags(mixed), QStringList{"Red\n6"});
-}
-
 TEST_F(TagsTest, UnreadableOrMissingAttributesCountAsUntaggedAndAreNotRewritten)
 {
     const QString garbage = file("garbage");
@@ -108,10 +99,12 @@ TEST_F(TagsTest, PropertyListsInteroperateWithPythonsPlistlib)
     const QString theirs = file("written-by-python");
     python("import plistlib,os,sys; os.setxattr(sys.argv[1], "
            "'user.com.apple.metadata:_kMDItemUserTags', plistlib.dumps(['Green\\n2', 'Vantle: "
-           "Temporary\\n7', 'Ünïcode'], fmt=plistlib.FMT_BINARY))",
+           "Temporary\\n7', 'Ünïcode', 'Vantle: Older\\n3'], fmt=plistlib.FMT_BINARY))",
            {theirs});
     EXPECT_EQ(tags::readTags(theirs),
-              (QStringList{"Green\n2", tags::programTag, QString::fromUtf8("Ünïcode")}));
+              (QStringList{"Green\n2", tags::programTag, QString::fromUtf8("Ünïcode"),
+                           "Vantle: Older\n3"}));
+    // Every tag of ours goes, the others stay.
     tags::removeTag(theirs);
     EXPECT_EQ(tags::readTags(theirs), (QStringList{"Green\n2", QString::fromUtf8("Ünïcode")}));
 }
