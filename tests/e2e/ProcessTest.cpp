@@ -9,12 +9,9 @@ protected:
     void SetUp() override
     {
         ASSERT_FALSE(VantleProcess::binary().isEmpty()) << "VANTLE_BINARY is not set";
-        m_vantle = std::make_unique<VantleProcess>(testenv::freshFolder("home"));
-    }
-    void requireDisplay()
-    {
         // End-to-end tests never skip: scripts/test.sh provides a display.
         ASSERT_TRUE(VantleProcess::hasDisplay()) << "DISPLAY is not set; run scripts/test.sh";
+        m_vantle = std::make_unique<VantleProcess>(testenv::freshFolder("home"));
     }
     void stop(QProcess& process, int signal)
     {
@@ -50,20 +47,8 @@ TEST_F(ProcessTest, VersionAndHelpNeedNoDisplayAndAMissingDisplayIsOneLine)
     EXPECT_EQ(m_vantle->err, "Vantle needs a graphical session: cannot open the display :4711\n");
 }
 
-TEST_F(ProcessTest, AStoreThatCannotBeOpenedStopsTheStartWithItsReason)
-{
-    requireDisplay();
-    // A folder where the store file should be.
-    QDir().mkpath(m_vantle->storeFile());
-    EXPECT_EQ(m_vantle->run({}), 1);
-    EXPECT_TRUE(m_vantle->err.startsWith("Failed to create ModelContainer: "))
-        << m_vantle->err.toStdString();
-    EXPECT_GT(m_vantle->err.size(), QString("Failed to create ModelContainer: \n").size());
-}
-
 TEST_F(ProcessTest, OneInstanceRecordsWhatIsThereAndStopsCleanlyOnSignals)
 {
-    requireDisplay();
     testenv::writeFile(m_vantle->downloads() + "/already-here.pdf");
     testenv::writeFile(m_vantle->downloads() + "/half.crdownload");
     QDir().mkpath(m_vantle->downloads() + "/a folder");
@@ -86,9 +71,8 @@ TEST_F(ProcessTest, OneInstanceRecordsWhatIsThereAndStopsCleanlyOnSignals)
     stop(second, SIGINT);
 }
 
-TEST_F(ProcessTest, NeverRunsUnlockedAndNeverAdoptsTheHomeFolder)
+TEST_F(ProcessTest, NeverRunsUnlockedOrWithoutItsStoreAndNeverAdoptsTheHomeFolder)
 {
-    requireDisplay();
     // The lock cannot be taken for another reason than a running instance.
     const QString lock = m_vantle->home() + "/runtime/vantle.lock";
     QDir().mkpath(lock);
@@ -96,6 +80,14 @@ TEST_F(ProcessTest, NeverRunsUnlockedAndNeverAdoptsTheHomeFolder)
     EXPECT_TRUE(m_vantle->err.contains("cannot take its single-instance lock"))
         << m_vantle->err.toStdString();
     QDir().rmdir(lock);
+
+    // A folder where the store file should be: the start stops with the reason.
+    QDir().mkpath(m_vantle->storeFile());
+    EXPECT_EQ(m_vantle->run({}), 1);
+    EXPECT_TRUE(m_vantle->err.startsWith("Failed to create ModelContainer: "))
+        << m_vantle->err.toStdString();
+    EXPECT_GT(m_vantle->err.size(), QString("Failed to create ModelContainer: \n").size());
+    QDir().rmdir(m_vantle->storeFile());
 
     // The user-dirs file points Downloads at the home folder.
     QDir().mkpath(m_vantle->home() + "/.config");
