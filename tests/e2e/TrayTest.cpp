@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ToastOnScreen.h"
 
-#include <QImage>
 #include <QRegularExpression>
 
 // The icon docks into a real XEmbed tray and shows the shipped download arrow.
