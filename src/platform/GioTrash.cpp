@@ -2,6 +2,7 @@
 #include "platform/FileSystem.h"
 #include "platform/FileTransfer.h"
 #include "platform/Trash.h"
+#include "platform/TrashListing.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -98,6 +99,8 @@ public:
                       QStringLiteral(".trashinfo"));
         return std::nullopt;
     }
+
+    std::vector<TrashEntry> entries() override { return trashlisting::systemEntries(); }
 };
 
 } // namespace

@@ -3,8 +3,11 @@
 
 #include "platform/Trash.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QMap>
 #include <QMutex>
 #include <QStringList>
 #include <functional>
@@ -31,14 +34,38 @@ public:
                                QLatin1Char('-') + path.section(QLatin1Char('/'), -1);
         if (!QFile::rename(path, target))
             return {QStringLiteral("fake trash could not move %1").arg(path), {}};
+        m_held.insert(
+            target, {QFileInfo(target).fileName(), target, path, QDateTime::currentDateTimeUtc()});
         return {std::nullopt, target};
     }
 
     std::optional<QString> putBack(const QString& location, const QString& path) override
     {
+        QMutexLocker lock(&m_mutex);
+        if (!m_putBackFailure.isEmpty())
+            return m_putBackFailure;
         if (QFile::exists(path) || !QFile::rename(location, path))
             return QStringLiteral("fake trash could not put back %1").arg(path);
+        m_held.remove(location);
         return std::nullopt;
+    }
+
+    // What it moved and still holds.
+    std::vector<TrashEntry> entries() override
+    {
+        QMutexLocker lock(&m_mutex);
+        std::vector<TrashEntry> held;
+        for (const TrashEntry& entry : std::as_const(m_held)) {
+            if (QFileInfo::exists(entry.location))
+                held.push_back(entry);
+        }
+        return held;
+    }
+
+    void failPutBackWith(const QString& message)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_putBackFailure = message;
     }
 
     void failWith(const QString& message)
@@ -62,6 +89,8 @@ private:
     mutable QMutex m_mutex;
     QString m_folder;
     QString m_failure;
+    QString m_putBackFailure;
     QStringList m_requests;
+    QMap<QString, TrashEntry> m_held; // by location
     std::function<void(const QString&)> m_beforeMove;
 };
