@@ -7,8 +7,9 @@
 
 #include <QDir>
 
-RecordTrash::RecordTrash(std::shared_ptr<Trash> trash, QString downloadsPath)
-    : m_trash(std::move(trash)), m_downloadsPath(QDir::cleanPath(downloadsPath))
+RecordTrash::RecordTrash(std::shared_ptr<Trash> trash, QString downloadsPath, QString journalPath)
+    : m_trash(std::move(trash)), m_journal(std::make_shared<TrashJournal>(std::move(journalPath))),
+      m_downloadsPath(QDir::cleanPath(downloadsPath))
 {
 }
 
@@ -51,5 +52,11 @@ RecordTrash::Result RecordTrash::trash(const QString& path, std::uint64_t inode)
                                                   : QStringLiteral("put the newcomer back")));
         return {Outcome::absent, QStringLiteral("replaced while being trashed")};
     }
-    return {Outcome::trashed, {}};
+    // Only the item proven to be the record's own can be offered back.
+    if (!moved.location.isEmpty()) {
+        if (const auto error = m_journal->append(moved.location, path, inode))
+            VANTLE_DIAG(lcStore, QStringLiteral("Could not note %1 as trashed in %2: %3")
+                                     .arg(path, m_journal->path(), *error));
+    }
+    return {Outcome::trashed, {}, moved.location};
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/Trash.h"
+#include "store/TrashJournal.h"
 
 #include <QString>
 #include <cstdint>
@@ -10,7 +11,8 @@
 // The one road from a record to the Trash. Only an item directly inside
 // Downloads that still is the record's own inode is trashed, checked right
 // before; afterwards the item in the Trash is checked to be that inode, and
-// anything else (a save that slipped in between) is put back.
+// anything else (a save that slipped in between) is put back. What it did
+// send goes into the journal, so that it can be restored.
 class RecordTrash {
 public:
     enum class Outcome {
@@ -21,10 +23,12 @@ public:
     };
     struct Result {
         Outcome outcome = Outcome::absent;
-        QString detail; // the reason or the Trash's error
+        QString detail;   // the reason or the Trash's error
+        QString location; // trashed: the item in the Trash, when the Trash told
     };
 
-    RecordTrash(std::shared_ptr<Trash> trash, QString downloadsPath);
+    // `journalPath`: see TrashJournal::besideStore.
+    RecordTrash(std::shared_ptr<Trash> trash, QString downloadsPath, QString journalPath);
 
     // Whether the path names an item directly inside Downloads, spelled the
     // one way the watcher records it.
@@ -33,7 +37,11 @@ public:
     // Blocking; callable from any thread.
     Result trash(const QString& path, std::uint64_t inode) const;
 
+    const std::shared_ptr<Trash>& trashBin() const { return m_trash; }
+    const TrashJournal& journal() const { return *m_journal; }
+
 private:
     std::shared_ptr<Trash> m_trash;
+    std::shared_ptr<TrashJournal> m_journal; // shared by copies, with its lock
     QString m_downloadsPath;
 };

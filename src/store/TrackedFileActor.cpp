@@ -34,7 +34,8 @@ std::unique_ptr<TrackedFileActor> TrackedFileActor::open(Options options, QStrin
 }
 
 TrackedFileActor::TrackedFileActor(Options options, std::unique_ptr<ModelContext> context)
-    : m_options(std::move(options)), m_recordTrash(m_options.trash, m_options.downloadsPath),
+    : m_options(std::move(options)), m_recordTrash(m_options.trash, m_options.downloadsPath,
+                                                   TrashJournal::besideStore(m_options.storePath)),
       m_context(std::move(context))
 {
     m_thread = std::make_unique<ServiceThread>(this, "TrackedFileActor");
