@@ -1,0 +1,171 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "popover/RecentlyTrashed.h"
+
+#include "move/FileMover.h"
+#include "platform/FileSystem.h"
+#include "platform/FileTransfer.h"
+#include "platform/Log.h"
+#include "store/TrackedFileActor.h"
+
+#include <QFileInfo>
+#include <QtConcurrent>
+
+namespace {
+
+// A name taken between choosing it and the rename costs another try; this
+// many, then the file stays in the Trash.
+constexpr int nameAttempts = 3;
+
+using Entry = TrashJournal::Entry;
+
+template <typename T> std::optional<T> waitFor(QFuture<T> future)
+{
+    future.waitForFinished();
+    if (future.isCanceled() || future.resultCount() == 0)
+        return std::nullopt;
+    return future.result();
+}
+
+// What can come back: still in the Trash as it was sent, and only ever into
+// the Downloads folder as it is now.
+std::vector<Entry> listNow(const RecordTrash& trash)
+{
+    std::vector<Entry> files = trash.journal().stillTrashed(trash.trashBin()->entries());
+    std::erase_if(files,
+                  [&](const Entry& file) { return !trash.isRecordablePath(file.originalPath); });
+    return files;
+}
+
+// The place in the Trash names one file; a path or a name, the newest of them.
+std::optional<Entry> find(const std::vector<Entry>& files, const QString& wanted)
+{
+    const std::function<QString(const Entry&)> keys[] = {
+        [](const Entry& file) { return file.location; },
+        [](const Entry& file) { return file.originalPath; },
+        [](const Entry& file) { return QFileInfo(file.originalPath).fileName(); },
+    };
+    for (const auto& key : keys) {
+        for (const Entry& file : files) {
+            if (key(file) == wanted)
+                return file;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> restoreNow(TrackedFileActor& store, const QString& wanted)
+{
+    const RecordTrash& trash = store.recordTrash();
+    const std::optional<Entry> file = find(listNow(trash), wanted);
+    const auto item = file ? fs::lstat(file->location) : std::nullopt;
+    if (!item) {
+        VANTLE_DIAG(lcStore, QStringLiteral("Restore: no trashed file %1").arg(wanted));
+        return std::nullopt;
+    }
+    const std::uint64_t inode = file->inode;
+    for (int attempt = 0; attempt < nameAttempts; ++attempt) {
+        const QString target =
+            FileMover::uniqueDestination(file->originalPath, trash.downloadsPath());
+        // Kept before it appears: the watcher then finds its record and
+        // announces nothing.
+        const auto recorded =
+            waitFor(store.perform<bool>([=, size = item->size](TrackedFileActor::Context& context) {
+                context.insertRecord(inode, target, QFileInfo(target).fileName(), size,
+                                     FileState::dismissed);
+                return !context.save();
+            }));
+        if (!recorded)
+            return std::nullopt; // the store is shutting down
+        if (!*recorded)
+            VANTLE_DIAG(lcStore, QStringLiteral("Restore: the record of %1 waits for the "
+                                                "next save")
+                                     .arg(target));
+        const auto error = trash.trashBin()->putBack(file->location, target);
+        if (!error) {
+            VANTLE_DIAG(lcStore, QStringLiteral("Restored %1 to %2").arg(file->location, target));
+            return target;
+        }
+        VANTLE_DIAG(
+            lcStore,
+            QStringLiteral("Restore of %1 to %2 failed: %3").arg(file->location, target, *error));
+        // It stays in the Trash, so its record goes again.
+        waitFor(store.perform<bool>([=](TrackedFileActor::Context& context) {
+            const TrackedFile* record = context.fetchByInode(inode);
+            if (record && record->filePath == target)
+                context.removeByInode(inode);
+            return !context.save();
+        }));
+        if (!filetransfer::occupied(target))
+            break; // not a name taken meanwhile: another try would fail alike
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+RecentlyTrashed::RecentlyTrashed(TrackedFileActor& store, QObject* parent)
+    : QObject(parent), m_store(store)
+{
+    m_work.setObjectName(QStringLiteral("RecentlyTrashed"));
+    m_work.setMaxThreadCount(1);
+    // The store notifies from its own thread; the queue brings it here.
+    connect(
+        &m_store, &TrackedFileActor::changed, this,
+        [this] {
+            if (m_following)
+                reload();
+        },
+        Qt::QueuedConnection);
+}
+
+RecentlyTrashed::~RecentlyTrashed()
+{
+    m_work.waitForDone();
+}
+
+QFuture<std::vector<Entry>> RecentlyTrashed::recentlyTrashed()
+{
+    return QtConcurrent::run(&m_work, [&trash = m_store.recordTrash()] { return listNow(trash); });
+}
+
+QFuture<std::optional<QString>> RecentlyTrashed::restore(const QString& nameOrLocation)
+{
+    return QtConcurrent::run(
+               &m_work,
+               [&store = m_store, nameOrLocation] { return restoreNow(store, nameOrLocation); })
+        .then(this, [this](std::optional<QString> restored) {
+            // Also when nothing moved: the list shows what the Trash holds.
+            if (m_following)
+                reload();
+            return restored;
+        });
+}
+
+void RecentlyTrashed::setFollowing(bool following)
+{
+    m_following = following;
+    if (following)
+        reload();
+}
+
+void RecentlyTrashed::reload()
+{
+    if (m_reading) {
+        m_readAgain = true;
+        return;
+    }
+    m_reading = true;
+    recentlyTrashed()
+        .then(this,
+              [this](std::vector<Entry> files) {
+                  m_reading = false;
+                  m_files = std::move(files);
+                  Q_EMIT filesChanged();
+                  if (m_readAgain) {
+                      m_readAgain = false;
+                      if (m_following)
+                          reload();
+                  }
+              })
+        .onCanceled(this, [this] { m_reading = false; });
+}

@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "store/TrashJournal.h"
+
+#include <QFuture>
+#include <QObject>
+#include <QThreadPool>
+#include <optional>
+#include <vector>
+
+class TrackedFileActor;
+
+// The files Vantle trashed in the last week that the Trash still holds, and
+// the way back for them. Lives on the main thread; the Trash, the journal and
+// the renames are dealt with on a thread of its own, one job at a time, so
+// that two restores never pick the same free name.
+class RecentlyTrashed : public QObject {
+    Q_OBJECT
+public:
+    explicit RecentlyTrashed(TrackedFileActor& store, QObject* parent = nullptr);
+    // Waits for the job running.
+    ~RecentlyTrashed() override;
+
+    // Newest first.
+    QFuture<std::vector<TrashJournal::Entry>> recentlyTrashed();
+    // Puts a file Vantle trashed back where it was, named by its place in the
+    // Trash, its original path or its name (the newest of that name). Never
+    // over an existing item: a taken name becomes "name (2).ext". The file
+    // is recorded as kept first, so no toast announces it. Gives the path it
+    // is back at; nothing when there is no such file or it could not move.
+    QFuture<std::optional<QString>> restore(const QString& nameOrLocation);
+
+    // While following, the list is read now and after each save of the
+    // store: one read at a time, and saves meanwhile make one more.
+    void setFollowing(bool following);
+    const std::vector<TrashJournal::Entry>& files() const { return m_files; }
+
+Q_SIGNALS:
+    void filesChanged();
+
+private:
+    void reload();
+
+    TrackedFileActor& m_store;
+    QThreadPool m_work;
+    std::vector<TrashJournal::Entry> m_files;
+    bool m_following = false;
+    bool m_reading = false;
+    bool m_readAgain = false;
+};

@@ -1,0 +1,145 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "popover/RecentlyTrashed.h"
+#include "StoreFixture.h"
+
+#include <QSignalSpy>
+
+namespace {
+
+// A real store and the real Trash in the test's home.
+class RecentlyTrashedTest : public StoreFixture {
+protected:
+    void SetUp() override
+    {
+        StoreFixture::SetUp();
+        openStore(makeSystemTrash());
+        m_recent = std::make_unique<RecentlyTrashed>(*m_store);
+    }
+    void TearDown() override
+    {
+        m_recent.reset();
+        StoreFixture::TearDown();
+    }
+
+    // A file in Downloads trashed the way expiry does it.
+    RecordTrash::Result trashedByVantle(const QString& name, const QByteArray& bytes = "data")
+    {
+        const auto [path, inode] = makeFile(name, bytes);
+        const RecordTrash::Result result = m_store->recordTrash().trash(path, inode);
+        EXPECT_EQ(result.outcome, RecordTrash::Outcome::trashed) << name.toStdString();
+        return result;
+    }
+    QStringList listed()
+    {
+        QStringList paths;
+        for (const TrashJournal::Entry& file : await(m_recent->recentlyTrashed()))
+            paths.append(file.originalPath);
+        return paths;
+    }
+    std::optional<QString> restore(const QString& nameOrLocation)
+    {
+        return await(m_recent->restore(nameOrLocation));
+    }
+    static QString infoOf(const QString& location)
+    {
+        const QFileInfo item(location);
+        return QFileInfo(item.absolutePath()).absolutePath() + "/info/" + item.fileName() +
+               ".trashinfo";
+    }
+
+    std::unique_ptr<RecentlyTrashed> m_recent;
+};
+
+} // namespace
+
+TEST_F(RecentlyTrashedTest, ATrashedFileIsListedLiveAndComesBackKept)
+{
+    m_recent->setFollowing(true);
+    QSignalSpy changed(m_recent.get(), &RecentlyTrashed::filesChanged);
+    const auto [path, inode] = makeFile("report.pdf", "%PDF");
+    const RecordId id = insert(path, inode);
+    const RecordTrash::Result trashed = await(m_store->deleteNow(id));
+    ASSERT_EQ(inodeOf(trashed.location), inode);
+    ASSERT_TRUE(waitUntil([&] { return m_recent->files().size() == 1; }));
+    EXPECT_EQ(m_recent->files()[0].location, trashed.location);
+    EXPECT_EQ(m_recent->files()[0].originalPath, path);
+
+    EXPECT_EQ(restore(trashed.location), path);
+    EXPECT_EQ(testenv::contentOf(path), "%PDF");
+    EXPECT_EQ(inodeOf(path), inode);
+    EXPECT_FALSE(QFile::exists(infoOf(trashed.location)));
+    const auto kept = recordAt(path, inode);
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->filePath, path);
+    EXPECT_EQ(kept->state, FileState::dismissed) << "kept, so no toast announces it";
+    EXPECT_TRUE(waitUntil([&] { return m_recent->files().empty(); }));
+    EXPECT_GE(changed.count(), 2);
+    EXPECT_FALSE(restore(trashed.location)) << "it is no longer in the Trash";
+}
+
+TEST_F(RecentlyTrashedTest, ANameTakenMeanwhileStaysAndTheFileTakesTheNextFreeOne)
+{
+    const RecordTrash::Result trashed = trashedByVantle("report.pdf", "old");
+    const auto [newcomer, newcomerInode] = makeFile("report.pdf", "new");
+    testenv::writeFile(at("report (2).pdf"), "also taken");
+
+    EXPECT_EQ(restore("report.pdf"), at("report (3).pdf"));
+    EXPECT_EQ(testenv::contentOf(newcomer), "new");
+    EXPECT_EQ(inodeOf(newcomer), newcomerInode);
+    EXPECT_EQ(testenv::contentOf(at("report (2).pdf")), "also taken");
+    EXPECT_EQ(testenv::contentOf(at("report (3).pdf")), "old");
+    EXPECT_EQ(recordAt(at("report (3).pdf"))->state, FileState::dismissed);
+    EXPECT_FALSE(QFile::exists(trashed.location));
+}
+
+TEST_F(RecentlyTrashedTest, OnlyWhatVantleTrashedFromDownloadsAndTheTrashStillHoldsIsOffered)
+{
+    const auto trash = makeSystemTrash();
+    const RecordTrash::Result kept = trashedByVantle("kept.txt");
+    const RecordTrash::Result emptied = trashedByVantle("emptied.txt");
+    // Emptied with the file manager: the item and its description go.
+    QFile::remove(emptied.location);
+    QFile::remove(infoOf(emptied.location));
+    // Trashed by someone else.
+    const QString other = testenv::writeFile(at("other.txt"));
+    ASSERT_FALSE(trash->moveToTrash(other).error);
+    // Restored by someone else, then another file of that name trashed by
+    // someone else: the same place in the Trash, another item.
+    const RecordTrash::Result reused = trashedByVantle("reused.txt", "mine");
+    moveOver(reused.location, at("reused.txt"));
+    QFile::remove(infoOf(reused.location));
+    const QString second =
+        testenv::writeFile(testenv::freshFolder("elsewhere") + "/reused.txt", "theirs");
+    ASSERT_EQ(trash->moveToTrash(second).location, reused.location);
+    // Noted, but from outside Downloads (the folder Vantle watched moved).
+    const QString outside = testenv::writeFile(testenv::home() + "/outside.txt");
+    const Trash::Moved outsideMoved = trash->moveToTrash(outside);
+    TrashJournal(TrashJournal::besideStore(storePath()))
+        .append(outsideMoved.location, outside, inodeOf(outsideMoved.location));
+
+    EXPECT_EQ(listed(), QStringList{at("kept.txt")});
+    for (const QString& wanted :
+         {emptied.location, QStringLiteral("emptied.txt"), QStringLiteral("other.txt"),
+          reused.location, QStringLiteral("reused.txt"), outsideMoved.location, outside}) {
+        EXPECT_FALSE(restore(wanted)) << wanted.toStdString();
+    }
+    EXPECT_EQ(testenv::contentOf(reused.location), "theirs");
+    EXPECT_TRUE(QFile::exists(outsideMoved.location));
+    EXPECT_EQ(trash->entries().size(), 4u) << "what is not Vantle's stays in the Trash";
+    EXPECT_EQ(restore(at("kept.txt")), at("kept.txt"));
+}
+
+// The record made before the rename goes again when the rename fails.
+TEST_F(RecentlyTrashedTest, ARestoreThatFailsLeavesTheFileInTheTrashAndNoRecord)
+{
+    openStore(); // the fake Trash, told to refuse
+    m_recent = std::make_unique<RecentlyTrashed>(*m_store);
+    m_trash->failPutBackWith("Permission denied");
+    const RecordTrash::Result trashed = trashedByVantle("a.txt");
+    const std::uint64_t inode = inodeOf(trashed.location);
+    EXPECT_FALSE(restore("a.txt"));
+    EXPECT_FALSE(recordAt({}, inode));
+    EXPECT_TRUE(QFile::exists(trashed.location));
+    EXPECT_FALSE(QFile::exists(at("a.txt")));
+    EXPECT_EQ(listed(), QStringList{at("a.txt")});
+}
