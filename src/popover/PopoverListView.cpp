@@ -2,6 +2,7 @@
 #include "popover/PopoverListView.h"
 
 #include "popover/FileRows.h"
+#include "popover/RecentlyTrashedRow.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QScrollBar>
 #include <QToolButton>
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -30,6 +32,32 @@ QWidget* headerBase(QWidget* header, const QString& name)
     header->setStyleSheet(QLatin1Char('#') + name +
                           QStringLiteral(" { background: rgba(44, 44, 46, 245); border: none; "
                                          "border-radius: 0; }"));
+    return header;
+}
+
+// A header that folds its section: a chevron, the caption and a count
+// (objectNames NAMEHeader and NAMECount).
+QPushButton* foldingHeader(const QString& name, const QString& caption, QLabel** chevron,
+                           QLabel** count, QWidget* parent)
+{
+    auto* header = new QPushButton(parent);
+    header->setFlat(true);
+    header->setCursor(Qt::PointingHandCursor);
+    headerBase(header, name + QStringLiteral("Header"));
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(16, 6, 16, 6);
+    row->setSpacing(6);
+    *chevron = captionLabel(QString(), header);
+    (*chevron)->setFixedWidth(10);
+    row->addWidget(*chevron);
+    row->addWidget(captionLabel(caption, header));
+    row->addStretch(1);
+    *count = captionLabel(QString(), header);
+    (*count)->setObjectName(name + QStringLiteral("Count"));
+    (*count)->setStyleSheet((*count)->styleSheet() +
+                            QStringLiteral("background: rgba(255, 255, 255, 30); "
+                                           "border-radius: 4px; padding: 1px 5px;"));
+    row->addWidget(*count);
     return header;
 }
 
@@ -68,28 +96,20 @@ void PopoverListView::buildHeaders()
     });
     temporary->addWidget(keepAll);
 
-    auto* ignored = new QPushButton(viewport());
-    ignored->setFlat(true);
-    ignored->setCursor(Qt::PointingHandCursor);
-    m_ignoredHeader = headerBase(ignored, QStringLiteral("ignoredHeader"));
-    auto* row = new QHBoxLayout(ignored);
-    row->setContentsMargins(16, 6, 16, 6);
-    row->setSpacing(6);
-    m_ignoredChevron = captionLabel(QString(), ignored);
-    m_ignoredChevron->setFixedWidth(10);
-    row->addWidget(m_ignoredChevron);
-    row->addWidget(captionLabel(QStringLiteral("Ignored / already there"), ignored));
-    row->addStretch(1);
-    m_ignoredCount = captionLabel(QString(), ignored);
-    m_ignoredCount->setObjectName(QStringLiteral("ignoredCount"));
-    m_ignoredCount->setStyleSheet(m_ignoredCount->styleSheet() +
-                                  QStringLiteral("background: rgba(255, 255, 255, 30); "
-                                                 "border-radius: 4px; padding: 1px 5px;"));
-    row->addWidget(m_ignoredCount);
+    auto* ignored =
+        foldingHeader(QStringLiteral("ignored"), QStringLiteral("Ignored / already there"),
+                      &m_ignoredChevron, &m_ignoredCount, viewport());
+    m_ignoredHeader = ignored;
     connect(ignored, &QPushButton::clicked, this,
             [this] { setIgnoredExpanded(!m_ignoredExpanded); });
-    m_headerHeight = std::max(m_temporaryHeader->sizeHint().height(), ignored->sizeHint().height());
+    m_trashedHeader = foldingHeader(QStringLiteral("trashed"), QStringLiteral("Recently trashed"),
+                                    &m_trashedChevron, &m_trashedCount, viewport());
+    connect(m_trashedHeader, &QPushButton::clicked, this,
+            [this] { setTrashedExpanded(!m_trashedExpanded); });
+    m_headerHeight = std::max({m_temporaryHeader->sizeHint().height(), ignored->sizeHint().height(),
+                               m_trashedHeader->sizeHint().height()});
     setIgnoredExpanded(false);
+    setTrashedExpanded(false);
 }
 
 void PopoverListView::setIgnoredExpanded(bool expanded)
@@ -99,6 +119,28 @@ void PopoverListView::setIgnoredExpanded(bool expanded)
     m_ignoredHeader->setToolTip(expanded ? QStringLiteral("Hide ignored files")
                                          : QStringLiteral("Show ignored files"));
     layoutEntries();
+}
+
+void PopoverListView::setTrashedExpanded(bool expanded)
+{
+    m_trashedExpanded = expanded;
+    m_trashedChevron->setText(expanded ? QStringLiteral("▾") : QStringLiteral("▸"));
+    m_trashedHeader->setToolTip(expanded ? QStringLiteral("Hide recently trashed files")
+                                         : QStringLiteral("Show recently trashed files"));
+    layoutEntries();
+}
+
+void PopoverListView::setRecentlyTrashed(const std::vector<TrashJournal::Entry>& files)
+{
+    m_trashed = files;
+    m_trashedCount->setText(QString::number(m_trashed.size()));
+    clearRows();
+    layoutEntries();
+}
+
+void PopoverListView::setRestoreAction(std::function<void(const QString&)> restore)
+{
+    m_restore = std::move(restore);
 }
 
 void PopoverListView::setLists(const PopoverLists& lists, const QString& markToolTip)
@@ -114,20 +156,21 @@ void PopoverListView::layoutEntries()
 {
     m_entries.clear();
     int y = 0;
-    auto section = [&](bool temporary, const std::vector<TrackedFile>& files, bool shown) {
-        if (files.empty())
+    auto section = [&](bool temporary, std::size_t count, bool shown, bool trashed = false) {
+        if (count == 0)
             return -1;
         const int headerY = y;
         y += m_headerHeight;
-        for (std::size_t i = 0; shown && i < files.size(); ++i) {
-            const bool last = i + 1 == files.size();
-            m_entries.push_back({temporary, i, y, last});
+        for (std::size_t i = 0; shown && i < count; ++i) {
+            const bool last = i + 1 == count;
+            m_entries.push_back({temporary, i, y, last, trashed});
             y += rowHeight + (last ? 0 : 1);
         }
         return headerY;
     };
-    m_temporaryHeaderY = section(true, m_lists.temporaryFiles, true);
-    m_ignoredHeaderY = section(false, m_lists.ignoredFiles, m_ignoredExpanded);
+    m_temporaryHeaderY = section(true, m_lists.temporaryFiles.size(), true);
+    m_ignoredHeaderY = section(false, m_lists.ignoredFiles.size(), m_ignoredExpanded);
+    m_trashedHeaderY = section(false, m_trashed.size(), m_trashedExpanded, true);
     m_contentHeight = y;
     verticalScrollBar()->setPageStep(viewport()->height());
     verticalScrollBar()->setRange(0, std::max(0, m_contentHeight - viewport()->height()));
@@ -143,6 +186,17 @@ const TrackedFile& PopoverListView::fileOf(const Entry& entry) const
 
 QWidget* PopoverListView::makeRow(const Entry& entry)
 {
+    if (entry.trashed) {
+        auto* row = new RecentlyTrashedRowView(
+            m_trashed[entry.index], QDateTime::currentDateTimeUtc(),
+            [this, location = m_trashed[entry.index].location] {
+                if (m_restore)
+                    m_restore(location);
+            },
+            viewport());
+        row->setFixedSize(viewport()->width(), rowHeight);
+        return row;
+    }
     const TrackedFile& file = fileOf(entry);
     auto bind = [&file](const std::function<void(const TrackedFile&)>& action) {
         return [action, file] {
@@ -192,19 +246,20 @@ void PopoverListView::place()
 
     // Each header sticks to the top while its section is in view; the next
     // one pushes it up.
-    const int width = viewport()->width();
-    int ignoredY = m_ignoredHeaderY - top;
-    if (m_ignoredHeaderY >= 0)
-        ignoredY = std::max(ignoredY, 0);
-    m_ignoredHeader->setVisible(m_ignoredHeaderY >= 0);
-    m_ignoredHeader->setGeometry(0, ignoredY, width, m_headerHeight);
-    m_temporaryHeader->setVisible(m_temporaryHeaderY >= 0);
-    int temporaryY = std::max(m_temporaryHeaderY - top, 0);
-    if (m_ignoredHeaderY >= 0)
-        temporaryY = std::min(temporaryY, ignoredY - m_headerHeight);
-    m_temporaryHeader->setGeometry(0, temporaryY, width, m_headerHeight);
-    m_temporaryHeader->raise();
-    m_ignoredHeader->raise();
+    const std::pair<QWidget*, int> headers[] = {{m_temporaryHeader, m_temporaryHeaderY},
+                                                {m_ignoredHeader, m_ignoredHeaderY},
+                                                {m_trashedHeader, m_trashedHeaderY}};
+    int below = std::numeric_limits<int>::max(); // the next shown header's top
+    for (auto it = std::rbegin(headers); it != std::rend(headers); ++it) {
+        const auto [header, y] = *it;
+        header->setVisible(y >= 0);
+        if (y < 0)
+            continue;
+        below = std::min(std::max(y - top, 0), below - m_headerHeight);
+        header->setGeometry(0, below, viewport()->width(), m_headerHeight);
+    }
+    for (const auto& [header, y] : headers)
+        header->raise();
     viewport()->update();
 }
 

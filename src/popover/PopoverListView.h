@@ -2,18 +2,21 @@
 #pragma once
 
 #include "popover/PopoverLists.h"
+#include "store/TrashJournal.h"
 
 #include <QAbstractScrollArea>
 #include <functional>
 #include <map>
 
 class QLabel;
+class QPushButton;
 class QToolButton;
 
-// The popover's scrolling list: the temporary section, then the ignored one,
-// each header pinned to the top while its rows scroll under it. Rows are all
-// one height, so positions are arithmetic and only the rows in view exist as
-// widgets: ten thousand records open as fast as ten.
+// The popover's scrolling list: the temporary section, the ignored one, then
+// the recently trashed one, each header pinned to the top while its rows
+// scroll under it. Rows are all one height, so positions are arithmetic and
+// only the rows in view exist as widgets: ten thousand records open as fast
+// as ten.
 class PopoverListView : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -33,6 +36,13 @@ public:
     void setLists(const PopoverLists& lists, const QString& markToolTip);
     bool isIgnoredExpanded() const { return m_ignoredExpanded; }
     void setIgnoredExpanded(bool expanded);
+    // The files Vantle trashed lately (see RecentlyTrashed), folded like the
+    // ignored ones; `restore` is given the place in the Trash of the one
+    // whose "Restore" was clicked.
+    void setRecentlyTrashed(const std::vector<TrashJournal::Entry>& files);
+    void setRestoreAction(std::function<void(const QString& location)> restore);
+    bool isTrashedExpanded() const { return m_trashedExpanded; }
+    void setTrashedExpanded(bool expanded);
     // The row widgets that exist now (those in view).
     int builtRows() const { return int(m_rows.size()); }
 
@@ -47,6 +57,8 @@ private:
         std::size_t index; // into its list
         int y;             // top in content coordinates
         bool last;         // no divider below
+        // A recently trashed file; `index` is into those.
+        bool trashed = false;
     };
     void buildHeaders();
     void layoutEntries();
@@ -70,4 +82,11 @@ private:
     QToolButton* m_ignoredToggle = nullptr;
     QLabel* m_ignoredChevron = nullptr;
     QLabel* m_ignoredCount = nullptr;
+    std::vector<TrashJournal::Entry> m_trashed;
+    std::function<void(const QString&)> m_restore;
+    bool m_trashedExpanded = false;
+    int m_trashedHeaderY = -1;
+    QPushButton* m_trashedHeader = nullptr;
+    QLabel* m_trashedChevron = nullptr;
+    QLabel* m_trashedCount = nullptr;
 };

@@ -8,6 +8,7 @@
 #include "popover/PopoverGeometry.h"
 #include "popover/PopoverListView.h"
 #include "popover/PopoverModel.h"
+#include "popover/RecentlyTrashed.h"
 #include "popover/SettingsView.h"
 
 #include <QFrame>
@@ -80,6 +81,11 @@ PopoverWindow::PopoverWindow(Services services)
     column->addWidget(m_stack, 1);
 
     connect(&model, &PopoverModel::listsChanged, this, &PopoverWindow::refresh);
+    if (RecentlyTrashed* trashed = m_services.recentlyTrashed) {
+        m_list->setRestoreAction(
+            [trashed](const QString& location) { trashed->restore(location); });
+        connect(trashed, &RecentlyTrashed::filesChanged, this, &PopoverWindow::refresh);
+    }
     const QSize content = popovergeometry::size;
     const QMargins shadow = m_background->contentsMargins();
     resize(content.grownBy(shadow));
@@ -139,9 +145,12 @@ void PopoverWindow::popUp(const QRect& frame, bool settings)
 {
     setGeometry(frame.marginsAdded(m_background->contentsMargins()));
     m_list->setIgnoredExpanded(false);
+    m_list->setTrashedExpanded(false);
     m_list->verticalScrollBar()->setValue(0);
     showSettings(settings);
     m_services.model.setFollowing(true);
+    if (m_services.recentlyTrashed)
+        m_services.recentlyTrashed->setFollowing(true);
     refresh();
     show();
     raise();
@@ -175,8 +184,12 @@ void PopoverWindow::refresh()
         return;
     const PopoverLists& lists = m_services.model.lists();
     m_list->setLists(lists, m_markToolTip);
+    static const std::vector<TrashJournal::Entry> none;
+    const auto& trashed = m_services.recentlyTrashed ? m_services.recentlyTrashed->files() : none;
+    m_list->setRecentlyTrashed(trashed);
     // Until the first read the list shows nothing rather than "clean".
-    m_stack->setCurrentWidget(lists.isEmpty() && m_services.model.hasRead() ? m_empty : m_list);
+    m_stack->setCurrentWidget(
+        lists.isEmpty() && trashed.empty() && m_services.model.hasRead() ? m_empty : m_list);
 }
 
 void PopoverWindow::keyPressEvent(QKeyEvent* event)
@@ -191,6 +204,8 @@ void PopoverWindow::keyPressEvent(QKeyEvent* event)
 void PopoverWindow::hideEvent(QHideEvent* event)
 {
     m_services.model.setFollowing(false);
+    if (m_services.recentlyTrashed)
+        m_services.recentlyTrashed->setFollowing(false);
     QWidget::hideEvent(event);
     Q_EMIT closed();
 }

@@ -11,6 +11,7 @@ class PopoverModel;
 class QLabel;
 class QStackedWidget;
 class QToolButton;
+class RecentlyTrashed;
 class SettingsView;
 class UpdaterManager;
 class Workspace;
@@ -26,6 +27,8 @@ public:
         UpdaterManager& updater;
         std::shared_ptr<Workspace> workspace;
         bool translucent; // a compositor blends the window's edges
+        // The "Recently trashed" section's files; none: no such section.
+        RecentlyTrashed* recentlyTrashed = nullptr;
     };
     explicit PopoverWindow(Services services);
     ~PopoverWindow() override;
