@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Installs every Debian 12 package Vantle needs to build, run, test and benchmark.
+# Installs every Debian 12 package Vantle needs to build, run, test, benchmark
+# and package.
 # Idempotent: does nothing when all of them are present.
 set -euo pipefail
 
@@ -16,6 +17,8 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev clang-format
   xvfb xauth openbox xdotool x11-utils trayer imagemagick libxcb-xtest0-dev
   trash-cli python3 sqlite3 inotify-tools fzf fd-find dbus-daemon bc
+  # the Debian package and its checks
+  dpkg-dev file appstream desktop-file-utils lintian
 )
 
 missing=()

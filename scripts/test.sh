@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Installs what is missing, builds, checks the formatting and runs every test.
+# Installs what is missing, builds, checks the formatting, runs every test and
+# checks the Debian package.
 # End-to-end tests get a display of their own: Xvfb with openbox.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,3 +23,6 @@ cleanup() { kill "$wm_pid" "$xvfb_pid" 2>/dev/null || true; }
 trap cleanup EXIT
 
 ctest --test-dir build --output-on-failure --parallel 2 --timeout 300 "$@"
+
+# The Debian package: its contents, dependencies and validators.
+scripts/check-package.sh build
