@@ -1,17 +1,43 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "FakeWindowSystem.h"
 #include "FakeWorkspace.h"
 #include "StoreFixture.h"
 #include "expiry/CleanupService.h"
 #include "move/FolderIndex.h"
 #include "move/MoveMRU.h"
+#include "platform/WindowSystem.h"
 #include "store/TrackedFileActor.h"
 #include "toast/DynamicIslandToastHost.h"
 #include "toast/ToastController.h"
 #include "toast/ToastNotice.h"
 #include "toast/ToastPanel.h"
+
+#include <QHash>
+
+// A composited window system that records what the panels asked of it; the
+// user starts in window 42.
+class FakeWindowSystem final : public WindowSystem {
+public:
+    WindowId activeWindow() override { return m_active; }
+    std::optional<QRect> activeWindowGeometry() override { return std::nullopt; }
+    void activate(WindowId window) override
+    {
+        m_activated.append(window);
+        m_active = window;
+    }
+    void showOnAllDesktops(QWindow* window) override { m_allDesktops.append(window); }
+    void setInputRegion(QWindow* window, const QRegion& region) override
+    {
+        m_inputRegions[window] = region;
+    }
+    bool hasCompositor() override { return true; }
+
+    WindowId m_active = 42;
+    QList<WindowId> m_activated;
+    QList<QWindow*> m_allDesktops;
+    QHash<QWindow*, QRegion> m_inputRegions;
+};
 
 // A real store and cleanup service, fake desktop services, a controller
 // with a clock the test moves and timings the test chooses.
@@ -75,6 +101,13 @@ protected:
                    m_controller->host().inputs().files.size() == before + 1 &&
                    m_controller->state() == DynamicIslandToastState::visible;
         }));
+    }
+
+    RecordId showFile(const QString& name, const QByteArray& bytes = "data")
+    {
+        const RecordId id = track(name, bytes);
+        showAndExpand(id);
+        return id;
     }
 
     bool allInState(std::initializer_list<RecordId> ids, FileState state)

@@ -17,9 +17,7 @@ protected:
     {
         ToastFixture::SetUp();
         makeController();
-        m_windows->m_active = 42; // the application the user is in
-        m_file = track("a.pdf");
-        showAndExpand(m_file);
+        m_file = showFile("a.pdf");
         m_controller->showMoreMenu();
         ASSERT_TRUE(m_controller->isInputVisible(ToastController::Input::more));
     }

@@ -23,9 +23,7 @@ protected:
         m_folderIndex->start();
         ASSERT_TRUE(waitUntil([&] { return m_folderIndex->hasGathered(); }));
         makeController();
-        m_windows->m_active = 42;
-        m_file = track("report.pdf");
-        showAndExpand(m_file);
+        m_file = showFile("report.pdf");
         m_controller->showMoveInput();
         ASSERT_TRUE(m_controller->isInputVisible(ToastController::Input::move));
     }
