@@ -12,10 +12,8 @@ using State = DynamicIslandToastState;
 TEST_F(ToastFixture, MarkTemporaryMarksTagsAndSchedulesEveryQueuedFile)
 {
     makeController();
-    const RecordId a = track("a.pdf");
-    const RecordId b = track("b c.pdf");
-    showAndExpand(a);
-    showAndExpand(b);
+    const RecordId a = showFile("a.pdf");
+    const RecordId b = showFile("b c.pdf");
     m_controller->markTemporary();
     EXPECT_EQ(m_controller->state(), State::hidden); // at once, without waiting for the store
     ASSERT_TRUE(waitUntil([&] { return await(m_cleanup->scheduledCount()) == 2; }));
@@ -32,10 +30,8 @@ TEST_F(ToastFixture, MarkTemporaryMarksTagsAndSchedulesEveryQueuedFile)
 TEST_F(ToastFixture, OpenOpensInQueueOrderAndDismisses)
 {
     makeController();
-    const RecordId a = track("one.txt");
-    const RecordId b = track("two.txt");
-    showAndExpand(a);
-    showAndExpand(b);
+    const RecordId a = showFile("one.txt");
+    const RecordId b = showFile("two.txt");
     m_controller->performOpen();
     EXPECT_EQ(m_controller->state(), State::hidden);
     EXPECT_EQ(m_workspace->opened,
@@ -46,9 +42,8 @@ TEST_F(ToastFixture, OpenOpensInQueueOrderAndDismisses)
 TEST_F(ToastFixture, CopyPutsTheFilesOnTheClipboardAndMarksThemTemporary)
 {
     makeController();
-    const RecordId a = track("ä b.txt");
+    const RecordId a = showFile("ä b.txt");
     const RecordId pathless = await(m_store->insertRecord(99993, QString(), "gone", 3));
-    showAndExpand(a);
     showAndExpand(pathless);
     m_controller->performCopy();
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
@@ -63,8 +58,7 @@ TEST_F(ToastFixture, CopyPutsTheFilesOnTheClipboardAndMarksThemTemporary)
 TEST_F(ToastFixture, DeleteHidesAtOnceAndTrashesInTheBackground)
 {
     makeController();
-    const RecordId a = track("junk.bin");
-    showAndExpand(a);
+    const RecordId a = showFile("junk.bin");
     m_controller->performDelete();
     EXPECT_EQ(m_controller->state(), State::hidden);
     ASSERT_TRUE(waitUntil(
@@ -76,8 +70,7 @@ TEST_F(ToastFixture, ADeleteTheTrashRefusesKeepsTheFileAndSaysWhyOnceTheToastHas
 {
     makeController();
     m_trash->failWith(QStringLiteral("Trash is on another device"));
-    const RecordId a = track("keep.bin");
-    showAndExpand(a);
+    const RecordId a = showFile("keep.bin");
     m_controller->performDelete();
     ASSERT_TRUE(waitUntil([&] { return !m_controller->notice().text().isEmpty(); }));
     EXPECT_FALSE(m_controller->panel().isVisible()) << "the notice waits for the toast to go";
@@ -102,15 +95,4 @@ TEST_F(ToastFixture, ActionsOnAnEmptyQueueDoNothing)
     EXPECT_EQ(await(m_cleanup->scheduledCount()), 0);
     EXPECT_EQ(m_controller->state(), State::hidden);
     EXPECT_FALSE(m_controller->panel().isVisible());
-}
-
-TEST_F(ToastFixture, OptionHeldReachesTheIslandAndHideClearsIt)
-{
-    makeController();
-    showAndExpand(track("a.pdf"));
-    m_controller->setOptionHeld(true);
-    EXPECT_TRUE(m_controller->host().inputs().isOptionHeld);
-    m_controller->hide();
-    EXPECT_FALSE(m_controller->isOptionHeld());
-    EXPECT_FALSE(m_controller->host().inputs().isOptionHeld);
 }

@@ -6,15 +6,13 @@ using State = DynamicIslandToastState;
 TEST_F(ToastFixture, SecondFileQueuesAndRestartsTheCountdown)
 {
     makeController();
-    const RecordId first = track("a.pdf");
-    const RecordId second = track("b.zip", QByteArray(1500, 'x'));
-    showAndExpand(first);
+    showFile("a.pdf");
     EXPECT_DOUBLE_EQ(m_controller->countdownDeadline(), m_now + 7.0);
     EXPECT_TRUE(m_controller->panel().isVisible());
     EXPECT_TRUE(m_controller->isCountingDown());
 
     m_now += 2.5;
-    showAndExpand(second);
+    showFile("b.zip", QByteArray(1500, 'x'));
     EXPECT_EQ(m_controller->secondsRemaining(), 7);
     EXPECT_DOUBLE_EQ(m_controller->countdownDeadline(), m_now + 7.0);
     const auto items = m_controller->fileItems();
@@ -24,13 +22,13 @@ TEST_F(ToastFixture, SecondFileQueuesAndRestartsTheCountdown)
     EXPECT_EQ(m_controller->host().inputs().files, items);
 }
 
-TEST_F(ToastFixture, PauseFreezesTheRemainderAndResumeRestoresIt)
+TEST_F(ToastFixture, PauseAndHoverFreezeTheRemainderResumeRestoresItAnOpenInputHoldsIt)
 {
     makeController();
     m_controller->setPaused(true); // hidden: nothing to pause
     EXPECT_FALSE(m_controller->pausedRemaining());
 
-    showAndExpand(track("a.pdf"));
+    showFile("a.pdf");
     m_now += 1.8;
     m_controller->setPaused(true);
     ASSERT_TRUE(m_controller->pausedRemaining());
@@ -46,18 +44,13 @@ TEST_F(ToastFixture, PauseFreezesTheRemainderAndResumeRestoresIt)
     EXPECT_NEAR(m_controller->countdownDeadline(), m_now + 5.2, 1e-9);
     EXPECT_EQ(m_controller->secondsRemaining(), 6);
     EXPECT_TRUE(m_controller->isCountingDown());
-}
 
-TEST_F(ToastFixture, HoverPausesUnlessAnInputIsOpen)
-{
-    makeController();
-    showAndExpand(track("a.pdf"));
+    // Hover pauses too, unless an open input holds the pause.
     m_controller->hoverChanged(true);
     ASSERT_TRUE(waitUntil([&] { return m_controller->pausedRemaining().has_value(); }));
     m_controller->hoverChanged(false);
     ASSERT_TRUE(waitUntil([&] { return !m_controller->pausedRemaining().has_value(); }));
 
-    m_windows->m_active = 42;
     m_controller->openInput(ToastController::Input::more);
     ASSERT_TRUE(m_controller->pausedRemaining());
     const double frozen = *m_controller->pausedRemaining();
@@ -108,23 +101,15 @@ TEST_F(ToastFixture, TimeoutDismissesEveryQueuedRecordAndHides)
     EXPECT_EQ(m_controller->toastEntries()[0].id, c);
 }
 
-TEST_F(ToastFixture, AGoneRecordShowsNothing)
+TEST_F(ToastFixture, AGoneRecordShowsNothingAndFoldersAndPathlessRecordsGetASizeText)
 {
     makeController();
-    const RecordId id = track("a.pdf");
-    await(m_store->deleteRecord(id));
-    m_controller->show(id);
-    const RecordId other = track("b.pdf");
-    showAndExpand(other); // the store answers in order: the first was answered before
-    ASSERT_EQ(m_controller->toastEntries().size(), 1u);
-    EXPECT_EQ(m_controller->toastEntries()[0].id, other);
-}
-
-TEST_F(ToastFixture, FoldersAndPathlessRecordsGetASizeText)
-{
-    makeController();
+    const RecordId gone = track("a.pdf");
+    await(m_store->deleteRecord(gone));
+    m_controller->show(gone);
     const QString folder = m_downloads + "/folder";
     QDir().mkpath(folder);
+    // The store answers in order: the gone record was answered before these.
     showAndExpand(await(m_store->insertRecord(99991, folder, "folder", 0)));
     showAndExpand(await(m_store->insertRecord(99992, QString(), "nothing", 0)));
     const auto items = m_controller->fileItems();
@@ -133,26 +118,29 @@ TEST_F(ToastFixture, FoldersAndPathlessRecordsGetASizeText)
     EXPECT_EQ(items[1].fileSize, "Zero KB");
 }
 
-TEST_F(ToastFixture, OnEveryDesktopAndClickableOnlyOnTheIsland)
+TEST_F(ToastFixture, OnEveryDesktopClickableOnlyOnTheIslandAndAHideLetsGoOfOption)
 {
     makeController();
-    showAndExpand(track("a.pdf"));
+    showFile("a.pdf");
     ToastPanel& panel = m_controller->panel();
     EXPECT_TRUE(m_windows->m_allDesktops.contains(panel.windowHandle()));
     const QRegion input = m_windows->m_inputRegions.value(panel.windowHandle());
     EXPECT_TRUE(input.contains(QPoint(410, 40)));
     EXPECT_FALSE(input.contains(QPoint(20, 40)));
     const QRect expanded = panel.hitTestRect();
+    m_controller->setOptionHeld(true);
+    EXPECT_TRUE(m_controller->host().inputs().isOptionHeld);
     m_controller->hide();
     EXPECT_LT(panel.hitTestRect().width(), expanded.width());
+    EXPECT_FALSE(m_controller->isOptionHeld());
+    EXPECT_FALSE(m_controller->host().inputs().isOptionHeld);
 }
 
 TEST_F(ToastFixture, AFileDuringTheHideSequenceGetsAToastOfItsOwn)
 {
     makeController();
-    const RecordId a = track("a.pdf");
+    const RecordId a = showFile("a.pdf");
     const RecordId b = track("b.pdf");
-    showAndExpand(a);
     m_controller->markTemporary();
     ASSERT_EQ(m_controller->state(), State::hidden);
     m_controller->show(b);
@@ -174,11 +162,10 @@ TEST_F(ToastFixture, AFileDuringTheHideSequenceGetsAToastOfItsOwn)
 TEST_F(ToastFixture, ANewFileKeepsAPauseAndEveryHideGivesFocusBack)
 {
     makeController();
-    m_windows->m_active = 42; // the application the user is in
-    showAndExpand(track(QStringLiteral("a.pdf")));
+    showFile("a.pdf");
     m_controller->openInput(ToastController::Input::move);
     m_now += 3.0;
-    showAndExpand(track(QStringLiteral("b.pdf")));
+    showFile("b.pdf");
     EXPECT_FALSE(m_controller->isCountingDown());
     ASSERT_TRUE(m_controller->pausedRemaining());
     EXPECT_DOUBLE_EQ(*m_controller->pausedRemaining(), 7.0) << "the full time, held";
