@@ -11,49 +11,54 @@ namespace {
 
 class ToastTimeInputTest : public ToastFixture {
 protected:
+    void SetUp() override
+    {
+        ToastFixture::SetUp();
+        makeController();
+    }
     QLineEdit& field() { return m_controller->timeInputPanel().view().field(); }
     void type(const QString& text) { QTest::keyClicks(&field(), text); }
     void press(Qt::Key key) { QTest::keyClick(&field(), key); }
+    bool inputOpen() { return m_controller->isInputVisible(ToastController::Input::time); }
 };
 
 } // namespace
 
-TEST_F(ToastTimeInputTest, UnreadableTextWaitsAndEscapeClosesAndResumes)
+TEST_F(ToastTimeInputTest, UnreadableTextWaitsEscapeResumesAndLeavingClosesWithoutFocusing)
 {
-    makeController();
-    m_windows->m_active = 42;
-    const RecordId id = track("a.pdf");
-    showAndExpand(id);
+    const RecordId id = showFile("a.pdf");
     m_controller->showTimeInput();
-    ASSERT_TRUE(m_controller->isInputVisible(ToastController::Input::time));
+    ASSERT_TRUE(inputOpen());
     EXPECT_FALSE(m_controller->isCountingDown());
 
     type(QStringLiteral("5"));
     press(Qt::Key_Return);
     drainQueued();
-    EXPECT_TRUE(m_controller->isInputVisible(ToastController::Input::time)) << "nothing to submit";
+    EXPECT_TRUE(inputOpen()) << "nothing to submit";
     EXPECT_EQ(field().text(), "5") << "Return types nothing";
 
     press(Qt::Key_Escape);
-    ASSERT_TRUE(
-        waitUntil([&] { return !m_controller->isInputVisible(ToastController::Input::time); }));
+    ASSERT_TRUE(waitUntil([&] { return !inputOpen(); }));
     EXPECT_EQ(field().text(), "5") << "Escape types nothing";
     EXPECT_TRUE(m_controller->isCountingDown());
     EXPECT_EQ(m_windows->m_activated, QList<WindowSystem::WindowId>{42});
     EXPECT_EQ(record(id)->state, FileState::unprocessed);
 
-    // Opened again, the input starts empty.
+    // Opened again it starts empty; going to another window closes it and
+    // leaves focus where the user put it.
     m_controller->showTimeInput();
     EXPECT_TRUE(field().text().isEmpty());
+    ASSERT_FALSE(m_controller->isCountingDown());
+    m_controller->appDidResignActive();
+    ASSERT_TRUE(waitUntil([&] { return !m_controller->isAnyInputVisible(); }));
+    EXPECT_TRUE(m_controller->isCountingDown());
+    EXPECT_EQ(m_windows->m_activated, QList<WindowSystem::WindowId>{42}) << "no second focus";
 }
 
 TEST_F(ToastTimeInputTest, ATypedLifetimeMarksEveryQueuedFile)
 {
-    makeController();
-    const RecordId a = track("a.pdf");
-    const RecordId b = track("b.pdf");
-    showAndExpand(a);
-    showAndExpand(b);
+    const RecordId a = showFile("a.pdf");
+    const RecordId b = showFile("b.pdf");
     m_controller->showTimeInput();
     type(QStringLiteral("2h"));
     EXPECT_EQ(m_controller->timeInputModel().parsed()->interval, 7200);
@@ -67,17 +72,4 @@ TEST_F(ToastTimeInputTest, ATypedLifetimeMarksEveryQueuedFile)
     }
     ASSERT_TRUE(waitUntil([&] { return await(m_cleanup->scheduledCount()) == 2; }));
     ASSERT_TRUE(waitUntilOffScreen());
-}
-
-TEST_F(ToastTimeInputTest, GoingToAnotherWindowClosesTheInputAndLeavesFocusThere)
-{
-    makeController();
-    m_windows->m_active = 42;
-    showAndExpand(track("a.pdf"));
-    m_controller->showTimeInput();
-    ASSERT_FALSE(m_controller->isCountingDown());
-    m_controller->appDidResignActive();
-    ASSERT_TRUE(waitUntil([&] { return !m_controller->isAnyInputVisible(); }));
-    EXPECT_TRUE(m_controller->isCountingDown());
-    EXPECT_TRUE(m_windows->m_activated.isEmpty()) << "focus stays where the user put it";
 }
