@@ -66,57 +66,48 @@ constexpr std::uint32_t t = 0x74, m = 0x6d, o = 0x6f, c = 0x63, s = 0x73, period
 TEST_F(ToastShortcutsTest, EachCombinationDoesItsActionAndNoOtherIsTaken)
 {
     using Input = ToastController::Input;
+    using Done = std::function<bool(RecordId)>; // the effect; none: the key is not taken
+    auto becomes = [this](FileState state) -> Done {
+        return [this, state](RecordId id) { return allInState({id}, state); };
+    };
+    auto opens = [this](Input input) -> Done {
+        return [this, input](RecordId) { return inputOpen(input); };
+    };
     const struct {
         const char* name;
         K::Combo combo;
-        bool taken;
-        std::function<bool(RecordId)> done; // the effect, when taken
+        Done done;
     } cases[] = {
-        {"mark temporary",
-         {t, command},
-         true,
-         [this](RecordId id) { return allInState({id}, FileState::temporary); }},
-        {"custom time",
-         {t, command | K::alt},
-         true,
-         [this](RecordId) { return inputOpen(Input::time); }},
-        {"move", {m, command}, true, [this](RecordId) { return inputOpen(Input::move); }},
-        {"more", {period, command}, true, [this](RecordId) { return inputOpen(Input::more); }},
-        {"open", {o, command}, true, [this](RecordId) { return !m_workspace->opened.isEmpty(); }},
+        {"mark temporary", {t, command}, becomes(FileState::temporary)},
+        {"custom time", {t, command | K::alt}, opens(Input::time)},
+        {"move", {m, command}, opens(Input::move)},
+        {"more", {period, command}, opens(Input::more)},
+        {"open", {o, command}, [this](RecordId) { return !m_workspace->opened.isEmpty(); }},
         {"copy",
          {c, command},
-         true,
          [this](RecordId id) {
              return QGuiApplication::clipboard()->mimeData()->hasUrls() &&
                     allInState({id}, FileState::temporary);
          }},
         {"share",
          {s, command},
-         true,
          [this](RecordId) {
              QMenu* menu = m_controller->sharePicker().menu();
              return menu && menu->isVisible();
          }},
-        {"delete",
-         {backspace, command},
-         true,
-         [this](RecordId id) { return !record(id).has_value(); }},
-        {"escape dismisses",
-         {escape, 0},
-         true,
-         [this](RecordId id) { return allInState({id}, FileState::dismissed); }},
-        {"ctrl added", {t, command | K::control}, false, {}},
-        {"shift missing", {t, K::super}, false, {}},
-        {"alt with another key", {m, command | K::alt}, false, {}},
-        {"shift escape", {escape, K::shift}, false, {}},
-        {"alt escape", {escape, K::alt}, false, {}},
+        {"delete", {backspace, command}, [this](RecordId id) { return !record(id).has_value(); }},
+        {"escape dismisses", {escape, 0}, becomes(FileState::dismissed)},
+        {"ctrl added", {t, command | K::control}, {}},
+        {"shift missing", {t, K::super}, {}},
+        {"alt with another key", {m, command | K::alt}, {}},
+        {"shift escape", {escape, K::shift}, {}},
+        {"alt escape", {escape, K::alt}, {}},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
-        const RecordId id = track(QStringLiteral("%1.pdf").arg(row.name));
-        showAndExpand(id);
-        EXPECT_EQ(m_grabber.press(row.combo), row.taken);
-        if (row.taken) {
+        const RecordId id = showFile(QStringLiteral("%1.pdf").arg(row.name));
+        EXPECT_EQ(m_grabber.press(row.combo), bool(row.done));
+        if (row.done) {
             ASSERT_TRUE(waitUntil([&] { return row.done(id); }));
         } else {
             drainQueued();
@@ -134,8 +125,7 @@ TEST_F(ToastShortcutsTest, KeysAreTakenOnlyWhileTheToastIsUpWithNoInputOpen)
 {
     EXPECT_TRUE(m_grabber.grabbed.empty()) << "nothing is taken before a toast";
     EXPECT_FALSE(m_grabber.following);
-    const RecordId id = track("a.pdf");
-    showAndExpand(id);
+    const RecordId id = showFile("a.pdf");
     EXPECT_EQ(m_grabber.grabbed.size(), ToastShortcuts::table().size());
 
     m_grabber.alt(true);
