@@ -209,16 +209,6 @@ protected:
             << "the test needs two devices";
     }
 
-    // Moves one item and gives its target, or nothing when the move failed.
-    std::optional<QString> moveOneAndWait(const QString& source,
-                                          const std::function<void()>& meanwhile = {})
-    {
-        const QList<MoveOutcome> outcomes = moveAndWait({source}, meanwhile);
-        if (outcomes.size() != 1 || !outcomes[0].moved())
-            return std::nullopt;
-        return outcomes[0].target;
-    }
-
     QTemporaryDir m_other{"/dev/shm/vantle-test-XXXXXX"};
 };
 
@@ -231,15 +221,15 @@ TEST_F(CrossDeviceMoveTest, MovesAFileWithItsMetadataUnderAFreeName)
     testenv::writeFile(m_destination + "/report.pdf", "theirs");
     const QString before = describeTree(m_source).value(0).mid(QStringLiteral("report").size());
 
-    const auto target = moveOneAndWait(file);
-    ASSERT_EQ(target, m_destination + "/report (2).pdf");
+    const QString target = m_destination + "/report (2).pdf";
+    ASSERT_EQ(targetsOf(moveAndWait({file})), QStringList{target});
     EXPECT_EQ(testenv::contentOf(m_destination + "/report.pdf"), "theirs");
     EXPECT_FALSE(QFileInfo::exists(file));
     QStringList after = describeTree(m_destination);
     after.removeIf([](const QString& entry) { return entry.startsWith("report.pdf "); });
     ASSERT_EQ(after.size(), 1) << after.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(after[0].mid(QStringLiteral("report (2)").size()), before);
-    EXPECT_EQ(m_workspace->revealed, QList<QStringList>{{*target}});
+    EXPECT_EQ(m_workspace->revealed, QList<QStringList>{{target}});
     EXPECT_EQ(m_mover.pendingMoves(), 0);
 }
 
@@ -248,12 +238,12 @@ TEST_F(CrossDeviceMoveTest, ATargetTakenWhileCopyingIsNotOverwritten)
     // Big enough that the copy is still running when the name is taken.
     const QByteArray payload(64 * 1024 * 1024, 'p');
     const QString file = testenv::writeFile(m_source + "/video.mkv", payload);
-    const auto target = moveOneAndWait(file, [&] {
+    const QList<MoveOutcome> outcomes = moveAndWait({file}, [&] {
         QFile theirs(m_destination + "/video.mkv");
         ASSERT_TRUE(theirs.open(QIODevice::WriteOnly | QIODevice::NewOnly));
         theirs.write("theirs");
     });
-    EXPECT_EQ(target, m_destination + "/video (2).mkv");
+    EXPECT_EQ(targetsOf(outcomes), QStringList{m_destination + "/video (2).mkv"});
     EXPECT_EQ(testenv::contentOf(m_destination + "/video.mkv"), "theirs");
     EXPECT_EQ(testenv::contentOf(m_destination + "/video (2).mkv"), payload);
     EXPECT_FALSE(QFileInfo::exists(file));
@@ -275,12 +265,12 @@ TEST_F(CrossDeviceMoveTest, MovesAFolderTreeWithLinksAsLinks)
     setTimes(album, 1100000000);
     const QStringList before = describeTree(m_source);
 
-    EXPECT_EQ(moveOneAndWait(album), m_destination + "/album");
+    EXPECT_EQ(targetsOf(moveAndWait({album})), QStringList{m_destination + "/album"});
     EXPECT_EQ(describeTree(m_destination), before);
     EXPECT_EQ(namesIn(m_source), QStringList());
 }
 
-TEST_F(CrossDeviceMoveTest, AFailureHalfWayLeavesTheSourceWholeAndNoDebris)
+TEST_F(CrossDeviceMoveTest, AFailureHalfWayOrAFullDestinationLeavesTheSourceWholeAndNoDebris)
 {
     // The copy reaches the pipe last, after two files were copied.
     const QString folder = m_source + "/mixed";
@@ -289,15 +279,11 @@ TEST_F(CrossDeviceMoveTest, AFailureHalfWayLeavesTheSourceWholeAndNoDebris)
     testenv::writeFile(folder + "/sub/b", "b");
     ASSERT_EQ(::mkfifo(QFile::encodeName(folder + "/z-pipe").constData(), 0600), 0);
     const QStringList before = describeTree(m_source);
-
-    EXPECT_EQ(moveOneAndWait(folder), std::nullopt);
+    EXPECT_EQ(targetsOf(moveAndWait({folder})), QStringList{"failed: " + folder});
     EXPECT_EQ(describeTree(m_source), before);
     EXPECT_EQ(namesIn(m_destination), QStringList());
     EXPECT_TRUE(m_workspace->revealed.isEmpty());
-}
 
-TEST_F(CrossDeviceMoveTest, AFullDestinationLeavesTheSourceWholeAndNoDebris)
-{
     // A tiny file system of its own; mounting needs privileges.
     QTemporaryDir mountPoint(QDir::tempPath() + "/vantle-tiny-XXXXXX");
     ASSERT_TRUE(mountPoint.isValid());
@@ -306,14 +292,13 @@ TEST_F(CrossDeviceMoveTest, AFullDestinationLeavesTheSourceWholeAndNoDebris)
         GTEST_SKIP() << "cannot mount a small tmpfs here";
     m_destination = mountPoint.path();
     const QString big = testenv::writeFile(m_source + "/big.iso", QByteArray(512 * 1024, 'b'));
-    const QStringList before = describeTree(m_source);
-
-    const auto target = moveOneAndWait(big);
+    const QStringList full = describeTree(m_source);
+    const QStringList outcome = targetsOf(moveAndWait({big}));
     const QStringList left = namesIn(m_destination);
     ::umount(QFile::encodeName(mountPoint.path()).constData());
-    EXPECT_EQ(target, std::nullopt);
+    EXPECT_EQ(outcome, QStringList{"failed: " + big});
     EXPECT_EQ(left, QStringList());
-    EXPECT_EQ(describeTree(m_source), before);
+    EXPECT_EQ(describeTree(m_source), full);
 }
 
 } // namespace
