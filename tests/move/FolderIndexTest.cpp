@@ -72,7 +72,7 @@ TEST(FolderCrawl, ListsWhatTheFilterKeepsAndNeverEntersTheRest)
     EXPECT_EQ(opened.size(), paths.size() + 1); // every listed folder once, plus the root
 }
 
-TEST(FolderCrawl, SubtreesReadInParallelComeOutBreadthFirstWithNamesSorted)
+TEST(FolderCrawl, SubtreesReadInParallelComeOutBreadthFirstSortedAndACancelStopsTheReading)
 {
     const QString home = testenv::freshFolder("wide-home");
     ASSERT_TRUE(QDir().mkpath(home + "/C")); // sorted by code unit: before "t0"
@@ -98,13 +98,7 @@ TEST(FolderCrawl, SubtreesReadInParallelComeOutBreadthFirstWithNamesSorted)
     ASSERT_EQ(expected.size(), 1 + 90 + 270 + 540);
     for (int run = 0; run < 3; ++run)
         EXPECT_EQ(FolderIndex::crawlFolders(home), expected) << "run " << run;
-}
 
-TEST(FolderCrawl, ACancelledCrawlStopsReadingAndReturnsWhatItHas)
-{
-    const QString home = testenv::freshFolder("cancel-home");
-    for (int top = 0; top < 90; ++top)
-        ASSERT_TRUE(QDir().mkpath(QStringLiteral("%1/t%2/inner/deeper").arg(home).arg(top)));
     std::atomic<bool> cancelled = false;
     int opened = 0;
     const QStringList paths = FolderIndex::crawlFolders(
@@ -116,9 +110,8 @@ TEST(FolderCrawl, ACancelledCrawlStopsReadingAndReturnsWhatItHas)
         &cancelled);
     EXPECT_GE(opened, 20);
     EXPECT_LT(opened, 30); // at most one folder per thread after the flag
-    EXPECT_LT(paths.size(), 270);
+    EXPECT_LT(paths.size(), expected.size());
     EXPECT_TRUE(paths.contains(home + "/t0"));
-    EXPECT_EQ(FolderIndex::crawlFolders(home).size(), 270);
 }
 
 TEST(FolderCrawl, SkipsFoldersThatCannotBeReadAndNamesThatAreNotText)
