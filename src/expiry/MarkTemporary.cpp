@@ -8,11 +8,14 @@
 
 namespace expiry {
 
-QFuture<std::optional<QDateTime>> markTemporary(TrackedFileActor& store, CleanupService& cleanup,
-                                                RecordId id, std::optional<double> interval)
+namespace {
+
+// Sets the deadline of the expiry a store operation gave, if it gave one.
+QFuture<std::optional<QDateTime>> scheduled(QFuture<std::optional<QDateTime>> expiry,
+                                            CleanupService& cleanup, RecordId id)
 {
     CleanupService* service = &cleanup;
-    return store.markTemporary(id, interval)
+    return expiry
         .then(qApp,
               [service, id](std::optional<QDateTime> expiresAt) {
                   if (!expiresAt)
@@ -21,6 +24,20 @@ QFuture<std::optional<QDateTime>> markTemporary(TrackedFileActor& store, Cleanup
                   return service->schedule(id, at).then([at] { return std::optional(at); });
               })
         .unwrap();
+}
+
+} // namespace
+
+QFuture<std::optional<QDateTime>> markTemporary(TrackedFileActor& store, CleanupService& cleanup,
+                                                RecordId id, std::optional<double> interval)
+{
+    return scheduled(store.markTemporary(id, interval), cleanup, id);
+}
+
+QFuture<std::optional<QDateTime>> extendExpiry(TrackedFileActor& store, CleanupService& cleanup,
+                                               RecordId id, double seconds)
+{
+    return scheduled(store.extendExpiry(id, seconds), cleanup, id);
 }
 
 } // namespace expiry

@@ -19,4 +19,8 @@ QFuture<std::optional<QDateTime>> markTemporary(TrackedFileActor& store, Cleanup
                                                 RecordId id,
                                                 std::optional<double> interval = std::nullopt);
 
+// Gives a temporary record `seconds` more and moves its deadline with it.
+QFuture<std::optional<QDateTime>> extendExpiry(TrackedFileActor& store, CleanupService& cleanup,
+                                               RecordId id, double seconds);
+
 } // namespace expiry

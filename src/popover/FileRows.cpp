@@ -4,6 +4,8 @@
 #include "popover/CountdownIndicator.h"
 #include "popover/FileRowIcon.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -121,7 +123,7 @@ FileRowView::FileRowView(const TrackedFile& file, std::function<void()> onReveal
     auto* name = new ElidedLabel(file.fileName, this);
     name->setObjectName(QStringLiteral("fileName"));
     name->setFont(sized(font(), nameFontPixelSize));
-    auto* size = new QLabel(file.displaySize(), this);
+    auto* size = m_size = new QLabel(file.displaySize(), this);
     size->setObjectName(QStringLiteral("fileSize"));
     size->setFont(sized(font(), captionPixelSize));
     size->setForegroundRole(QPalette::PlaceholderText);
@@ -159,6 +161,17 @@ void FileRowView::addMenuAction(const QString& themeIcon, const QString& text,
         action->setToolTip(toolTip);
     connect(action, &QAction::triggered, this,
             [callback = std::move(callback)] { call(callback); });
+}
+
+void FileRowView::showOrigin(const std::optional<QUrl>& origin)
+{
+    if (!origin)
+        return;
+    m_size->setText(m_size->text() + QStringLiteral(" · ") + origin->host());
+    m_size->setToolTip(origin->toString());
+    const QUrl url = *origin;
+    addMenuAction(QStringLiteral("edit-copy"), QStringLiteral("Copy Download Link"),
+                  [url] { QGuiApplication::clipboard()->setText(url.toString()); });
 }
 
 // A click is a press and a release both on the row. Children that take their
@@ -213,6 +226,19 @@ TemporaryFileRowView::TemporaryFileRowView(const TrackedFile& file, Actions acti
                   std::move(actions.onKeep));
     addMenuAction(QStringLiteral("user-trash"), QStringLiteral("Delete"),
                   std::move(actions.onDeleteNow));
+    menu()->addSeparator();
+    auto snooze = [onSnooze = actions.onSnooze](std::optional<double> seconds) {
+        return [onSnooze, seconds] {
+            if (onSnooze)
+                onSnooze(seconds);
+        };
+    };
+    addMenuAction(QStringLiteral("appointment-soon"), QStringLiteral("Keep 1 more hour"),
+                  snooze(3600.0));
+    addMenuAction(QStringLiteral("x-office-calendar"), QStringLiteral("Keep 1 more day"),
+                  snooze(86400.0));
+    addMenuAction(QStringLiteral("document-edit"), QStringLiteral("Custom…"), snooze(std::nullopt));
+    showOrigin(actions.origin);
 }
 
 IgnoredFileRowView::IgnoredFileRowView(const TrackedFile& file, Actions actions,
@@ -221,4 +247,5 @@ IgnoredFileRowView::IgnoredFileRowView(const TrackedFile& file, Actions actions,
 {
     addMenuAction(QStringLiteral("appointment-soon"), QStringLiteral("Mark as temporary"),
                   std::move(actions.onMarkTemporary), markToolTip);
+    showOrigin(actions.origin);
 }

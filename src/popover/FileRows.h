@@ -5,10 +5,13 @@
 #include "store/TrackedFile.h"
 
 #include <QString>
+#include <QUrl>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 class QHBoxLayout;
+class QLabel;
 class QMenu;
 
 // "Mark as temporary (auto-deletes after 3 days)"; the unit singular at exactly 1.
@@ -31,6 +34,8 @@ protected:
     void addBeforeMenuButton(QWidget* widget);
     void addMenuAction(const QString& themeIcon, const QString& text,
                        std::function<void()> callback, const QString& toolTip = {});
+    // The host beside the size, and "Copy Download Link" in the menu.
+    void showOrigin(const std::optional<QUrl>& origin);
 
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -41,6 +46,7 @@ protected:
 private:
     std::function<void()> m_onReveal;
     QHBoxLayout* m_layout;
+    QLabel* m_size;
     QMenu* m_menu;
     bool m_hovered = false;
     bool m_pressed = false;
@@ -55,6 +61,9 @@ public:
         std::function<void()> onKeep;
         std::function<void()> onDeleteNow;
         std::function<void()> onReveal;
+        // "Keep 1 more hour" / "day" give their seconds; "Custom…" gives none.
+        std::function<void(std::optional<double>)> onSnooze;
+        std::optional<QUrl> origin; // where the file was downloaded from
     };
     TemporaryFileRowView(const TrackedFile& file, Actions actions, QWidget* parent = nullptr);
 };
@@ -67,6 +76,7 @@ public:
     struct Actions {
         std::function<void()> onMarkTemporary;
         std::function<void()> onReveal;
+        std::optional<QUrl> origin; // where the file was downloaded from
     };
     IgnoredFileRowView(const TrackedFile& file, Actions actions, const QString& markToolTip,
                        QWidget* parent = nullptr);

@@ -204,14 +204,24 @@ QWidget* PopoverListView::makeRow(const Entry& entry)
                 action(file);
         };
     };
+    const std::optional<QUrl> origin = m_lists.origins.contains(file.id)
+                                           ? std::optional(m_lists.origins.value(file.id))
+                                           : std::nullopt;
     QWidget* row = nullptr;
-    if (entry.temporary)
-        row = new TemporaryFileRowView(
-            file, {bind(m_actions.keep), bind(m_actions.deleteNow), bind(m_actions.reveal)},
+    if (entry.temporary) {
+        auto snooze = [snooze = m_actions.snooze, file](std::optional<double> seconds) {
+            if (snooze)
+                snooze(file, seconds);
+        };
+        row = new TemporaryFileRowView(file,
+                                       {bind(m_actions.keep), bind(m_actions.deleteNow),
+                                        bind(m_actions.reveal), snooze, origin},
+                                       viewport());
+    } else {
+        row = new IgnoredFileRowView(
+            file, {bind(m_actions.markTemporary), bind(m_actions.reveal), origin}, m_markToolTip,
             viewport());
-    else
-        row = new IgnoredFileRowView(file, {bind(m_actions.markTemporary), bind(m_actions.reveal)},
-                                     m_markToolTip, viewport());
+    }
     row->setFixedSize(viewport()->width(), rowHeight);
     return row;
 }

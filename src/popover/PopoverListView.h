@@ -26,6 +26,8 @@ public:
         std::function<void(const TrackedFile&)> markTemporary;
         std::function<void(const TrackedFile&)> reveal;
         std::function<void()> keepAll;
+        // Seconds more for a temporary file; none: ask how long.
+        std::function<void(const TrackedFile&, std::optional<double>)> snooze;
     };
     static constexpr int rowHeight = 52;
     static constexpr int dividerInset = 54;

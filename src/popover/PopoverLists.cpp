@@ -26,7 +26,7 @@ bool isListedAsIgnored(const TrackedFile& record, const Holds& holds)
            !record.filePath.isEmpty() && holds(record);
 }
 
-PopoverLists derive(std::vector<TrackedFile> records, const Holds& holds)
+PopoverLists derive(std::vector<TrackedFile> records, const Holds& holds, const Origin& origin)
 {
     PopoverLists lists;
     lists.recordCount = int(records.size());
@@ -45,6 +45,14 @@ PopoverLists derive(std::vector<TrackedFile> records, const Holds& holds)
                              return a.expiresAt.has_value() && !b.expiresAt.has_value();
                          return *a.expiresAt < *b.expiresAt;
                      });
+    if (origin) {
+        for (const auto* list : {&lists.temporaryFiles, &lists.ignoredFiles}) {
+            for (const TrackedFile& file : *list) {
+                if (auto url = origin(file))
+                    lists.origins.insert(file.id, *url);
+            }
+        }
+    }
     lists.logLine =
         QStringLiteral("PopoverContentView body: count=%1 files=[").arg(records.size()) +
         descriptions.join(QStringLiteral(", ")) + QLatin1Char(']');

@@ -3,7 +3,9 @@
 
 #include "store/TrackedFile.h"
 
+#include <QHash>
 #include <QString>
+#include <QUrl>
 #include <functional>
 #include <vector>
 
@@ -13,6 +15,8 @@ struct PopoverLists {
     std::vector<TrackedFile> temporaryFiles;
     // Kept records of items still directly inside Downloads, newest first.
     std::vector<TrackedFile> ignoredFiles;
+    // Where listed files were downloaded from, when they say.
+    QHash<RecordId, QUrl> origins;
     int recordCount = 0;
     // The diagnostic line describing every record.
     QString logLine;
@@ -24,9 +28,12 @@ namespace popoverlists {
 
 // Whether a path directly inside Downloads still holds the record's item.
 using Holds = std::function<bool(const TrackedFile&)>;
+// Where a listed file came from.
+using Origin = std::function<std::optional<QUrl>(const TrackedFile&)>;
 
-// Blocking when `holds` looks at the disk: run it off the main thread.
-PopoverLists derive(std::vector<TrackedFile> records, const Holds& holds);
+// Blocking when `holds` or `origin` look at the disk: run it off the main thread.
+PopoverLists derive(std::vector<TrackedFile> records, const Holds& holds,
+                    const Origin& origin = {});
 
 // A kept record worth listing: dismissed, a name the watcher records, and an
 // item that `holds` still finds in its place.

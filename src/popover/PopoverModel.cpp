@@ -4,6 +4,7 @@
 #include "expiry/MarkTemporary.h"
 #include "platform/FileSystem.h"
 #include "platform/Log.h"
+#include "store/DownloadOrigin.h"
 #include "store/TrackedFileActor.h"
 
 PopoverModel::PopoverModel(TrackedFileActor& store, CleanupService& cleanup, QObject* parent)
@@ -40,10 +41,13 @@ void PopoverModel::reload()
         .then(QtFuture::Launch::Async,
               [trash](std::vector<TrackedFile> records) {
                   // Only an item directly inside Downloads that is still the record's own.
-                  return popoverlists::derive(std::move(records), [trash](const TrackedFile& r) {
-                      return trash->isRecordablePath(r.filePath) &&
-                             fs::holdsItem(r.filePath, r.inode);
-                  });
+                  return popoverlists::derive(
+                      std::move(records),
+                      [trash](const TrackedFile& r) {
+                          return trash->isRecordablePath(r.filePath) &&
+                                 fs::holdsItem(r.filePath, r.inode);
+                      },
+                      [](const TrackedFile& r) { return downloadorigin::of(r.filePath); });
               })
         .then(this,
               [this](PopoverLists lists) {
@@ -81,4 +85,9 @@ void PopoverModel::deleteNow(RecordId id)
 void PopoverModel::markTemporary(RecordId id)
 {
     expiry::markTemporary(m_store, m_cleanup, id);
+}
+
+void PopoverModel::extendExpiry(RecordId id, double seconds)
+{
+    expiry::extendExpiry(m_store, m_cleanup, id, seconds);
 }

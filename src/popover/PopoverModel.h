@@ -31,6 +31,8 @@ public:
     void keepAll();
     void deleteNow(RecordId id);
     void markTemporary(RecordId id);
+    // "Keep 1 more hour": the expiry moves `seconds` later.
+    void extendExpiry(RecordId id, double seconds);
 
 Q_SIGNALS:
     void listsChanged();

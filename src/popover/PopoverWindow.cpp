@@ -10,6 +10,7 @@
 #include "popover/PopoverModel.h"
 #include "popover/RecentlyTrashed.h"
 #include "popover/SettingsView.h"
+#include "popover/SnoozeEditor.h"
 
 #include <QFrame>
 #include <QKeyEvent>
@@ -73,12 +74,21 @@ PopoverWindow::PopoverWindow(Services services)
          [&model](const TrackedFile& f) { model.deleteNow(f.id); },
          [&model](const TrackedFile& f) { model.markTemporary(f.id); },
          [workspace](const TrackedFile& f) { workspace->revealInFileManager({f.filePath}); },
-         [&model] { model.keepAll(); }});
+         [&model] { model.keepAll(); },
+         [this](const TrackedFile& f, std::optional<double> seconds) {
+             if (seconds)
+                 m_services.model.extendExpiry(f.id, *seconds);
+             else
+                 m_snooze->open(f.id, f.fileName);
+         }});
     m_empty = buildEmptyState();
     m_stack = new QStackedWidget;
     m_stack->addWidget(m_empty);
     m_stack->addWidget(m_list);
     column->addWidget(m_stack, 1);
+    m_snooze = new SnoozeEditor(
+        [&model](RecordId id, double seconds) { model.extendExpiry(id, seconds); }, m_background);
+    column->addWidget(m_snooze);
 
     connect(&model, &PopoverModel::listsChanged, this, &PopoverWindow::refresh);
     if (RecentlyTrashed* trashed = m_services.recentlyTrashed) {
@@ -147,6 +157,7 @@ void PopoverWindow::popUp(const QRect& frame, bool settings)
     m_list->setIgnoredExpanded(false);
     m_list->setTrashedExpanded(false);
     m_list->verticalScrollBar()->setValue(0);
+    m_snooze->hide();
     showSettings(settings);
     m_services.model.setFollowing(true);
     if (m_services.recentlyTrashed)

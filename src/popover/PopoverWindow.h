@@ -13,6 +13,7 @@ class QStackedWidget;
 class QToolButton;
 class RecentlyTrashed;
 class SettingsView;
+class SnoozeEditor;
 class UpdaterManager;
 class Workspace;
 
@@ -38,6 +39,7 @@ public:
     bool isShowingSettings() const { return m_showingSettings; }
     void showSettings(bool settings);
     PopoverListView& list() { return *m_list; }
+    SnoozeEditor& snoozeEditor() { return *m_snooze; }
 
 Q_SIGNALS:
     void closed();
@@ -62,5 +64,6 @@ private:
     QStackedWidget* m_stack;
     QWidget* m_empty;
     PopoverListView* m_list;
+    SnoozeEditor* m_snooze;
     QPointer<SettingsView> m_settings; // made anew each time it is shown
 };

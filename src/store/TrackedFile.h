@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QUrl>
 #include <cstdint>
 #include <optional>
 
@@ -49,6 +50,7 @@ struct FileDetails {
     QString fileName;
     QString filePath;
     std::int64_t fileSize = 0;
+    std::optional<QUrl> origin; // where it was downloaded from, when known
 };
 
 struct PendingExpiry {

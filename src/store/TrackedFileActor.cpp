@@ -4,6 +4,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Formatters.h"
 #include "platform/Log.h"
+#include "store/DownloadOrigin.h"
 #include "store/Tags.h"
 
 #include <QFileInfo>
@@ -81,7 +82,8 @@ QFuture<std::optional<FileDetails>> TrackedFileActor::fileDetails(RecordId id)
         const TrackedFile* record = fetchRecord(id);
         if (!record)
             return std::nullopt;
-        return FileDetails{record->fileName, record->filePath, record->fileSize};
+        return FileDetails{record->fileName, record->filePath, record->fileSize,
+                           downloadorigin::of(record->filePath)};
     });
 }
 
@@ -266,6 +268,27 @@ QFuture<std::optional<QDateTime>> TrackedFileActor::markTemporary(RecordId id,
                         QStringLiteral(", save=") +
                         (error ? QStringLiteral("FAIL: ") + *error : QStringLiteral("ok")));
         tags::addTag(path);
+        return expiry;
+    });
+}
+
+QFuture<std::optional<QDateTime>> TrackedFileActor::extendExpiry(RecordId id, double seconds)
+{
+    return runSerial<std::optional<QDateTime>>(this, [=, this]() -> std::optional<QDateTime> {
+        const TrackedFile* record = fetchRecord(id);
+        if (!record || record->state != FileState::temporary)
+            return std::nullopt;
+        const double clamped =
+            std::isnan(seconds) ? 0.0 : std::clamp(seconds, 0.0, maximumIntervalSeconds);
+        const QDateTime from = record->expiresAt.value_or(now());
+        const QDateTime expiry = from.addMSecs(qint64(clamped * 1000.0));
+        m_context->update(id, [&](TrackedFile& r) { r.expiresAt = expiry; });
+        const auto error = saveContext();
+        VANTLE_DIAG(lcStore,
+                    QStringLiteral("extendExpiry: ") + record->fileName +
+                        QStringLiteral(" expires=") + diagnosticDate(expiry) +
+                        QStringLiteral(", save=") +
+                        (error ? QStringLiteral("FAIL: ") + *error : QStringLiteral("ok")));
         return expiry;
     });
 }

@@ -55,6 +55,9 @@ public:
     QFuture<void> removeByInode(std::uint64_t inode);
     QFuture<std::optional<QDateTime>> markTemporary(RecordId id,
                                                     std::optional<double> interval = {});
+    // Pushes a temporary record's expiry `seconds` later (from now when it
+    // has none); the new expiry, or nothing when the record is not temporary.
+    QFuture<std::optional<QDateTime>> extendExpiry(RecordId id, double seconds);
     QFuture<void> dismiss(RecordId id);
     QFuture<void> deleteRecord(RecordId id);
     // Moves the record's item to the Trash and deletes the record; the future

@@ -302,13 +302,18 @@ bool DynamicIslandToastHost::event(QEvent* event)
         return QWidget::event(event);
     const auto* help = static_cast<QHelpEvent*>(event);
     const int badge = m_isHovering ? badgeAt(help->pos()) : -1;
-    if (badge < 0) {
+    // A keycap spells its keys; the rest of the island says where the file came from.
+    QString text;
+    if (badge >= 0)
+        text = islandpainter::badgeTexts(m_optionShown)[std::size_t(badge)].toolTip;
+    else if (m_isHovering && !m_inputs.files.empty() &&
+             !m_inputs.files.front().originHost.isEmpty())
+        text = QStringLiteral("From ") + m_inputs.files.front().originHost;
+    if (text.isEmpty()) {
         QToolTip::hideText();
         event->ignore();
     } else {
-        QToolTip::showText(help->globalPos(),
-                           islandpainter::badgeTexts(m_optionShown)[std::size_t(badge)].toolTip,
-                           this);
+        QToolTip::showText(help->globalPos(), text, this);
     }
     return true;
 }

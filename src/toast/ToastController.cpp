@@ -10,6 +10,7 @@
 #include "platform/Log.h"
 #include "platform/WindowSystem.h"
 #include "platform/Workspace.h"
+#include "store/DownloadOrigin.h"
 #include "store/TrackedFileActor.h"
 #include "toast/DynamicIslandToastHost.h"
 #include "toast/MoreMenuPanel.h"
@@ -99,10 +100,10 @@ void ToastController::fetchDetails()
             details.reserve(ids.size());
             for (RecordId id : ids) {
                 const TrackedFile* record = context.fetchRecord(id);
-                details.push_back(record
-                                      ? std::optional<FileDetails>(FileDetails{
-                                            record->fileName, record->filePath, record->fileSize})
-                                      : std::nullopt);
+                details.push_back(record ? std::optional<FileDetails>(FileDetails{
+                                               record->fileName, record->filePath, record->fileSize,
+                                               downloadorigin::of(record->filePath)})
+                                         : std::nullopt);
             }
             return details;
         })
@@ -129,7 +130,8 @@ void ToastController::enqueue(RecordId id, const FileDetails& details)
         m_panel->stopFade();
         m_panel->setAlpha(1.0);
     }
-    m_toastEntries.push_back({id, details.fileName, details.filePath, details.fileSize});
+    m_toastEntries.push_back(
+        {id, details.fileName, details.filePath, details.fileSize, details.origin});
     m_fileItems.push_back(itemFor(m_toastEntries.back(), int(m_toastEntries.size())));
     // A new file gives the queue its full time again; a pause (the pointer on
     // the island, an open input) holds all the same.
@@ -352,7 +354,9 @@ ToastFileItem ToastController::itemFor(const ToastEntry& entry, int index)
         size = QStringLiteral("Folder");
     else
         size = formatByteCount(0);
-    return {entry.id.description(), entry.fileName, size, entry.filePath, index};
+    return {
+        entry.id.description(), entry.fileName, size,
+        entry.filePath,         index,          entry.origin ? entry.origin->host() : QString()};
 }
 
 void ToastController::updateContent()

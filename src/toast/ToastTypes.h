@@ -4,7 +4,9 @@
 #include "store/RecordId.h"
 
 #include <QString>
+#include <QUrl>
 #include <cstdint>
+#include <optional>
 
 // One queued file of the toast.
 struct ToastEntry {
@@ -12,6 +14,7 @@ struct ToastEntry {
     QString fileName;
     QString filePath;
     std::int64_t fileSize = 0;
+    std::optional<QUrl> origin; // where it was downloaded from, when known
 };
 
 // The display row handed to the island.
@@ -20,7 +23,8 @@ struct ToastFileItem {
     QString fileName;
     QString fileSize; // display text
     QString filePath;
-    int index = 0; // position in the queue, from 1
+    int index = 0;      // position in the queue, from 1
+    QString originHost; // the host it was downloaded from; empty when unknown
 
     friend bool operator==(const ToastFileItem&, const ToastFileItem&) = default;
 };

@@ -4,6 +4,7 @@
 
 #include "TestSupport.h"
 
+#include <QLabel>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
@@ -38,7 +39,13 @@ std::unique_ptr<QWidget> makeRow(bool temporary, QStringList& calls)
     if (temporary)
         row = std::make_unique<TemporaryFileRowView>(
             file,
-            TemporaryFileRowView::Actions{record("keep"), record("delete"), record("reveal")});
+            TemporaryFileRowView::Actions{record("keep"), record("delete"), record("reveal"),
+                                          [&calls](std::optional<double> seconds) {
+                                              calls << QStringLiteral("snooze %1")
+                                                           .arg(seconds ? QString::number(*seconds)
+                                                                        : QStringLiteral("custom"));
+                                          },
+                                          QUrl("https://dl.example.com/a.pdf")});
     else
         row = std::make_unique<IgnoredFileRowView>(
             file, IgnoredFileRowView::Actions{record("mark"), record("reveal")}, "mark tip");
@@ -99,9 +106,19 @@ TEST(FileRowMenu, EachItemCallsItsOwnCallback)
         QString item;
         QString call;
     };
+    const QStringList temporary{"Keep",
+                                "Delete",
+                                "",
+                                "Keep 1 more hour",
+                                "Keep 1 more day",
+                                "Custom…",
+                                "Copy Download Link"};
     const Row rows[] = {
-        {true, {"Keep", "Delete"}, "Keep", "keep"},
-        {true, {"Keep", "Delete"}, "Delete", "delete"},
+        {true, temporary, "Keep", "keep"},
+        {true, temporary, "Delete", "delete"},
+        {true, temporary, "Keep 1 more hour", "snooze 3600"},
+        {true, temporary, "Keep 1 more day", "snooze 86400"},
+        {true, temporary, "Custom…", "snooze custom"},
         {false, {"Mark as temporary"}, "Mark as temporary", "mark"},
     };
     for (const Row& row : rows) {
@@ -116,6 +133,9 @@ TEST(FileRowMenu, EachItemCallsItsOwnCallback)
             items << action->text();
             if (!row.temporary)
                 EXPECT_EQ(action->toolTip(), "mark tip");
+            else if (action->text() == "Copy Download Link")
+                EXPECT_EQ(rowView->findChild<QLabel*>("fileSize")->text(),
+                          "1.2 MB · dl.example.com");
             if (action->text() == row.item)
                 action->trigger();
         }

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "StoreFixture.h"
 #include "expiry/CleanupService.h"
+#include "expiry/MarkTemporary.h"
 #include "popover/PopoverModel.h"
+
+#include <sys/xattr.h>
 
 #include <QDir>
 #include <QSignalSpy>
@@ -139,4 +142,30 @@ TEST_F(PopoverModelTest, WhileFollowingTheListsTrackTheStoreAndTheButtonsActOnIt
     await(m_store->save());
     QCoreApplication::processEvents();
     EXPECT_EQ(m_model->reads(), reads);
+}
+
+TEST_F(PopoverModelTest, OneMoreHourKeepsAFileThatWasDueAndTheListSaysWhereItCameFrom)
+{
+    StoreFixture::m_now = QDateTime(); // the wall clock, as the cleanup service's deadlines use
+    const RecordId id = track("slides.pdf");
+    const QByteArray link = "https://talks.example.com/slides.pdf";
+    ASSERT_EQ(::setxattr(QFile::encodeName(at("slides.pdf")).constData(), "user.xdg.origin.url",
+                         link.constData(), std::size_t(link.size()), 0),
+              0);
+    const QDateTime due = *await(expiry::markTemporary(*m_store, *m_cleanup, id, 1.0));
+    m_model->extendExpiry(id, 3600);
+    ASSERT_TRUE(waitUntil([&] {
+        const auto r = record(id);
+        return r && r->expiresAt && *r->expiresAt >= due.addSecs(3599);
+    }));
+    // Past the first deadline: the file is still there, still temporary.
+    ASSERT_TRUE(waitUntil([&] { return QDateTime::currentDateTimeUtc() > due.addMSecs(500); }));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(QFile::exists(at("slides.pdf")));
+    EXPECT_EQ(record(id)->state, FileState::temporary);
+    EXPECT_TRUE(m_trash->requests().isEmpty());
+
+    m_model->reload();
+    ASSERT_TRUE(listsShow([&](const PopoverLists& l) { return l.origins.contains(id); }));
+    EXPECT_EQ(m_model->lists().origins.value(id).host(), "talks.example.com");
 }
