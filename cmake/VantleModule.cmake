@@ -16,7 +16,7 @@ endfunction()
 
 # One GoogleTest executable per folder under tests/, every test registered with CTest.
 function(vantle_test_folder name)
-  cmake_parse_arguments(ARG "SHARES_DISPLAY" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "SHARES_DISPLAY;RUNS_PROGRAM" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS
        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   if(NOT sources)
@@ -33,6 +33,8 @@ function(vantle_test_folder name)
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     PROPERTIES LABELS "${name}" TIMEOUT 180 ${lock})
-  # End-to-end tests run the program itself.
-  add_dependencies(tests_${name} vantle)
+  # Tests that run the program itself need it built first; the others do not wait for it.
+  if(ARG_RUNS_PROGRAM)
+    add_dependencies(tests_${name} vantle)
+  endif()
 endfunction()
