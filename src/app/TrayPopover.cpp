@@ -40,6 +40,12 @@ TrayPopover::TrayPopover(TrayPresence& tray, AppState& appState, UpdaterManager&
 
 TrayPopover::~TrayPopover() = default;
 
+void TrayPopover::showPopover()
+{
+    if (!m_window->isVisible())
+        open(false);
+}
+
 void TrayPopover::open(bool settings)
 {
     const QRect icon = m_tray.icon()->geometry();

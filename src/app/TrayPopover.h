@@ -20,6 +20,9 @@ public:
     ~TrayPopover() override;
 
     PopoverWindow& window() { return *m_window; }
+    // Opens the list as a left click does (at the pointer when the tray does
+    // not say where its icon is); an open popover stays as it is.
+    void showPopover();
 
 private:
     void open(bool settings);

@@ -2,8 +2,10 @@
 #include "app/AppState.h"
 #include "app/TrayPopover.h"
 #include "app/TrayPresence.h"
+#include "app/VantleBus.h"
 #include "expiry/ExpiryUnit.h"
 #include "platform/Display.h"
+#include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/SingleInstance.h"
 #include "platform/UnixSignals.h"
@@ -113,6 +115,13 @@ int main(int argc, char** argv)
     QObject::connect(&unixSignals, &UnixSignalWatcher::received, &app, &QCoreApplication::quit);
 
     appState.start();
+    VantleBus bus({appState.trackedFileActor(),
+                   appState.cleanupService(),
+                   [&popover] { popover.showPopover(); },
+                   {}});
+    // The lock makes a taken name unlikely; without the bus only the CLI is missing.
+    if (QString error; !bus.publish(QDBusConnection::sessionBus(), &error))
+        VANTLE_DIAG(lcApp, QStringLiteral("Not on the session bus: ") + error);
     const int status = app.exec();
     // Pending changes are written before the process ends.
     appState.shutdown();

@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QDBusArgument>
+#include <QList>
+#include <QMetaType>
+#include <QString>
+
+// What the running program offers other programs on the session bus, shared by
+// the object that answers and the command line that asks.
+namespace bus {
+
+inline const QString serviceName = QStringLiteral("app.vantle.Vantle");
+inline const QString objectPath = QStringLiteral("/app/vantle/Vantle");
+inline const QString interfaceName = QStringLiteral("app.vantle.Vantle");
+
+// Error replies. NotTracked: the path is not a recorded item directly inside
+// Downloads. InvalidDuration: Mark could not read the duration. Failed: the
+// store or the Trash could not do it. NotAvailable: this build cannot do it.
+// NotFound: Restore found no trashed file by that name.
+inline const QString errorNotTracked = QStringLiteral("app.vantle.Vantle.Error.NotTracked");
+inline const QString errorInvalidDuration =
+    QStringLiteral("app.vantle.Vantle.Error.InvalidDuration");
+inline const QString errorFailed = QStringLiteral("app.vantle.Vantle.Error.Failed");
+inline const QString errorNotAvailable = QStringLiteral("app.vantle.Vantle.Error.NotAvailable");
+inline const QString errorNotFound = QStringLiteral("app.vantle.Vantle.Error.NotFound");
+
+// One record as List gives it: (path, state, expiry), D-Bus type (sss). The
+// state is the stored raw value; the expiry is ISO 8601 in UTC, or empty.
+struct Record {
+    QString path;
+    QString state;
+    QString expires;
+
+    friend bool operator==(const Record&, const Record&) = default;
+};
+
+// Registers the types above with Qt D-Bus; needed before they cross the bus.
+void registerTypes();
+
+} // namespace bus
+
+Q_DECLARE_METATYPE(bus::Record)
+
+QDBusArgument& operator<<(QDBusArgument& argument, const bus::Record& record);
+const QDBusArgument& operator>>(const QDBusArgument& argument, bus::Record& record);

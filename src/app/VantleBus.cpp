@@ -1,0 +1,228 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/VantleBus.h"
+
+#include "app/DelayedReply.h"
+#include "expiry/DurationParser.h"
+#include "expiry/MarkTemporary.h"
+#include "store/TrackedFileActor.h"
+
+#include <QDir>
+
+using bus::DelayedReply;
+
+namespace {
+
+QString isoUtc(const QDateTime& at)
+{
+    return at.toUTC().toString(Qt::ISODate);
+}
+
+bus::Record busRecord(const TrackedFile& file)
+{
+    const bool expires = file.state == FileState::temporary && file.expiresAt;
+    return {file.filePath, rawValue(file.state), expires ? isoUtc(*file.expiresAt) : QString()};
+}
+
+// A future the store dropped (it is stopping) still gets its answer.
+void failWhenStopping(const DelayedReply& reply)
+{
+    reply.fail(bus::errorFailed, QStringLiteral("Vantle is stopping"));
+}
+
+} // namespace
+
+VantleBus::VantleBus(Services services, QObject* parent)
+    : QObject(parent), m_services(std::move(services))
+{
+    // Types of slots' results must be known before the object is exported.
+    bus::registerTypes();
+    m_changed.setSingleShot(true);
+    m_changed.setInterval(0);
+    connect(&m_changed, &QTimer::timeout, this, &VantleBus::Changed);
+    // `changed` fires on the store's thread.
+    connect(
+        &m_services.store, &TrackedFileActor::changed, this,
+        [this] {
+            if (!m_changed.isActive())
+                m_changed.start();
+        },
+        Qt::QueuedConnection);
+}
+
+VantleBus::~VantleBus()
+{
+    if (m_connection) {
+        m_connection->unregisterService(bus::serviceName);
+        m_connection->unregisterObject(bus::objectPath);
+    }
+}
+
+bool VantleBus::publish(QDBusConnection connection, QString* error)
+{
+    if (!connection.isConnected()) {
+        *error = connection.lastError().message();
+        return false;
+    }
+    if (!connection.registerObject(bus::objectPath, this,
+                                   QDBusConnection::ExportAllSlots |
+                                       QDBusConnection::ExportAllSignals)) {
+        *error = QStringLiteral("the object path %1 is taken").arg(bus::objectPath);
+        return false;
+    }
+    // The object is in place before any client can find the name.
+    if (!connection.registerService(bus::serviceName)) {
+        connection.unregisterObject(bus::objectPath);
+        *error = QStringLiteral("the name %1 is taken").arg(bus::serviceName);
+        return false;
+    }
+    m_connection = connection;
+    return true;
+}
+
+QList<bus::Record> VantleBus::List()
+{
+    const DelayedReply reply(*this);
+    m_services.store.recordsNewestFirst()
+        .then(this,
+              [reply](const std::vector<TrackedFile>& files) {
+                  QList<bus::Record> records;
+                  records.reserve(qsizetype(files.size()));
+                  for (const TrackedFile& file : files)
+                      records.append(busRecord(file));
+                  reply.reply({QVariant::fromValue(records)});
+              })
+        .onCanceled(this, [reply] { failWhenStopping(reply); });
+    return {};
+}
+
+QString VantleBus::Mark(const QString& path, const QString& duration)
+{
+    const DelayedReply reply(*this);
+    std::optional<double> interval;
+    if (!duration.trimmed().isEmpty()) {
+        const auto parsed = parseDuration(duration);
+        if (!parsed) {
+            reply.fail(bus::errorInvalidDuration,
+                       QStringLiteral("Cannot read \"%1\" as a duration (try \"2h\", \"30 min\" "
+                                      "or \"1d 4h\")")
+                           .arg(duration));
+            return {};
+        }
+        interval = parsed->interval;
+    }
+    withRecord(path, reply, [this, reply, path, interval](const TrackedFile& file) {
+        expiry::markTemporary(m_services.store, m_services.cleanup, file.id, interval)
+            .then(this,
+                  [reply, path](std::optional<QDateTime> expiresAt) {
+                      if (expiresAt)
+                          reply.reply({isoUtc(*expiresAt)});
+                      else
+                          reply.fail(bus::errorNotTracked,
+                                     QStringLiteral("%1 is not tracked by Vantle").arg(path));
+                  })
+            .onCanceled(this, [reply] { failWhenStopping(reply); });
+    });
+    return {};
+}
+
+void VantleBus::Keep(const QString& path)
+{
+    const DelayedReply reply(*this);
+    withRecord(path, reply, [this, reply](const TrackedFile& file) {
+        m_services.store.dismiss(file.id)
+            .then(this, [reply] { reply.reply(); })
+            .onCanceled(this, [reply] { failWhenStopping(reply); });
+    });
+}
+
+void VantleBus::Trash(const QString& path)
+{
+    const DelayedReply reply(*this);
+    withRecord(path, reply, [this, reply, path](const TrackedFile& file) {
+        m_services.store.deleteNow(file.id)
+            .then(this,
+                  [reply, path](const RecordTrash::Result& result) {
+                      switch (result.outcome) {
+                      case RecordTrash::Outcome::trashed:
+                          reply.reply();
+                          return;
+                      case RecordTrash::Outcome::failed:
+                          reply.fail(
+                              bus::errorFailed,
+                              QStringLiteral("The Trash refused %1: %2").arg(path, result.detail));
+                          return;
+                      case RecordTrash::Outcome::absent:
+                      case RecordTrash::Outcome::refused:
+                          reply.fail(bus::errorNotTracked,
+                                     QStringLiteral("%1 is no longer the item Vantle recorded; "
+                                                    "nothing was trashed")
+                                         .arg(path));
+                          return;
+                      }
+                  })
+            .onCanceled(this, [reply] { failWhenStopping(reply); });
+    });
+}
+
+QString VantleBus::Restore(const QString& name)
+{
+    const DelayedReply reply(*this);
+    if (!m_services.restore) {
+        reply.fail(bus::errorNotAvailable, QStringLiteral("Restoring is not available"));
+        return {};
+    }
+    m_services.restore(name)
+        .then(this,
+              [reply, name](const std::optional<QString>& path) {
+                  if (path)
+                      reply.reply({*path});
+                  else
+                      reply.fail(bus::errorNotFound,
+                                 QStringLiteral("No file named %1 is in the Trash").arg(name));
+              })
+        .onCanceled(this, [reply] { failWhenStopping(reply); });
+    return {};
+}
+
+void VantleBus::ShowPopover()
+{
+    if (m_services.showPopover)
+        m_services.showPopover();
+}
+
+void VantleBus::withRecord(const QString& sent, const DelayedReply& reply,
+                           std::function<void(const TrackedFile&)> then)
+{
+    const QString path = resolve(sent);
+    if (!m_services.store.recordTrash().isRecordablePath(path)) {
+        reply.fail(bus::errorNotTracked,
+                   QStringLiteral("%1 is not an item directly inside the Downloads folder %2")
+                       .arg(sent, m_services.store.recordTrash().downloadsPath()));
+        return;
+    }
+    m_services.store
+        .perform<std::optional<TrackedFile>>([path](TrackedFileActor::Context& context) {
+            // A lost removal can leave two records at a path; the newest is the item's.
+            std::optional<TrackedFile> found;
+            for (const auto& [id, file] : context.model().records()) {
+                if (file.filePath == path)
+                    found = file;
+            }
+            return found;
+        })
+        .then(this,
+              [reply, sent, then = std::move(then)](const std::optional<TrackedFile>& file) {
+                  if (file)
+                      then(*file);
+                  else
+                      reply.fail(bus::errorNotTracked,
+                                 QStringLiteral("%1 is not tracked by Vantle").arg(sent));
+              })
+        .onCanceled(this, [reply] { failWhenStopping(reply); });
+}
+
+QString VantleBus::resolve(const QString& sent) const
+{
+    return QDir::cleanPath(
+        QDir(m_services.store.recordTrash().downloadsPath()).absoluteFilePath(sent));
+}

@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "app/BusProtocol.h"
+
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QFuture>
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <optional>
+
+class CleanupService;
+class TrackedFileActor;
+struct TrackedFile;
+
+namespace bus {
+class DelayedReply;
+}
+
+// The running program on the session bus (app.vantle.Vantle at
+// /app/vantle/Vantle). Every method answers later, once the store has: the
+// main thread never waits on it. A path names a record only when it is
+// directly inside Downloads (a relative one is taken inside Downloads);
+// anything else is refused with NotTracked and left alone.
+class VantleBus : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "app.vantle.Vantle")
+public:
+    // Gives the restored file's path, or nothing when no trashed file has that name.
+    using Restorer = std::function<QFuture<std::optional<QString>>(QString name)>;
+    struct Services {
+        TrackedFileActor& store;
+        CleanupService& cleanup;
+        std::function<void()> showPopover;
+        Restorer restore; // empty: restoring is not available
+    };
+
+    explicit VantleBus(Services services, QObject* parent = nullptr);
+    ~VantleBus() override;
+
+    // Exports the object and takes the name; false, with the reason, when
+    // either is refused (then nothing stays registered).
+    bool publish(QDBusConnection connection, QString* error);
+
+public Q_SLOTS:
+    QList<bus::Record> List();
+    // Empty duration: the default lifetime. Gives the expiry, ISO 8601 UTC.
+    QString Mark(const QString& path, const QString& duration);
+    void Keep(const QString& path);
+    void Trash(const QString& path);
+    // Gives the path the file is back at.
+    QString Restore(const QString& name);
+    void ShowPopover();
+
+Q_SIGNALS:
+    // The records changed; at most once per pass of the event loop.
+    void Changed();
+
+private:
+    // Looks up the record at the path the client sent and hands it on;
+    // answers NotTracked itself when there is none.
+    void withRecord(const QString& sent, const bus::DelayedReply& reply,
+                    std::function<void(const TrackedFile&)> then);
+    QString resolve(const QString& sent) const;
+
+    Services m_services;
+    QTimer m_changed; // folds the store's saves of one pass into one signal
+    std::optional<QDBusConnection> m_connection; // while published
+};

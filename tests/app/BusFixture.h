@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "PrivateBus.h"
+#include "StoreFixture.h"
+#include "app/VantleBus.h"
+#include "expiry/CleanupService.h"
+
+#include <QDBusError>
+
+// The program's bus object on the private bus, over a real store, real files
+// in Downloads and the fake Trash, with the real expiry service.
+class BusFixture : public StoreFixture {
+protected:
+    void SetUp() override
+    {
+        StoreFixture::SetUp();
+        m_now = QDateTime(); // the wall clock: deadlines are real ones
+        m_cleanup = std::make_unique<CleanupService>(*m_actor);
+        publish();
+    }
+    void TearDown() override
+    {
+        m_bus.reset();
+        m_cleanup->shutdown();
+        m_cleanup.reset();
+        StoreFixture::TearDown();
+    }
+
+    void publish(VantleBus::Restorer restore = {})
+    {
+        m_bus.reset();
+        m_bus = std::make_unique<VantleBus>(VantleBus::Services{
+            *m_actor, *m_cleanup, [this] { ++m_popoversShown; }, std::move(restore)});
+        QString error;
+        ASSERT_TRUE(m_bus->publish(QDBusConnection::sessionBus(), &error)) << error.toStdString();
+    }
+
+    // Every signal the program owes for what happened so far has arrived: a
+    // notice may still wait in its queue during the first round trip, but its
+    // signal goes out before the second one's answer.
+    void settle()
+    {
+        privatebus::call("List");
+        privatebus::call("List");
+        QCoreApplication::processEvents();
+    }
+
+    static QString errorName(const QDBusMessage& reply)
+    {
+        return reply.type() == QDBusMessage::ErrorMessage ? reply.errorName() : QString();
+    }
+
+    std::unique_ptr<CleanupService> m_cleanup;
+    std::unique_ptr<VantleBus> m_bus;
+    int m_popoversShown = 0;
+};
