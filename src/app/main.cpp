@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AppState.h"
+#include "app/CommandLine.h"
 #include "app/TrayPopover.h"
 #include "app/TrayPresence.h"
 #include "app/VantleBus.h"
@@ -18,17 +19,6 @@
 
 namespace {
 
-const char* const usage = "Usage: vantle [--help] [--version]\n"
-                          "\n"
-                          "Keeps the Downloads folder tidy: every new download is announced in a\n"
-                          "toast from which it can be marked temporary (moved to the Trash when\n"
-                          "its lifetime ends), moved to a folder, opened, copied or trashed.\n"
-                          "\n"
-                          "  --help     show this help and exit\n"
-                          "  --version  show the version and exit\n"
-                          "\n"
-                          "Diagnostics: QT_LOGGING_RULES=\"vantle.*.debug=true\" vantle\n";
-
 // Options that need no display. Returns an exit status, or -1 to go on.
 int handleArguments(int argc, char** argv)
 {
@@ -39,10 +29,11 @@ int handleArguments(int argc, char** argv)
             return 0;
         }
         if (argument == "--help" || argument == "-h") {
-            std::fputs(usage, stdout);
+            std::fputs(qPrintable(commandline::usage()), stdout);
             return 0;
         }
-        std::fprintf(stderr, "vantle: unknown option %s\n%s", argv[i], usage);
+        std::fprintf(stderr, "vantle: unknown option %s\n%s", argv[i],
+                     qPrintable(commandline::usage()));
         return 2;
     }
     return -1;
@@ -52,6 +43,13 @@ int handleArguments(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && commandline::isCommand(QString::fromLocal8Bit(argv[1]))) {
+        QCoreApplication app(argc, argv);
+        QStringList arguments;
+        for (int i = 1; i < argc; ++i)
+            arguments.append(QString::fromLocal8Bit(argv[i]));
+        commandline::leave(commandline::run(arguments));
+    }
     if (const int status = handleArguments(argc, argv); status >= 0)
         return status;
 
@@ -59,9 +57,13 @@ int main(int argc, char** argv)
     switch (instance.acquire(SingleInstance::defaultLockPath())) {
     case SingleInstance::Result::Acquired:
         break;
-    case SingleInstance::Result::AlreadyRunning:
+    case SingleInstance::Result::AlreadyRunning: {
+        // Starting it again from a menu shows the one that runs.
+        QCoreApplication app(argc, argv);
+        commandline::showRunningPopover();
         std::fputs("Vantle is already running\n", stderr);
-        return 0;
+        commandline::leave(0);
+    }
     case SingleInstance::Result::Failed:
         // Running unlocked could let two instances trash and record side by side.
         std::fprintf(stderr, "Vantle cannot take its single-instance lock %s: %s\n",

@@ -1,0 +1,185 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/CommandLine.h"
+
+#include "app/BusProtocol.h"
+
+#include <QDBusConnection>
+#include <QDBusError>
+#include <QDBusMessage>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+const QStringList commands = {"list", "mark", "keep", "trash", "restore"};
+
+// Trashing to another volume copies the file; the other methods answer at once.
+constexpr int slowCallTimeoutMs = 120000;
+constexpr int popoverCallTimeoutMs = 5000;
+
+void print(FILE* stream, const QString& text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+int misused(const QString& problem)
+{
+    print(stderr, QStringLiteral("vantle: %1\n").arg(problem) + commandline::usage());
+    return commandline::usageError;
+}
+
+// Files are named from the user's folder; the running program has its own.
+QString absolute(const QString& file)
+{
+    return QDir::cleanPath(QDir::current().absoluteFilePath(file));
+}
+
+QDBusMessage call(const QString& method, const QVariantList& arguments, int timeoutMs = -1)
+{
+    QDBusMessage message = QDBusMessage::createMethodCall(bus::serviceName, bus::objectPath,
+                                                          bus::interfaceName, method);
+    message.setArguments(arguments);
+    // A client must not start the GUI behind the user's back.
+    message.setAutoStartService(false);
+    QDBusConnection connection = QDBusConnection::sessionBus();
+    if (!connection.isConnected())
+        return message.createErrorReply(QDBusError::Disconnected, connection.lastError().message());
+    return connection.call(message, QDBus::Block, timeoutMs);
+}
+
+// The exit status of an answer, with its error written out.
+int statusOf(const QDBusMessage& reply)
+{
+    if (reply.type() != QDBusMessage::ErrorMessage)
+        return commandline::done;
+    const QString name = reply.errorName();
+    if (name == QDBusError::errorString(QDBusError::ServiceUnknown) ||
+        name == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner") ||
+        name == QDBusError::errorString(QDBusError::Disconnected)) {
+        print(stderr, QStringLiteral("Vantle is not running\n"));
+        return commandline::notRunning;
+    }
+    print(stderr, reply.errorMessage() + QLatin1Char('\n'));
+    return commandline::refused;
+}
+
+void printRecords(const QList<bus::Record>& records, bool json)
+{
+    if (json) {
+        QJsonArray array;
+        for (const bus::Record& record : records)
+            array.append(QJsonObject{
+                {"path", record.path},
+                {"state", record.state},
+                {"expires", record.expires.isEmpty() ? QJsonValue() : QJsonValue(record.expires)}});
+        print(stdout, QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
+        return;
+    }
+    // "unprocessed" and an ISO 8601 UTC time are the widest values.
+    const auto line = [](const QString& state, const QString& expires, const QString& path) {
+        return QStringLiteral("%1 %2 %3\n").arg(state, -11).arg(expires, -20).arg(path);
+    };
+    QString table = line("STATE", "EXPIRES", "PATH");
+    for (const bus::Record& record : records)
+        table += line(record.state, record.expires.isEmpty() ? "-" : record.expires, record.path);
+    print(stdout, table);
+}
+
+int list(const QStringList& options)
+{
+    if (options.size() > 1 || (options.size() == 1 && options[0] != "--json"))
+        return misused(QStringLiteral("list takes only --json"));
+    const QDBusMessage reply = call("List", {});
+    if (const int status = statusOf(reply); status != commandline::done)
+        return status;
+    if (reply.arguments().size() != 1) {
+        print(stderr, QStringLiteral("Vantle gave an answer this command does not read\n"));
+        return commandline::refused;
+    }
+    printRecords(qdbus_cast<QList<bus::Record>>(reply.arguments().constFirst()),
+                 !options.isEmpty());
+    return commandline::done;
+}
+
+// A call whose only result, if any, is printed on its own line.
+int simpleCall(const QString& method, const QVariantList& arguments, int timeoutMs = -1)
+{
+    const QDBusMessage reply = call(method, arguments, timeoutMs);
+    const int status = statusOf(reply);
+    if (status == commandline::done && !reply.arguments().isEmpty())
+        print(stdout, reply.arguments().constFirst().toString() + QLatin1Char('\n'));
+    return status;
+}
+
+} // namespace
+
+QString commandline::usage()
+{
+    return QStringLiteral(
+        "Usage: vantle [--help] [--version]\n"
+        "       vantle COMMAND [ARGUMENTS]\n"
+        "\n"
+        "Keeps the Downloads folder tidy: every new download is announced in a\n"
+        "toast from which it can be marked temporary (moved to the Trash when\n"
+        "its lifetime ends), moved to a folder, opened, copied or trashed.\n"
+        "\n"
+        "  --help     show this help and exit\n"
+        "  --version  show the version and exit\n"
+        "\n"
+        "Commands, carried out by the running Vantle (FILE is directly inside Downloads):\n"
+        "  list [--json]         the tracked files: state, expiry and path\n"
+        "  mark FILE [DURATION]  mark FILE temporary for DURATION (\"2h\", \"1d 4h\"),\n"
+        "                        else for the default lifetime; prints the expiry\n"
+        "  keep FILE             keep FILE: it is no longer temporary\n"
+        "  trash FILE            move FILE to the Trash now\n"
+        "  restore NAME          put the trashed file NAME back; prints its path\n"
+        "\n"
+        "Exit status: 0 done, 1 refused (the reason is printed), 2 usage error,\n"
+        "3 Vantle is not running.\n"
+        "\n"
+        "Diagnostics: QT_LOGGING_RULES=\"vantle.*.debug=true\" vantle\n");
+}
+
+bool commandline::isCommand(const QString& word)
+{
+    return commands.contains(word);
+}
+
+int commandline::run(const QStringList& arguments)
+{
+    if (arguments.contains("--help") || arguments.contains("-h")) {
+        print(stdout, usage());
+        return done;
+    }
+    const QString command = arguments.value(0);
+    const QStringList rest = arguments.mid(1);
+    if (command == "list")
+        return list(rest);
+    if (command == "mark" && !rest.isEmpty())
+        // A duration may be typed unquoted: "mark f.pdf 1d 4h".
+        return simpleCall("Mark", {absolute(rest[0]), rest.mid(1).join(QLatin1Char(' '))});
+    if (command == "keep" && rest.size() == 1)
+        return simpleCall("Keep", {absolute(rest[0])});
+    if (command == "trash" && rest.size() == 1)
+        return simpleCall("Trash", {absolute(rest[0])}, slowCallTimeoutMs);
+    if (command == "restore" && rest.size() == 1)
+        return simpleCall("Restore", {rest[0]}, slowCallTimeoutMs);
+    if (isCommand(command))
+        return misused(QStringLiteral("wrong arguments for %1").arg(command));
+    return misused(QStringLiteral("unknown command %1").arg(command));
+}
+
+void commandline::leave(int status)
+{
+    std::fflush(nullptr);
+    std::_Exit(status);
+}
+
+bool commandline::showRunningPopover()
+{
+    return call("ShowPopover", {}, popoverCallTimeoutMs).type() == QDBusMessage::ReplyMessage;
+}
