@@ -11,7 +11,6 @@ using State = DynamicIslandToastState;
 
 TEST_F(ToastFixture, MarkTemporaryMarksTagsAndSchedulesEveryQueuedFile)
 {
-    makeController();
     const RecordId a = showFile("a.pdf");
     const RecordId b = showFile("b c.pdf");
     m_controller->markTemporary();
@@ -29,7 +28,6 @@ TEST_F(ToastFixture, MarkTemporaryMarksTagsAndSchedulesEveryQueuedFile)
 
 TEST_F(ToastFixture, OpenOpensInQueueOrderAndDismisses)
 {
-    makeController();
     const RecordId a = showFile("one.txt");
     const RecordId b = showFile("two.txt");
     m_controller->performOpen();
@@ -41,7 +39,6 @@ TEST_F(ToastFixture, OpenOpensInQueueOrderAndDismisses)
 
 TEST_F(ToastFixture, CopyPutsTheFilesOnTheClipboardAndMarksThemTemporary)
 {
-    makeController();
     const RecordId a = showFile("ä b.txt");
     const RecordId pathless = await(m_store->insertRecord(99993, QString(), "gone", 3));
     showAndExpand(pathless);
@@ -57,7 +54,6 @@ TEST_F(ToastFixture, CopyPutsTheFilesOnTheClipboardAndMarksThemTemporary)
 
 TEST_F(ToastFixture, DeleteHidesAtOnceAndTrashesInTheBackground)
 {
-    makeController();
     const RecordId a = showFile("junk.bin");
     m_controller->performDelete();
     EXPECT_EQ(m_controller->state(), State::hidden);
@@ -68,7 +64,6 @@ TEST_F(ToastFixture, DeleteHidesAtOnceAndTrashesInTheBackground)
 
 TEST_F(ToastFixture, ADeleteTheTrashRefusesKeepsTheFileAndSaysWhyOnceTheToastHasGone)
 {
-    makeController();
     m_trash->failWith(QStringLiteral("Trash is on another device"));
     const RecordId a = showFile("keep.bin");
     m_controller->performDelete();
@@ -82,7 +77,6 @@ TEST_F(ToastFixture, ADeleteTheTrashRefusesKeepsTheFileAndSaysWhyOnceTheToastHas
 
 TEST_F(ToastFixture, ActionsOnAnEmptyQueueDoNothing)
 {
-    makeController();
     QGuiApplication::clipboard()->setText("before");
     m_controller->markTemporary();
     m_controller->performOpen();

@@ -5,7 +5,6 @@ using State = DynamicIslandToastState;
 
 TEST_F(ToastFixture, SecondFileQueuesAndRestartsTheCountdown)
 {
-    makeController();
     showFile("a.pdf");
     EXPECT_DOUBLE_EQ(m_controller->countdownDeadline(), m_now + 7.0);
     EXPECT_TRUE(m_controller->panel().isVisible());
@@ -24,7 +23,6 @@ TEST_F(ToastFixture, SecondFileQueuesAndRestartsTheCountdown)
 
 TEST_F(ToastFixture, PauseAndHoverFreezeTheRemainderResumeRestoresItAnOpenInputHoldsIt)
 {
-    makeController();
     m_controller->setPaused(true); // hidden: nothing to pause
     EXPECT_FALSE(m_controller->pausedRemaining());
 
@@ -103,7 +101,6 @@ TEST_F(ToastFixture, TimeoutDismissesEveryQueuedRecordAndHides)
 
 TEST_F(ToastFixture, AGoneRecordShowsNothingAndFoldersAndPathlessRecordsGetASizeText)
 {
-    makeController();
     const RecordId gone = track("a.pdf");
     await(m_store->deleteRecord(gone));
     m_controller->show(gone);
@@ -120,7 +117,6 @@ TEST_F(ToastFixture, AGoneRecordShowsNothingAndFoldersAndPathlessRecordsGetASize
 
 TEST_F(ToastFixture, OnEveryDesktopClickableOnlyOnTheIslandAndAHideLetsGoOfOption)
 {
-    makeController();
     showFile("a.pdf");
     ToastPanel& panel = m_controller->panel();
     EXPECT_TRUE(m_windows->m_allDesktops.contains(panel.windowHandle()));
@@ -138,7 +134,6 @@ TEST_F(ToastFixture, OnEveryDesktopClickableOnlyOnTheIslandAndAHideLetsGoOfOptio
 
 TEST_F(ToastFixture, AFileDuringTheHideSequenceGetsAToastOfItsOwn)
 {
-    makeController();
     const RecordId a = showFile("a.pdf");
     const RecordId b = track("b.pdf");
     m_controller->markTemporary();
@@ -161,7 +156,6 @@ TEST_F(ToastFixture, AFileDuringTheHideSequenceGetsAToastOfItsOwn)
 // countdown under them, and however the toast then hides, focus goes back.
 TEST_F(ToastFixture, ANewFileKeepsAPauseAndEveryHideGivesFocusBack)
 {
-    makeController();
     showFile("a.pdf");
     m_controller->openInput(ToastController::Input::move);
     m_now += 3.0;
@@ -179,7 +173,6 @@ TEST_F(ToastFixture, ANewFileKeepsAPauseAndEveryHideGivesFocusBack)
 // the store answers for some before others are asked for.
 TEST_F(ToastFixture, ABurstOfFilesIsQueuedInOrder)
 {
-    makeController();
     constexpr int count = 20000;
     const std::vector<RecordId> ids =
         await(m_store->perform<std::vector<RecordId>>([](TrackedFileActor::Context& context) {

@@ -50,6 +50,7 @@ protected:
         // The offscreen platform cannot size windows to their layouts.
         allowWarning(QStringLiteral("This plugin does not support propagateSizeHints()"));
         m_cleanup = std::make_unique<CleanupService>(*m_store);
+        makeController();
     }
 
     void TearDown() override
@@ -60,6 +61,7 @@ protected:
     }
 
     // Hide timings short enough to wait for; a countdown second of `second`.
+    // SetUp makes one with the defaults; a test may replace it.
     void makeController(double second = 1.0, bool fakeClock = true)
     {
         ToastTiming timing;
@@ -82,6 +84,7 @@ protected:
              QStringLiteral("printf '%s\\n' \"$@\" > '") + sharedList() + QStringLiteral("'"),
              QStringLiteral("sh")},
             false};
+        m_controller.reset();
         m_controller = std::make_unique<ToastController>(
             ToastController::Services{*m_store, *m_cleanup, m_workspace, m_windows,
                                       std::vector<ShareTarget>{recorder}, m_folderIndex.get(),
@@ -134,7 +137,7 @@ protected:
         });
     }
 
-    // Set before makeController to give the move input folders to find.
+    // Set before a new makeController() to give the move input folders to find.
     std::unique_ptr<FolderIndex> m_folderIndex;
     MoveMRU m_moveMRU;
     double m_now = 1000.0;

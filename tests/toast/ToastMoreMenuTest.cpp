@@ -16,7 +16,6 @@ protected:
     void SetUp() override
     {
         ToastFixture::SetUp();
-        makeController();
         m_file = showFile("a.pdf");
         m_controller->showMoreMenu();
         ASSERT_TRUE(m_controller->isInputVisible(ToastController::Input::more));

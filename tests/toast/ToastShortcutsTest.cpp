@@ -43,7 +43,6 @@ protected:
         ToastFixture::SetUp();
         // Share menus and popups on the offscreen platform.
         allowWarning(QStringLiteral("This plugin does not support"));
-        makeController();
         m_shortcuts = std::make_unique<ToastShortcuts>(*m_controller, m_grabber);
     }
     void TearDown() override

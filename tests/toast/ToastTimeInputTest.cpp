@@ -11,11 +11,6 @@ namespace {
 
 class ToastTimeInputTest : public ToastFixture {
 protected:
-    void SetUp() override
-    {
-        ToastFixture::SetUp();
-        makeController();
-    }
     QLineEdit& field() { return m_controller->timeInputPanel().view().field(); }
     void type(const QString& text) { QTest::keyClicks(&field(), text); }
     void press(Qt::Key key) { QTest::keyClick(&field(), key); }
