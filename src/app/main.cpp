@@ -89,7 +89,7 @@ int main(int argc, char** argv)
     QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
     QApplication::setApplicationName(QStringLiteral("Vantle"));
     QApplication::setApplicationVersion(QStringLiteral(VANTLE_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("vantle"));
+    QApplication::setDesktopFileName(QStringLiteral("app.vantle.Vantle"));
     QApplication::setQuitOnLastWindowClosed(false);
     // First of all, so that its daily check runs whatever else happens.
     UpdaterManager updater({.currentVersion = QStringLiteral(VANTLE_VERSION)});
