@@ -57,7 +57,7 @@ protected:
 
 } // namespace
 
-TEST_F(CleanupServiceTest, pastExpiryTrashesAtOnceAndForgetsTheRecord)
+TEST_F(CleanupServiceTest, pastExpiryTrashesAtOnceAtTheCurrentPathAndForgetsTheRecord)
 {
     startService();
     const RecordId id = track("past.pdf");
@@ -67,6 +67,16 @@ TEST_F(CleanupServiceTest, pastExpiryTrashesAtOnceAndForgetsTheRecord)
     // Untracked now, so it carries no mark into the Trash.
     EXPECT_TRUE(tags::readTags(inTrash("past.pdf")).isEmpty());
     EXPECT_EQ(scheduledCount(), 0);
+
+    // Renamed after it was marked: trashed where it is now.
+    const auto [path, inode] = makeFile("old-name.iso");
+    const RecordId renamed = insert(path, inode);
+    const QDateTime expiry = markTemporary(renamed, -1);
+    ASSERT_TRUE(QFile::rename(path, at("new-name.iso")));
+    await(m_store->updatePath(inode, at("new-name.iso"), "new-name.iso"));
+    await(m_service->schedule(renamed, expiry));
+    ASSERT_TRUE(waitTrashed("new-name.iso", renamed));
+    EXPECT_FALSE(QFile::exists(at("new-name.iso")));
 }
 
 TEST_F(CleanupServiceTest, laterScheduleReplacesTheEarlierOne)
@@ -108,19 +118,6 @@ TEST_F(CleanupServiceTest, keptFileStays)
     ASSERT_TRUE(waitUntil([&] { return scheduledCount() == 0; })) << "the deadline fired";
     EXPECT_TRUE(QFile::exists(at("kept.zip")));
     EXPECT_TRUE(hasRecord(id));
-}
-
-TEST_F(CleanupServiceTest, renamedFileIsTrashedAtItsNewPath)
-{
-    startService();
-    const auto [path, inode] = makeFile("old-name.iso");
-    const RecordId id = insert(path, inode);
-    const QDateTime expiry = markTemporary(id, -1);
-    ASSERT_TRUE(QFile::rename(path, at("new-name.iso")));
-    await(m_store->updatePath(inode, at("new-name.iso"), "new-name.iso"));
-    await(m_service->schedule(id, expiry));
-    ASSERT_TRUE(waitTrashed("new-name.iso", id));
-    EXPECT_FALSE(QFile::exists(at("new-name.iso")));
 }
 
 TEST_F(CleanupServiceTest, deadlineThatFiresBeforeTheStoreSeesItDueIsSetAgain)
@@ -209,7 +206,6 @@ TEST_F(CleanupServiceTest, aRefusedFileStaysTemporaryAndIsTriedAgainByTheSweep)
         EXPECT_EQ(record(id)->state, FileState::temporary);
     EXPECT_TRUE(QFile::exists(at("locked.dat")) && QFile::exists(at("offline.dat")));
     EXPECT_GE(failed.count(), 2);
-    EXPECT_TRUE(logcapture::contains("Rehydrate: trashed 0 file(s) that expired while offline"));
 
     // The Trash works again: the sweep takes both.
     m_trash->failWith({});
