@@ -39,6 +39,9 @@ TEST_P(DurationParserCases, parses)
     }
 }
 
+// Past a double's range, written out in digits.
+const std::string hugeSeconds = "1" + std::string(318, '0') + "s";
+
 INSTANTIATE_TEST_SUITE_P(
     Table, DurationParserCases,
     testing::Values(
@@ -75,11 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"59s 59m 23h", 86399, "23h 59m"}, Case{"52w", 604800 * 52.0, "52w"},
         Case{"999999999999999999w", std::nullopt}, Case{"1e400s", std::nullopt},
         Case{"15250284452471w", 9223372036854460800.0}, Case{"15250284452472w", std::nullopt},
-        Case{"1000000000000000000000000000000000000000000000000000000000000000000000000000000000"
-             "000000000000000000000000000000000000000000000000000000000000000000000000000000000"
-             "000000000000000000000000000000000000000000000000000000000000000000000000000000000"
-             "000000000000000000000000000000000000000000000000000000000000000000000000000s",
-             std::nullopt}));
+        Case{hugeSeconds.c_str(), std::nullopt}));
 
 TEST(DurationParserTest, randomTextNeverCrashesAndGivesOnlyPositiveFiniteLengths)
 {
