@@ -3,18 +3,12 @@
 
 #include "TestSupport.h"
 
-#include <gtest/gtest.h>
-
 using countdown::Urgency;
 using namespace std::chrono_literals;
 
-namespace {
-
 const QDateTime base(QDate(2026, 3, 1), QTime(10, 0), Qt::UTC);
 
-} // namespace
-
-TEST(CountdownFace, LabelAndUrgencyByTimeLeft)
+TEST(CountdownFace, LabelAndUrgencyByTimeLeftAndNoneWithoutAnExpiry)
 {
     struct Row {
         qint64 msLeft;
@@ -36,12 +30,8 @@ TEST(CountdownFace, LabelAndUrgencyByTimeLeft)
         EXPECT_EQ(face->urgency, row.urgency) << row.msLeft;
         EXPECT_EQ(face->remainingSeconds, std::max<qint64>(0, row.msLeft / 1000)) << row.msLeft;
     }
-}
-
-TEST(CountdownFace, NothingWithoutAnExpiry)
-{
-    EXPECT_FALSE(countdown::faceAt(base, std::nullopt, base).has_value());
-    EXPECT_FALSE(countdown::faceAt(base, QDateTime(), base).has_value());
+    EXPECT_FALSE(countdown::faceAt(base, std::nullopt, base).has_value()) << "no expiry";
+    EXPECT_FALSE(countdown::faceAt(base, QDateTime(), base).has_value()) << "an invalid one";
 }
 
 TEST(CountdownFace, ProgressIsTheShareOfTheLifetimeUsed)
