@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QSet>
 #include <QSignalSpy>
-#include <gtest/gtest.h>
 
 namespace {
 

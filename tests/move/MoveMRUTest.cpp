@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QSettings>
-#include <gtest/gtest.h>
 
 namespace {
 

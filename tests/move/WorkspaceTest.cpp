@@ -7,7 +7,6 @@
 #include <QProcess>
 #include <QUrl>
 #include <csignal>
-#include <gtest/gtest.h>
 #include <sys/prctl.h>
 
 namespace {

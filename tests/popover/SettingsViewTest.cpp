@@ -13,7 +13,6 @@
 #include <QSpinBox>
 #include <QTcpServer>
 #include <QTest>
-#include <gtest/gtest.h>
 
 namespace {
 

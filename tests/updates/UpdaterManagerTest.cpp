@@ -9,7 +9,6 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
 
