@@ -55,8 +55,22 @@ TEST_F(MoveMRUTest, RecordsMostRecentFirstWithoutDuplicatesUpToCapacity)
     EXPECT_EQ(again.paths(), mru.paths());
 }
 
-TEST_F(MoveMRUTest, ReadsListsWrittenByAnotherProcess)
+TEST_F(MoveMRUTest, ReadsListsWrittenByAnotherProcessLongOnesWhole)
 {
+    // A longer list than it keeps loads whole and shrinks on the next record.
+    QStringList many;
+    for (int i = 0; i < 25; ++i)
+        many.append(QStringLiteral("/d/%1").arg(i));
+    settings::write(settings::moveDestinations, many);
+    MoveMRU mru;
+    mru.load();
+    EXPECT_EQ(mru.paths(), many);
+    mru.record("/d/new");
+    EXPECT_EQ(mru.paths().size(), 20);
+    EXPECT_EQ(stored().size(), 20);
+    EXPECT_EQ(stored().first(), "/d/new");
+    EXPECT_EQ(stored().last(), "/d/18");
+
     const struct {
         const char* text;
         QStringList expected;
@@ -74,26 +88,10 @@ TEST_F(MoveMRUTest, ReadsListsWrittenByAnotherProcess)
     };
     for (const auto& c : cases) {
         writeSettingsText(c.text);
-        MoveMRU mru;
-        mru.load();
-        EXPECT_EQ(mru.paths(), c.expected) << c.text;
+        MoveMRU reader;
+        reader.load();
+        EXPECT_EQ(reader.paths(), c.expected) << c.text;
     }
-}
-
-TEST_F(MoveMRUTest, ALongStoredListLoadsWholeAndShrinksOnTheNextRecord)
-{
-    QStringList many;
-    for (int i = 0; i < 25; ++i)
-        many.append(QStringLiteral("/d/%1").arg(i));
-    settings::write(settings::moveDestinations, many);
-    MoveMRU mru;
-    mru.load();
-    EXPECT_EQ(mru.paths(), many);
-    mru.record("/d/new");
-    EXPECT_EQ(mru.paths().size(), 20);
-    EXPECT_EQ(stored().size(), 20);
-    EXPECT_EQ(stored().first(), "/d/new");
-    EXPECT_EQ(stored().last(), "/d/18");
 }
 
 TEST_F(MoveMRUTest, ValidatedPrunesVanishedFoldersAndFilesOnly)
