@@ -11,17 +11,11 @@ namespace {
 PopoverLists listsOf(int temporary, int ignored)
 {
     PopoverLists lists;
-    for (int i = 0; i < temporary; ++i) {
+    for (int i = 0; i < temporary + ignored; ++i) {
         TrackedFile f;
-        f.fileName = QStringLiteral("t%1.pdf").arg(i);
-        f.state = FileState::temporary;
-        lists.temporaryFiles.push_back(f);
-    }
-    for (int i = 0; i < ignored; ++i) {
-        TrackedFile f;
-        f.fileName = QStringLiteral("i%1.pdf").arg(i);
-        f.state = FileState::dismissed;
-        lists.ignoredFiles.push_back(f);
+        f.fileName = QStringLiteral("%1.pdf").arg(i);
+        f.state = i < temporary ? FileState::temporary : FileState::dismissed;
+        (i < temporary ? lists.temporaryFiles : lists.ignoredFiles).push_back(f);
     }
     return lists;
 }
