@@ -10,22 +10,40 @@ namespace {
 
 using ProcessorTest = WatcherFixture;
 
-TEST_F(ProcessorTest, AFinishedDownloadIsRecordedWithItsSizeAndAnnouncedOnce)
+// News is what is complete: a download once it has its own name, a folder
+// once it has content. Each is recorded and announced once.
+TEST_F(ProcessorTest, FinishedDownloadsAndFoldersWithContentAreRecordedAndAnnouncedOnce)
 {
     startWatching();
     const QString partial =
         testenv::writeFile(at("Report.pdf.crdownload"), QByteArray(20 * 4096, 'r'));
+    ASSERT_TRUE(QDir().mkdir(at("Empty")));
     ASSERT_TRUE(settleWatcher());
     EXPECT_TRUE(records().empty());
+
     moveOver(partial, at("Report.pdf"));
-    ASSERT_TRUE(waitForRecord(at("Report.pdf")));
+    testenv::writeFile(at("Empty/inside.txt"));
+    // Moved in with content: recorded at once. Created empty and deleted: never.
+    ASSERT_TRUE(QDir().mkpath(m_outside + "/Full"));
+    testenv::writeFile(m_outside + "/Full/a");
+    moveOver(m_outside + "/Full", at("Full"));
+    ASSERT_TRUE(QDir().mkdir(at("Fleeting")));
+    ASSERT_TRUE(QDir().rmdir(at("Fleeting")));
+    for (const char* name : {"Report.pdf", "Empty", "Full"})
+        ASSERT_TRUE(waitForRecord(at(name))) << name;
     ASSERT_TRUE(settleWatcher());
+
+    const auto report = recordAt(at("Report.pdf"));
+    EXPECT_EQ(report->fileName, "Report.pdf");
+    EXPECT_EQ(report->fileSize, 20 * 4096);
+    EXPECT_EQ(report->state, FileState::unprocessed);
+    EXPECT_EQ(recordAt(at("Empty"))->fileSize, 0);
     const auto all = records();
-    ASSERT_EQ(all.size(), 1u);
-    EXPECT_EQ(all[0].fileName, "Report.pdf");
-    EXPECT_EQ(all[0].fileSize, 20 * 4096);
-    EXPECT_EQ(all[0].state, FileState::unprocessed);
-    EXPECT_EQ(announced(), std::vector{all[0].id});
+    EXPECT_EQ(all.size(), 3u) << "no record for the fleeting folder or items inside one";
+    const auto news = announced();
+    EXPECT_EQ(news.size(), all.size());
+    for (const TrackedFile& record : all)
+        EXPECT_EQ(std::count(news.begin(), news.end(), record.id), 1);
 }
 
 // That a kept record passes nothing on is the store's activeInode rule and a
@@ -61,9 +79,8 @@ TEST_F(ProcessorTest, AFileReplacedInPlaceKeepsItsTemporaryRecordAndMark)
         EXPECT_FALSE(recordAt({}, before.inode)) << "the old inode's record is gone";
         // The file manager shows the mark on the new file too.
         EXPECT_EQ(tags::readTags(file), QStringList{tags::programTag});
-        if (byRenameOver) {
+        if (byRenameOver)
             EXPECT_EQ(after->fileSize, 9); // complete before it took the name
-        }
     }
     EXPECT_EQ(announced().size(), 2u) << "only the first versions were news";
 }
@@ -115,29 +132,6 @@ TEST_F(ProcessorTest, RemovalWaitsForTheDelayUnlessTheItemComesBack)
     ASSERT_TRUE(settleWatcher());
     ASSERT_EQ(records().size(), 1u);
     EXPECT_EQ(records()[0].id, id);
-}
-
-TEST_F(ProcessorTest, FoldersAreAdoptedWhenContentArrives)
-{
-    startWatching();
-    // Created empty, later filled: recorded when the first child arrives.
-    ASSERT_TRUE(QDir().mkdir(at("Empty")));
-    ASSERT_TRUE(settleWatcher());
-    EXPECT_TRUE(records().empty());
-    testenv::writeFile(at("Empty/inside.txt"));
-    ASSERT_TRUE(waitForRecord(at("Empty")));
-    EXPECT_EQ(recordAt(at("Empty"))->fileSize, 0);
-
-    // Moved in with content: recorded at once. Created empty and deleted: never.
-    ASSERT_TRUE(QDir().mkpath(m_outside + "/Full"));
-    testenv::writeFile(m_outside + "/Full/a");
-    moveOver(m_outside + "/Full", at("Full"));
-    ASSERT_TRUE(QDir().mkdir(at("Fleeting")));
-    ASSERT_TRUE(QDir().rmdir(at("Fleeting")));
-    ASSERT_TRUE(waitForRecord(at("Full")));
-    ASSERT_TRUE(settleWatcher());
-    EXPECT_EQ(records().size(), 2u) << "no record for the fleeting folder or items inside one";
-    EXPECT_EQ(announced().size(), 2u);
 }
 
 TEST_F(ProcessorTest, RescanRecordsOnlyUntrackedItems)
