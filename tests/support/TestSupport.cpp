@@ -94,12 +94,6 @@ QString testenv::freshFolder(const QString& name)
     return path;
 }
 
-void logcapture::clear()
-{
-    QMutexLocker lock(&logMutex);
-    captured.clear();
-}
-
 bool logcapture::contains(const QString& text)
 {
     return lines().contains(text);
