@@ -29,15 +29,11 @@ protected:
     // Hands the store, opened on the real Trash, to a new AppState and starts it.
     void start()
     {
-        m_store.reset();
-        QString error;
-        auto store = TrackedFileActor::open(options(makeSystemTrash()), &error);
-        ASSERT_TRUE(store) << error.toStdString();
-        m_actor = store.get();
+        openStore(makeSystemTrash());
         m_app = std::make_unique<AppState>(AppState::Config{m_downloads,
                                                             m_folder + "/autostart/vantle.desktop",
                                                             "/opt/My Apps/vantle"},
-                                           std::move(store));
+                                           std::move(m_store));
         await(m_app->start(), std::chrono::seconds(20));
     }
 

@@ -24,15 +24,8 @@ TEST(ByteCountTest, FileStyleInDecimalUnits)
 // INI file keeps no types, so every value may come back as text.
 TEST(DefaultExpiryTest, ReadRulesForStoredValues)
 {
-    settings::open()->clear();
-    EXPECT_EQ(defaultExpiryInterval(), 3600.0);
-
-    struct Case {
-        QVariant value;
-        QVariant unit;
-        double interval;
-    };
-    const Case cases[] = {
+    // The stored amount and unit, and the lifetime they mean.
+    const std::tuple<QVariant, QVariant, double> cases[] = {
         {0, "hours", 3600},
         {5000, "hours", 999 * 3600.0},
         {"5000", "days", 999 * 86400.0},
@@ -45,16 +38,16 @@ TEST(DefaultExpiryTest, ReadRulesForStoredValues)
         {"7", "Minutes", 7 * 3600.0},
         {QVariant(), QVariant(), 3600},
     };
-    for (const Case& c : cases) {
+    for (const auto& [value, unit, interval] : cases) {
         auto store = settings::open();
         store->clear();
-        if (c.value.isValid())
-            store->setValue("expiryValue", c.value);
-        if (c.unit.isValid())
-            store->setValue("expiryUnit", c.unit);
+        if (value.isValid())
+            store->setValue("expiryValue", value);
+        if (unit.isValid())
+            store->setValue("expiryUnit", unit);
         store->sync();
-        EXPECT_EQ(defaultExpiryInterval(), c.interval)
-            << c.value.toString().toStdString() << " " << c.unit.toString().toStdString();
+        EXPECT_EQ(defaultExpiryInterval(), interval)
+            << value.toString().toStdString() << " " << unit.toString().toStdString();
     }
     settings::open()->clear();
 }
