@@ -3,7 +3,6 @@
 #include "TestSupport.h"
 #include "platform/Xattr.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>

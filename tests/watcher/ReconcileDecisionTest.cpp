@@ -71,64 +71,62 @@ ReconcileFacts linked(ReconcileFacts f)
 
 TEST(ReconcileDecisionTest, EachEventChangesTheRecordsAsAUserWouldExpect)
 {
-    const auto live = ReconcileMode::live;
-    const auto rescan = ReconcileMode::rescan;
-    const auto existing = ReconcileMode::existing;
+    using enum ReconcileMode;
+    using enum ReconcileDecision::Action;
     const auto temp = FileState::temporary;
     std::vector<Case> cases{
-        {"new file", facts(live, "a.pdf", 5, created, file(5)), D::insert, false, true},
-        {"new file found by a rescan", facts(rescan, "a.pdf", 5, created, file(5)), D::insert,
-         false, true},
-        {"existing file at start-up", facts(existing, "a.pdf", 5, created, file(5)), D::insert,
-         false, false},
-        {"hidden name", facts(live, ".a.pdf", 5, created, file(5)), D::ignore},
-        {"path holds another inode", facts(live, "a.pdf", 5, created, file(6)), D::ignore},
+        {"new file", facts(live, "a.pdf", 5, created, file(5)), insert, false, true},
+        {"new file found by a rescan", facts(rescan, "a.pdf", 5, created, file(5)), insert, false,
+         true},
+        {"existing file at start-up", facts(existing, "a.pdf", 5, created, file(5)), insert, false,
+         false},
+        {"hidden name", facts(live, ".a.pdf", 5, created, file(5)), ignore},
+        {"path holds another inode", facts(live, "a.pdf", 5, created, file(6)), ignore},
         {"metadata change of an untracked file",
-         facts(live, "a.pdf", 5, FSEventFlags::isFile, file(5)), D::ignore},
+         facts(live, "a.pdf", 5, FSEventFlags::isFile, file(5)), ignore},
         {"replaced in place while watched",
-         facts(live, "a.pdf", 6, created, file(6), {}, record(5, "a.pdf", temp)), D::replace},
+         facts(live, "a.pdf", 6, created, file(6), {}, record(5, "a.pdf", temp)), replace},
         {"replaced while off: no mark passes on",
-         facts(existing, "a.pdf", 6, created, file(6), {}, record(5, "a.pdf", temp)), D::insert},
+         facts(existing, "a.pdf", 6, created, file(6), {}, record(5, "a.pdf", temp)), insert},
         {"replaced while events were lost",
-         facts(rescan, "a.pdf", 6, created, file(6), {}, record(5, "a.pdf", temp)), D::insert,
-         false, true},
+         facts(rescan, "a.pdf", 6, created, file(6), {}, record(5, "a.pdf", temp)), insert, false,
+         true},
         {"tracked file modified", facts(live, "a.pdf", 5, modified, file(5), record(5, "a.pdf")),
-         D::ignore},
+         ignore},
         {"tracked file renamed", facts(live, "b.pdf", 5, renamed, file(5), record(5, "a.pdf")),
-         D::updatePath},
+         updatePath},
         {"tracked file renamed away: look for it",
-         facts(live, "a.pdf", 5, renamed, std::nullopt, record(5, "a.pdf")), D::locate},
+         facts(live, "a.pdf", 5, renamed, std::nullopt, record(5, "a.pdf")), locate},
         {"tracked file removed", facts(live, "a.pdf", 5, removed, {}, record(5, "a.pdf")),
-         D::deferRemoval},
+         deferRemoval},
         {"tracked file gone while off",
-         facts(existing, "a.pdf", 5, removed, {}, record(5, "a.pdf")), D::removeRecord},
+         facts(existing, "a.pdf", 5, removed, {}, record(5, "a.pdf")), removeRecord},
         {"gone while events were lost", facts(rescan, "a.pdf", 5, removed, {}, record(5, "a.pdf")),
-         D::deferRemoval},
-        {"untracked file removed", facts(live, "a.pdf", 5, removed, {}), D::ignore},
+         deferRemoval},
+        {"untracked file removed", facts(live, "a.pdf", 5, removed, {}), ignore},
         {"renamed to a sandbox temporary",
-         facts(live, "a.pdf.sb-1a2b-Xy9", 5, renamed, file(5), record(5, "a.pdf")), D::keepPath},
+         facts(live, "a.pdf.sb-1a2b-Xy9", 5, renamed, file(5), record(5, "a.pdf")), keepPath},
         {"renamed to a hidden name", facts(live, ".a.pdf", 5, renamed, file(5), record(5, "a.pdf")),
-         D::removeRecord},
+         removeRecord},
         {"start-up finds the item under a new name",
-         facts(existing, "b.pdf", 5, created, file(5), record(5, "a.pdf")), D::updatePath},
+         facts(existing, "b.pdf", 5, created, file(5), record(5, "a.pdf")), updatePath},
         {"inode born after it was recorded: another item",
          facts(existing, "c.pdf", 5, created, file(5, recorded.addSecs(5)), record(5, "a.pdf")),
-         D::insert, true, false},
+         insert, true, false},
         {"inode reused while its item's removal waits",
-         pending(facts(live, "c.pdf", 5, created, file(5, {}), record(5, "a.pdf"))), D::insert,
-         true, true},
+         pending(facts(live, "c.pdf", 5, created, file(5, {}), record(5, "a.pdf"))), insert, true,
+         true},
         {"reused inode at its old item's own path keeps the mark",
-         pending(facts(live, "a.pdf", 5, created, file(5, {}), record(5, "a.pdf", temp))),
-         D::replace},
+         pending(facts(live, "a.pdf", 5, created, file(5, {}), record(5, "a.pdf", temp))), replace},
         {"a hard link created beside a tracked file is no news",
-         linked(facts(live, "link", 5, created, file(5, {}), record(5, "a.pdf"))), D::ignore},
+         linked(facts(live, "link", 5, created, file(5, {}), record(5, "a.pdf"))), ignore},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const D decision = decideReconcile(c.facts);
         EXPECT_EQ(decision.action, c.action);
         EXPECT_EQ(decision.dropReused, c.dropReused);
-        if (c.action == D::insert) {
+        if (c.action == insert) {
             EXPECT_EQ(decision.announce, c.announce);
             const bool kept = c.facts.mode == existing;
             EXPECT_EQ(decision.state, kept ? FileState::dismissed : FileState::unprocessed);
