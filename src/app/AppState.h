@@ -8,6 +8,7 @@
 #include "platform/Trash.h"
 #include "platform/WindowSystem.h"
 #include "platform/Workspace.h"
+#include "popover/RecentlyTrashed.h"
 #include "store/TrackedFileActor.h"
 #include "toast/ToastController.h"
 #include "toast/ToastShortcuts.h"
@@ -40,6 +41,9 @@ public:
 
     TrackedFileActor& trackedFileActor() { return *m_trackedFileActor; }
     CleanupService& cleanupService() { return *m_cleanupService; }
+    // What Vantle trashed lately, and the way back (the toast's Undo, the
+    // popover, the command line).
+    RecentlyTrashed& recentlyTrashed() { return *m_recentlyTrashed; }
     const Config& config() const { return m_config; }
 
     // Saves what is pending and stops the service threads (at exit).
@@ -71,11 +75,16 @@ private:
     // [expiry] CleanupService
     std::unique_ptr<CleanupService> m_cleanupService =
         std::make_unique<CleanupService>(*m_trackedFileActor);
+    std::unique_ptr<RecentlyTrashed> m_recentlyTrashed =
+        std::make_unique<RecentlyTrashed>(*m_trackedFileActor);
     // [toast] ToastController
     std::unique_ptr<ToastController> m_toastController =
         std::make_unique<ToastController>(ToastController::Services{
             *m_trackedFileActor, *m_cleanupService, makeSystemWorkspace(), makeWindowSystem(),
-            std::nullopt, m_folderIndex.get(), m_moveMRU.get()});
+            std::nullopt, m_folderIndex.get(), m_moveMRU.get(),
+            [trashed = m_recentlyTrashed.get()](const QString& location) {
+                return trashed->restore(location);
+            }});
     std::unique_ptr<KeyGrabber> m_keyGrabber = makeKeyGrabber();
     std::unique_ptr<ToastShortcuts> m_toastShortcuts =
         std::make_unique<ToastShortcuts>(*m_toastController, *m_keyGrabber);

@@ -26,8 +26,9 @@ TrayPopover::TrayPopover(TrayPresence& tray, AppState& appState, UpdaterManager&
     : m_tray(tray), m_model(std::make_unique<PopoverModel>(appState.trackedFileActor(),
                                                            appState.cleanupService()))
 {
-    m_window = std::make_unique<PopoverWindow>(PopoverWindow::Services{
-        *m_model, updater, makeSystemWorkspace(), makeWindowSystem()->hasCompositor()});
+    m_window = std::make_unique<PopoverWindow>(
+        PopoverWindow::Services{*m_model, updater, makeSystemWorkspace(),
+                                makeWindowSystem()->hasCompositor(), &appState.recentlyTrashed()});
     connect(m_window.get(), &PopoverWindow::closed, this, [this] { m_sinceClosed.start(); });
     connect(&m_tray, &TrayPresence::activated, this, [this] {
         if (m_window->isVisible())

@@ -117,10 +117,10 @@ int main(int argc, char** argv)
     QObject::connect(&unixSignals, &UnixSignalWatcher::received, &app, &QCoreApplication::quit);
 
     appState.start();
-    VantleBus bus({appState.trackedFileActor(),
-                   appState.cleanupService(),
-                   [&popover] { popover.showPopover(); },
-                   {}});
+    VantleBus bus(
+        {appState.trackedFileActor(), appState.cleanupService(),
+         [&popover] { popover.showPopover(); },
+         [&appState](const QString& name) { return appState.recentlyTrashed().restore(name); }});
     // The lock makes a taken name unlikely; without the bus only the CLI is missing.
     if (QString error; !bus.publish(QDBusConnection::sessionBus(), &error))
         VANTLE_DIAG(lcApp, QStringLiteral("Not on the session bus: ") + error);

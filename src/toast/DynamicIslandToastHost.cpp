@@ -152,6 +152,7 @@ void DynamicIslandToastHost::renderFrame(QPainter& painter, bool withRing) const
     frame.optionBlend = optionBlend();
     frame.isInteractive = m_isHovering;
     frame.pressedBadge = m_pressedBadge;
+    frame.showsUndo = m_inputs.showsUndo;
     frame.drawRing = withRing;
     islandpainter::paint(painter, frame, width());
 }
@@ -240,6 +241,8 @@ void DynamicIslandToastHost::setHovering(bool hovering)
 
 int DynamicIslandToastHost::badgeAt(QPointF position) const
 {
+    if (m_inputs.showsUndo)
+        return islandpainter::undoBadgeRect(width(), m_inputs.topInset).contains(position) ? 0 : -1;
     const auto rects = islandpainter::badgeRects(width(), m_inputs.topInset, m_optionShown);
     for (int i = 0; i < int(rects.size()); ++i) {
         if (rects[std::size_t(i)].contains(position))
@@ -284,7 +287,9 @@ void DynamicIslandToastHost::mouseReleaseEvent(QMouseEvent* event)
         badgeAt(event->position()) != pressed)
         return;
     const std::function<void()>* action = nullptr;
-    if (pressed == 0)
+    if (m_inputs.showsUndo)
+        action = &m_inputs.onUndo;
+    else if (pressed == 0)
         action = m_optionShown || event->modifiers().testFlag(Qt::AltModifier)
                      ? &m_inputs.onCustomTime
                      : &m_inputs.onMarkTemporary;
@@ -304,7 +309,7 @@ bool DynamicIslandToastHost::event(QEvent* event)
     const int badge = m_isHovering ? badgeAt(help->pos()) : -1;
     // A keycap spells its keys; the rest of the island says where the file came from.
     QString text;
-    if (badge >= 0)
+    if (badge >= 0 && !m_inputs.showsUndo)
         text = islandpainter::badgeTexts(m_optionShown)[std::size_t(badge)].toolTip;
     else if (m_isHovering && !m_inputs.files.empty() &&
              !m_inputs.files.front().originHost.isEmpty())

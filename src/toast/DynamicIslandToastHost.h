@@ -29,6 +29,9 @@ struct ToastViewInputs {
     std::function<void(bool)> onOptionHeld; // Alt pressed or released over the island
     std::function<void()> onMove;
     std::function<void()> onMore;
+    // The files were just trashed: the island offers only to take that back.
+    bool showsUndo = false;
+    std::function<void()> onUndo;
 };
 
 // The island: a custom-painted widget filling the toast panel, the island at

@@ -65,8 +65,8 @@ double badgeHeight()
 }
 double badgeWidth(const BadgeText& text)
 {
-    return 6 + QFontMetricsF(labelFont()).horizontalAdvance(text.label) + labelToKeycap +
-           keycapWidth(text.shortcut) + 6;
+    const double label = 6 + QFontMetricsF(labelFont()).horizontalAdvance(text.label) + 6;
+    return text.shortcut.isEmpty() ? label + 4 : label + labelToKeycap + keycapWidth(text.shortcut);
 }
 
 double textLeft(int width)
@@ -96,6 +96,10 @@ void paintBadge(QPainter& p, const QRectF& rect, const BadgeText& text, bool int
     const double labelWidth = QFontMetricsF(labelFont()).horizontalAdvance(text.label);
     const QRectF labelRect(rect.left() + 6, rect.top(), labelWidth, rect.height());
     p.drawText(labelRect, Qt::AlignLeft | Qt::AlignVCenter, text.label);
+    if (text.shortcut.isEmpty()) {
+        p.restore();
+        return;
+    }
 
     const QRectF cap(labelRect.right() + labelToKeycap, rect.center().y() - keycapHeight() / 2,
                      keycapWidth(text.shortcut), keycapHeight());
@@ -174,6 +178,17 @@ std::array<BadgeText, 3> badgeTexts(bool optionHeld)
                                QStringLiteral("Super+Shift+T")},
         BadgeText{QStringLiteral("Move"), QStringLiteral("⌘⇧M"), QStringLiteral("Super+Shift+M")},
         BadgeText{QStringLiteral("More"), QStringLiteral("⌘⇧."), QStringLiteral("Super+Shift+.")}};
+}
+
+BadgeText undoBadgeText()
+{
+    return {QStringLiteral("Undo"), {}, {}};
+}
+
+QRectF undoBadgeRect(int width, int topInset)
+{
+    const QRectF first = badgeRects(width, topInset, false)[0];
+    return QRectF(first.topLeft(), QSizeF(badgeWidth(undoBadgeText()), first.height()));
 }
 
 QRectF islandRect(int width, int topInset)
@@ -270,6 +285,18 @@ void paint(QPainter& p, const IslandFrame& frame, int width)
                    Qt::AlignLeft | Qt::AlignVCenter, name);
     }
 
+    if (frame.showsUndo) {
+        const QRectF rect = undoBadgeRect(width, frame.topInset);
+        p.save();
+        if (frame.pressedBadge == 0 && frame.isInteractive)
+            p.setOpacity(p.opacity() * 0.75);
+        paintBadge(p, rect, undoBadgeText(), frame.isInteractive, 1.0);
+        p.restore();
+        if (frame.drawRing)
+            paintRing(p, ringRect(width, frame.topInset), frame.progress);
+        p.restore();
+        return;
+    }
     // The first badge cross-fades between its two labels.
     const auto plain = badgeRects(width, frame.topInset, false);
     const auto option = badgeRects(width, frame.topInset, true);

@@ -23,7 +23,8 @@ struct IslandFrame {
     double optionBlend = 0.0; // 0 "Mark temporary", 1 "Custom time…"
     bool isInteractive = false;
     int pressedBadge = -1;
-    bool drawRing = true; // off when the ring is drawn over a cached island
+    bool showsUndo = false; // the files were just trashed: one "Undo" badge
+    bool drawRing = true;   // off when the ring is drawn over a cached island
 };
 
 // The island's look: measurements in points, drawn at the top centre of a
@@ -54,6 +55,9 @@ QRectF ringRect(int width, int topInset);
 QRectF iconRect(int width, int topInset);
 // The badges' rectangles (expanded, unscaled), in widget coordinates.
 std::array<QRectF, 3> badgeRects(int width, int topInset, bool optionHeld);
+// The one badge while a delete can be taken back, where the first badge sits.
+BadgeText undoBadgeText();
+QRectF undoBadgeRect(int width, int topInset);
 
 // The outline actually drawn this frame (empty when nothing is drawn).
 QPainterPath drawnOutline(const IslandFrame& frame, int width);

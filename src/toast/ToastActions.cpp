@@ -37,7 +37,7 @@ void ToastController::markRecordsTemporary(std::vector<RecordId> ids,
 void ToastController::markTemporary()
 {
     const std::vector<RecordId> ids = queuedIds();
-    if (ids.empty())
+    if (ids.empty() || m_showsUndo)
         return;
     VANTLE_DIAG(lcToast,
                 QStringLiteral("ToastController.markTemporary: ids=%1 names=").arg(ids.size()) +
@@ -48,6 +48,8 @@ void ToastController::markTemporary()
 
 void ToastController::performOpen()
 {
+    if (m_showsUndo)
+        return;
     const QStringList paths = fileUrls();
     if (paths.isEmpty()) {
         hide();
@@ -65,6 +67,8 @@ void ToastController::performOpen()
 
 void ToastController::performCopy()
 {
+    if (m_showsUndo)
+        return;
     const QStringList paths = fileUrls();
     if (paths.isEmpty()) {
         hide();
@@ -92,23 +96,60 @@ void ToastController::performCopy()
 
 void ToastController::performDelete()
 {
-    const std::vector<RecordId> ids = queuedIds();
-    if (!ids.empty()) {
-        VANTLE_DIAG(
-            lcToast,
-            QStringLiteral("ToastController.performDelete: trashing %1 file(s) ").arg(ids.size()) +
-                queuedNameList());
-        QPointer<ToastController> self(this);
-        for (const ToastEntry& entry : m_toastEntries) {
-            const QString name = entry.fileName;
-            m_services.trackedFileActor.deleteNow(entry.id).then(
-                this, [self, name](const RecordTrash::Result& result) {
-                    if (self && result.outcome == RecordTrash::Outcome::failed)
-                        self->showNotice(QStringLiteral("Couldn't move “") + name +
-                                         QStringLiteral("” to the Trash: ") + result.detail);
-                });
-        }
+    if (m_showsUndo)
+        return; // already trashed
+    if (m_toastEntries.empty()) {
+        hide();
+        return;
     }
+    VANTLE_DIAG(lcToast, QStringLiteral("ToastController.performDelete: trashing %1 file(s) ")
+                                 .arg(m_toastEntries.size()) +
+                             queuedNameList());
+    for (const ToastEntry& entry : m_toastEntries) {
+        ++m_pendingTrashes;
+        const QString name = entry.fileName;
+        m_services.trackedFileActor.deleteNow(entry.id).then(
+            this, [this, name](const RecordTrash::Result& result) {
+                --m_pendingTrashes;
+                if (result.outcome == RecordTrash::Outcome::failed)
+                    showNotice(QStringLiteral("Couldn't move “") + name +
+                               QStringLiteral("” to the Trash: ") + result.detail);
+                else if (result.outcome == RecordTrash::Outcome::trashed &&
+                         !result.location.isEmpty() && m_showsUndo)
+                    m_trashedLocations.push_back(result.location);
+                if (m_undoRequested && m_pendingTrashes == 0)
+                    undoDelete();
+            });
+    }
+    if (!m_services.restore) {
+        hide();
+        return;
+    }
+    // The toast stays for the rest of its countdown, offering to take it back.
+    m_showsUndo = true;
+    updateContent();
+}
+
+void ToastController::undoDelete()
+{
+    if (!m_showsUndo)
+        return;
+    // A click faster than the Trash waits for its answers.
+    if (m_pendingTrashes > 0) {
+        m_undoRequested = true;
+        return;
+    }
+    m_undoRequested = false;
+    VANTLE_DIAG(lcToast, QStringLiteral("ToastController.undoDelete: restoring %1 file(s)")
+                             .arg(m_trashedLocations.size()));
+    for (const QString& location : m_trashedLocations) {
+        m_services.restore(location).then(this, [this, location](std::optional<QString> path) {
+            if (!path)
+                showNotice(QStringLiteral("Couldn't take “") + location.section('/', -1) +
+                           QStringLiteral("” back out of the Trash"));
+        });
+    }
+    m_trashedLocations.clear();
     hide();
 }
 

@@ -120,6 +120,9 @@ void ToastController::fetchDetails()
 
 void ToastController::enqueue(RecordId id, const FileDetails& details)
 {
+    // The trashed files leave the island to the newcomer, and their undo with them.
+    if (m_showsUndo)
+        clearQueue();
     if (m_hiding) {
         // The files on the collapsing island were already handled; the new
         // one gets a toast of its own instead of vanishing with them at the
@@ -167,6 +170,8 @@ void ToastController::clearQueue()
 {
     m_toastEntries.clear();
     m_fileItems.clear();
+    m_showsUndo = false;
+    m_trashedLocations.clear();
 }
 
 void ToastController::cancelCountdown()
@@ -394,6 +399,11 @@ void ToastController::updateContent()
     inputs.onMove = [self] {
         if (self)
             self->later([](ToastController& c) { c.showMoveInput(); });
+    };
+    inputs.showsUndo = m_showsUndo;
+    inputs.onUndo = [self] {
+        if (self)
+            self->later([](ToastController& c) { c.undoDelete(); });
     };
     inputs.onMore = [self] {
         if (self)

@@ -7,6 +7,7 @@
 #include "toast/ToastGeometry.h"
 #include "toast/ToastTypes.h"
 
+#include <QFuture>
 #include <QObject>
 #include <QPointer>
 #include <QScreen>
@@ -72,6 +73,8 @@ public:
         // Where the move input finds folders and recent destinations.
         FolderIndex* folderIndex = nullptr;
         MoveMRU* moveMRU = nullptr;
+        // Takes a file Vantle trashed back out of the Trash, by its place there.
+        std::function<QFuture<std::optional<QString>>(const QString&)> restore = {};
     };
     enum class Input { move, time, more };
 
@@ -94,7 +97,11 @@ public:
     void markTemporary();
     void performOpen();
     void performCopy();
+    // Trashes every queued file; the toast then offers "Undo" for the rest
+    // of its countdown.
     void performDelete();
+    void undoDelete();
+    bool showsUndo() const { return m_showsUndo; }
 
     // The common halves of the input flows: open pauses the countdown and
     // takes focus; close gives focus back and, with `restore`, resumes.
@@ -231,6 +238,10 @@ private:
     bool m_isMoreVisible = false;
     bool m_isSharePickerVisible = false;
     bool m_isFolderChooserVisible = false;
+    bool m_showsUndo = false;
+    std::vector<QString> m_trashedLocations; // what "Undo" brings back
+    int m_pendingTrashes = 0;                // trashings not answered yet
+    bool m_undoRequested = false;
     bool m_isOptionHeld = false;
     double m_countdownDeadline = -1e18; // the distant past
     ContinuousTimer::TimerId m_countdownTask = 0;

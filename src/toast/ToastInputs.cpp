@@ -81,7 +81,8 @@ bool ToastController::isAnyInputVisible() const
 
 void ToastController::openInput(Input input)
 {
-    if (m_state != DynamicIslandToastState::visible || isAnyInputVisible())
+    // Trashed files offer nothing but Undo.
+    if (m_state != DynamicIslandToastState::visible || isAnyInputVisible() || m_showsUndo)
         return;
     inputFlag(input) = true;
     Q_EMIT interactionChanged();

@@ -93,6 +93,8 @@ void ToastController::performMoreAction(MoreMenuAction action)
 
 void ToastController::share()
 {
+    if (m_showsUndo)
+        return;
     const QStringList files = fileUrls();
     const auto facts = currentScreenFacts();
     if (files.isEmpty() || !facts) {

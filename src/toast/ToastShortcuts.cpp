@@ -51,7 +51,8 @@ bool ToastShortcuts::isUp() const
 
 bool ToastShortcuts::receivesKeys() const
 {
-    return isUp() && !m_controller.isAnyInputVisible();
+    // Trashed files offer only "Undo": no shortcut acts on them.
+    return isUp() && !m_controller.isAnyInputVisible() && !m_controller.showsUndo();
 }
 
 void ToastShortcuts::sync()

@@ -62,6 +62,29 @@ TEST_F(ToastFixture, DeleteHidesAtOnceAndTrashesInTheBackground)
     EXPECT_EQ(m_trash->requests(), QStringList{m_downloads + "/junk.bin"});
 }
 
+TEST_F(ToastFixture, AfterADeleteTheToastOffersUndoAndUndoBringsTheFilesBack)
+{
+    // The fake Trash keeps "N-name": the way back strips the number.
+    m_restore = [this](const QString& location) {
+        const QString path = m_downloads + '/' + location.section('/', -1).section('-', 1);
+        return QtFuture::makeReadyFuture(
+            m_trash->putBack(location, path) ? std::nullopt : std::optional<QString>(path));
+    };
+    makeController();
+    const RecordId a = showFile("junk.bin");
+    const RecordId b = showFile("old.iso");
+    m_controller->performDelete();
+    ASSERT_TRUE(waitUntil([&] { return !record(a) && !record(b); }));
+    EXPECT_EQ(m_controller->state(), State::visible) << "the toast stays to offer Undo";
+    EXPECT_TRUE(m_controller->host().inputs().showsUndo);
+    EXPECT_FALSE(QFileInfo::exists(at("junk.bin")));
+    m_controller->markTemporary(); // nothing but Undo acts on trashed files
+    m_controller->undoDelete();
+    ASSERT_TRUE(waitUntilOffScreen());
+    EXPECT_TRUE(QFileInfo::exists(at("junk.bin")));
+    EXPECT_TRUE(QFileInfo::exists(at("old.iso")));
+}
+
 TEST_F(ToastFixture, ADeleteTheTrashRefusesKeepsTheFileAndSaysWhyOnceTheToastHasGone)
 {
     m_trash->failWith(QStringLiteral("Trash is on another device"));

@@ -88,7 +88,7 @@ protected:
         m_controller = std::make_unique<ToastController>(
             ToastController::Services{*m_store, *m_cleanup, m_workspace, m_windows,
                                       std::vector<ShareTarget>{recorder}, m_folderIndex.get(),
-                                      &m_moveMRU},
+                                      &m_moveMRU, m_restore},
             timing, clock);
     }
 
@@ -140,6 +140,8 @@ protected:
     // Set before a new makeController() to give the move input folders to find.
     std::unique_ptr<FolderIndex> m_folderIndex;
     MoveMRU m_moveMRU;
+    // Set before makeController to let a delete be undone.
+    std::function<QFuture<std::optional<QString>>(const QString&)> m_restore;
     double m_now = 1000.0;
     std::shared_ptr<FakeWorkspace> m_workspace = std::make_shared<FakeWorkspace>();
     std::shared_ptr<FakeWindowSystem> m_windows = std::make_shared<FakeWindowSystem>();
