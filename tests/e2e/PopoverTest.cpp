@@ -75,27 +75,26 @@ protected:
         runTool("xdotool", {"mousemove", QString::number(m_popover.x + x),
                             QString::number(m_popover.y + y), "click", "1"});
     }
-    // Opens the "⋯" menu of the first row under the section header at `headerY`
-    // and chooses its item `index` of `count`.
-    void chooseFromFirstRow(int headerY, int index, int count)
+    // Opens the "⋯" menu of the first row under the section header at
+    // `headerY` and chooses its item `index` with the arrow keys.
+    void chooseFromFirstRow(int headerY, int index)
     {
         const int rowCentre = headerY + 27 + 26;
         click(360 - 16 - 15, rowCentre);
-        Frame menu;
         ASSERT_TRUE(waitUntil([&] {
             for (const QString& id : runTool("xdotool", {"search", "--onlyvisible", "--pid",
                                                          QString::number(m_process.processId())})
                                          .split('\n', Qt::SkipEmptyParts)) {
                 const Frame f = frameOf(id);
-                if (f.width > 60 && f.width < 300 && f.height > 20 && f.height < 120)
-                    menu = f;
+                if (f.width > 60 && f.width < 300 && f.height > 20 && f.height < 300)
+                    return true;
             }
-            return menu.width > 0;
+            return false;
         }));
-        const int itemHeight = (menu.height - 8) / count;
-        runTool("xdotool",
-                {"mousemove", QString::number(menu.x + menu.width / 2),
-                 QString::number(menu.y + 4 + itemHeight * index + itemHeight / 2), "click", "1"});
+        QStringList keys{"key", "--delay", "30"};
+        for (int i = 0; i <= index; ++i)
+            keys << "Down";
+        runTool("xdotool", keys << "Return");
     }
 
     QProcess m_tray;
@@ -130,21 +129,26 @@ TEST_F(PopoverTest, TheToastsTemporaryFileIsListedAndKeepAndDeleteWork)
     }));
     screenshot("popover-list.png");
 
-    chooseFromFirstRow(firstSectionY, 0, 2); // Keep
+    chooseFromFirstRow(firstSectionY, 0); // Keep
     ASSERT_TRUE(waitUntil([&] { return recordState("report.pdf") == "dismissed"; }));
     ASSERT_TRUE(waitUntil([&] { return log().contains("count=1 files=[report.pdf[dismissed"); }));
     // The ignored section, now first, opens on its header.
     click(180, firstSectionY + 13);
     screenshot("popover-ignored.png");
-    chooseFromFirstRow(firstSectionY, 0, 1); // Mark as temporary
+    chooseFromFirstRow(firstSectionY, 0); // Mark as temporary
     ASSERT_TRUE(waitUntil([&] { return recordState("report.pdf") == "temporary"; }));
-    chooseFromFirstRow(firstSectionY, 1, 2); // Delete
+    chooseFromFirstRow(firstSectionY, 1); // Delete
     const QString trashed = m_vantle->home() + "/.local/share/Trash/files/report.pdf";
     ASSERT_TRUE(waitUntil([&] { return QFile::exists(trashed); }));
     EXPECT_FALSE(QFile::exists(path));
-    ASSERT_TRUE(waitUntil(
-        [&] { return log().contains("count=0 files=[]") && !windowSized(360, 440).isEmpty(); }));
-    screenshot("popover-empty.png");
+    ASSERT_TRUE(waitUntil([&] { return log().contains("count=0 files=[]"); }));
+    // "Recently trashed", folded, is now the first section: open it and restore.
+    click(180, firstSectionY + 13);
+    screenshot("popover-recently-trashed.png");
+    click(360 - 16 - 25, firstSectionY + 27 + 26);
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(path); }));
+    EXPECT_FALSE(QFile::exists(trashed));
+    ASSERT_TRUE(waitUntil([&] { return recordState("report.pdf") == "dismissed"; }));
 
     // The gear shows the settings; Escape closes the popover.
     click(360 - 16 - 10, 23);
