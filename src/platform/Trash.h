@@ -30,8 +30,9 @@ public:
     // Takes an item back out of the Trash to `path`, never over an existing
     // item. Returns nothing on success, else the error's description.
     virtual std::optional<QString> putBack(const QString& location, const QString& path) = 0;
-    // What the Trash holds now. Blocking; callable from any thread.
-    virtual std::vector<TrashEntry> entries() = 0;
+    // What the Trash holds now. Blocking; callable from any thread. A Trash
+    // that cannot tell holds nothing that could be offered back.
+    virtual std::vector<TrashEntry> entries() { return {}; }
 };
 
 // The GIO implementation (home trash, or $topdir/.Trash-$uid on other volumes).
