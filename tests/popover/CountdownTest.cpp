@@ -10,12 +10,11 @@ const QDateTime base(QDate(2026, 3, 1), QTime(10, 0), Qt::UTC);
 
 TEST(CountdownFace, LabelAndUrgencyByTimeLeftAndNoneWithoutAnExpiry)
 {
-    struct Row {
+    const struct {
         qint64 msLeft;
         QString label;
         Urgency urgency;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {-90'000, "Deleting…", Urgency::urgent},    {0, "Deleting…", Urgency::urgent},
         {59'999, "<1m left", Urgency::urgent},      {60'000, "1m left", Urgency::urgent},
         {3'599'999, "59m left", Urgency::urgent},   {3'600'000, "1h left", Urgency::soon},
@@ -23,7 +22,7 @@ TEST(CountdownFace, LabelAndUrgencyByTimeLeftAndNoneWithoutAnExpiry)
         {10'799'000, "2h 59m left", Urgency::soon}, {10'800'000, "3h left", Urgency::calm},
         {108'000'000, "30h left", Urgency::calm},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         const auto face = countdown::faceAt(base, base.addMSecs(row.msLeft), base);
         ASSERT_TRUE(face.has_value()) << row.msLeft;
         EXPECT_EQ(face->label, row.label) << row.msLeft;
@@ -36,14 +35,13 @@ TEST(CountdownFace, LabelAndUrgencyByTimeLeftAndNoneWithoutAnExpiry)
 
 TEST(CountdownFace, ProgressIsTheShareOfTheLifetimeUsed)
 {
-    struct Row {
+    const QDateTime expires = base.addSecs(4000);
+    const struct {
         const char* what;
         std::optional<QDateTime> markedAt;
         QDateTime now;
         double progress;
-    };
-    const QDateTime expires = base.addSecs(4000);
-    const Row rows[] = {
+    } rows[] = {
         {"halfway", base, base.addSecs(2000), 0.5},
         {"before the mark", base, base.addSecs(-50), 0},
         {"past the expiry", base, base.addSecs(9000), 1},
@@ -51,7 +49,7 @@ TEST(CountdownFace, ProgressIsTheShareOfTheLifetimeUsed)
         {"invalid mark", QDateTime(), base.addSecs(2000), 0},
         {"marked after the expiry", expires.addSecs(10), expires.addSecs(20), 0},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         const auto face = countdown::faceAt(row.markedAt, expires, row.now);
         ASSERT_TRUE(face.has_value()) << row.what;
         EXPECT_DOUBLE_EQ(face->progress, row.progress) << row.what;
@@ -60,7 +58,6 @@ TEST(CountdownFace, ProgressIsTheShareOfTheLifetimeUsed)
 
 TEST(CountdownLog, OneLinePerRefreshWithDatesInUtc)
 {
-    // The expiry is given in another zone; the line shows it in UTC.
     const QDateTime expires(QDate(2026, 3, 1), QTime(14, 0), Qt::OffsetFromUTC, 2 * 3600);
     const QDateTime now = base.addSecs(3600);
     CountdownIndicator pill(base, expires, nullptr, [&] { return now; });
@@ -72,7 +69,6 @@ TEST(CountdownLog, OneLinePerRefreshWithDatesInUtc)
     EXPECT_EQ(logcapture::count("CountdownIndicator.content:"), 1);
 }
 
-// Only a shown pill reads the clock, and it follows it across a threshold.
 TEST(CountdownRefresh, OnlyAShownPillTicks)
 {
     const QDateTime expires = base.addSecs(3600);
@@ -82,8 +78,7 @@ TEST(CountdownRefresh, OnlyAShownPillTicks)
         base, expires, nullptr, [&] { return now; }, 1ms);
     CountdownIndicator neverShown(
         base, expires, nullptr, [&] { return ++neverShownReads, now; }, 1ms);
-    // A pill in a popover that was open and is closed again.
-    QWidget popover;
+    QWidget popover; // opened and closed again
     new CountdownIndicator(
         base, expires, &popover, [&] { return ++closedReads, now; }, 1ms);
     popover.show();

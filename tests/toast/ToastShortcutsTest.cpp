@@ -12,13 +12,11 @@ namespace {
 
 using K = KeyGrabber;
 
-// Does with a key press what the X server does: a grabbed combination goes
-// to the grabber, anything else on to the focused application.
+// A grabbed combination goes to the grabber, anything else to the focused application.
 class FakeKeyGrabber final : public KeyGrabber {
 public:
     void setGrabbed(const std::vector<Combo>& combos) override { grabbed = combos; }
     void setFollowingAlt(bool follow) override { following = follow; }
-    // Whether the press was taken from the application.
     bool press(Combo combo)
     {
         if (std::find(grabbed.begin(), grabbed.end(), combo) == grabbed.end())
@@ -41,8 +39,7 @@ protected:
     void SetUp() override
     {
         ToastFixture::SetUp();
-        // Share menus and popups on the offscreen platform.
-        allowWarning(QStringLiteral("This plugin does not support"));
+        allowWarning(QStringLiteral("This plugin does not support")); // offscreen menus
         m_shortcuts = std::make_unique<ToastShortcuts>(*m_controller, m_grabber);
     }
     void TearDown() override
@@ -50,7 +47,6 @@ protected:
         m_shortcuts.reset();
         ToastFixture::TearDown();
     }
-    bool inputOpen(ToastController::Input input) { return m_controller->isInputVisible(input); }
 
     FakeKeyGrabber m_grabber;
     std::unique_ptr<ToastShortcuts> m_shortcuts;
@@ -70,7 +66,7 @@ TEST_F(ToastShortcutsTest, EachCombinationDoesItsActionAndNoOtherIsTaken)
         return [this, state](RecordId id) { return allInState({id}, state); };
     };
     auto opens = [this](Input input) -> Done {
-        return [this, input](RecordId) { return inputOpen(input); };
+        return [this, input](RecordId) { return m_controller->isInputVisible(input); };
     };
     const struct {
         const char* name;
@@ -122,7 +118,7 @@ TEST_F(ToastShortcutsTest, EachCombinationDoesItsActionAndNoOtherIsTaken)
 
 TEST_F(ToastShortcutsTest, KeysAreTakenOnlyWhileTheToastIsUpWithNoInputOpen)
 {
-    EXPECT_TRUE(m_grabber.grabbed.empty()) << "nothing is taken before a toast";
+    EXPECT_TRUE(m_grabber.grabbed.empty());
     EXPECT_FALSE(m_grabber.following);
     const RecordId id = showFile("a.pdf");
     EXPECT_EQ(m_grabber.grabbed.size(), ToastShortcuts::table().size());
@@ -132,7 +128,6 @@ TEST_F(ToastShortcutsTest, KeysAreTakenOnlyWhileTheToastIsUpWithNoInputOpen)
     m_grabber.alt(false);
     EXPECT_FALSE(m_controller->isOptionHeld());
 
-    // An open panel has the keyboard: every key goes to it, Alt is still followed.
     m_controller->showMoveInput();
     EXPECT_TRUE(m_grabber.grabbed.empty());
     EXPECT_TRUE(m_grabber.following);

@@ -7,9 +7,9 @@
 #include <QUrl>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 
-// A real HTTP server on 127.0.0.1 in the test process: each request path is
-// answered by the handler registered for it (404 otherwise).
+// An HTTP server on 127.0.0.1 answering each GET path with its handler (404 otherwise).
 class LocalHttpServer {
 public:
     using Handler = std::function<void(QTcpSocket*)>;
@@ -23,9 +23,8 @@ public:
     void on(const QByteArray& path, Handler handler) { m_handlers[path] = std::move(handler); }
     QUrl url(const QByteArray& path) const
     {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1%2")
-                        .arg(m_server.serverPort())
-                        .arg(QString::fromLatin1(path)));
+        return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort()) +
+                    QString::fromLatin1(path));
     }
     int hits(const QByteArray& path) const { return m_hits.value(path); }
 
@@ -39,9 +38,7 @@ public:
     }
     static Handler serve(const QByteArray& type, const QByteArray& body)
     {
-        return [=](QTcpSocket* socket) {
-            respond(socket, "200 OK", "Content-Type: " + type + "\r\n", body);
-        };
+        return [=](QTcpSocket* s) { respond(s, "200 OK", "Content-Type: " + type + "\r\n", body); };
     }
 
 private:
@@ -49,27 +46,23 @@ private:
     {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
             QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            // GET requests only, so a request ends with its blank line.
-            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                QByteArray& pending = m_pending[socket];
-                pending += socket->readAll();
-                for (qsizetype end; (end = pending.indexOf("\r\n\r\n")) >= 0;) {
-                    const QByteArray path = pending.left(end).split(' ').value(1);
-                    pending.remove(0, end + 4);
+            auto pending = std::make_shared<QByteArray>();
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, pending] {
+                *pending += socket->readAll();
+                for (qsizetype end; (end = pending->indexOf("\r\n\r\n")) >= 0;) {
+                    const QByteArray path = pending->left(end).split(' ').value(1);
+                    pending->remove(0, end + 4);
                     ++m_hits[path];
                     if (const Handler handler = m_handlers.value(path))
                         handler(socket);
                     else
-                        respond(socket, "404 Not Found", "Content-Type: text/plain\r\n", "no");
+                        respond(socket, "404 Not Found", {}, "no");
                 }
             });
-            QObject::connect(socket, &QObject::destroyed, &m_server,
-                             [this, socket] { m_pending.remove(socket); });
         }
     }
 
     QTcpServer m_server;
     QHash<QByteArray, Handler> m_handlers;
     QHash<QByteArray, int> m_hits;
-    QHash<QTcpSocket*, QByteArray> m_pending;
 };
