@@ -9,7 +9,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-#include <gtest/gtest.h>
 #include <memory>
 
 namespace {

@@ -41,11 +41,7 @@ QString enclosure(const QUrl& url, qint64 length, const QByteArray& bytes)
             QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex()));
 }
 
-// Starts a body that never ends.
-void beginBody(QTcpSocket* socket)
-{
-    socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\n\r\n<rss><channel>");
-}
+const QByteArray openFeed = "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\n\r\n<rss><channel>";
 
 class UpdaterManagerTest : public testing::Test {
 protected:
@@ -143,7 +139,7 @@ TEST_F(UpdaterManagerTest, ABadOrHostileFeedEndsInOneFailure)
     m_server.on("/loop", redirect("Location: /loop\r\n"));
     m_server.on("/to-http", redirect("Location: http://example.org/feed\r\n"));
     m_server.on("/endless", [](QTcpSocket* socket) { // a trickle, never the end
-        beginBody(socket);
+        socket->write(openFeed);
         auto* timer = new QTimer(socket);
         QObject::connect(timer, &QTimer::timeout, socket, [socket] {
             if (socket->state() == QAbstractSocket::ConnectedState)
@@ -152,7 +148,7 @@ TEST_F(UpdaterManagerTest, ABadOrHostileFeedEndsInOneFailure)
         timer->start(10);
     });
     m_server.on("/huge", [](QTcpSocket* socket) { // past the limit, no length, never closed
-        beginBody(socket);
+        socket->write(openFeed);
         socket->write(QByteArray(2 * maxUpdateFeedBytes, ' '));
     });
     const struct {
