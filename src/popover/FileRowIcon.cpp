@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QMimeDatabase>
+#include <QPainter>
 #include <QStyle>
 
 namespace {
@@ -29,4 +30,16 @@ QIcon fileRowIcon(const QString& path)
             return QIcon::fromTheme(name);
     }
     return QApplication::style()->standardIcon(QStyle::SP_FileIcon);
+}
+
+FileIconView::FileIconView(const QString& path, QWidget* parent)
+    : QWidget(parent), m_icon(fileRowIcon(path))
+{
+    setFixedSize(28, 28);
+}
+
+void FileIconView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    m_icon.paint(&painter, rect());
 }

@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr int iconSide = 28;
 constexpr int menuButtonSide = 30;
 constexpr int nameFontPixelSize = 13;
 constexpr int captionPixelSize = 11;
@@ -41,25 +40,6 @@ QFont sized(QFont font, int pixelSize, QFont::Weight weight = QFont::Normal)
     font.setWeight(weight);
     return font;
 }
-
-// The icon stretched to its frame, sharp at any device pixel ratio.
-class IconView : public QWidget {
-public:
-    IconView(QIcon icon, QWidget* parent) : QWidget(parent), m_icon(std::move(icon))
-    {
-        setFixedSize(iconSide, iconSide);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        m_icon.paint(&painter, rect());
-    }
-
-private:
-    QIcon m_icon;
-};
 
 // One line of text that gives up width by eliding its middle, which keeps a
 // file name's extension in sight.
@@ -116,7 +96,7 @@ FileRowView::FileRowView(const TrackedFile& file, std::function<void()> onReveal
     m_layout->setContentsMargins(16, 12, 16, 12);
     m_layout->setSpacing(10);
 
-    m_layout->addWidget(new IconView(fileRowIcon(file.filePath), this), 0, Qt::AlignVCenter);
+    m_layout->addWidget(new FileIconView(file.filePath, this), 0, Qt::AlignVCenter);
 
     auto* text = new QVBoxLayout;
     text->setSpacing(2);

@@ -40,24 +40,6 @@ private:
     QString m_text;
 };
 
-class IconView : public QWidget {
-public:
-    IconView(QIcon icon, QWidget* parent) : QWidget(parent), m_icon(std::move(icon))
-    {
-        setFixedSize(28, 28);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        m_icon.paint(&painter, rect());
-    }
-
-private:
-    QIcon m_icon;
-};
-
 } // namespace
 
 QString trashedCaption(const QDateTime& trashedAt, const QDateTime& now)
@@ -87,7 +69,7 @@ RecentlyTrashedRowView::RecentlyTrashedRowView(const TrashJournal::Entry& file,
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(16, 12, 16, 12);
     row->setSpacing(10);
-    row->addWidget(new IconView(fileRowIcon(file.originalPath), this), 0, Qt::AlignVCenter);
+    row->addWidget(new FileIconView(file.originalPath, this), 0, Qt::AlignVCenter);
 
     auto* text = new QVBoxLayout;
     text->setSpacing(2);
