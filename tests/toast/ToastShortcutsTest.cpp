@@ -81,8 +81,8 @@ TEST_F(ToastShortcutsTest, EachCombinationDoesItsActionAndNoOtherIsTaken)
         {"copy",
          {c, command},
          [this](RecordId id) {
-             return QGuiApplication::clipboard()->mimeData()->hasUrls() &&
-                    allInState({id}, FileState::temporary);
+             const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+             return copied && copied->hasUrls() && allInState({id}, FileState::temporary);
          }},
         {"share",
          {s, command},
