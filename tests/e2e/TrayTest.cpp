@@ -27,11 +27,13 @@ TEST(TrayTest, TheIconDocksInTheTrayIsDrawnAndQuitsFromItsMenu)
         << runTool("xwininfo", {"-root", "-tree"}).toStdString();
 
     // The icon paints right after it docks; look until its dark disc shows
-    // (trayer's panel is light grey).
+    // (trayer's panel is light grey). Qt may dock it again in a new window,
+    // so it is looked up each time: import waits forever on a window gone.
     const QString shot = vantle.home() + "/icon.png";
     EXPECT_TRUE(waitUntil(
         [&] {
-            runTool("import", {"-window", window, shot});
+            window = embeddedIconWindow();
+            runTool("timeout", {"2", "import", "-window", window, shot});
             const QImage image(shot);
             int dark = 0;
             for (int y = 0; y < image.height(); ++y)
