@@ -56,16 +56,20 @@ protected:
     // Clicks the icon until the popover is up; its frame.
     Frame openPopover()
     {
+        // The tray may dock the icon again in a new window: look it up on each try.
         QString icon;
-        EXPECT_TRUE(waitUntil([&] { return !(icon = embeddedIconWindow()).isEmpty(); },
-                              std::chrono::seconds(15)));
-        m_icon = frameOf(icon);
         QString popover;
-        EXPECT_TRUE(waitUntil([&] {
-            if ((popover = windowSized(360, 440)).isEmpty())
-                runTool("xdotool", {"mousemove", "--window", icon, "11", "11", "click", "1"});
-            return !(popover = windowSized(360, 440)).isEmpty();
-        }));
+        EXPECT_TRUE(waitUntil(
+            [&] {
+                if (!(popover = windowSized(360, 440)).isEmpty())
+                    return true;
+                if (!(icon = embeddedIconWindow()).isEmpty()) {
+                    m_icon = frameOf(icon);
+                    runTool("xdotool", {"mousemove", "--window", icon, "11", "11", "click", "1"});
+                }
+                return !(popover = windowSized(360, 440)).isEmpty();
+            },
+            std::chrono::seconds(15)));
         return m_popover = frameOf(popover);
     }
 
