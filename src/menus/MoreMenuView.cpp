@@ -94,11 +94,8 @@ private:
 MoreMenuView::MoreMenuView(MoreMenuViewModel& model, bool translucent, QWidget* parent)
     : QWidget(parent), m_model(model)
 {
-    auto* background = new PanelBackground(translucent, 14, this);
+    auto* background = PanelBackground::filling(this, translucent, 14);
     m_background = background;
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(background);
     auto* rows = new QVBoxLayout(background);
     rows->setContentsMargins(padding, padding, padding, padding);
     rows->setSpacing(rowSpacing);

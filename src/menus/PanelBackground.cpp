@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "menus/PanelBackground.h"
 
+#include <QVBoxLayout>
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QRegion>
@@ -62,6 +64,15 @@ PanelBackground::PanelBackground(bool translucent, qreal cornerRadius, QWidget* 
     setAttribute(Qt::WA_TranslucentBackground);
     if (m_translucent)
         setContentsMargins(panelbackground::shadowMargins());
+}
+
+PanelBackground* PanelBackground::filling(QWidget* owner, bool translucent, qreal cornerRadius)
+{
+    auto* background = new PanelBackground(translucent, cornerRadius, owner);
+    auto* outer = new QVBoxLayout(owner);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(background);
+    return background;
 }
 
 QRectF PanelBackground::backgroundRect() const

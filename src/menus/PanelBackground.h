@@ -41,6 +41,9 @@ public:
     explicit PanelBackground(bool translucent,
                              qreal cornerRadius = panelbackground::defaultCornerRadius,
                              QWidget* parent = nullptr);
+    // A background filling `owner` edge to edge; the owner's content goes in it.
+    static PanelBackground* filling(QWidget* owner, bool translucent,
+                                    qreal cornerRadius = panelbackground::defaultCornerRadius);
 
     bool isTranslucent() const { return m_translucent; }
     qreal cornerRadius() const { return m_cornerRadius; }

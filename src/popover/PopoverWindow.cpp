@@ -54,10 +54,7 @@ PopoverWindow::PopoverWindow(Services services)
     setPalette(dark);
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_QuitOnClose, false);
-    m_background = new PanelBackground(m_services.translucent, 12, this);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(m_background);
+    m_background = PanelBackground::filling(this, m_services.translucent, 12);
 
     auto* column = new QVBoxLayout(m_background);
     column->setSpacing(0);

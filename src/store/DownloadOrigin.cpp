@@ -2,6 +2,7 @@
 #include "store/DownloadOrigin.h"
 
 #include "platform/Xattr.h"
+#include "store/TrackedFile.h"
 
 namespace downloadorigin {
 
@@ -23,3 +24,8 @@ std::optional<QUrl> of(const QString& path)
 }
 
 } // namespace downloadorigin
+
+FileDetails detailsOf(const TrackedFile& record)
+{
+    return {record.fileName, record.filePath, record.fileSize, downloadorigin::of(record.filePath)};
+}

@@ -16,3 +16,8 @@ std::optional<QUrl> fromAttribute(const QByteArray& value);
 std::optional<QUrl> of(const QString& path);
 
 } // namespace downloadorigin
+
+struct FileDetails;
+struct TrackedFile;
+// What the toast shows of a record, its origin read from the item; blocking.
+FileDetails detailsOf(const TrackedFile& record);

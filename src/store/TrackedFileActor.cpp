@@ -82,8 +82,7 @@ QFuture<std::optional<FileDetails>> TrackedFileActor::fileDetails(RecordId id)
         const TrackedFile* record = fetchRecord(id);
         if (!record)
             return std::nullopt;
-        return FileDetails{record->fileName, record->filePath, record->fileSize,
-                           downloadorigin::of(record->filePath)};
+        return detailsOf(*record);
     });
 }
 

@@ -98,10 +98,7 @@ QLabel* keycap(const QString& text, const QString& toolTip)
 MoveInputView::MoveInputView(MoveInputViewModel& model, bool translucent, QWidget* parent)
     : QWidget(parent), m_model(model)
 {
-    auto* background = new PanelBackground(translucent, 14, this);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(background);
+    auto* background = PanelBackground::filling(this, translucent, 14);
     auto* content = new QVBoxLayout(background);
     content->setContentsMargins(0, 0, 0, 0);
     content->setSpacing(0);

@@ -30,10 +30,7 @@ QLabel* label(const QString& text, int pointSize, QFont::Weight weight, qreal op
 TimeInputView::TimeInputView(TimeInputViewModel& model, bool translucent, QWidget* parent)
     : QWidget(parent), m_model(model)
 {
-    auto* background = new PanelBackground(translucent, 14, this);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(background);
+    auto* background = PanelBackground::filling(this, translucent, 14);
 
     m_field = new QLineEdit;
     m_field->setObjectName(QStringLiteral("timeField"));

@@ -100,10 +100,7 @@ void ToastController::fetchDetails()
             details.reserve(ids.size());
             for (RecordId id : ids) {
                 const TrackedFile* record = context.fetchRecord(id);
-                details.push_back(record ? std::optional<FileDetails>(FileDetails{
-                                               record->fileName, record->filePath, record->fileSize,
-                                               downloadorigin::of(record->filePath)})
-                                         : std::nullopt);
+                details.push_back(record ? std::optional(detailsOf(*record)) : std::nullopt);
             }
             return details;
         })

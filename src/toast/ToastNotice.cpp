@@ -13,10 +13,7 @@ ToastNotice::ToastNotice(std::shared_ptr<WindowSystem> windowSystem,
     : FloatingPanel(Focus::never, QSize(400, islandHeight), std::move(windowSystem)), m_fade(fade)
 {
     setObjectName(QStringLiteral("ToastNotice"));
-    auto* background = new PanelBackground(hasCompositor(), islandHeight / 2.0, this);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(background);
+    auto* background = PanelBackground::filling(this, hasCompositor(), islandHeight / 2.0);
 
     auto* glyph = m_glyph = new QLabel(QStringLiteral("⚠"));
     glyph->setStyleSheet(QStringLiteral("color: rgb(255, 159, 10); font-size: 18px;"));
