@@ -79,8 +79,9 @@ TEST_F(ProcessorTest, AFileReplacedInPlaceKeepsItsTemporaryRecordAndMark)
         EXPECT_FALSE(recordAt({}, before.inode)) << "the old inode's record is gone";
         // The file manager shows the mark on the new file too.
         EXPECT_EQ(tags::readTags(file), QStringList{tags::programTag});
-        if (byRenameOver)
+        if (byRenameOver) {
             EXPECT_EQ(after->fileSize, 9); // complete before it took the name
+        }
     }
     EXPECT_EQ(announced().size(), 2u) << "only the first versions were news";
 }
