@@ -165,14 +165,15 @@ void ModelContext::afterInodeChange(const TrackedFile& record)
     m_byInode[record.inode] = record.id.value;
 }
 
-std::optional<std::uint64_t> ModelContext::activeInodeAt(const QString& path) const
+std::optional<std::uint64_t> ModelContext::activeInodeAt(const QString& path,
+                                                         std::uint64_t other) const
 {
     auto ids = m_byPath.constFind(path);
     if (ids == m_byPath.cend())
         return std::nullopt;
     for (std::int64_t id : *ids) {
         const TrackedFile& record = m_records.at(id);
-        if (record.state != FileState::dismissed)
+        if (record.state != FileState::dismissed && record.inode != other)
             return record.inode;
     }
     return std::nullopt;

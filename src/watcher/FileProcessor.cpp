@@ -188,7 +188,7 @@ void FileProcessor::carryOut(const ReconcileStep& step)
                                               "the record of %2")
                                    .arg(event.inode)
                                    .arg(names::nameOf(step.facts.byInode->filePath)));
-        callOffRemoval(step.facts.byInode->filePath);
+        callOffRemovalsOf(event.inode);
     }
     if (!decision.note.isEmpty())
         VANTLE_DIAG(lcWatcher, decision.note);
@@ -204,7 +204,7 @@ void FileProcessor::carryOut(const ReconcileStep& step)
             announce(step.newId);
         break;
     case ReconcileDecision::replace:
-        callOffRemoval(event.path);
+        callOffRemovalsOf(decision.oldInode);
         break;
     case ReconcileDecision::deferRemoval:
         handleRemoved(event.inode, step.facts.mode == ReconcileMode::live &&
@@ -265,15 +265,6 @@ void FileProcessor::commitRemoval(std::uint64_t inode, const QString& path)
     m_pendingRemovals.erase(it);
     VANTLE_DIAG(lcWatcher, QStringLiteral("  Committing deferred removal for inode %1").arg(inode));
     settle(m_store.removeByInode(inode));
-}
-
-void FileProcessor::callOffRemoval(const QString& path)
-{
-    auto it = m_pendingRemovals.find(path);
-    if (it == m_pendingRemovals.end())
-        return;
-    m_timer->cancel(it->task);
-    m_pendingRemovals.erase(it);
 }
 
 void FileProcessor::callOffRemovalsOf(std::uint64_t inode)

@@ -69,7 +69,6 @@ private:
 
     void handleRemoved(std::uint64_t inode, bool deleted = false);
     void commitRemoval(std::uint64_t inode, const QString& path);
-    void callOffRemoval(const QString& path);
     void callOffRemovalsOf(std::uint64_t inode);
     void checkRetroactiveFolder(const QString& path);
     // Lists the folder and reconciles every item and every record with it.

@@ -71,9 +71,12 @@ Decision newItem(const ReconcileFacts& facts, const QString& name, bool present)
     // Only a live event means the item is taking the place of the one at its
     // path right now; after lost events or at start-up nobody can tell.
     std::optional<RecordFacts> holder = facts.activeAtPath;
-    if (facts.byInode && facts.byInode->filePath == event.path &&
-        facts.byInode->state != FileState::dismissed)
-        holder = facts.byInode; // a reused inode at its old item's own path
+    // A reused inode at its old item's own path, unless another item has just
+    // gone from that path: then the old record only followed its inode there.
+    if (!holder && facts.byInode && facts.byInode->filePath == event.path &&
+        facts.byInode->state != FileState::dismissed &&
+        facts.pendingInode.value_or(facts.byInode->inode) == facts.byInode->inode)
+        holder = facts.byInode;
     if (live && holder) {
         decision.action = Decision::replace;
         decision.oldInode = holder->inode;

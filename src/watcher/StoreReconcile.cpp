@@ -18,8 +18,7 @@ void completeFacts(TrackedFileActor::Context& context, ReconcileFacts& facts,
 {
     const FileEvent& event = facts.event;
     facts.byInode = factsOf(context.fetchByInode(event.inode));
-    if (const auto active = context.model().activeInodeAt(event.path);
-        active && *active != event.inode)
+    if (const auto active = context.model().activeInodeAt(event.path, event.inode))
         facts.activeAtPath = factsOf(context.fetchByInode(*active));
     if (!facts.byInode)
         return;

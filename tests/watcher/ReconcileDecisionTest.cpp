@@ -53,10 +53,10 @@ ReconcileFacts facts(ReconcileMode mode, const QString& name, std::uint64_t inod
     return f;
 }
 
-// The same facts while a removal of the event's inode waits.
-ReconcileFacts pending(ReconcileFacts f)
+// The same facts while a removal of `inode` (by default the event's) waits at the record's path.
+ReconcileFacts pending(ReconcileFacts f, std::uint64_t inode = 0)
 {
-    f.pendingInode = f.event.inode;
+    f.pendingInode = inode ? inode : f.event.inode;
     f.pendingDeleted = true;
     return f;
 }
@@ -118,6 +118,18 @@ TEST(ReconcileDecisionTest, EachEventChangesTheRecordsAsAUserWouldExpect)
          true},
         {"reused inode at its old item's own path keeps the mark",
          pending(facts(live, "a.pdf", 5, created, file(5, {}), record(5, "a.pdf", temp))), replace},
+        // Events lag: the reused inode's old record was found at the path
+        // before the removal of the item it replaced there arrived.
+        {"save over a marked file with a reused inode: the mark passes on, the old record goes",
+         pending(facts(live, "a.pdf", 5, renamed, file(5, recorded.addSecs(5)),
+                       record(5, "a.pdf", FileState::unprocessed), record(9, "a.pdf", temp)),
+                 9),
+         replace, true},
+        {"save over a kept file with a reused inode: new, and the old record goes",
+         pending(facts(live, "a.pdf", 5, renamed, file(5, recorded.addSecs(5)),
+                       record(5, "a.pdf", FileState::unprocessed)),
+                 9),
+         insert, true, true},
         {"a hard link created beside a tracked file is no news",
          linked(facts(live, "link", 5, created, file(5, {}), record(5, "a.pdf"))), ignore},
     };
