@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "StoreFixture.h"
 #include "store/Tags.h"
+#include "store/TrashJournal.h"
 
 #include <QProcess>
 
@@ -42,13 +43,16 @@ TEST_F(RecordTrashTest, AnotherItemAtThePathIsNeverTrashed)
     EXPECT_FALSE(record(id));
 
     // Replaced between the check and the move (an editor's atomic save): the
-    // newcomer is put back.
+    // newcomer is put back, and not noted as ours to offer back.
     const RecordId raced = insert(path, inodeOf(path));
     m_trash->beforeMove([&](const QString& target) {
         moveOver(testenv::writeFile(staged, "saved meanwhile"), target);
     });
-    EXPECT_EQ(await(m_store->deleteNow(raced)).outcome, RecordTrash::Outcome::absent);
+    const auto result = await(m_store->deleteNow(raced));
+    EXPECT_EQ(result.outcome, RecordTrash::Outcome::absent);
+    EXPECT_TRUE(result.location.isEmpty());
     EXPECT_EQ(testenv::contentOf(path), "saved meanwhile");
+    EXPECT_TRUE(TrashJournal(TrashJournal::besideStore(storePath())).entries().empty());
 }
 
 TEST_F(RecordTrashTest, ARefusedTrashKeepsTheFileTheMarkAndTheRecord)
@@ -65,7 +69,8 @@ TEST_F(RecordTrashTest, ARefusedTrashKeepsTheFileTheMarkAndTheRecord)
     EXPECT_EQ(record(id)->state, FileState::temporary);
 }
 
-// The real freedesktop Trash, checked with trash-cli's own tools.
+// The real freedesktop Trash, checked with trash-cli's own restore. What
+// went there is noted with where it went, to be offered back.
 TEST_F(RecordTrashTest, TheFileLandsInTheUsersTrashAndCanBeRestored)
 {
     static int round = 0;
@@ -73,15 +78,15 @@ TEST_F(RecordTrashTest, TheFileLandsInTheUsersTrashAndCanBeRestored)
     const QString name = QStringLiteral("invoice %1.pdf").arg(++round);
     const auto [path, inode] = makeFile(name, "%PDF-1.7 content");
     const RecordId id = insert(path, inode);
-    EXPECT_EQ(await(m_store->deleteNow(id)).outcome, RecordTrash::Outcome::trashed);
+    const auto result = await(m_store->deleteNow(id));
+    EXPECT_EQ(result.outcome, RecordTrash::Outcome::trashed);
     EXPECT_FALSE(QFile::exists(path));
+    EXPECT_EQ(inodeOf(result.location), inode);
     EXPECT_FALSE(record(id));
-
-    QProcess list;
-    list.start("trash-list", {});
-    ASSERT_TRUE(list.waitForFinished(20000));
-    const QString listed = QString::fromUtf8(list.readAllStandardOutput());
-    EXPECT_TRUE(listed.contains(path)) << listed.toStdString();
+    const auto noted = TrashJournal(TrashJournal::besideStore(storePath())).entries();
+    ASSERT_EQ(noted.size(), 1u);
+    EXPECT_EQ(std::tuple(noted[0].location, noted[0].originalPath, noted[0].inode),
+              std::tuple(result.location, path, inode));
 
     QProcess restore;
     restore.setWorkingDirectory(m_downloads);
@@ -107,7 +112,4 @@ TEST_F(RecordTrashTest, TheSystemTrashReportsWhereTheItemWentAndPutsItBack)
     EXPECT_EQ(inodeOf(moved.location), inode) << moved.location.toStdString();
     EXPECT_FALSE(trash->putBack(moved.location, path));
     EXPECT_EQ(inodeOf(path), inode);
-    const QString info = QFileInfo(QFileInfo(moved.location).absolutePath()).absolutePath() +
-                         "/info/" + QFileInfo(moved.location).fileName() + ".trashinfo";
-    EXPECT_FALSE(QFile::exists(info));
 }
