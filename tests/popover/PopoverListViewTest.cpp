@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "popover/PopoverListView.h"
 #include "TestSupport.h"
+#include "popover/RecentlyTrashedRow.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolButton>
 
 namespace {
 
@@ -22,28 +25,53 @@ PopoverLists listsOf(int temporary, int ignored)
 
 } // namespace
 
-TEST(PopoverListView, OnlyRowsInViewExistAndTheIgnoredHeaderFoldsItsRows)
+TEST(PopoverListView, OnlyRowsInViewExistFoldedSectionsHaveNoneAndRestoreGoesByPlaceInTheTrash)
 {
+    std::vector<TrashJournal::Entry> trashed;
+    for (int i = 0; i < 3; ++i)
+        trashed.push_back({QStringLiteral("/trash/files/f%1.pdf").arg(i),
+                           QStringLiteral("/dl/f%1.pdf").arg(i), std::uint64_t(i + 1),
+                           QDateTime::currentDateTimeUtc()});
+    QStringList restored;
     PopoverListView view({});
-    view.resize(360, 400);
+    view.setRestoreAction([&](const QString& location) { restored.append(location); });
+    view.resize(360, 600);
     view.show();
     view.setLists(listsOf(2, 3), {});
-    EXPECT_EQ(view.builtRows(), 2) << "the ignored rows start folded";
+    view.setRecentlyTrashed(trashed);
+    EXPECT_EQ(view.builtRows(), 2) << "the ignored and the trashed rows start folded";
 
-    auto* header = view.findChild<QPushButton*>(QStringLiteral("ignoredHeader"));
-    ASSERT_TRUE(header);
-    EXPECT_EQ(header->toolTip(), "Show ignored files");
-    QTest::mouseClick(header, Qt::LeftButton);
+    auto* ignored = view.findChild<QPushButton*>(QStringLiteral("ignoredHeader"));
+    auto* header = view.findChild<QPushButton*>(QStringLiteral("trashedHeader"));
+    ASSERT_TRUE(header && ignored);
+    EXPECT_GT(header->y(), ignored->y());
+    QTest::mouseClick(ignored, Qt::LeftButton);
     EXPECT_EQ(view.builtRows(), 5);
-    EXPECT_EQ(header->toolTip(), "Hide ignored files");
+    EXPECT_EQ(ignored->toolTip(), "Hide ignored files");
+    QTest::mouseClick(ignored, Qt::LeftButton);
+    EXPECT_EQ(view.builtRows(), 2);
+
+    EXPECT_EQ(view.findChild<QLabel*>(QStringLiteral("trashedCount"))->text(), "3");
     QTest::mouseClick(header, Qt::LeftButton);
+    auto rows = view.findChildren<RecentlyTrashedRowView*>();
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(view.builtRows(), 5);
+    // The second file's row, by its place on screen.
+    std::sort(rows.begin(), rows.end(), [](QWidget* a, QWidget* b) { return a->y() < b->y(); });
+    auto* button = rows[1]->findChild<QToolButton*>(QStringLiteral("restoreButton"));
+    ASSERT_TRUE(button);
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(restored, QStringList{"/trash/files/f1.pdf"});
+    EXPECT_FALSE(button->isEnabled()) << "one click, one restore";
+    view.setRecentlyTrashed({});
+    EXPECT_FALSE(header->isVisible());
     EXPECT_EQ(view.builtRows(), 2);
 
     // Ten thousand records: a screenful of rows, wherever the list is scrolled.
     view.setLists(listsOf(10000, 0), {});
-    const int screenful = 400 / PopoverListView::rowHeight + 2;
+    const int screenful = 600 / PopoverListView::rowHeight + 2;
     EXPECT_LE(view.builtRows(), screenful);
     view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum() / 2);
     EXPECT_LE(view.builtRows(), screenful);
-    EXPECT_GE(view.builtRows(), 400 / PopoverListView::rowHeight - 1);
+    EXPECT_GE(view.builtRows(), 600 / PopoverListView::rowHeight - 1);
 }
