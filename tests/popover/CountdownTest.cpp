@@ -27,7 +27,6 @@ TEST(CountdownFace, LabelAndUrgencyByTimeLeftAndNoneWithoutAnExpiry)
         ASSERT_TRUE(face.has_value()) << row.msLeft;
         EXPECT_EQ(face->label, row.label) << row.msLeft;
         EXPECT_EQ(face->urgency, row.urgency) << row.msLeft;
-        EXPECT_EQ(face->remainingSeconds, std::max<qint64>(0, row.msLeft / 1000)) << row.msLeft;
     }
     EXPECT_FALSE(countdown::faceAt(base, std::nullopt, base).has_value()) << "no expiry";
     EXPECT_FALSE(countdown::faceAt(base, QDateTime(), base).has_value()) << "an invalid one";
@@ -56,19 +55,6 @@ TEST(CountdownFace, ProgressIsTheShareOfTheLifetimeUsed)
     }
 }
 
-TEST(CountdownLog, OneLinePerRefreshWithDatesInUtc)
-{
-    const QDateTime expires(QDate(2026, 3, 1), QTime(14, 0), Qt::OffsetFromUTC, 2 * 3600);
-    const QDateTime now = base.addSecs(3600);
-    CountdownIndicator pill(base, expires, nullptr, [&] { return now; });
-    EXPECT_EQ(logcapture::count("CountdownIndicator.content:"), 0);
-    pill.show();
-    EXPECT_TRUE(logcapture::contains("CountdownIndicator.content: marked=2026-03-01 10:00:00 +0000 "
-                                     "exp=2026-03-01 12:00:00 +0000 now=2026-03-01 11:00:00 +0000 "
-                                     "remaining=3600s progress=0.5"));
-    EXPECT_EQ(logcapture::count("CountdownIndicator.content:"), 1);
-}
-
 TEST(CountdownRefresh, OnlyAShownPillTicks)
 {
     const QDateTime expires = base.addSecs(3600);
@@ -90,7 +76,6 @@ TEST(CountdownRefresh, OnlyAShownPillTicks)
     const int widthBefore = shown.sizeHint().width();
     now = base.addSecs(1);
     ASSERT_TRUE(waitUntil([&] { return shown.label() == "59m left"; }));
-    EXPECT_EQ(shown.face()->urgency, Urgency::urgent);
     EXPECT_NE(shown.sizeHint().width(), widthBefore);
     EXPECT_EQ(closedReads, closedBefore);
     EXPECT_EQ(neverShownReads, neverShownBefore);
