@@ -48,11 +48,6 @@ TEST(PopoverLists, TemporaryBySoonestExpiryTiesKeepTheirOrderAndNoExpiryComesLas
               (QStringList{"soon", "tie-new", "tie-old", "late", "none"}));
     EXPECT_EQ(names(lists.ignoredFiles), QStringList{"kept"});
     EXPECT_EQ(lists.recordCount, 7);
-
-    const PopoverLists waiting =
-        popoverlists::derive({file("a", S::unprocessed), file("b", S::unprocessed)},
-                             [](const TrackedFile&) { return true; });
-    EXPECT_TRUE(waiting.isEmpty()) << "files waiting in the toast are in neither list";
 }
 
 // The model on a real store and real files in Downloads.
