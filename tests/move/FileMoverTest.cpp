@@ -3,9 +3,7 @@
 #include "FakeWorkspace.h"
 #include "TestSupport.h"
 #include "platform/FileSystem.h"
-#include "platform/FileTransfer.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -49,7 +47,9 @@ protected:
     {
         QStringList targets;
         for (const MoveOutcome& outcome : outcomes)
-            targets.append(outcome.moved() ? outcome.target : "failed: " + outcome.source);
+            targets.append(outcome.moved() ? outcome.target
+                                           : "failed: " + outcome.source +
+                                                 (outcome.error.isEmpty() ? " (no reason)" : ""));
         return targets;
     }
 };
@@ -61,23 +61,17 @@ TEST_F(FileMoverTest, UniqueDestinationNumbersCollisionsBeforeTheExtension)
         std::vector<const char*> existing;
         const char* expected;
     } cases[] = {
-        {"report.pdf", {}, "report.pdf"},
         {"report.pdf", {"report.pdf", "report (2).pdf"}, "report (3).pdf"},
         {"archive.tar.gz", {"archive.tar.gz"}, "archive.tar (2).gz"},
         {"notes", {"notes"}, "notes (2)"},
         {".bashrc", {".bashrc"}, ".bashrc (2)"},
         {"trailing.", {"trailing."}, "trailing. (2)"},
-        // A dangling link still holds its name.
-        {"link.txt", {"@link.txt"}, "link (2).txt"},
     };
     for (const auto& c : cases) {
         const QString folder = testenv::freshFolder("unique") + QLatin1Char('/');
-        for (const QString entry : c.existing) {
-            if (entry.startsWith(QLatin1Char('@')))
-                ASSERT_TRUE(QFile::link("/nonexistent", folder + entry.mid(1)));
-            else
-                testenv::writeFile(folder + entry);
-        }
+        // Dangling links: even they hold their names (a plain file does in the moves below).
+        for (const char* entry : c.existing)
+            ASSERT_TRUE(QFile::link("/nonexistent", folder + entry));
         EXPECT_EQ(FileMover::uniqueDestination(m_source + '/' + c.name, folder.chopped(1)),
                   folder + c.expected)
             << c.name;
@@ -87,18 +81,15 @@ TEST_F(FileMoverTest, UniqueDestinationNumbersCollisionsBeforeTheExtension)
 TEST_F(FileMoverTest, MovesWithinOneDeviceAtOnceNeverOverwritingAndRevealsOnlyTheFirst)
 {
     testenv::writeFile(m_destination + "/report.pdf", "old");
-    testenv::writeFile(m_destination + "/report (2).pdf", "older");
     const QString report = testenv::writeFile(m_source + "/report.pdf", "new");
-    const QString notes = testenv::writeFile(m_source + "/notes", "n");
+    const std::uint64_t inode = inodeOf(report);
     ASSERT_TRUE(QDir().mkpath(m_source + "/album/disc"));
     testenv::writeFile(m_source + "/album/disc/track", "t");
 
-    const QStringList moved = targetsOf(moveAndWait({report, notes, m_source + "/album"}));
-    EXPECT_EQ(moved, (QStringList{m_destination + "/report (3).pdf", m_destination + "/notes",
-                                  m_destination + "/album"}));
-    for (const auto& [name, content] :
-         {std::pair{"report.pdf", "old"}, {"report (2).pdf", "older"}, {"report (3).pdf", "new"}})
-        EXPECT_EQ(testenv::contentOf(m_destination + '/' + name), content);
+    const QStringList moved = targetsOf(moveAndWait({report, m_source + "/album"}));
+    EXPECT_EQ(moved, (QStringList{m_destination + "/report (2).pdf", m_destination + "/album"}));
+    EXPECT_EQ(testenv::contentOf(m_destination + "/report.pdf"), "old");
+    EXPECT_EQ(inodeOf(moved.first()), inode); // renamed, not copied
     EXPECT_EQ(testenv::contentOf(m_destination + "/album/disc/track"), "t");
     EXPECT_EQ(namesIn(m_source), QStringList());
     EXPECT_EQ(m_workspace->revealed, QList<QStringList>{{moved.first()}});
@@ -114,30 +105,11 @@ TEST_F(FileMoverTest, AFailedItemDoesNotStopTheOthersAndSaysWhy)
     ASSERT_TRUE(QDir().mkpath(folder + "/inner"));
     const QString kept = testenv::writeFile(m_source + "/kept.txt", "k");
     m_destination = folder + "/inner";
-    const QList<MoveOutcome> outcomes = moveAndWait({folder, kept, m_source + "/missing.txt"});
-    EXPECT_EQ(targetsOf(outcomes), (QStringList{"failed: " + folder, folder + "/inner/kept.txt",
-                                                "failed: " + m_source + "/missing.txt"}));
-    EXPECT_FALSE(outcomes.value(0).error.isEmpty());
-    EXPECT_FALSE(outcomes.value(2).error.isEmpty());
-    EXPECT_TRUE(QFileInfo(folder + "/inner").isDir());
+    EXPECT_EQ(targetsOf(moveAndWait({folder, kept, m_source + "/missing.txt"})),
+              (QStringList{"failed: " + folder, folder + "/inner/kept.txt",
+                           "failed: " + m_source + "/missing.txt"}));
     EXPECT_FALSE(QFileInfo::exists(folder + "/inner/f"));
     EXPECT_EQ(m_workspace->revealed, QList<QStringList>{{folder + "/inner/kept.txt"}});
-}
-
-TEST_F(FileMoverTest, ARenameNeverReplacesATargetThatAppeared)
-{
-    const QString source = testenv::writeFile(m_source + "/a.txt", "mine");
-    const QString target = FileMover::uniqueDestination(source, m_destination);
-    // Someone else takes the name between choosing and moving.
-    testenv::writeFile(target, "theirs");
-    EXPECT_EQ(filetransfer::renameNoReplace(source, target), EEXIST);
-    EXPECT_EQ(testenv::contentOf(target), "theirs");
-    EXPECT_EQ(testenv::contentOf(source), "mine");
-    // The same for a folder onto an empty folder, which a plain rename replaces.
-    ASSERT_TRUE(QDir().mkpath(m_source + "/f/inner"));
-    ASSERT_TRUE(QDir().mkpath(m_destination + "/f"));
-    EXPECT_EQ(filetransfer::renameNoReplace(m_source + "/f", m_destination + "/f"), EEXIST);
-    EXPECT_TRUE(QFileInfo::exists(m_source + "/f/inner"));
 }
 
 TEST_F(FileMoverTest, CreatesTheDestinationChainOrLeavesEverythingWhereAFileIsInTheWay)
@@ -150,11 +122,8 @@ TEST_F(FileMoverTest, CreatesTheDestinationChainOrLeavesEverythingWhereAFileIsIn
 
     const QString notes = testenv::writeFile(m_source + "/notes", "n");
     m_destination = testenv::writeFile(base + "/plain") + "/sub";
-    const QList<MoveOutcome> outcomes = moveAndWait({notes}, {}, true);
-    ASSERT_EQ(outcomes.size(), 1);
-    EXPECT_FALSE(outcomes[0].moved());
+    EXPECT_EQ(targetsOf(moveAndWait({notes}, {}, true)), QStringList{"failed: " + notes});
     EXPECT_TRUE(QFileInfo::exists(notes));
-    EXPECT_TRUE(FileMover::createFolder(base + "/plain").has_value());
 }
 
 // Every entry below a folder with what identifies it: type, mode, size,
@@ -182,9 +151,7 @@ QStringList describeTree(const QString& root)
         if (S_ISLNK(st.st_mode) && ::readlink(name.constData(), target, sizeof target - 1) > 0)
             entry += " -> " + QString::fromUtf8(target);
         else if (S_ISREG(st.st_mode))
-            entry +=
-                ' ' + QCryptographicHash::hash(testenv::contentOf(path), QCryptographicHash::Sha1)
-                          .toHex();
+            entry += ' ' + QString::number(qHash(testenv::contentOf(path)));
         entries.append(entry);
     }
     entries.sort();
@@ -242,7 +209,6 @@ TEST_F(CrossDeviceMoveTest, MovesAFileUnderAFreeNameAndAFolderTreeWithMetadataAn
     EXPECT_EQ(after, before);
     EXPECT_EQ(namesIn(m_source), QStringList());
     EXPECT_EQ(m_workspace->revealed, QList<QStringList>{{target}});
-    EXPECT_EQ(m_mover.pendingMoves(), 0);
 }
 
 TEST_F(CrossDeviceMoveTest, ATargetTakenWhileCopyingIsNotOverwritten)
