@@ -15,15 +15,6 @@ QStringList stored()
     return settings::open()->value(MoveMRU::key).toStringList();
 }
 
-// Writes the settings file as another process would leave it.
-void writeSettingsText(const QByteArray& text)
-{
-    QDir().mkpath(QFileInfo(paths::settingsFile()).absolutePath());
-    QFile file(paths::settingsFile());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(text);
-}
-
 class MoveMRUTest : public testing::Test {
 protected:
     void SetUp() override { QFile::remove(paths::settingsFile()); }
@@ -32,23 +23,19 @@ protected:
 TEST_F(MoveMRUTest, RecordsMostRecentFirstWithoutDuplicatesUpToCapacity)
 {
     MoveMRU mru;
-    mru.load();
-    EXPECT_TRUE(mru.paths().isEmpty());
     for (const char* path : {"/d/A", "/d/B", "/d/C"})
         mru.record(QString::fromUtf8(path));
     EXPECT_EQ(mru.paths(), (QStringList{"/d/C", "/d/B", "/d/A"}));
     mru.record("/d/A");
     EXPECT_EQ(mru.paths(), (QStringList{"/d/A", "/d/C", "/d/B"}));
-    EXPECT_EQ(stored(), mru.paths());
 
     for (int i = 0; i < 20; ++i)
         mru.record(QStringLiteral("/d/n%1").arg(i));
     EXPECT_EQ(mru.paths().size(), MoveMRU::capacity);
     EXPECT_EQ(mru.paths().first(), "/d/n19");
-    EXPECT_FALSE(mru.paths().contains("/d/B")); // the oldest left
-    EXPECT_EQ(stored(), mru.paths());
+    EXPECT_EQ(mru.paths().last(), "/d/n0"); // A, B and C, the oldest, left
 
-    // Names the settings file must quote survive a reload.
+    // Every record is saved; names the settings file must quote survive a reload.
     mru.record("/d/a, b \"q\" ;=#");
     MoveMRU again;
     again.load();
@@ -66,10 +53,7 @@ TEST_F(MoveMRUTest, ReadsListsWrittenByAnotherProcessLongOnesWhole)
     mru.load();
     EXPECT_EQ(mru.paths(), many);
     mru.record("/d/new");
-    EXPECT_EQ(mru.paths().size(), 20);
-    EXPECT_EQ(stored().size(), 20);
-    EXPECT_EQ(stored().first(), "/d/new");
-    EXPECT_EQ(stored().last(), "/d/18");
+    EXPECT_EQ(stored(), QStringList{"/d/new"} + many.first(MoveMRU::capacity - 1));
 
     const struct {
         const char* text;
@@ -79,15 +63,12 @@ TEST_F(MoveMRUTest, ReadsListsWrittenByAnotherProcessLongOnesWhole)
         // A one-entry list is stored as its single text.
         {"[General]\nMoveMRU.destinations=/only\n", {"/only"}},
         {"[General]\nMoveMRU.destinations=\n", {}},
-        {"[General]\nMoveMRU.destinations=@Invalid()\n", {}},
         // Not all texts: the whole list reads as empty.
         {"[General]\nMoveMRU.destinations=/a, @ByteArray(/b)\n", {}},
         {"[General]\nMoveMRU.destinations=@Rect(1 2 3 4)\n", {}},
-        {"[General]\nother=1\n", {}},
-        {"not an ini file at all \xff\n", {}},
     };
     for (const auto& c : cases) {
-        writeSettingsText(c.text);
+        testenv::writeFile(paths::settingsFile(), c.text);
         MoveMRU reader;
         reader.load();
         EXPECT_EQ(reader.paths(), c.expected) << c.text;
@@ -104,7 +85,6 @@ TEST_F(MoveMRUTest, ValidatedPrunesVanishedFoldersAndFilesOnly)
     MoveMRU mru;
     for (const QString& folder : {w, z, y, x})
         mru.record(folder);
-    ASSERT_EQ(mru.paths(), (QStringList{x, y, z, w}));
 
     // Nothing vanished: nothing written (a value changed behind its back stays).
     settings::write(settings::moveDestinations, QStringList{"/elsewhere"});
@@ -113,7 +93,6 @@ TEST_F(MoveMRUTest, ValidatedPrunesVanishedFoldersAndFilesOnly)
 
     ASSERT_TRUE(QDir(x).removeRecursively());
     EXPECT_EQ(mru.validated(3), (QStringList{y, z, w}));
-    EXPECT_EQ(mru.paths(), (QStringList{y, z, w}));
     EXPECT_EQ(stored(), (QStringList{y, z, w}));
 
     // A folder that became a file is pruned like a deleted one.
@@ -122,7 +101,6 @@ TEST_F(MoveMRUTest, ValidatedPrunesVanishedFoldersAndFilesOnly)
     testenv::writeFile(f);
     EXPECT_EQ(mru.validated(2), (QStringList{y, z}));
     EXPECT_EQ(stored(), (QStringList{y, z, w}));
-    EXPECT_TRUE(mru.validated(0).isEmpty());
 }
 
 } // namespace
