@@ -37,28 +37,18 @@ protected:
 
 } // namespace
 
-TEST_F(TrackedFileActorTest, NewRecordsAreUnprocessedAndListedInInsertionOrder)
-{
-    const RecordId a = insert(at("a.pdf"), 11, 1500);
-    const RecordId b = insert(at("b"), 12, 0);
-    const auto all = await(m_store->allRecords());
-    ASSERT_EQ(all.size(), 2u);
-    EXPECT_EQ(all[0].id, a);
-    EXPECT_EQ(all[1].id, b);
-    EXPECT_EQ(await(m_store->fileDetails(a))->fileSize, 1500);
-    EXPECT_FALSE(await(m_store->fileDetails(RecordId{999})));
-    const auto fresh = record(a);
-    EXPECT_EQ(fresh->state, FileState::unprocessed);
-    EXPECT_EQ(fresh->detectedAt, m_now);
-    EXPECT_FALSE(fresh->expiresAt);
-}
-
-TEST_F(TrackedFileActorTest, ActiveInodeSkipsDismissedRecordsAtThePath)
+TEST_F(TrackedFileActorTest, NewRecordsAreUnprocessedAndActiveInodeSkipsDismissedOnes)
 {
     const QString path = at("same.txt");
-    const RecordId first = insert(path, 21);
+    const RecordId first = insert(path, 21, 1500);
     insert(path, 22);
     insert(path, 23);
+    const auto fresh = record(first);
+    EXPECT_EQ(fresh->state, FileState::unprocessed);
+    EXPECT_EQ(fresh->detectedAt, m_now);
+    EXPECT_EQ(fresh->fileSize, 1500);
+    EXPECT_FALSE(fresh->expiresAt);
+
     EXPECT_EQ(await(m_store->activeInode(path)), std::optional<std::uint64_t>(21));
     await(m_store->dismiss(first));
     EXPECT_EQ(await(m_store->activeInode(path)), std::optional<std::uint64_t>(22));
@@ -137,8 +127,6 @@ TEST_F(TrackedFileActorTest, FetchExpiredIncludesExpiryEqualToNowAndNeverOneWith
     const auto expired = await(m_store->fetchExpired());
     ASSERT_EQ(expired.size(), 1u);
     EXPECT_EQ(expired[0].id, due);
-    EXPECT_EQ(expired[0].inode, 31u);
-    EXPECT_EQ(expired[0].filePath, at("due"));
 
     const auto pending = await(m_store->temporaryExpirations());
     ASSERT_EQ(pending.size(), 2u); // the undated one has no expiry to report
@@ -200,23 +188,22 @@ TEST_F(TrackedFileActorTest, RemovalsTakeTheTagOffAndOneRecordPerInodeIsKept)
 TEST_F(TrackedFileActorTest, RecordsSurviveAReopenAndIdentifiersAreNeverReused)
 {
     const RecordId a = insert(at("a"), 81, 5);
-    insert(at("b"), 82, 0);
     const RecordId c = insert(at("c"), 83, 7);
     m_now = m_now.addMSecs(1);
-    const auto expiry = await(m_store->markTemporary(a, 0.125));
+    await(m_store->markTemporary(a, 0.125)); // expires at .376: sub-second precision
     await(m_store->deleteRecord(c));
-    const auto before = record(a);
+    const auto fields = [](const TrackedFile& r) {
+        const auto ms = [](std::optional<QDateTime> t) { return t ? t->toMSecsSinceEpoch() : -1; };
+        return std::tuple(r.inode, r.filePath, r.fileName, r.fileSize, int(r.state),
+                          ms(r.detectedAt), ms(r.markedTemporaryAt), ms(r.expiresAt),
+                          ms(r.inodeSince));
+    };
+    const auto before = fields(*record(a));
 
     openStore();
     const auto after = record(a);
     ASSERT_TRUE(after);
-    EXPECT_EQ(after->inode, before->inode);
-    EXPECT_EQ(after->filePath, before->filePath);
-    EXPECT_EQ(after->state, FileState::temporary);
-    EXPECT_EQ(after->detectedAt, before->detectedAt);
-    EXPECT_EQ(after->markedTemporaryAt, before->markedTemporaryAt);
-    EXPECT_EQ(after->expiresAt, expiry);
-    EXPECT_EQ(after->expiresAt->time().msec(), 376); // sub-second precision kept
+    EXPECT_EQ(fields(*after), before);
     const RecordId d = insert(at("d"), 84);
     EXPECT_GT(d.value, c.value);
 }
@@ -241,9 +228,7 @@ TEST_F(TrackedFileActorTest, AFailedSaveKeepsTheChangeVisibleAndTheNextSaveWrite
 
         const RecordId id = insert(at("pending.bin"), 91);
         await(m_store->markTemporary(id));
-        EXPECT_EQ(await(m_store->fileDetails(id))->fileName, "pending.bin");
-        EXPECT_EQ(await(m_store->fetchExpired()).size(), 0u);
-        EXPECT_EQ(await(m_store->temporaryExpirations()).size(), 1u);
+        EXPECT_EQ(record(id)->state, FileState::temporary);
         EXPECT_FALSE(await(m_store->save()));
         EXPECT_EQ(changed.count(), 0);
 
@@ -267,7 +252,6 @@ TEST_F(TrackedFileActorTest, UnknownStateTextReadsAsKeptAndNewerSchemasAreRefuse
     editStoreFile("PRAGMA user_version = 2", false);
     QString error;
     EXPECT_FALSE(TrackedFileActor::open(options(), &error));
-    EXPECT_TRUE(error.contains("newer version")) << error.toStdString();
 }
 
 // What a hand-edited or damaged file may hold where a date belongs: never an
