@@ -15,12 +15,11 @@ TEST(CountdownFace, LabelAndUrgencyByTimeLeftAndNoneWithoutAnExpiry)
         QString label;
         Urgency urgency;
     } rows[] = {
-        {-90'000, "Deleting…", Urgency::urgent},    {0, "Deleting…", Urgency::urgent},
-        {59'999, "<1m left", Urgency::urgent},      {60'000, "1m left", Urgency::urgent},
-        {3'599'999, "59m left", Urgency::urgent},   {3'600'000, "1h left", Urgency::soon},
-        {5'400'000, "1h 30m left", Urgency::soon},  {7'259'000, "2h left", Urgency::soon},
-        {10'799'000, "2h 59m left", Urgency::soon}, {10'800'000, "3h left", Urgency::calm},
-        {108'000'000, "30h left", Urgency::calm},
+        {-90'000, "Deleting…", Urgency::urgent},  {0, "Deleting…", Urgency::urgent},
+        {59'999, "<1m left", Urgency::urgent},    {60'000, "1m left", Urgency::urgent},
+        {3'599'999, "59m left", Urgency::urgent}, {3'600'000, "1h left", Urgency::soon},
+        {7'259'000, "2h left", Urgency::soon},    {10'799'000, "2h 59m left", Urgency::soon},
+        {10'800'000, "3h left", Urgency::calm},   {108'000'000, "30h left", Urgency::calm},
     };
     for (const auto& row : rows) {
         const auto face = countdown::faceAt(base, base.addMSecs(row.msLeft), base);
