@@ -55,7 +55,7 @@ TEST_F(TrackedFileActorTest, NewRecordsAreUnprocessedAndActiveInodeSkipsDismisse
     EXPECT_FALSE(await(m_store->activeInode(at("SAME.txt"))));
 }
 
-TEST_F(TrackedFileActorTest, MarkTemporaryUsesTheDefaultIntervalAndTagsTheFileOnce)
+TEST_F(TrackedFileActorTest, MarkTemporaryTagsTheFileOnceAndDismissTakesTheTagOff)
 {
     m_defaultInterval = 5400;
     const auto [path, inode] = makeFile("report.pdf");
@@ -67,7 +67,6 @@ TEST_F(TrackedFileActorTest, MarkTemporaryUsesTheDefaultIntervalAndTagsTheFileOn
     const auto marked = record(id);
     EXPECT_EQ(marked->state, FileState::temporary);
     EXPECT_EQ(marked->markedTemporaryAt, m_now);
-    EXPECT_EQ(marked->expiresAt, expiry);
     EXPECT_EQ(tags::readTags(path), QStringList{tags::programTag});
     EXPECT_EQ(tags::readXdgTags(path), QStringList{tags::programTagName});
 
@@ -75,8 +74,19 @@ TEST_F(TrackedFileActorTest, MarkTemporaryUsesTheDefaultIntervalAndTagsTheFileOn
     m_now = m_now.addSecs(60);
     const auto again = await(m_store->markTemporary(id, 30.5));
     EXPECT_EQ(*again, m_now.addMSecs(30500));
-    EXPECT_EQ(record(id)->markedTemporaryAt, m_now);
     EXPECT_EQ(tags::readTags(path), QStringList{tags::programTag});
+
+    // Kept: the dates stay, both tags go, and it never expires.
+    await(m_store->dismiss(id));
+    const auto kept = record(id);
+    EXPECT_EQ(kept->state, FileState::dismissed);
+    EXPECT_EQ(kept->markedTemporaryAt, m_now);
+    EXPECT_EQ(kept->expiresAt, again);
+    EXPECT_TRUE(tags::readTags(path).isEmpty());
+    EXPECT_FALSE(xattr::get(path, tags::xdgAttributeName));
+    m_now = m_now.addDays(30);
+    EXPECT_TRUE(await(m_store->fetchExpired()).empty());
+    EXPECT_TRUE(await(m_store->temporaryExpirations()).empty());
 
     // A lifetime beyond what dates can hold is capped, never wrapped into the past.
     const auto far = await(m_store->markTemporary(id, 1e300));
@@ -92,36 +102,12 @@ TEST_F(TrackedFileActorTest, MarkTemporaryUsesTheDefaultIntervalAndTagsTheFileOn
     EXPECT_EQ(tags::readTags(photo), (QStringList{"Work", "Vantle: Temporary\n2"}));
 }
 
-TEST_F(TrackedFileActorTest, DismissKeepsTheOldDatesAndTakesTheTagOff)
-{
-    const auto [path, inode] = makeFile("notes.txt");
-    const RecordId id = insert(path, inode);
-    const auto expiry = await(m_store->markTemporary(id));
-    await(m_store->dismiss(id));
-    const auto kept = record(id);
-    EXPECT_EQ(kept->state, FileState::dismissed);
-    EXPECT_EQ(kept->expiresAt, expiry);
-    EXPECT_TRUE(kept->markedTemporaryAt);
-    EXPECT_TRUE(tags::readTags(path).isEmpty());
-    EXPECT_FALSE(xattr::get(path, tags::xdgAttributeName));
-
-    // Not temporary any more, so it never expires and has no pending expiry.
-    m_now = m_now.addDays(30);
-    EXPECT_TRUE(await(m_store->fetchExpired()).empty());
-    EXPECT_TRUE(await(m_store->temporaryExpirations()).empty());
-}
-
-TEST_F(TrackedFileActorTest, FetchExpiredIncludesExpiryEqualToNowAndNeverOneWithoutExpiry)
+TEST_F(TrackedFileActorTest, FetchExpiredIncludesExpiryEqualToNow)
 {
     const RecordId due = insert(at("due"), 31);
     const RecordId later = insert(at("later"), 32);
-    const RecordId undated = insert(at("undated"), 33);
     await(m_store->markTemporary(due, 10));
     await(m_store->markTemporary(later, 11));
-    await(m_store->perform<void>([undated](TrackedFileActor::Context& context) {
-        context.model().update(undated, [](TrackedFile& r) { r.state = FileState::temporary; });
-        context.save();
-    }));
 
     m_now = m_now.addSecs(10);
     const auto expired = await(m_store->fetchExpired());
@@ -129,7 +115,7 @@ TEST_F(TrackedFileActorTest, FetchExpiredIncludesExpiryEqualToNowAndNeverOneWith
     EXPECT_EQ(expired[0].id, due);
 
     const auto pending = await(m_store->temporaryExpirations());
-    ASSERT_EQ(pending.size(), 2u); // the undated one has no expiry to report
+    ASSERT_EQ(pending.size(), 2u);
     EXPECT_EQ(pending[0].id, due);
     EXPECT_EQ(pending[1].id, later);
     EXPECT_EQ(pending[1].expiresAt, m_now.addSecs(1));
@@ -255,7 +241,8 @@ TEST_F(TrackedFileActorTest, UnknownStateTextReadsAsKeptAndNewerSchemasAreRefuse
 }
 
 // What a hand-edited or damaged file may hold where a date belongs: never an
-// expiry in the past, so never a file trashed at the next start.
+// expiry in the past, so never a file trashed at the next start, nor one to
+// schedule.
 TEST_F(TrackedFileActorTest, UnreadableOrAbsurdExpiriesMeanNoExpiry)
 {
     const struct {
@@ -274,6 +261,7 @@ TEST_F(TrackedFileActorTest, UnreadableOrAbsurdExpiriesMeanNoExpiry)
         ASSERT_TRUE(loaded) << c.stored;
         EXPECT_EQ(loaded->expiresAt.has_value(), c.readable) << c.stored;
         EXPECT_EQ(await(m_store->fetchExpired()).size(), c.readable ? 1u : 0u) << c.stored;
+        EXPECT_EQ(await(m_store->temporaryExpirations()).size(), c.readable ? 1u : 0u) << c.stored;
         await(m_store->deleteRecord(id));
         m_now = QDateTime(QDate(2026, 3, 1), QTime(12, 0), Qt::UTC);
     }
