@@ -26,7 +26,6 @@ public:
         return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort()) +
                     QString::fromLatin1(path));
     }
-    int hits(const QByteArray& path) const { return m_hits.value(path); }
 
     // A whole answer, then the connection closes.
     static void respond(QTcpSocket* socket, const QByteArray& status, const QByteArray& headers,
@@ -52,7 +51,6 @@ private:
                 for (qsizetype end; (end = pending->indexOf("\r\n\r\n")) >= 0;) {
                     const QByteArray path = pending->left(end).split(' ').value(1);
                     pending->remove(0, end + 4);
-                    ++m_hits[path];
                     if (const Handler handler = m_handlers.value(path))
                         handler(socket);
                     else
@@ -64,5 +62,4 @@ private:
 
     QTcpServer m_server;
     QHash<QByteArray, Handler> m_handlers;
-    QHash<QByteArray, int> m_hits;
 };
