@@ -4,81 +4,59 @@
 
 #include <QRandomGenerator>
 #include <cmath>
-#include <optional>
 
-namespace {
-
-struct Case {
-    const char* input; // UTF-8
-    std::optional<double> interval;
-    const char* echo = nullptr;
-};
-
-void PrintTo(const Case& c, std::ostream* os)
+TEST(DurationParserTest, readsLengthsAndEchoesThemInAtMostTwoUnits)
 {
-    const std::string input(c.input);
-    *os << '"' << (input.size() > 24 ? input.substr(0, 24) + "..." : input) << '"';
-}
-
-class DurationParserCases : public testing::TestWithParam<Case> {};
-
-} // namespace
-
-TEST_P(DurationParserCases, parses)
-{
-    const Case& c = GetParam();
-    const auto parsed = DurationParser::parse(QString::fromUtf8(c.input));
-    if (!c.interval) {
-        EXPECT_FALSE(parsed.has_value()) << "got " << parsed->interval;
-        return;
-    }
-    ASSERT_TRUE(parsed.has_value());
-    EXPECT_DOUBLE_EQ(parsed->interval, *c.interval);
-    if (c.echo) {
-        EXPECT_EQ(parsed->echo.toStdString(), c.echo);
-    }
-}
-
-// Past a double's range, written out in digits.
-const std::string hugeSeconds = "1" + std::string(318, '0') + "s";
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, DurationParserCases,
-    testing::Values(
+    struct Case {
+        const char* input;              // UTF-8
+        std::optional<double> interval; // nothing: rejected
+        const char* echo = nullptr;
+    };
+    // Past a double's range, written out in digits.
+    const std::string hugeSeconds = "1" + std::string(318, '0') + "s";
+    const std::vector<Case> cases{
         // English units, alone and combined; text between tokens is ignored.
         Case{"2h", 7200, "2h"}, Case{"30 min", 1800, "30m"}, Case{"1d 4h", 100800, "1d 4h"},
         Case{"2h30m", 9000, "2h 30m"}, Case{"2 hours and 30 minutes", 9000, "2h 30m"},
         Case{"45s", 45, "45s"}, Case{"1 week", 604800, "1w"}, Case{"3 wks", 1814400, "3w"},
-        Case{"90 secs", 90, "1m 30s"}, Case{"2 hrs", 7200}, Case{"1m", 60, "1m"},
-        Case{"10 days", 864000, "1w 3d"},
-        // Decimal comma and point; upper case; surrounding blanks and line breaks.
-        Case{"1,5h", 5400, "1h 30m"}, Case{"1.5h", 5400, "1h 30m"}, Case{"2H", 7200},
-        Case{"  \n 2h \t\n", 7200}, Case{"2 minutes!", 120, "2m"},
-        // Spanish, with and without accents, and the leading phrases.
-        Case{"2 horas", 7200}, Case{"dentro de 2 horas", 7200}, Case{"en 1 semana", 604800},
-        Case{"por 3 días", 259200, "3d"}, Case{"3 dias", 259200}, Case{"durante 5 minutos", 300},
-        Case{"1 día 2 horas", 93600, "1d 2h"}, Case{"20 segundos", 20}, Case{"in 2h", 7200},
-        Case{"for 2h", 7200}, Case{"in in 2h", 7200}, Case{"in for en por 2h", 7200},
-        Case{"In 2H", 7200},
+        Case{"90 secs", 90, "1m 30s"}, Case{"1m", 60, "1m"},
+        // Decimal comma and point; surrounding blanks and line breaks.
+        Case{"1,5h", 5400, "1h 30m"}, Case{"1.5h", 5400, "1h 30m"}, Case{"  \n 2h \t\n", 7200},
+        // Spanish, with and without accents; the leading phrases, repeated, in upper case.
+        Case{"dentro de 2 horas", 7200}, Case{"por 3 días", 259200, "3d"},
+        Case{"1 semana 3 dias", 864000}, Case{"durante 5 minutos 20 segundos", 320},
+        Case{"In for en por 2H", 7200},
         // Rejected: no unit, unknown words anywhere, only zero tokens, empty.
         Case{"90", std::nullopt}, Case{"2 xyz", std::nullopt}, Case{"2h 3 xyz", std::nullopt},
-        Case{"2 heures", std::nullopt}, Case{"0h", std::nullopt}, Case{"", std::nullopt},
-        Case{"   \n\t", std::nullopt}, Case{"in ", std::nullopt}, Case{"h", std::nullopt},
-        Case{"2 months", std::nullopt}, Case{"1 year", std::nullopt}, Case{"0h 0m", std::nullopt},
+        Case{"0h", std::nullopt}, Case{"", std::nullopt}, Case{"   \n\t", std::nullopt},
+        Case{"in ", std::nullopt}, Case{"h", std::nullopt}, Case{"2 months", std::nullopt},
+        Case{"0h 0m", std::nullopt},
         // A zero token is dropped, the rest counts.
         Case{"0h 30m", 1800, "30m"}, Case{"0 xyz 2h", 7200},
         // Digits of other scripts match but are no number: the token is ignored.
-        Case{"٢h", std::nullopt}, Case{"٢h 3m", 180}, Case{"२ hours", std::nullopt},
+        Case{"٢h", std::nullopt}, Case{"٢h 3m", 180},
         // A letter outside the set ends the unit word.
-        Case{"2 hü", 7200}, Case{"2 hé", std::nullopt}, Case{"5 mín", std::nullopt},
+        Case{"2 hü", 7200}, Case{"2 hé", std::nullopt},
         // Fractions that leave a tail, and sums no whole-second form can hold.
         Case{"1.5.5h", 19800}, Case{"0.5s", 0.5, "1s"}, Case{"0.4s", 0.4, "0s"},
-        Case{"1d 0h 5m", 86700, "1d"}, Case{"1w 1h", 608400, "1w"},
+        Case{"1d 0h 5m", 86700, "1d"},
         // The echo shows at most two units, largest first.
-        Case{"59s 59m 23h", 86399, "23h 59m"}, Case{"52w", 604800 * 52.0, "52w"},
-        Case{"999999999999999999w", std::nullopt}, Case{"1e400s", std::nullopt},
-        Case{"15250284452471w", 9223372036854460800.0}, Case{"15250284452472w", std::nullopt},
-        Case{hugeSeconds.c_str(), std::nullopt}));
+        Case{"59s 59m 23h", 86399, "23h 59m"}, Case{"15250284452471w", 9223372036854460800.0},
+        Case{"15250284452472w", std::nullopt}, Case{hugeSeconds.c_str(), std::nullopt}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.input);
+        const auto parsed = DurationParser::parse(QString::fromUtf8(c.input));
+        if (!parsed || !c.interval) {
+            EXPECT_EQ(parsed.has_value(), c.interval.has_value())
+                << (parsed ? parsed->interval : 0);
+            continue;
+        }
+        EXPECT_DOUBLE_EQ(parsed->interval, *c.interval);
+        if (c.echo) {
+            EXPECT_EQ(parsed->echo.toStdString(), c.echo);
+        }
+    }
+}
 
 TEST(DurationParserTest, randomTextNeverCrashesAndGivesOnlyPositiveFiniteLengths)
 {
