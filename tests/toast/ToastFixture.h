@@ -76,23 +76,16 @@ protected:
         ToastController::Clock clock;
         if (fakeClock)
             clock = [this] { return m_now; };
-        // Sharing writes the files it was given to a file the test reads.
-        const ShareTarget recorder{
-            QStringLiteral("Record"),
-            QStringLiteral("/bin/sh"),
-            {QStringLiteral("-c"),
-             QStringLiteral("printf '%s\\n' \"$@\" > '") + sharedList() + QStringLiteral("'"),
-             QStringLiteral("sh")},
-            false};
+        // Sharing copies the files it was given into the test's folder.
+        const ShareTarget copier{
+            QStringLiteral("Copy"), QStringLiteral("/bin/cp"), {QStringLiteral("-t"), m_folder}};
         m_controller.reset();
         m_controller = std::make_unique<ToastController>(
             ToastController::Services{*m_store, *m_cleanup, m_workspace, m_windows,
-                                      std::vector<ShareTarget>{recorder}, m_folderIndex.get(),
+                                      std::vector<ShareTarget>{copier}, m_folderIndex.get(),
                                       &m_moveMRU, m_restore},
             timing, clock);
     }
-
-    QString sharedList() const { return m_folder + QStringLiteral("/shared.txt"); }
 
     // Shows a file and waits until the island has expanded with it queued.
     void showAndExpand(RecordId id)
