@@ -72,8 +72,6 @@ public:
         const QStringList replaced = pick(0, 1) == 0 ? replaceMarked() : QStringList();
         notes << QString("%1 marked replaced, %2 marked").arg(replaced.size()).arg(markSome());
 
-        QElapsedTimer sinceRestart;
-        sinceRestart.start();
         const QDeadlineTimer deadline(settleMs);
         launch();
         if (!up(deadline)) {
@@ -86,7 +84,8 @@ public:
             while (!(problems = storeProblems()).isEmpty() && !deadline.hasExpired() &&
                    m_process.state() == QProcess::Running)
                 QThread::msleep(100);
-            const QString after = QString("store after %1 ms: ").arg(sinceRestart.elapsed());
+            const QString after =
+                QString("store after %1 ms: ").arg(settleMs - deadline.remainingTime());
             notes << after + (problems.isEmpty() ? QString("matched")
                                                  : QString("%1 differences").arg(problems.size()));
             for (const QString& problem : problems)
@@ -109,19 +108,17 @@ public:
     QStringList finish()
     {
         const QDeadlineTimer deadline(std::max<qint64>(0, m_latestExpiry - now()) + 5000);
+        int left = -1;
         // Done once the last mark is due and no due mark is left.
-        auto due = [this] {
-            return m_vantle.count("state='temporary' AND expiresAt <= " + seconds(now()));
+        auto done = [&] {
+            left = m_vantle.count("state='temporary' AND expiresAt <= " + seconds(now()));
+            return left == 0 && now() > m_latestExpiry;
         };
-        int left = due();
-        while ((left != 0 || now() <= m_latestExpiry) && !deadline.hasExpired()) {
+        while (!done() && !deadline.hasExpired())
             QThread::msleep(100);
-            left = due();
-        }
-        QStringList failures;
         if (left != 0)
-            failures << QString("%1 expired mark(s) still in the store").arg(left);
-        return failures + trashOffenders();
+            return trashOffenders() << QString("%1 expired mark(s) still in the store").arg(left);
+        return trashOffenders();
     }
 
     QString line() const { return m_line; }
@@ -134,10 +131,9 @@ private:
     QString logTail() const
     {
         QFile log(logFile());
-        if (!log.open(QIODevice::ReadOnly))
-            return "(no log)";
-        log.seek(std::max<qint64>(0, log.size() - 400));
-        return QString::fromUtf8(log.readAll()).simplified();
+        return log.open(QIODevice::ReadOnly)
+                   ? QString::fromUtf8(log.readAll().right(400)).simplified()
+                   : "(no log)";
     }
 
     void launch()

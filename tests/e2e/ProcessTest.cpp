@@ -8,7 +8,6 @@ class ProcessTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_FALSE(VantleProcess::binary().isEmpty()) << "VANTLE_BINARY is not set";
         // End-to-end tests never skip: scripts/test.sh provides a display.
         ASSERT_TRUE(VantleProcess::hasDisplay()) << "DISPLAY is not set; run scripts/test.sh";
         m_vantle = std::make_unique<VantleProcess>(testenv::freshFolder("home"));
@@ -26,14 +25,12 @@ protected:
 
 } // namespace
 
-TEST_F(ProcessTest, VersionAndHelpNeedNoDisplayAndAMissingDisplayIsOneLine)
+TEST_F(ProcessTest, VersionNeedsNoDisplayAndAMissingDisplayIsOneLine)
 {
     m_vantle->environment().remove("DISPLAY");
     m_vantle->environment().remove("WAYLAND_DISPLAY");
     EXPECT_EQ(m_vantle->run({"--version"}), 0);
     EXPECT_TRUE(m_vantle->out.startsWith("Vantle ")) << m_vantle->out.toStdString();
-    EXPECT_EQ(m_vantle->run({"--help"}), 0);
-    EXPECT_TRUE(m_vantle->out.startsWith("Usage: vantle"));
     EXPECT_EQ(m_vantle->run({"--frobnicate"}), 2);
     EXPECT_TRUE(m_vantle->err.contains("unknown option --frobnicate"));
 

@@ -53,19 +53,15 @@ public:
 
     // Runs to completion; returns the exit code (-1 when it crashed or hung). Its output is
     // left in out and err.
-    int run(const QStringList& arguments, int timeoutMs = 20000)
+    int run(const QStringList& arguments)
     {
-        QProcess process;
+        QProcess process; // kills a hung program as it goes
         process.setProcessEnvironment(m_env);
         process.start(binary(), arguments);
-        if (!process.waitForFinished(timeoutMs)) {
-            process.kill();
-            process.waitForFinished();
-            return -1;
-        }
+        const bool ended = process.waitForFinished(20000);
         out = QString::fromUtf8(process.readAllStandardOutput());
         err = QString::fromUtf8(process.readAllStandardError());
-        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        return ended && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
     QString out, err;
 
@@ -112,16 +108,11 @@ public:
         }
         return statement.done() ? std::optional(rows) : std::nullopt;
     }
-    // The first column of each row, one a line.
+    // The first column of the first row ("" when there is none).
     std::optional<QString> text(const QString& sql) const
     {
         const auto rows = query(sql);
-        if (!rows)
-            return std::nullopt;
-        QStringList lines;
-        for (const QStringList& row : *rows)
-            lines.append(row[0]);
-        return lines.join('\n');
+        return rows ? std::optional(rows->empty() ? QString() : rows->front()[0]) : std::nullopt;
     }
     // The number of records that satisfy `where`, or -1 when the store cannot be read.
     int count(const QString& where = "1") const
