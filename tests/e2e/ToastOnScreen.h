@@ -7,10 +7,22 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
+#include <QRegularExpression>
 
 inline QString activeWindow()
 {
     return runTool("xdotool", {"getactivewindow"});
+}
+
+// Where a window is on the screen; all zero when it cannot be told.
+inline QRect frameOf(const QString& window)
+{
+    const auto match = QRegularExpression("Position: (-?\\d+),(-?\\d+).*Geometry: (\\d+)x(\\d+)",
+                                          QRegularExpression::DotMatchesEverythingOption)
+                           .match(runTool("xdotool", {"getwindowgeometry", window}));
+    return match.hasMatch() ? QRect(match.captured(1).toInt(), match.captured(2).toInt(),
+                                    match.captured(3).toInt(), match.captured(4).toInt())
+                            : QRect();
 }
 
 // The id of a window of class vantle inside one of trayer's windows, or empty.
@@ -34,11 +46,9 @@ protected:
         ASSERT_TRUE(VantleProcess::hasDisplay()) << "DISPLAY is not set; run scripts/test.sh";
         // A window that holds the keyboard focus while the toast comes and goes.
         m_focus.start("xev", {"-geometry", "1900x1000+10+0", "-name", "toast-focus-target"});
-        ASSERT_TRUE(waitUntil([&] {
-            m_focusId = runTool("xdotool", {"search", "--name", "toast-focus-target"});
-            return !m_focusId.isEmpty();
-        }));
-        m_focusId = m_focusId.section('\n', 0, 0); // in xdotool's decimal form
+        m_focusId = runTool("xdotool", {"search", "--sync", "--limit", "1", "--name",
+                                        "toast-focus-target"}); // in xdotool's decimal form
+        ASSERT_FALSE(m_focusId.isEmpty());
         runTool("xdotool", {"windowactivate", "--sync", m_focusId});
         ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focusId; }));
         m_vantle = std::make_unique<VantleProcess>(testenv::freshFolder("toast-home"));
@@ -50,39 +60,71 @@ protected:
 
     void TearDown() override
     {
+        runTool("xdotool", {"keyup", "alt"}); // when a test ended while holding it
         m_process.terminate();
         if (!m_process.waitForFinished(5000))
             m_process.kill();
         m_focus.kill();
         m_focus.waitForFinished();
+        m_tray.terminate();
+        m_tray.waitForFinished(5000);
     }
 
     // Runs before the program starts.
     virtual void prepare(VantleProcess&) {}
+    // A real XEmbed tray along the top edge, on the right; its panel is light grey.
+    void startTray()
+    {
+        m_tray.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request",
+                                "--height", "24", "--transparent", "false", "--tint", "0x000000"});
+        ASSERT_TRUE(m_tray.waitForStarted());
+    }
 
     // What xev printed so far.
     QString focusEvents() { return m_events += QString::fromUtf8(m_focus.readAllStandardOutput()); }
-
-    // The program's visible windows as wide as the toast panel.
-    QStringList toastWindows()
+    // Waits until xev has reported `count` presses of `keysym` ("T", "Escape"), and no more.
+    bool seesPresses(const QString& keysym, int count)
     {
-        QStringList toasts;
-        for (const QString& id : runTool("xdotool", {"search", "--onlyvisible", "--pid",
-                                                     QString::number(m_process.processId())})
-                                     .split('\n', Qt::SkipEmptyParts)) {
-            if (runTool("xdotool", {"getwindowgeometry", id}).contains("Geometry: 820x"))
-                toasts.append(id);
-        }
-        return toasts;
+        const QRegularExpression press(
+            "KeyPress event[^\\n]*\\n[^\\n]*\\n[^\\n]*\\(keysym 0x[0-9a-f]+, " +
+            QRegularExpression::escape(keysym) + "\\)");
+        auto seen = [&] { return int(focusEvents().count(press)); };
+        waitUntil([&] { return seen() >= count; }, std::chrono::milliseconds(1500));
+        return seen() == count;
     }
 
-    // A download lands: written beside Downloads, then renamed in.
+    // The program's visible windows whose size `fits`.
+    QStringList windowsWhere(const std::function<bool(QSize)>& fits)
+    {
+        QStringList windows = runTool("xdotool", {"search", "--onlyvisible", "--pid",
+                                                  QString::number(m_process.processId())})
+                                  .split('\n', Qt::SkipEmptyParts);
+        windows.removeIf([&](const QString& id) { return !fits(frameOf(id).size()); });
+        return windows;
+    }
+    // As wide as the toast panel.
+    QStringList toastWindows()
+    {
+        return windowsWhere([](QSize size) { return size.width() == 820; });
+    }
+    // A menu: smaller than any panel, larger than the tray icon.
+    static bool isMenu(QSize size)
+    {
+        return size.width() > 60 && size.width() < 300 && size.height() > 20 && size.height() < 300;
+    }
+
+    // A download lands (written beside Downloads, then renamed in); its toast
+    // shows within 1 s, and the island expands (its keys are taken then).
     QString download(const QString& name)
     {
         const QString target = m_vantle->downloads() + "/" + name;
         moveOver(testenv::writeFile(m_vantle->home() + "/" + name, QByteArray(2048, 'd')), target);
+        EXPECT_TRUE(waitUntil([&] { return !toastWindows().isEmpty(); }, std::chrono::seconds(1)))
+            << "no toast within 1 s for " << name.toStdString();
+        expandedIsland();
         return target;
     }
+    void key(const QString& combination) { runTool("xdotool", {"key", combination}); }
 
     QString recordState(const QString& name)
     {
@@ -102,14 +144,37 @@ protected:
         });
     }
 
-    QImage screenshot(const QString& name)
+    QImage screenshot()
     {
-        const QString path = QCoreApplication::applicationDirPath() + "/" + name;
+        const QString path = QCoreApplication::applicationDirPath() + "/screen.png";
         runTool("import", {"-window", "root", path});
         return QImage(path);
     }
+    // The screen once the island is expanded: black across the top centre out
+    // to its left edge at 710, and the screen visible beside it (no black box
+    // without a compositor).
+    QImage expandedIsland()
+    {
+        QImage screen;
+        EXPECT_TRUE(waitUntil([&] {
+            screen = screenshot();
+            return !screen.isNull() && qGray(screen.pixel(960, 40)) == 0 &&
+                   qGray(screen.pixel(714, 40)) == 0 && qGray(screen.pixel(705, 40)) > 200;
+        }));
+        return screen;
+    }
+    // The part `area` of the screen once two shots in a row agree (animations have settled).
+    QImage settled(const QRect& area)
+    {
+        QImage shot, last;
+        EXPECT_TRUE(waitUntil([&] {
+            last = std::exchange(shot, screenshot().copy(area));
+            return !shot.isNull() && shot == last;
+        }));
+        return shot;
+    }
 
-    QProcess m_focus;
+    QProcess m_focus, m_tray;
     QString m_focusId;
     QString m_events;
     std::unique_ptr<VantleProcess> m_vantle;
