@@ -27,21 +27,16 @@ TEST(ToastGeometry, EveryPanelIsCentredOnItsOwnScreenAndHangsFromItsTop)
         const int y = s.geometry.top();
         SCOPED_TRACE(s.geometry.x() * 10000 + y);
         // The housing stand-in is as high as the top panel, at least 24.
-        const QRect notch = notchRect(s);
-        EXPECT_EQ(notch.top(), y);
-        EXPECT_EQ(notch.height(), std::max(s.available.top() - y, 24));
-        EXPECT_TRUE(centredOn(notch, s.geometry));
+        EXPECT_EQ(notchRect(s).top(), y);
+        EXPECT_EQ(notchRect(s).height(), std::max(s.available.top() - y, 24));
         EXPECT_EQ(topInset(s), 14); // capped, also below a tall panel
-
         EXPECT_EQ(toastPanelFrame(s).top(), y);
-        EXPECT_TRUE(centredOn(toastPanelFrame(s), s.geometry));
         // Input panels start below the expanded island; the share anchor just under it.
-        const QRect input = inputPanelFrame(s, 193);
-        EXPECT_GT(input.top(), y + expandedIslandHeight(topInset(s)));
-        EXPECT_EQ(input.height(), 193);
-        EXPECT_TRUE(centredOn(input, s.geometry));
+        EXPECT_GT(inputPanelFrame(s, 193).top(), y + expandedIslandHeight(topInset(s)));
         EXPECT_EQ(shareAnchorRect(s).top(), y + expandedIslandHeight(topInset(s)));
-        EXPECT_TRUE(centredOn(shareAnchorRect(s), s.geometry));
+        for (const QRect& panel :
+             {notchRect(s), toastPanelFrame(s), inputPanelFrame(s, 193), shareAnchorRect(s)})
+            EXPECT_TRUE(centredOn(panel, s.geometry));
     }
 }
 

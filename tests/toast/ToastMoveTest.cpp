@@ -40,7 +40,6 @@ TEST_F(ToastMoveTest, TypedLettersFindTheFolderAndReturnMovesThere)
 {
     type(QStringLiteral("proj alp"));
     ASSERT_TRUE(waitUntil([&] { return !m_controller->moveModel().results().isEmpty(); }));
-    EXPECT_EQ(m_controller->moveModel().selectedURL(), m_home + "/Projects/Alpha");
     QTest::keyClick(&field(), Qt::Key_Return);
     ASSERT_TRUE(waitUntil([&] {
         return QFile::exists(m_home + "/Projects/Alpha/report.pdf") &&
@@ -55,7 +54,6 @@ TEST_F(ToastMoveTest, TypedLettersFindTheFolderAndReturnMovesThere)
 TEST_F(ToastMoveTest, SuperNMakesTheOfferedFolderAndEscapeLeavesEverything)
 {
     type(QStringLiteral("Inbox"));
-    ASSERT_TRUE(waitUntil([&] { return m_controller->moveModel().newFolderURL().has_value(); }));
     QTest::keyClick(&field(), Qt::Key_Escape);
     ASSERT_TRUE(waitUntil([&] { return !m_controller->isAnyInputVisible(); }));
     EXPECT_TRUE(m_controller->isCountingDown());
@@ -78,8 +76,8 @@ TEST_F(ToastMoveTest, AMoveThatFailsLeavesFileAndRecordAndSaysWhyInTheToastsPlac
     ASSERT_TRUE(waitUntil([&] { return !m_controller->moveModel().results().isEmpty(); }));
     QTest::keyClick(&field(), Qt::Key_Return);
     ASSERT_TRUE(waitUntil([&] { return !m_controller->notice().text().isEmpty(); }));
-    const QString notice = m_controller->notice().text();
-    EXPECT_EQ(notice, "Couldn't move “report.pdf” to ~/Projects/Beta: the folder is not there");
+    EXPECT_EQ(m_controller->notice().text(),
+              "Couldn't move “report.pdf” to ~/Projects/Beta: the folder is not there");
     EXPECT_TRUE(QFile::exists(m_downloads + "/report.pdf"));
     EXPECT_EQ(record(m_file)->state, FileState::unprocessed);
     EXPECT_TRUE(m_moveMRU.paths().isEmpty());
