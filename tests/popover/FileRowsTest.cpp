@@ -101,8 +101,9 @@ TEST(FileRowActions, ClicksRevealAndEachMenuItemCallsItsOwnCallback)
         QStringList expected = calls;
         for (qsizetype i = 0; i < actions.size(); ++i) {
             EXPECT_EQ(actions[i]->text(), wanted[i].first);
-            if (!temporary)
+            if (!temporary) {
                 EXPECT_EQ(actions[i]->toolTip(), "mark tip");
+            }
             if (!wanted[i].second.isEmpty()) {
                 actions[i]->trigger();
                 expected << wanted[i].second;

@@ -83,7 +83,6 @@ TEST_F(SettingsViewTest, UnitItemsFollowTheAmountAndAnUnknownUnitReadsAsHours)
     settings::write(settings::expiryValue, 2);
     settings::write(settings::expiryUnit, QStringLiteral("weeks"));
     SettingsView view(updater());
-    auto* amount = child<QSpinBox>(view, "expiryValue");
     auto* unit = child<QComboBox>(view, "expiryUnit");
     auto* explanation = child<QLabel>(view, "expiryExplanation");
 
@@ -92,7 +91,7 @@ TEST_F(SettingsViewTest, UnitItemsFollowTheAmountAndAnUnknownUnitReadsAsHours)
     EXPECT_TRUE(explanation->text().contains(" 2 hours ")) << explanation->text().toStdString();
     EXPECT_EQ(stored(settings::expiryUnit), "weeks");
 
-    amount->setValue(1);
+    child<QSpinBox>(view, "expiryValue")->setValue(1);
     EXPECT_EQ(unitItems(*unit), (QStringList{"Minute", "Hour", "Day"}));
     EXPECT_TRUE(explanation->text().contains(" 1 hour ")) << explanation->text().toStdString();
 
