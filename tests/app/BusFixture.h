@@ -46,11 +46,6 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    static QString errorName(const QDBusMessage& reply)
-    {
-        return reply.type() == QDBusMessage::ErrorMessage ? reply.errorName() : QString();
-    }
-
     std::unique_ptr<CleanupService> m_cleanup;
     std::unique_ptr<VantleBus> m_bus;
     int m_popoversShown = 0;

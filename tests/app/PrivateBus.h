@@ -13,7 +13,6 @@
 // DBUS_SESSION_BUS_ADDRESS before anything asks Qt for the session bus.
 namespace privatebus {
 
-QString address();
 // Appears when the bus starts the program for a call (its service file runs touch).
 QString activationMarker();
 
