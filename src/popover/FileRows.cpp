@@ -199,9 +199,20 @@ TemporaryFileRowView::TemporaryFileRowView(const TrackedFile& file, Actions acti
                                            QWidget* parent)
     : FileRowView(file, std::move(actions.onReveal), parent)
 {
-    auto* countdown = new CountdownIndicator(file.markedTemporaryAt, file.expiresAt, this);
-    countdown->setObjectName(QStringLiteral("countdown"));
-    addBeforeMenuButton(countdown);
+    if (actions.trashRefusal.isEmpty()) {
+        auto* countdown = new CountdownIndicator(file.markedTemporaryAt, file.expiresAt, this);
+        countdown->setObjectName(QStringLiteral("countdown"));
+        addBeforeMenuButton(countdown);
+    } else {
+        // A countdown would say "Deleting…" for as long as the Trash refuses.
+        auto* refusal = new QLabel(QStringLiteral("⚠ Couldn’t trash"), this);
+        refusal->setObjectName(QStringLiteral("trashRefusal"));
+        refusal->setStyleSheet(QStringLiteral("color: #ffb340;"));
+        refusal->setToolTip(QStringLiteral("The Trash refused this file: %1\nVantle tries again "
+                                           "every 15 minutes and at the next start.")
+                                .arg(actions.trashRefusal));
+        addBeforeMenuButton(refusal);
+    }
     addMenuAction(QStringLiteral("document-save"), QStringLiteral("Keep"),
                   std::move(actions.onKeep));
     addMenuAction(QStringLiteral("user-trash"), QStringLiteral("Delete"),

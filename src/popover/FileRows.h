@@ -64,6 +64,9 @@ public:
         // "Keep 1 more hour" / "day" give their seconds; "Custom…" gives none.
         std::function<void(std::optional<double>)> onSnooze;
         std::optional<QUrl> origin; // where the file was downloaded from
+        // Why the Trash refused the file when its time was up; it shows in
+        // place of the countdown (objectName "trashRefusal").
+        QString trashRefusal;
     };
     TemporaryFileRowView(const TrackedFile& file, Actions actions, QWidget* parent = nullptr);
 };

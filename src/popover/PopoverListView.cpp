@@ -215,7 +215,8 @@ QWidget* PopoverListView::makeRow(const Entry& entry)
         };
         row = new TemporaryFileRowView(file,
                                        {bind(m_actions.keep), bind(m_actions.deleteNow),
-                                        bind(m_actions.reveal), snooze, origin},
+                                        bind(m_actions.reveal), snooze, origin,
+                                        m_lists.trashRefusals.value(file.id)},
                                        viewport());
     } else {
         row = new IgnoredFileRowView(

@@ -17,6 +17,8 @@ struct PopoverLists {
     std::vector<TrackedFile> ignoredFiles;
     // Where listed files were downloaded from, when they say.
     QHash<RecordId, QUrl> origins;
+    // Temporary files whose time is up but which the Trash refused, with its reason.
+    QHash<RecordId, QString> trashRefusals;
     int recordCount = 0;
     // The diagnostic line describing every record.
     QString logLine;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "popover/PopoverModel.h"
 
+#include "expiry/CleanupService.h"
 #include "expiry/MarkTemporary.h"
 #include "platform/FileSystem.h"
 #include "platform/Log.h"
@@ -12,6 +13,9 @@ PopoverModel::PopoverModel(TrackedFileActor& store, CleanupService& cleanup, QOb
 {
     // The store notifies from its own thread; the queue brings it here.
     connect(&m_store, &TrackedFileActor::changed, this, &PopoverModel::storeChanged,
+            Qt::QueuedConnection);
+    // A refused file's record does not change: the refusal itself is news.
+    connect(&m_cleanup, &CleanupService::trashFailed, this, &PopoverModel::storeChanged,
             Qt::QueuedConnection);
 }
 
@@ -37,17 +41,31 @@ void PopoverModel::reload()
     m_reading = true;
     ++m_reads;
     const RecordTrash* trash = &m_store.recordTrash();
-    m_store.recordsNewestFirst()
+    TrackedFileActor* store = &m_store;
+    m_cleanup.trashFailures()
+        .then(this,
+              [store](QHash<RecordId, QString> refusals) {
+                  return store->recordsNewestFirst().then(
+                      QtFuture::Launch::Async, [refusals](std::vector<TrackedFile> records) {
+                          return std::pair(std::move(records), refusals);
+                      });
+              })
+        .unwrap()
         .then(QtFuture::Launch::Async,
-              [trash](std::vector<TrackedFile> records) {
+              [trash](std::pair<std::vector<TrackedFile>, QHash<RecordId, QString>> read) {
                   // Only an item directly inside Downloads that is still the record's own.
-                  return popoverlists::derive(
-                      std::move(records),
+                  PopoverLists lists = popoverlists::derive(
+                      std::move(read.first),
                       [trash](const TrackedFile& r) {
                           return trash->isRecordablePath(r.filePath) &&
                                  fs::holdsItem(r.filePath, r.inode);
                       },
                       [](const TrackedFile& r) { return downloadorigin::of(r.filePath); });
+                  for (const TrackedFile& file : lists.temporaryFiles) {
+                      if (read.second.contains(file.id))
+                          lists.trashRefusals.insert(file.id, read.second.value(file.id));
+                  }
+                  return lists;
               })
         .then(this,
               [this](PopoverLists lists) {

@@ -117,10 +117,19 @@ TEST(FileRowActions, ClicksRevealAndEachMenuItemCallsItsOwnCallback)
     }
 }
 
-TEST(FileRowCountdown, NoCountdownWithoutAnExpiry)
+// A file the Trash refused says so and why, rather than "Deleting…" for ever.
+TEST(FileRowCountdown, NoCountdownWithoutAnExpiryAndTheTrashsRefusalInItsPlace)
 {
     allowWarning("This plugin does not support"); // offscreen top-level rows
-    TemporaryFileRowView row(temporaryFile(std::nullopt), {});
-    row.show();
-    EXPECT_FALSE(row.findChild<QWidget*>("countdown")->isVisible());
+    TemporaryFileRowView plain(temporaryFile(std::nullopt), {});
+    TemporaryFileRowView::Actions refused;
+    refused.trashRefusal = "Permission denied";
+    TemporaryFileRowView due(temporaryFile(QDateTime::currentDateTimeUtc().addSecs(-60)), refused);
+    plain.show();
+    due.show();
+    EXPECT_FALSE(plain.findChild<QWidget*>("countdown")->isVisible());
+    EXPECT_FALSE(due.findChild<QWidget*>("countdown"));
+    const auto* refusal = due.findChild<QLabel*>("trashRefusal");
+    ASSERT_TRUE(refusal && refusal->isVisible());
+    EXPECT_TRUE(refusal->toolTip().contains("Permission denied"));
 }

@@ -135,6 +135,19 @@ TEST_F(PopoverModelTest, WhileFollowingTheListsTrackTheStoreAndTheButtonsActOnIt
     EXPECT_EQ(m_model->reads(), reads);
 }
 
+TEST_F(PopoverModelTest, AFileTheTrashRefusedStaysListedWithTheReason)
+{
+    StoreFixture::m_now = QDateTime(); // the wall clock, as the cleanup service's deadlines use
+    const RecordId id = track("locked.pdf");
+    m_trash->failWith("Permission denied");
+    m_model->setFollowing(true);
+    await(expiry::markTemporary(*m_store, *m_cleanup, id, 0.05));
+    ASSERT_TRUE(listsShow([&](const PopoverLists& l) {
+        return l.trashRefusals.value(id).contains("Permission denied");
+    })) << m_model->lists().logLine.toStdString();
+    EXPECT_EQ(names(m_model->lists().temporaryFiles), QStringList{"locked.pdf"});
+}
+
 TEST_F(PopoverModelTest, OneMoreHourKeepsAFileThatWasDueAndTheListSaysWhereItCameFrom)
 {
     StoreFixture::m_now = QDateTime(); // the wall clock, as the cleanup service's deadlines use
