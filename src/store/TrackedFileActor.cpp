@@ -4,7 +4,6 @@
 #include "platform/FileSystem.h"
 #include "platform/Formatters.h"
 #include "platform/Log.h"
-#include "store/DownloadOrigin.h"
 #include "store/Tags.h"
 
 #include <QFileInfo>
@@ -74,16 +73,6 @@ const TrackedFile* TrackedFileActor::fetchByInode(std::uint64_t inode) const
 const TrackedFile* TrackedFileActor::fetchRecord(RecordId id) const
 {
     return m_context->find(id);
-}
-
-QFuture<std::optional<FileDetails>> TrackedFileActor::fileDetails(RecordId id)
-{
-    return runSerial<std::optional<FileDetails>>(this, [this, id]() -> std::optional<FileDetails> {
-        const TrackedFile* record = fetchRecord(id);
-        if (!record)
-            return std::nullopt;
-        return detailsOf(*record);
-    });
 }
 
 QFuture<std::optional<std::uint64_t>> TrackedFileActor::activeInode(const QString& path)

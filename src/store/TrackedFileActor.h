@@ -36,7 +36,6 @@ public:
     ~TrackedFileActor() override;
 
     // Lookups.
-    QFuture<std::optional<FileDetails>> fileDetails(RecordId id);
     QFuture<std::optional<std::uint64_t>> activeInode(const QString& path);
     QFuture<std::vector<PendingExpiry>> temporaryExpirations();
     QFuture<std::vector<ExpiredItem>> fetchExpired();
