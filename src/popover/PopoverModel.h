@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "popover/FollowedReads.h"
 #include "popover/PopoverLists.h"
 #include "store/RecordId.h"
 
@@ -38,14 +39,12 @@ Q_SIGNALS:
     void listsChanged();
 
 private:
-    void storeChanged();
+    void read();
 
     TrackedFileActor& m_store;
     CleanupService& m_cleanup;
     PopoverLists m_lists;
     bool m_hasRead = false;
-    bool m_following = false;
-    bool m_reading = false;
-    bool m_readAgain = false;
+    FollowedReads m_reading{[this] { read(); }};
     int m_reads = 0;
 };

@@ -110,11 +110,7 @@ RecentlyTrashed::RecentlyTrashed(TrackedFileActor& store, QObject* parent)
     m_work.setMaxThreadCount(1);
     // The store notifies from its own thread; the queue brings it here.
     connect(
-        &m_store, &TrackedFileActor::changed, this,
-        [this] {
-            if (m_following)
-                reload();
-        },
+        &m_store, &TrackedFileActor::changed, this, [this] { m_reads.changed(); },
         Qt::QueuedConnection);
 }
 
@@ -135,37 +131,24 @@ QFuture<std::optional<QString>> RecentlyTrashed::restore(const QString& nameOrLo
                [&store = m_store, nameOrLocation] { return restoreNow(store, nameOrLocation); })
         .then(this, [this](std::optional<QString> restored) {
             // Also when nothing moved: the list shows what the Trash holds.
-            if (m_following)
-                reload();
+            m_reads.changed();
             return restored;
         });
 }
 
 void RecentlyTrashed::setFollowing(bool following)
 {
-    m_following = following;
-    if (following)
-        reload();
+    m_reads.setFollowing(following);
 }
 
 void RecentlyTrashed::reload()
 {
-    if (m_reading) {
-        m_readAgain = true;
-        return;
-    }
-    m_reading = true;
     recentlyTrashed()
         .then(this,
               [this](std::vector<Entry> files) {
-                  m_reading = false;
                   m_files = std::move(files);
                   Q_EMIT filesChanged();
-                  if (m_readAgain) {
-                      m_readAgain = false;
-                      if (m_following)
-                          reload();
-                  }
+                  m_reads.finished();
               })
-        .onCanceled(this, [this] { m_reading = false; });
+        .onCanceled(this, [this] { m_reads.finished(true); });
 }

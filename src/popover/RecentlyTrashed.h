@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "popover/FollowedReads.h"
 #include "store/TrashJournal.h"
 
 #include <QFuture>
@@ -45,7 +46,5 @@ private:
     TrackedFileActor& m_store;
     QThreadPool m_work;
     std::vector<TrashJournal::Entry> m_files;
-    bool m_following = false;
-    bool m_reading = false;
-    bool m_readAgain = false;
+    FollowedReads m_reads{[this] { reload(); }};
 };
