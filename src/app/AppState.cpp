@@ -14,6 +14,8 @@ AppState::AppState(Config config, std::unique_ptr<TrackedFileActor> store, QObje
     m_fileProcessor = std::make_unique<FileProcessor>(
         *m_monitor, *m_trackedFileActor, m_config.downloadsPath,
         [this](RecordId id) { QMetaObject::invokeMethod(this, [this, id] { onNewFile(id); }); });
+    m_cleanupService->setFolderWatched(
+        [monitor = m_monitor.get()] { return monitor->watchesNow(); });
 }
 
 AppState::~AppState()

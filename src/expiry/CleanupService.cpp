@@ -284,9 +284,11 @@ void CleanupService::cleanUpStaleRecordsNow()
     // Without the folder (an unmounted drive) every record would look stale.
     const QString downloads = m_trackedFileActor.recordTrash().downloadsPath();
     const std::optional<ItemStat> folder = fs::stat(downloads);
-    if (!folder || !folder->isDirectory) {
-        VANTLE_DIAG(lcExpiry,
-                    QStringLiteral("Sweep skipped: the Downloads folder is missing: ") + downloads);
+    if (!folder || !folder->isDirectory || (m_folderWatched && !m_folderWatched())) {
+        VANTLE_DIAG(
+            lcExpiry,
+            QStringLiteral("Sweep skipped: the Downloads folder is missing or not watched: ") +
+                downloads);
         return;
     }
     for (const RecordId id : m_trashFailures.keys())

@@ -11,6 +11,7 @@
 #include <QObject>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -63,6 +64,11 @@ public:
     // temporary and expired and its file still at its path, then forgets it.
     QFuture<void> trashExpired(RecordId id);
 
+    // Whether the watcher watches the Downloads folder right now; while it
+    // does not (missing, or its drive unmounted), the sweep drops nothing.
+    // Set before the sweep starts; without it the folder's existence decides.
+    void setFolderWatched(std::function<bool()> watched) { m_folderWatched = std::move(watched); }
+
     // How many records have a pending deadline.
     QFuture<int> scheduledCount();
     // The records whose file the Trash refused, with its error.
@@ -100,6 +106,7 @@ private:
 
     TrackedFileActor& m_trackedFileActor;
     Intervals m_intervals;
+    std::function<bool()> m_folderWatched;
     ContinuousTimer* m_timer = nullptr; // created on the service's thread
     QHash<RecordId, std::uint64_t> m_scheduledTasks;
     std::uint64_t m_staleRecordTask = 0;

@@ -179,6 +179,20 @@ std::optional<std::uint64_t> ModelContext::activeInodeAt(const QString& path,
     return std::nullopt;
 }
 
+std::optional<std::uint64_t> ModelContext::inodeAt(const QString& path, std::uint64_t other) const
+{
+    if (const auto active = activeInodeAt(path, other))
+        return active;
+    auto ids = m_byPath.constFind(path);
+    if (ids == m_byPath.cend())
+        return std::nullopt;
+    for (std::int64_t id : *ids) {
+        if (m_records.at(id).inode != other)
+            return m_records.at(id).inode;
+    }
+    return std::nullopt;
+}
+
 void ModelContext::unindexPath(const QString& path, std::int64_t id)
 {
     auto ids = m_byPath.find(path);
@@ -201,6 +215,7 @@ void ModelContext::remove(RecordId id)
     m_records.erase(it);
     m_dirty.erase(id.value);
     m_deleted.insert(id.value);
+    m_removed.append(id);
 }
 
 std::optional<QString> ModelContext::save()

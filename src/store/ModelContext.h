@@ -5,11 +5,13 @@
 #include "store/TrackedFile.h"
 
 #include <QHash>
+#include <QList>
 #include <QString>
 #include <map>
 #include <optional>
 #include <set>
 #include <unordered_map>
+#include <utility>
 
 // The records as the program sees them: everything saved plus the changes not
 // yet written. A save writes all pending changes in one transaction; if it
@@ -31,6 +33,8 @@ public:
     // The inode of the first record at exactly this path that is not dismissed,
     // other than `other`.
     std::optional<std::uint64_t> activeInodeAt(const QString& path, std::uint64_t other = 0) const;
+    // The same, else the inode of the first dismissed record there.
+    std::optional<std::uint64_t> inodeAt(const QString& path, std::uint64_t other) const;
 
     // Inserts a copy and returns its new identifier. The store keeps one record
     // per inode: a record already holding the inode is replaced.
@@ -41,6 +45,8 @@ public:
     void remove(RecordId id);
 
     bool hasChanges() const { return !m_dirty.empty() || !m_deleted.empty(); }
+    // The records removed since the last call, saved or not.
+    QList<RecordId> takeRemoved() { return std::exchange(m_removed, {}); }
     // Writes pending changes. Returns nothing on success, else the error.
     std::optional<QString> save();
 
@@ -61,6 +67,7 @@ private:
     QHash<QString, std::set<std::int64_t>> m_byPath; // ids in fetch order
     std::set<std::int64_t> m_dirty;                  // inserted or changed since the last save
     std::set<std::int64_t> m_deleted;                // removed since the last save
+    QList<RecordId> m_removed;                       // removed since the last takeRemoved
     std::int64_t m_nextId = 1;
 };
 

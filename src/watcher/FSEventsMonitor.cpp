@@ -17,6 +17,14 @@ QString withoutTrailingSlash(QString path)
     return path;
 }
 
+// A folder on another file system than its parent (links followed).
+bool isMountPoint(const QString& path)
+{
+    const auto self = fs::stat(path);
+    const auto parent = fs::stat(path + QStringLiteral("/.."));
+    return self && parent && self->device != parent->device;
+}
+
 std::uint32_t flagsOf(std::uint32_t kinds)
 {
     std::uint32_t flags = 0;
@@ -119,6 +127,16 @@ void FSEventsMonitor::tryWatch()
         m_notifier->setEnabled(!m_paused);
         connect(m_notifier, &QSocketNotifier::activated, this, [this] { readEvents(); });
     }
+    const bool ownFileSystem = isMountPoint(m_path);
+    if (m_ownFileSystem && *m_ownFileSystem && !ownFileSystem) {
+        // Unmounted: what stands there is the empty mount point, whose
+        // listing would say every record's item is gone.
+        VANTLE_DIAG(lcWatcher,
+                    QStringLiteral("Downloads is not mounted; waiting for it: ") + m_path);
+        m_rescanWhenWatching = true;
+        scheduleRetry();
+        return;
+    }
     // The user may keep Downloads behind a symbolic link; follow it.
     const int root = m_inotify->addWatch(m_pathBytes, true, &error);
     if (root < 0) {
@@ -128,6 +146,9 @@ void FSEventsMonitor::tryWatch()
         return;
     }
     m_rootWatch = root;
+    if (!m_ownFileSystem)
+        m_ownFileSystem = ownFileSystem;
+    m_watchingNow = true;
     Watched& watched = m_watches[root];
     seed(watched, m_pathBytes);
     for (auto it = watched.inodes.cbegin(); it != watched.inodes.cend(); ++it) {
@@ -224,6 +245,7 @@ void FSEventsMonitor::unwatchAll()
     m_watches.clear();
     m_subfolders.clear();
     m_rootWatch = -1;
+    m_watchingNow = false;
 }
 
 FileEvent FSEventsMonitor::mustScanEvent(std::uint32_t extra) const
@@ -276,9 +298,26 @@ void FSEventsMonitor::readEvents()
     // read: an item created before that is gone, and lstat would describe a
     // later item under the same name.
     std::map<std::pair<int, QByteArray>, std::size_t> lastLeave;
+    // The halves of a rename within one folder, paired by cookie: told once,
+    // at the new name, with the old one, so that what the item was before is
+    // known when it lands (a finished download, a save's temporary).
+    std::map<std::pair<int, std::uint32_t>, std::size_t> movedFromByCookie;
+    std::map<std::size_t, std::size_t> pairedFrom;   // MovedTo index → MovedFrom index
+    std::map<std::size_t, std::size_t> pairedTo;     // and back
+    std::map<std::size_t, std::uint64_t> movedInode; // MovedTo index → the inode it left with
     for (std::size_t i = 0; i < raw.size(); ++i) {
         if (raw[i].kinds & (Inotify::Removed | Inotify::MovedFrom))
             lastLeave[{raw[i].watch, raw[i].name}] = i;
+        if ((raw[i].kinds & Inotify::MovedFrom) && raw[i].cookie != 0)
+            movedFromByCookie[{raw[i].watch, raw[i].cookie}] = i;
+        if ((raw[i].kinds & Inotify::MovedTo) && raw[i].cookie != 0) {
+            const auto from = movedFromByCookie.find({raw[i].watch, raw[i].cookie});
+            if (from != movedFromByCookie.end() && !raw[from->second].name.isEmpty()) {
+                pairedFrom[i] = from->second;
+                pairedTo[from->second] = i;
+                movedFromByCookie.erase(from);
+            }
+        }
     }
 
     for (std::size_t i = 0; i < raw.size(); ++i) {
@@ -315,6 +354,9 @@ void FSEventsMonitor::readEvents()
             const bool goneLater = leave != lastLeave.end() && leave->second > i;
             const auto st = goneLater ? std::nullopt : fs::lstat(QFile::decodeName(rawPath));
             inode = st ? st->inode : 0;
+            // Gone again within this read: the rename's other half knew the item.
+            if (const auto moved = movedInode.find(i); inode == 0 && moved != movedInode.end())
+                inode = moved->second;
             const auto previous = watched.inodes.constFind(event.name);
             if ((event.kinds & Inotify::MovedTo) && previous != watched.inodes.cend() &&
                 *previous != 0 && *previous != inode)
@@ -356,7 +398,18 @@ void FSEventsMonitor::readEvents()
             emitEvent(out, index, {path, *replaced, {FSEventFlags::removed | type}, timestamp},
                       true);
         const bool leaves = (event.kinds & (Inotify::Removed | Inotify::MovedFrom)) != 0;
-        emitEvent(out, index, {path, inode, {flagsOf(event.kinds) | type}, timestamp}, leaves);
+        if (const auto to = pairedTo.find(i); to != pairedTo.end()) {
+            // Told at the new name; a later event at this name is news of its own.
+            movedInode[to->second] = inode;
+            index.erase({path, inode});
+            continue;
+        }
+        FileEvent item{path, inode, {flagsOf(event.kinds) | type}, timestamp};
+        if (const auto from = pairedFrom.find(i); from != pairedFrom.end()) {
+            if (const auto old = fs::decodeName(raw[from->second].name))
+                item.movedFrom = QFile::decodeName(folderPath(watched)) + QLatin1Char('/') + *old;
+        }
+        emitEvent(out, index, std::move(item), leaves);
     }
 
     // A subfolder moved out of Downloads keeps its watch in the kernel, which

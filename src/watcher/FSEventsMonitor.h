@@ -10,9 +10,11 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 class QSocketNotifier;
@@ -45,6 +47,8 @@ public:
     QFuture<void> setReadingPaused(bool paused);
     // Whether the Downloads folder is being watched right now.
     QFuture<bool> isWatching();
+    // The same, answered at once from any thread.
+    bool watchesNow() const { return m_watchingNow.load(); }
 
 private:
     struct Watched {
@@ -81,6 +85,10 @@ private:
     std::map<int, Watched> m_watches;
     std::map<QByteArray, int> m_subfolders; // name inside Downloads -> watch
     bool m_rescanWhenWatching = false;
+    // Downloads was a file system of its own when first watched: while its
+    // mount point stands empty in its place, it counts as absent.
+    std::optional<bool> m_ownFileSystem;
+    std::atomic<bool> m_watchingNow = false;
     bool m_paused = false;
     bool m_stopped = false;
     std::unique_ptr<ServiceThread> m_thread;

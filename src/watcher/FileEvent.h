@@ -37,4 +37,7 @@ struct FileEvent {
     std::uint64_t inode = 0;
     FSEventFlags flags;
     QDateTime timestamp;
+    // A rename within one folder: where the item was before. Empty when the
+    // item came from elsewhere or the two halves of the rename were not seen together.
+    QString movedFrom;
 };

@@ -10,6 +10,7 @@
 #include "watcher/NameRules.h"
 
 #include <QSet>
+#include <algorithm>
 
 namespace {
 
@@ -33,6 +34,14 @@ template <typename T> std::optional<T> settle(QFuture<T> future)
 void settle(QFuture<void> future)
 {
     future.waitForFinished();
+}
+
+bool holdsPartialDownload(const fs::Listing& listing)
+{
+    return std::any_of(listing.names.cbegin(), listing.names.cend(), [](const QByteArray& raw) {
+        const std::optional<QString> name = fs::decodeName(raw);
+        return name && names::isPartialDownload(*name);
+    });
 }
 
 } // namespace
@@ -153,9 +162,13 @@ void FileProcessor::handle(const FileEvent& event)
         m_locallyCreatedDirs.erase(event.inode);
     } else {
         facts.item = fs::lstat(event.path);
-        if (facts.item && facts.item->inode == event.inode)
+        if (facts.item && facts.item->inode == event.inode) {
             facts.admission = admissionOf(event.path, *facts.item);
+            facts.partialBeside =
+                facts.item->isRegular && facts.item->size == 0 && hasPartialDownload();
+        }
     }
+    facts.held = m_held.count(event.inode) > 0;
     carryOut(reconcile(std::move(facts)));
 }
 
@@ -184,11 +197,18 @@ void FileProcessor::carryOut(const ReconcileStep& step)
     const ReconcileDecision& decision = step.decision;
     const FileEvent& event = step.facts.event;
     if (decision.dropReused && step.facts.byInode) {
-        VANTLE_DIAG(lcWatcher, QStringLiteral("  REUSED: inode %1 now names a new item; dropped "
-                                              "the record of %2")
+        VANTLE_DIAG(lcWatcher, QStringLiteral("  DROPPED: the record of %2 (inode %1)")
                                    .arg(event.inode)
                                    .arg(names::nameOf(step.facts.byInode->filePath)));
         callOffRemovalsOf(event.inode);
+        m_held.erase(event.inode);
+    }
+    if (decision.dropAtPath) {
+        VANTLE_DIAG(lcWatcher, QStringLiteral("  FINISHED: a download replaced inode %1; its "
+                                              "record goes")
+                                   .arg(decision.dropAtPath));
+        callOffRemovalsOf(decision.dropAtPath);
+        m_held.erase(decision.dropAtPath);
     }
     if (!decision.note.isEmpty())
         VANTLE_DIAG(lcWatcher, decision.note);
@@ -200,11 +220,24 @@ void FileProcessor::carryOut(const ReconcileStep& step)
         break;
     case ReconcileDecision::insert:
         m_locallyCreatedDirs.erase(event.inode);
+        if (decision.hold)
+            m_held.insert(event.inode);
+        else
+            m_held.erase(event.inode);
         if (decision.announce && step.newId.isValid())
+            announce(step.newId);
+        break;
+    case ReconcileDecision::release:
+        m_held.erase(event.inode);
+        if (step.newId.isValid())
             announce(step.newId);
         break;
     case ReconcileDecision::replace:
         callOffRemovalsOf(decision.oldInode);
+        m_held.erase(decision.oldInode);
+        break;
+    case ReconcileDecision::removeRecord:
+        m_held.erase(event.inode);
         break;
     case ReconcileDecision::deferRemoval:
         handleRemoved(event.inode, step.facts.mode == ReconcileMode::live &&
@@ -213,6 +246,11 @@ void FileProcessor::carryOut(const ReconcileStep& step)
     default:
         break;
     }
+}
+
+bool FileProcessor::hasPartialDownload() const
+{
+    return holdsPartialDownload(fs::listDirectory(m_downloadsPath));
 }
 
 std::optional<QString> FileProcessor::findPathInDownloads(std::uint64_t inode) const
@@ -263,6 +301,7 @@ void FileProcessor::commitRemoval(std::uint64_t inode, const QString& path)
     if (it == m_pendingRemovals.end() || it->inode != inode)
         return;
     m_pendingRemovals.erase(it);
+    m_held.erase(inode);
     VANTLE_DIAG(lcWatcher, QStringLiteral("  Committing deferred removal for inode %1").arg(inode));
     settle(m_store.removeByInode(inode));
 }
@@ -319,6 +358,7 @@ void FileProcessor::rescan(ReconcileMode mode)
     }
     std::vector<ReconcileStep> steps;
     QSet<std::uint64_t> present;
+    const bool partialBeside = holdsPartialDownload(listing);
     for (const QByteArray& raw : listing.names) {
         const std::optional<QString> name = fs::decodeName(raw);
         if (!name) {
@@ -338,6 +378,8 @@ void FileProcessor::rescan(ReconcileMode mode)
         step.facts.event = {full, st->inode, {FSEventFlags::created | type}, {}};
         step.facts.item = st;
         step.facts.admission = admissionOf(full, *st);
+        step.facts.partialBeside = partialBeside;
+        step.facts.held = m_held.count(st->inode) > 0;
         steps.push_back(std::move(step));
     }
     const auto done = settle(m_store.perform<std::vector<ReconcileStep>>(

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <unordered_map>
 
 class FSEventsMonitor;
@@ -65,6 +66,7 @@ private:
     ReconcileStep reconcile(ReconcileFacts facts);
     void carryOut(const ReconcileStep& step);
     std::optional<QString> findPathInDownloads(std::uint64_t inode) const;
+    bool hasPartialDownload() const;
     PendingByPath pendingFacts() const;
 
     void handleRemoved(std::uint64_t inode, bool deleted = false);
@@ -85,6 +87,8 @@ private:
     // Folders that arrived empty, and whether they are news once something arrives.
     std::unordered_map<std::uint64_t, bool> m_locallyCreatedDirs;
     QHash<QString, PendingRemoval> m_pendingRemovals;
+    // Browsers' placeholders: recorded, announced once they have content.
+    std::set<std::uint64_t> m_held;
     ContinuousTimer* m_timer = nullptr;
     std::unique_ptr<ServiceThread> m_thread;
 };

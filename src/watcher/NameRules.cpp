@@ -9,8 +9,11 @@ bool isIgnoredName(const QString& name)
 {
     if (name.startsWith(QLatin1Char('.')))
         return true;
-    if (name == QLatin1String(".DS_Store") || name == QLatin1String(".localized"))
-        return true;
+    return isPartialDownload(name);
+}
+
+bool isPartialDownload(const QString& name)
+{
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     if (dot < 0)
         return false;

@@ -10,6 +10,8 @@ namespace names {
 // Hidden names, the file-browser bookkeeping files, and unfinished downloads
 // (crdownload, part, download, in any case).
 bool isIgnoredName(const QString& name);
+// An unfinished download: "movie.mkv.part", "a.zip.crdownload", "b.download".
+bool isPartialDownload(const QString& name);
 // A sandboxed save's temporary file: "notes.txt.sb-1a2b3c-XyZ9".
 bool matchesSandboxTemp(const QString& name);
 

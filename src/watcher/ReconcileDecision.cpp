@@ -40,6 +40,31 @@ bool isReused(const ReconcileFacts& facts)
     return !facts.recordPathHoldsInode;
 }
 
+// The item landed here by a rename within Downloads.
+bool renamedInPlace(const ReconcileFacts& facts)
+{
+    return facts.mode == ReconcileMode::live && facts.event.flags.contains(FSEventFlags::renamed);
+}
+
+// A browser renamed its partial download to the final name: a new download,
+// whatever was at that name before.
+bool finishedDownload(const ReconcileFacts& facts)
+{
+    return renamedInPlace(facts) && !facts.event.movedFrom.isEmpty() &&
+           names::isPartialDownload(names::nameOf(facts.event.movedFrom));
+}
+
+// The inode's record was made moments ago for an item nobody answered: a
+// save's temporary, when it is renamed over another record's item.
+bool isSaveTemporary(const ReconcileFacts& facts)
+{
+    const RecordFacts& record = *facts.byInode;
+    return record.state == FileState::unprocessed && record.inodeSince.isValid() &&
+           facts.event.timestamp.isValid() &&
+           record.inodeSince.msecsTo(facts.event.timestamp) <
+               std::chrono::milliseconds(saveTemporaryWindow).count();
+}
+
 Decision newItem(const ReconcileFacts& facts, const QString& name, bool present)
 {
     const FileEvent& event = facts.event;
@@ -69,14 +94,24 @@ Decision newItem(const ReconcileFacts& facts, const QString& name, bool present)
     decision.size = facts.admission.size;
     decision.isFolder = facts.item->isDirectory;
     // Only a live event means the item is taking the place of the one at its
-    // path right now; after lost events or at start-up nobody can tell.
-    std::optional<RecordFacts> holder = facts.activeAtPath;
+    // path right now; after lost events or at start-up nobody can tell. A
+    // save renamed over a kept item keeps it kept; a file created where a kept
+    // one was is news.
+    std::optional<RecordFacts> holder = facts.atPath;
+    if (holder && holder->state == FileState::dismissed && !renamedInPlace(facts))
+        holder.reset();
     // A reused inode at its old item's own path, unless another item has just
     // gone from that path: then the old record only followed its inode there.
     if (!holder && facts.byInode && facts.byInode->filePath == event.path &&
         facts.byInode->state != FileState::dismissed &&
         facts.pendingInode.value_or(facts.byInode->inode) == facts.byInode->inode)
         holder = facts.byInode;
+    if (finishedDownload(facts)) {
+        // The item it replaced was another download, or a browser's placeholder.
+        if (facts.atPath)
+            decision.dropAtPath = facts.atPath->inode;
+        holder.reset();
+    }
     if (live && holder) {
         decision.action = Decision::replace;
         decision.oldInode = holder->inode;
@@ -87,7 +122,11 @@ Decision newItem(const ReconcileFacts& facts, const QString& name, bool present)
         return decision;
     }
     decision.action = Decision::insert;
-    decision.announce = facts.mode != ReconcileMode::existing;
+    // While a browser downloads, an empty file at the final name is its
+    // placeholder: the finished download arrives over it or fills it.
+    decision.hold = facts.mode != ReconcileMode::existing && facts.item->isRegular &&
+                    facts.item->size == 0 && facts.partialBeside && !finishedDownload(facts);
+    decision.announce = facts.mode != ReconcileMode::existing && !decision.hold;
     decision.state =
         facts.mode == ReconcileMode::existing ? FileState::dismissed : FileState::unprocessed;
     if (live)
@@ -104,9 +143,29 @@ Decision trackedItem(const ReconcileFacts& facts, const QString& name, bool pres
 {
     const FileEvent& event = facts.event;
     const bool live = facts.mode == ReconcileMode::live;
+    if (live && facts.held && present && !event.flags.contains(FSEventFlags::renamed) &&
+        facts.item->size > 0) {
+        Decision decision = noted(Decision::release, QStringLiteral("  FILLED: ") + name);
+        decision.size = facts.item->size;
+        return decision;
+    }
     if (live && !event.flags.contains(FSEventFlags::renamed))
         return noted(Decision::ignore,
                      QStringLiteral("  SKIP: already tracked (inode %1)").arg(event.inode));
+    // A save renamed its temporary over a recorded item: that record takes the
+    // new inode and keeps its state; the temporary's own record goes.
+    if (present && renamedInPlace(facts) && facts.atPath && isSaveTemporary(facts) &&
+        !finishedDownload(facts)) {
+        Decision decision = noted(Decision::replace, QStringLiteral("  REPLACED (save): %1 inode "
+                                                                    "%2 → %3")
+                                                         .arg(name)
+                                                         .arg(facts.atPath->inode)
+                                                         .arg(event.inode));
+        decision.oldInode = facts.atPath->inode;
+        decision.dropReused = true;
+        decision.size = facts.admission.size;
+        return decision;
+    }
     std::optional<QString> newPath;
     if (present)
         newPath = event.path;
@@ -132,6 +191,10 @@ Decision trackedItem(const ReconcileFacts& facts, const QString& name, bool pres
         decision.newPath = *newPath;
         // A toast never answered before the restart: the file stays, kept.
         decision.settle = facts.mode == ReconcileMode::existing;
+        // It may have grown meanwhile.
+        decision.refreshSize =
+            facts.mode == ReconcileMode::existing && present && facts.item->isRegular;
+        decision.size = decision.refreshSize ? facts.item->size : 0;
         if (*newPath != facts.byInode->filePath)
             decision.note = (live ? QStringLiteral("  TRACKED+RENAMED, updating path: ")
                                   : QStringLiteral("  RESCAN: updating path: ")) +
@@ -161,8 +224,8 @@ ReconcileDecision decideReconcile(const ReconcileFacts& facts)
     }
     if (facts.byInode && !isReused(facts)) {
         Decision decision = trackedItem(facts, name, present);
-        decision.inDownloads =
-            decision.action != Decision::locate && decision.action != Decision::deferRemoval;
+        decision.inDownloads = decision.action != Decision::locate &&
+                               decision.action != Decision::deferRemoval && !decision.dropReused;
         return decision;
     }
     Decision decision = newItem(facts, name, present);

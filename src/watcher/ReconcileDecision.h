@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 
@@ -35,8 +36,13 @@ struct ReconcileFacts {
     std::optional<ItemStat> item; // lstat of the event's path
     Admission admission;          // of that item, when it is the event's inode
     std::optional<RecordFacts> byInode;
-    // The record at the event's path that is not dismissed, when it is not byInode.
-    std::optional<RecordFacts> activeAtPath;
+    // Another record at the event's path than byInode: one that is not
+    // dismissed, else a kept one.
+    std::optional<RecordFacts> atPath;
+    // byInode is a browser's placeholder, recorded but not announced yet.
+    bool held = false;
+    // A partial download is in Downloads now (asked only for an empty file).
+    bool partialBeside = false;
     bool recordPathHoldsInode = false; // byInode's own path still holds the inode
     // A removal pending for byInode's path: of which inode, and whether the
     // item was deleted (its inode may come back on a new item).
@@ -57,18 +63,27 @@ struct ReconcileDecision {
         keepPath,     // the item is a save's temporary for a moment: the record stays
         removeRecord, // the record goes now
         deferRemoval, // the record goes after the removal delay
+        release,      // a held placeholder has content: announce its record now
     };
     Action action = ignore;
     QString note;            // the diagnostic, when there is one
     bool dropReused = false; // the inode's old record names another item: it goes first
     bool announce = false;   // insert: announce the new record
+    bool hold = false;       // insert: a placeholder, announced once it has content
+    // A finished download took the place of this inode's item: its record goes now.
+    std::uint64_t dropAtPath = 0;
     FileState state = FileState::unprocessed; // insert: the new record's state
     bool settle = false;                      // updatePath: an unprocessed record becomes dismissed
+    bool refreshSize = false;                 // updatePath: the record takes `size`
     std::uint64_t oldInode = 0;               // replace: the inode the record had
     QString newPath;                          // updatePath
-    std::int64_t size = 0;                    // insert, replace
+    std::int64_t size = 0;                    // insert, replace, release
     bool isFolder = false;
     bool inDownloads = false; // a tracked item found in Downloads: its removal is called off
 };
+
+// A record that took its inode this recently, still unanswered, and is then
+// renamed over another record's item was a save's temporary.
+inline constexpr std::chrono::seconds saveTemporaryWindow{10};
 
 ReconcileDecision decideReconcile(const ReconcileFacts& facts);

@@ -18,8 +18,8 @@ void completeFacts(TrackedFileActor::Context& context, ReconcileFacts& facts,
 {
     const FileEvent& event = facts.event;
     facts.byInode = factsOf(context.fetchByInode(event.inode));
-    if (const auto active = context.model().activeInodeAt(event.path, event.inode))
-        facts.activeAtPath = factsOf(context.fetchByInode(*active));
+    if (const auto other = context.model().inodeAt(event.path, event.inode))
+        facts.atPath = factsOf(context.fetchByInode(*other));
     if (!facts.byInode)
         return;
     const auto waiting = pending.constFind(facts.byInode->filePath);
@@ -35,9 +35,9 @@ void apply(TrackedFileActor::Context& context, ReconcileStep& step)
 {
     const ReconcileDecision& decision = step.decision;
     const FileEvent& event = step.facts.event;
-    if (decision.dropReused) {
-        // Not untagged: the path may hold the newcomer, whose tags are its own.
-        if (const TrackedFile* old = context.fetchByInode(event.inode))
+    // Not untagged: the path may hold the newcomer, whose tags are its own.
+    for (const std::uint64_t inode : {decision.dropReused ? event.inode : 0, decision.dropAtPath}) {
+        if (const TrackedFile* old = inode ? context.fetchByInode(inode) : nullptr)
             context.model().remove(old->id);
     }
     const QString name = names::nameOf(event.path);
@@ -52,9 +52,19 @@ void apply(TrackedFileActor::Context& context, ReconcileStep& step)
     case ReconcileDecision::updatePath:
         context.updatePath(event.inode, decision.newPath, names::nameOf(decision.newPath));
         if (const TrackedFile* record = context.fetchByInode(event.inode);
-            decision.settle && record && record->state == FileState::unprocessed)
-            context.model().update(record->id,
-                                   [](TrackedFile& r) { r.state = FileState::dismissed; });
+            record && (decision.settle || decision.refreshSize))
+            context.model().update(record->id, [&](TrackedFile& r) {
+                if (decision.settle && r.state == FileState::unprocessed)
+                    r.state = FileState::dismissed;
+                if (decision.refreshSize)
+                    r.fileSize = decision.size;
+            });
+        break;
+    case ReconcileDecision::release:
+        if (const TrackedFile* record = context.fetchByInode(event.inode)) {
+            step.newId = record->id;
+            context.model().update(record->id, [&](TrackedFile& r) { r.fileSize = decision.size; });
+        }
         break;
     case ReconcileDecision::removeRecord:
         context.removeByInode(event.inode);

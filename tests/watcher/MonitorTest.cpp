@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 
 namespace {
 
@@ -67,13 +68,24 @@ TEST_F(MonitorTest, ItemEventsCarryPathInodeAndFlagsUntilStopEndsTheSequence)
     const std::uint64_t inode = inodeOf(a);
     ASSERT_TRUE(waitFor(a, FSEventFlags::created | FSEventFlags::isFile));
     EXPECT_FALSE(eventsAt(a)[0].flags.contains(FSEventFlags::isDir));
-    // Both sides of a rename carry the inode, the old side's from the
-    // monitor's map; so does a deletion, when the item is gone from disk.
+    // A rename within the folder is told once, at the new name, with the old
+    // one; a move out carries the inode from the monitor's map, and so does a
+    // deletion, when the item is gone from disk.
     ASSERT_TRUE(QFile::rename(a, b));
-    EXPECT_EQ(waitFor(a, FSEventFlags::renamed).value_or(FileEvent{}).inode, inode);
+    const FileEvent renamed = waitFor(b, FSEventFlags::renamed).value_or(FileEvent{});
+    EXPECT_EQ(renamed.inode, inode);
+    EXPECT_EQ(renamed.movedFrom, a);
+    const QString away = testenv::freshFolder("away") + "/b.txt";
+    ASSERT_TRUE(QFile::rename(b, away));
     EXPECT_EQ(waitFor(b, FSEventFlags::renamed).value_or(FileEvent{}).inode, inode);
-    ASSERT_TRUE(QFile::remove(b));
-    EXPECT_EQ(waitFor(b, FSEventFlags::removed).value_or(FileEvent{}).inode, inode);
+    EXPECT_FALSE(std::any_of(m_events.begin(), m_events.end(), [&](const FileEvent& event) {
+        return event.path == a && event.flags.contains(FSEventFlags::renamed);
+    })) << "the rename's old half is not told on its own";
+    const QString c = testenv::writeFile(path("c.txt"));
+    const std::uint64_t cInode = inodeOf(c);
+    ASSERT_TRUE(waitFor(c, FSEventFlags::created));
+    ASSERT_TRUE(QFile::remove(c));
+    EXPECT_EQ(waitFor(c, FSEventFlags::removed).value_or(FileEvent{}).inode, cInode);
     m_monitor->stop();
     EXPECT_TRUE(m_stream->isFinished());
 }

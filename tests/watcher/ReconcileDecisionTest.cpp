@@ -36,6 +36,7 @@ struct Case {
     D::Action action;
     bool dropReused = false;
     bool announce = false;
+    std::uint64_t dropAtPath = 0;
 };
 
 ReconcileFacts facts(ReconcileMode mode, const QString& name, std::uint64_t inode,
@@ -49,7 +50,7 @@ ReconcileFacts facts(ReconcileMode mode, const QString& name, std::uint64_t inod
     f.item = item;
     f.admission = {Admission::record, {}, 10};
     f.byInode = byInode;
-    f.activeAtPath = active;
+    f.atPath = active;
     return f;
 }
 
@@ -60,6 +61,28 @@ ReconcileFacts pending(ReconcileFacts f, std::uint64_t inode = 0)
     f.pendingDeleted = true;
     return f;
 }
+// The same facts for an item renamed from `from` in the same folder, `after`
+// seconds after the records took their inodes.
+ReconcileFacts renamedFrom(ReconcileFacts f, const QString& from, int after = 1)
+{
+    f.event.movedFrom = dl + '/' + from;
+    f.event.timestamp = recorded.addSecs(after);
+    return f;
+}
+// An empty file while a partial download is beside it.
+ReconcileFacts emptyBesidePartial(ReconcileFacts f)
+{
+    f.item->size = 0;
+    f.admission.size = 0;
+    f.partialBeside = true;
+    return f;
+}
+ReconcileFacts held(ReconcileFacts f)
+{
+    f.held = true;
+    return f;
+}
+
 // The same facts while the record's own path still holds the inode.
 ReconcileFacts linked(ReconcileFacts f)
 {
@@ -132,14 +155,68 @@ TEST(ReconcileDecisionTest, EachEventChangesTheRecordsAsAUserWouldExpect)
          insert, true, true},
         {"a hard link created beside a tracked file is no news",
          linked(facts(live, "link", 5, created, file(5, {}), record(5, "a.pdf"))), ignore},
+        // Finished downloads and saves: which replacement carries a mark.
+        {"a finished download over a marked file is new; the marked record goes",
+         renamedFrom(
+             facts(live, "setup.run", 6, renamed, file(6), {}, record(5, "setup.run", temp)),
+             "setup.run.part"),
+         insert, false, true, 5},
+        {"a browser's empty placeholder is recorded, not announced",
+         emptyBesidePartial(facts(live, "small.bin", 5, created, file(5))), insert},
+        {"an empty file with no download beside it is news",
+         facts(live, "empty.txt", 5, created, file(5)), insert, false, true},
+        {"the download finishes over its placeholder: announced once",
+         renamedFrom(facts(live, "large.bin", 6, renamed, file(6), {},
+                           record(5, "large.bin", FileState::unprocessed)),
+                     "large.63tYA1Gj.bin.part"),
+         insert, false, true, 5},
+        {"a placeholder filled in place is announced",
+         held(facts(live, "small.bin", 5, modified, file(5),
+                    record(5, "small.bin", FileState::unprocessed))),
+         release},
+        {"a visible save temporary renamed over a marked file: the mark stays",
+         renamedFrom(facts(live, "report.txt", 6, renamed, file(6),
+                           record(6, "report.txt.aB3xYz", FileState::unprocessed),
+                           record(5, "report.txt", temp)),
+                     "report.txt.aB3xYz"),
+         replace, true},
+        {"a visible save temporary renamed over a kept file: it stays kept",
+         renamedFrom(facts(live, "notes.txt", 6, renamed, file(6),
+                           record(6, "notes.txt~", FileState::unprocessed), record(5, "notes.txt")),
+                     "notes.txt~"),
+         replace, true},
+        {"a hidden save temporary renamed over a kept file: it stays kept, no toast",
+         renamedFrom(facts(live, "notes.txt", 6, renamed, file(6), {}, record(5, "notes.txt")),
+                     ".goutputstream-XYZ"),
+         replace},
+        {"a hidden save temporary renamed over an unanswered file replaces it",
+         renamedFrom(facts(live, "a.txt", 6, renamed, file(6), {},
+                           record(5, "a.txt", FileState::unprocessed)),
+                     ".a.txt.swp"),
+         replace},
+        {"a file the user answered, renamed over a marked one, keeps its own record",
+         renamedFrom(facts(live, "b.pdf", 6, renamed, file(6), record(6, "a.pdf"),
+                           record(5, "b.pdf", temp)),
+                     "a.pdf"),
+         updatePath},
+        {"an old unanswered file renamed over a marked one keeps its own record",
+         renamedFrom(facts(live, "b.pdf", 6, renamed, file(6),
+                           record(6, "a.pdf", FileState::unprocessed), record(5, "b.pdf", temp)),
+                     "a.pdf", 3600),
+         updatePath},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const D decision = decideReconcile(c.facts);
         EXPECT_EQ(decision.action, c.action);
         EXPECT_EQ(decision.dropReused, c.dropReused);
+        EXPECT_EQ(decision.dropAtPath, c.dropAtPath);
+        if (c.action == replace && c.facts.atPath) {
+            EXPECT_EQ(decision.oldInode, c.facts.atPath->inode);
+        }
         if (c.action == insert) {
             EXPECT_EQ(decision.announce, c.announce);
+            EXPECT_EQ(decision.hold, c.facts.partialBeside);
             const bool kept = c.facts.mode == existing;
             EXPECT_EQ(decision.state, kept ? FileState::dismissed : FileState::unprocessed);
         }

@@ -1,0 +1,128 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "WatcherFixture.h"
+#include "store/Tags.h"
+
+#include <QDir>
+#include <unistd.h>
+
+// What Firefox and Chromium do in Downloads, replayed step by step on a real
+// folder under the real watcher: each finished download is announced once,
+// with its final size, and nothing a browser only passes through is.
+namespace {
+
+class BrowserReplayTest : public WatcherFixture {
+protected:
+    void SetUp() override
+    {
+        WatcherFixture::SetUp();
+        startWatching();
+    }
+
+    // Firefox's uniqueness probe: a random name made and deleted at once.
+    void probe(const QString& name)
+    {
+        testenv::writeFile(at(name), {});
+        ASSERT_TRUE(QFile::remove(at(name)));
+    }
+
+    // A browser's placeholder at the final name: recorded, not announced.
+    RecordId placeholder(const QString& name)
+    {
+        const QString path = testenv::writeFile(at(name), {});
+        EXPECT_TRUE(waitForRecord(path));
+        const auto record = recordAt(path);
+        return record ? record->id : RecordId{};
+    }
+
+    // Everything announced is the finished downloads, each once. A probe the
+    // watcher saw before it went may have been announced at this level (the
+    // toast shows only what is still there), but never kept a record.
+    void expectAnnounced(const QStringList& names)
+    {
+        ASSERT_TRUE(settleWatcher());
+        const auto all = records();
+        ASSERT_EQ(all.size(), std::size_t(names.size()));
+        const auto news = announced();
+        for (const TrackedFile& record : all) {
+            SCOPED_TRACE(record.fileName.toStdString());
+            EXPECT_TRUE(names.contains(record.fileName));
+            EXPECT_EQ(std::count(news.begin(), news.end(), record.id), 1);
+            EXPECT_EQ(record.fileSize, QFileInfo(record.filePath).size());
+            EXPECT_EQ(record.state, FileState::unprocessed);
+        }
+    }
+};
+
+TEST_F(BrowserReplayTest, FirefoxShortDownloadIsAnnouncedOnceUnderItsOwnName)
+{
+    probe("XQ7iW0y9.bin");
+    const QString part = testenv::writeFile(at("XQ7iW0y9.bin.part"), QByteArray(100000, 's'));
+    const RecordId empty = placeholder("small.bin");
+    moveOver(part, at("small.bin"));
+    expectAnnounced({"small.bin"});
+    const auto news = announced();
+    EXPECT_EQ(std::count(news.begin(), news.end(), empty), 0) << "the placeholder is no news";
+}
+
+TEST_F(BrowserReplayTest, FirefoxLongDownloadIsAnnouncedOnceWhenItFinishes)
+{
+    probe("gVvla-sJ.bin");
+    QString part = testenv::writeFile(at("gVvla-sJ.bin.part"), QByteArray(4096, 'l'));
+    const RecordId empty = placeholder("large.bin");
+    moveOver(part, at("large.63tYA1Gj.bin.part"));
+    part = at("large.63tYA1Gj.bin.part");
+    {
+        QFile file(part);
+        ASSERT_TRUE(file.open(QIODevice::Append));
+        file.write(QByteArray(1 << 20, 'l'));
+    }
+    ASSERT_TRUE(settleWatcher());
+    EXPECT_TRUE(announced().empty()) << "nothing is finished yet";
+    moveOver(part, at("large.bin"));
+    expectAnnounced({"large.bin"});
+    EXPECT_FALSE(record(empty));
+}
+
+TEST_F(BrowserReplayTest, ACancelledDownloadLeavesNothingAndAnnouncesNothing)
+{
+    probe("Zk3mQp0a.bin");
+    const QString part = testenv::writeFile(at("Zk3mQp0a.bin.part"), QByteArray(4096, 'c'));
+    const RecordId empty = placeholder("cancel.bin");
+    ASSERT_TRUE(QFile::remove(part));
+    ASSERT_TRUE(QFile::remove(at("cancel.bin")));
+    expectAnnounced({});
+    const auto news = announced();
+    EXPECT_EQ(std::count(news.begin(), news.end(), empty), 0);
+}
+
+TEST_F(BrowserReplayTest, ChromiumDownloadIsAnnouncedOnceWithItsFinalSize)
+{
+    const QString hidden =
+        testenv::writeFile(at(".org.chromium.Chromium.aB3xYz"), QByteArray(8192, 'c'));
+    moveOver(hidden, at("photo.png.crdownload"));
+    // The placeholder and the rename over it come in the same millisecond.
+    testenv::writeFile(at("photo.png"), {});
+    moveOver(at("photo.png.crdownload"), at("photo.png"));
+    // The same URL again gets a name of its own.
+    testenv::writeFile(at("photo (1).png.crdownload"), QByteArray(4096, 'd'));
+    testenv::writeFile(at("photo (1).png"), {});
+    moveOver(at("photo (1).png.crdownload"), at("photo (1).png"));
+    expectAnnounced({"photo.png", "photo (1).png"});
+}
+
+// The browser's "Replace" of a file the user had marked: a new download, with
+// no mark the user never gave it.
+TEST_F(BrowserReplayTest, AFinishedDownloadOverAMarkedFileIsNewAndUnmarked)
+{
+    const QString file = testenv::writeFile(at("setup.run"), "old installer");
+    ASSERT_TRUE(waitForRecord(file));
+    const RecordId marked = recordAt(file)->id;
+    ASSERT_TRUE(await(m_store->markTemporary(marked, 30.0)));
+    const QString part = testenv::writeFile(at("setup.run.part"), "the new installer");
+    moveOver(part, file);
+    expectAnnounced({"setup.run"});
+    EXPECT_FALSE(record(marked));
+    EXPECT_TRUE(tags::readTags(file).isEmpty());
+}
+
+} // namespace
