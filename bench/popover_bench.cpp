@@ -116,7 +116,7 @@ int main(int argc, char** argv)
         if (i % 2 == 0)
             temporary.push_back(id);
         else
-            store->dismiss(id);
+            store->keep(id);
     }
     for (RecordId id : temporary)
         store->markTemporary(id);
@@ -166,7 +166,7 @@ int main(int argc, char** argv)
         for (; saves < due; ++saves) {
             const RecordId id = temporary[std::size_t(saves) % temporary.size()];
             if (saves % 2 == 0)
-                store->dismiss(id);
+                store->keep(id);
             else
                 store->markTemporary(id);
         }

@@ -129,7 +129,7 @@ void VantleBus::Keep(const QString& path)
 {
     const DelayedReply reply(*this);
     withRecord(path, reply, [this, reply](const TrackedFile& file) {
-        m_services.store.dismiss(file.id)
+        m_services.store.keep(file.id)
             .then(this, [reply] { reply.reply(); })
             .onCanceled(this, [reply] { failWhenStopping(reply); });
     });

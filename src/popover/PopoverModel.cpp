@@ -70,14 +70,14 @@ void PopoverModel::read()
 
 void PopoverModel::keep(RecordId id)
 {
-    m_store.dismiss(id);
+    m_store.keep(id);
 }
 
 void PopoverModel::keepAll()
 {
     // The list as shown when clicked, in its order.
     for (const TrackedFile& file : m_lists.temporaryFiles)
-        m_store.dismiss(file.id);
+        m_store.keep(file.id);
 }
 
 void PopoverModel::deleteNow(RecordId id)

@@ -62,6 +62,8 @@ std::optional<QString> TrackedFileActor::saveContext()
     auto error = m_context->save();
     if (!error && hadChanges)
         Q_EMIT changed();
+    if (QList<RecordId> gone = m_context->takeRemoved(); !gone.isEmpty())
+        Q_EMIT recordsRemoved(gone);
     return error;
 }
 
@@ -281,7 +283,7 @@ QFuture<std::optional<QDateTime>> TrackedFileActor::extendExpiry(RecordId id, do
     });
 }
 
-QFuture<void> TrackedFileActor::dismiss(RecordId id)
+QFuture<void> TrackedFileActor::keep(RecordId id)
 {
     return runSerial<void>(this, [=, this] {
         const TrackedFile* record = fetchRecord(id);
@@ -291,6 +293,17 @@ QFuture<void> TrackedFileActor::dismiss(RecordId id)
         m_context->update(id, [](TrackedFile& r) { r.state = FileState::dismissed; });
         saveContext();
         tags::removeTag(path);
+    });
+}
+
+QFuture<void> TrackedFileActor::settle(RecordId id)
+{
+    return runSerial<void>(this, [=, this] {
+        const TrackedFile* record = fetchRecord(id);
+        if (!record || record->state != FileState::unprocessed)
+            return;
+        m_context->update(id, [](TrackedFile& r) { r.state = FileState::dismissed; });
+        saveContext();
     });
 }
 

@@ -9,6 +9,7 @@
 
 #include <QDateTime>
 #include <QFuture>
+#include <QList>
 #include <QObject>
 #include <QThreadPool>
 #include <functional>
@@ -57,7 +58,11 @@ public:
     // Pushes a temporary record's expiry `seconds` later (from now when it
     // has none); the new expiry, or nothing when the record is not temporary.
     QFuture<std::optional<QDateTime>> extendExpiry(RecordId id, double seconds);
-    QFuture<void> dismiss(RecordId id);
+    // The user's "Keep": the record is kept, whatever it was, and its mark goes.
+    QFuture<void> keep(RecordId id);
+    // A toast ended without an answer: a record still unprocessed is kept; one
+    // the user answered meanwhile (marked, kept) stays as it is.
+    QFuture<void> settle(RecordId id);
     QFuture<void> deleteRecord(RecordId id);
     // Moves the record's item to the Trash and deletes the record; the future
     // finishes once the Trash has answered. Other operations run meanwhile.
@@ -81,6 +86,9 @@ public:
 Q_SIGNALS:
     // Emitted on the actor's thread after every save that wrote changes.
     void changed();
+    // Records went (their item left, was trashed or was replaced); emitted on
+    // the actor's thread at the save that follows, written or not.
+    void recordsRemoved(const QList<RecordId>& ids);
 
 private:
     TrackedFileActor(Options options, std::unique_ptr<ModelContext> context);

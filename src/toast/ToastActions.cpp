@@ -61,7 +61,7 @@ void ToastController::performOpen()
             queuedNameList());
     for (const QString& path : paths)
         m_services.workspace->openFile(path);
-    dismissRecords(queuedIds());
+    settleRecords(queuedIds());
     hide();
 }
 

@@ -6,6 +6,7 @@
 #include "menus/MoreMenuViewModel.h"
 #include "move/FileMover.h"
 #include "move/MoveInputViewModel.h"
+#include "platform/FileSystem.h"
 #include "platform/Formatters.h"
 #include "platform/Log.h"
 #include "platform/WindowSystem.h"
@@ -63,6 +64,8 @@ ToastController::ToastController(Services services, ToastTiming timing, Clock cl
     m_shareAnchorPanel = std::make_unique<ShareAnchorPanel>(m_services.windowSystem);
     m_notice = std::make_unique<ToastNotice>(m_services.windowSystem, m_timing.noticeDuration,
                                              m_timing.fadeOut);
+    connect(&m_services.trackedFileActor, &TrackedFileActor::recordsRemoved, this,
+            &ToastController::forgetRecords);
     // The user went to another window while an input was open.
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) {
@@ -99,8 +102,11 @@ void ToastController::fetchDetails()
             Details details;
             details.reserve(ids.size());
             for (RecordId id : ids) {
+                // An item gone before it could be shown (a browser's probe)
+                // is never announced; its record goes after the removal delay.
                 const TrackedFile* record = context.fetchRecord(id);
-                details.push_back(record ? std::optional(detailsOf(*record)) : std::nullopt);
+                const bool there = record && fs::holdsItem(record->filePath, record->inode);
+                details.push_back(there ? std::optional(detailsOf(*record)) : std::nullopt);
             }
             return details;
         })
@@ -130,6 +136,7 @@ void ToastController::enqueue(RecordId id, const FileDetails& details)
         m_panel->stopFade();
         m_panel->setAlpha(1.0);
     }
+    VANTLE_DIAG(lcToast, QStringLiteral("Toast shows: ") + details.fileName);
     m_toastEntries.push_back(
         {id, details.fileName, details.filePath, details.fileSize, details.origin});
     m_fileItems.push_back(itemFor(m_toastEntries.back(), int(m_toastEntries.size())));
@@ -143,6 +150,25 @@ void ToastController::enqueue(RecordId id, const FileDetails& details)
         startCountdown();
     }
     refreshSoon();
+}
+
+void ToastController::forgetRecords(const QList<RecordId>& ids)
+{
+    std::erase_if(m_announced, [&](RecordId id) { return ids.contains(id); });
+    // The island offers Undo for files it has just trashed: they stay on it.
+    if (m_showsUndo)
+        return;
+    const std::size_t before = m_toastEntries.size();
+    std::erase_if(m_toastEntries, [&](const ToastEntry& entry) { return ids.contains(entry.id); });
+    if (m_toastEntries.size() == before)
+        return;
+    m_fileItems.clear();
+    for (const ToastEntry& entry : m_toastEntries)
+        m_fileItems.push_back(itemFor(entry, int(m_fileItems.size()) + 1));
+    if (!m_toastEntries.empty() || m_state == DynamicIslandToastState::hidden)
+        updateContent();
+    else
+        hide(); // nothing is left to answer
 }
 
 void ToastController::refreshSoon()
@@ -245,16 +271,16 @@ std::vector<RecordId> ToastController::queuedIds() const
     return ids;
 }
 
-void ToastController::dismissRecords(std::vector<RecordId> ids)
+void ToastController::settleRecords(std::vector<RecordId> ids)
 {
     // The store is serial: queued one after another, they run in queue order.
     for (RecordId id : ids)
-        m_services.trackedFileActor.dismiss(id);
+        m_services.trackedFileActor.settle(id);
 }
 
 void ToastController::dismissAll()
 {
-    dismissRecords(queuedIds());
+    settleRecords(queuedIds());
     hide();
 }
 

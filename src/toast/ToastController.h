@@ -173,6 +173,8 @@ Q_SIGNALS:
 
 private:
     void tick();
+    // Records that went leave the queue; an emptied toast hides.
+    void forgetRecords(const QList<RecordId>& ids);
     void installTimeInput();
     void installMoreMenu();
     void installMoveInput();
@@ -201,7 +203,8 @@ private:
     std::vector<RecordId> queuedIds() const;
     // The queued files' names for the diagnostic lines: ["a", "b"].
     QString queuedNameList() const;
-    void dismissRecords(std::vector<RecordId> ids);
+    // The toast ended without an answer for these: what is still unprocessed is kept.
+    void settleRecords(std::vector<RecordId> ids);
     void markRecordsTemporary(std::vector<RecordId> ids, std::optional<double> interval);
     // Runs `work` in a later main-thread turn, if the controller still exists.
     void later(std::function<void(ToastController&)> work);

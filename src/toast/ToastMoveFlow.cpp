@@ -126,7 +126,7 @@ void ToastController::finishMove(const QString& folder, const std::vector<Queued
     if (!moved.empty()) {
         if (m_services.moveMRU)
             m_services.moveMRU->record(folder);
-        dismissRecords(std::move(moved));
+        settleRecords(std::move(moved));
     }
     if (failed.isEmpty())
         return;

@@ -95,7 +95,7 @@ TEST_F(CleanupServiceTest, keptFileStays)
 {
     const RecordId id = track("kept.zip");
     await(m_service->schedule(id, markTemporary(id, 0.1)));
-    await(m_store->dismiss(id));
+    await(m_store->keep(id));
     ASSERT_TRUE(waitUntil([&] { return scheduledCount() == 0; })) << "the deadline fired";
     EXPECT_TRUE(QFile::exists(at("kept.zip")));
     EXPECT_TRUE(hasRecord(id));
@@ -122,7 +122,7 @@ TEST_F(CleanupServiceTest, rehydrationTrashesWhatExpiredAndSchedulesTheRest)
     for (const RecordId id : {one, two, three})
         markTemporary(id, -120);
     markTemporary(pending, 3600);
-    await(m_store->dismiss(dismissed));
+    await(m_store->keep(dismissed));
     // The user removed one of them while the program was off.
     ASSERT_TRUE(QFile::rename(at("two.txt"), testenv::freshFolder("elsewhere") + "/two"));
 
@@ -148,7 +148,7 @@ TEST_F(CleanupServiceTest, sweepForgetsVanishedFilesWhateverTheirState)
     const RecordId unprocessed = track("u.txt"), temporary = track("t.txt");
     const RecordId dismissed = track("d.txt"), present = track("here.txt");
     await(m_service->schedule(temporary, markTemporary(temporary, 3600)));
-    await(m_store->dismiss(dismissed));
+    await(m_store->keep(dismissed));
     const QString elsewhere = testenv::freshFolder("moved-out");
     for (const char* name : {"u.txt", "t.txt", "d.txt"})
         ASSERT_TRUE(QFile::rename(at(name), elsewhere + '/' + name));

@@ -67,7 +67,7 @@ protected:
     RecordId kept(const QString& name)
     {
         const RecordId id = track(name);
-        await(m_store->dismiss(id));
+        await(m_store->keep(id));
         return id;
     }
     // Waits for a read that shows `done`.
@@ -87,7 +87,7 @@ TEST_F(PopoverModelTest, OnlyKeptItemsStillInPlaceDirectlyInsideDownloadsAreList
     // A record pointing into a subfolder.
     QDir().mkpath(at("sub"));
     const QString inner = testenv::writeFile(at("sub/inner.txt"));
-    await(m_store->dismiss(insert(inner, inodeOf(inner))));
+    await(m_store->keep(insert(inner, inodeOf(inner))));
     // A file gone, and a path that now holds another file (made last, so
     // that no record takes a freed inode).
     kept("gone.zip");

@@ -50,12 +50,12 @@ TEST_F(TrackedFileActorTest, NewRecordsAreUnprocessedAndActiveInodeSkipsDismisse
     EXPECT_FALSE(fresh->expiresAt);
 
     EXPECT_EQ(await(m_store->activeInode(path)), std::optional<std::uint64_t>(21));
-    await(m_store->dismiss(first));
+    await(m_store->settle(first));
     EXPECT_EQ(await(m_store->activeInode(path)), std::optional<std::uint64_t>(22));
     EXPECT_FALSE(await(m_store->activeInode(at("SAME.txt"))));
 }
 
-TEST_F(TrackedFileActorTest, MarkTemporaryTagsTheFileOnceAndDismissTakesTheTagOff)
+TEST_F(TrackedFileActorTest, MarkTemporaryTagsTheFileOnceAndKeepTakesTheTagOff)
 {
     m_defaultInterval = 5400;
     const auto [path, inode] = makeFile("report.pdf");
@@ -76,8 +76,11 @@ TEST_F(TrackedFileActorTest, MarkTemporaryTagsTheFileOnceAndDismissTakesTheTagOf
     EXPECT_EQ(*again, m_now.addMSecs(30500));
     EXPECT_EQ(tags::readTags(path), QStringList{tags::programTag});
 
+    // A toast ending without an answer leaves the mark alone.
+    await(m_store->settle(id));
+    EXPECT_EQ(record(id)->state, FileState::temporary);
     // Kept: the dates stay, both tags go, and it never expires.
-    await(m_store->dismiss(id));
+    await(m_store->keep(id));
     const auto kept = record(id);
     EXPECT_EQ(kept->state, FileState::dismissed);
     EXPECT_EQ(kept->markedTemporaryAt, m_now);
