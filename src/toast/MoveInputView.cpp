@@ -157,6 +157,8 @@ MoveInputView::MoveInputView(MoveInputViewModel& model, bool translucent, QWidge
     create->addWidget(m_createPath, 1);
     content->addWidget(m_createRow);
     content->addStretch();
+    m_createRow->setCursor(Qt::PointingHandCursor);
+    m_createRow->installEventFilter(this);
 
     connect(browse, &QPushButton::clicked, this, [this] {
         if (m_actions.onBrowse)
@@ -177,9 +179,25 @@ MoveInputView::MoveInputView(MoveInputViewModel& model, bool translucent, QWidge
 
 bool MoveInputView::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_createRow && event->type() == QEvent::MouseButtonRelease) {
+        if (m_actions.onCreate)
+            m_actions.onCreate();
+        return true;
+    }
     if (watched != m_field || event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
-    switch (static_cast<QKeyEvent*>(event)->key()) {
+    const auto* press = static_cast<QKeyEvent*>(event);
+    // Super+letter would otherwise be typed into the field.
+    const Qt::KeyboardModifiers modifiers =
+        press->modifiers() &
+        (Qt::MetaModifier | Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    if (modifiers == Qt::MetaModifier && (press->key() == Qt::Key_N || press->key() == Qt::Key_B)) {
+        const auto& action = press->key() == Qt::Key_N ? m_actions.onCreate : m_actions.onBrowse;
+        if (action)
+            action();
+        return true;
+    }
+    switch (press->key()) {
     case Qt::Key_Escape:
         if (m_actions.onCancel)
             m_actions.onCancel();

@@ -21,6 +21,7 @@ public:
         std::function<void()> onSubmit;
         std::function<void()> onCancel;
         std::function<void()> onBrowse;
+        std::function<void()> onCreate; // the folder offered in the "Create" row
     };
 
     MoveInputView(MoveInputViewModel& model, bool translucent, QWidget* parent = nullptr);

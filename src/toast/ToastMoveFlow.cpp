@@ -40,9 +40,8 @@ void ToastController::installMoveInput()
         }),
         soon([](ToastController& c) { c.closeMoveInput(); }),
         soon([](ToastController& c) { c.browseForDestination(); }),
+        soon([](ToastController& c) { c.createFolderAndMove(); }),
     });
-    m_inputPanel->onCreateNew = soon([](ToastController& c) { c.createFolderAndMove(); });
-    m_inputPanel->onBrowse = soon([](ToastController& c) { c.browseForDestination(); });
 }
 
 void ToastController::placeMoveInput()

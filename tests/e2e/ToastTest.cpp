@@ -102,20 +102,24 @@ TEST_F(ToastTest, DeleteFromTheMoreMenu)
 // The move panel, opened from its badge or with Super+Shift+M, takes the typed letters.
 TEST_F(ToastTest, MoveToAFolderFoundByTyping)
 {
-    for (const bool byShortcut : {false, true}) {
-        SCOPED_TRACE(byShortcut ? "Super+Shift+M" : "the Move badge");
-        const QString name = byShortcut ? "contract.pdf" : "offer.pdf";
+    for (const int round : {0, 1, 2}) {
+        // The badge, the global shortcut, and Super+N in the field to make
+        // the folder the "Create" row offers.
+        const bool byShortcut = round > 0, create = round == 2;
+        SCOPED_TRACE(round);
+        const QString name = QStringList{"offer.pdf", "contract.pdf", "brief.pdf"}[round];
         download(name);
         if (byShortcut)
             key("super+shift+m");
         ASSERT_TRUE(byShortcut ? waitUntil([&] { return activeWindow() != m_focusId; })
                                : openPanelFrom("952"));
-        runTool("xdotool", {"type", "--delay", "40", "proj alp"});
-        key("Return");
-        ASSERT_TRUE(
-            waitUntil([&] { return QFile::exists(m_vantle->home() + "/Projects/Alpha/" + name); }));
+        runTool("xdotool", {"type", "--delay", "40", create ? "Inbox" : "proj alp"});
+        key(create ? "super+n" : "Return");
+        const QString folder = create ? "/Inbox/" : "/Projects/Alpha/";
+        ASSERT_TRUE(waitUntil([&] { return QFile::exists(m_vantle->home() + folder + name); }));
         ASSERT_TRUE(waitUntil([&] { return m_vantle->count("fileName = '" + name + "'") == 0; }));
-        ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focusId; }));
+        ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focusId; }))
+            << runTool("xdotool", {"getactivewindow", "getwindowname"}).toStdString();
         ASSERT_TRUE(waitUntil([&] { return toastWindows().isEmpty(); }));
     }
     EXPECT_TRUE(seesPresses("a", 0));

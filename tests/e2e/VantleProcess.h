@@ -39,6 +39,9 @@ public:
         m_env.insert("XDG_CONFIG_HOME", home + "/.config");
         m_env.insert("XDG_CACHE_HOME", home + "/.cache");
         m_env.insert("XDG_RUNTIME_DIR", home + "/runtime");
+        // A folder revealed after a move has no file manager here; xdg-open
+        // would fall back to whatever browser the machine has, which takes focus.
+        m_env.insert("BROWSER", "true");
     }
 
     static QString binary() { return qEnvironmentVariable("VANTLE_BINARY"); }
