@@ -194,21 +194,26 @@ void XcbKeyGrabber::ungrabAll()
 
 void XcbKeyGrabber::setFollowingAlt(bool follow)
 {
-    if (follow == m_following || m_xinputOpcode == 0)
+    if (m_xinputOpcode == 0)
         return;
-    m_following = follow;
+    const bool started = follow && !m_following;
+    if (follow != m_following) {
+        m_following = follow;
+        selectRawKeys(follow);
+    }
+    const bool wasHeld = !m_altsDown.isEmpty();
     m_altsDown.clear();
-    selectRawKeys(follow);
     if (follow) {
-        // Alt may be down already.
+        // Alt may be down already, or have been let go unseen while one of
+        // our windows had the keyboard: the server says where it stands.
         XcbReply keymap(
             xcb_query_keymap_reply(m_x.connection, xcb_query_keymap(m_x.connection), nullptr));
         for (std::uint32_t keycode : std::as_const(m_altKeycodes)) {
             if (keymap && keycode < 256 && (keymap->keys[keycode / 8] >> (keycode % 8)) & 1)
                 m_altsDown.insert(keycode);
         }
-        if (!m_altsDown.isEmpty())
-            Q_EMIT altHeldChanged(true);
+        if (started || wasHeld != !m_altsDown.isEmpty())
+            Q_EMIT altHeldChanged(!m_altsDown.isEmpty());
     }
     xcb_flush(m_x.connection);
 }

@@ -82,6 +82,16 @@ TEST_F(ToastTest, HoldingAltSwapsTheFirstBadgeForACustomTime)
     EXPECT_NEAR(lifetime, 7200, 1);
     ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focusId; }));
     ASSERT_TRUE(waitUntil([&] { return toastWindows().isEmpty(); }));
+
+    // Alt pressed for the custom-time shortcut and let go in its panel: the
+    // badge reads "Mark temporary" again once the panel closes.
+    download("handout.pdf");
+    ASSERT_EQ(settled(badge), before);
+    key("super+shift+alt+t");
+    ASSERT_TRUE(waitUntil([&] { return activeWindow() != m_focusId; }));
+    key("Escape");
+    ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focusId; }));
+    EXPECT_TRUE(waitUntil([&] { return screenshot().copy(badge) == before; }));
 }
 
 TEST_F(ToastTest, DeleteFromTheMoreMenu)
