@@ -110,23 +110,19 @@ void ToastController::moveTo(const QString& folder, bool create)
 void ToastController::finishMove(const QString& folder, const std::vector<QueuedFile>& files,
                                  const QList<MoveOutcome>& outcomes)
 {
-    std::vector<RecordId> moved;
     QList<MoveOutcome> failed;
     for (const MoveOutcome& outcome : outcomes) {
-        if (!outcome.moved()) {
+        if (!outcome.moved())
             failed.append(outcome);
-            continue;
-        }
-        for (const QueuedFile& file : files) {
-            if (file.path == outcome.source)
-                moved.push_back(file.id);
-        }
     }
-    if (!moved.empty()) {
-        if (m_services.moveMRU)
-            m_services.moveMRU->record(folder);
-        settleRecords(std::move(moved));
-    }
+    if (failed.size() < outcomes.size() && m_services.moveMRU)
+        m_services.moveMRU->record(folder);
+    // The toast has answered for them all: a file that could not move stays
+    // in Downloads, kept, and the popover lists it.
+    std::vector<RecordId> answered;
+    for (const QueuedFile& file : files)
+        answered.push_back(file.id);
+    settleRecords(std::move(answered));
     if (failed.isEmpty())
         return;
     const QString what =
