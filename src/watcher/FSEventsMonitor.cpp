@@ -294,9 +294,9 @@ void FSEventsMonitor::readEvents()
     std::set<int> movedOut; // subfolder watches whose folder was moved away
     bool rootLost = false;
 
-    // Where a name is left (deleted or moved away) for the last time in this
-    // read: an item created before that is gone, and lstat would describe a
-    // later item under the same name.
+    // Where a name is left (deleted, moved away, or renamed over) for the
+    // last time in this read: an item that arrived before that is gone, and
+    // lstat would describe a later item under the same name.
     std::map<std::pair<int, QByteArray>, std::size_t> lastLeave;
     // The halves of a rename within one folder, paired by cookie: told once,
     // at the new name, with the old one, so that what the item was before is
@@ -306,7 +306,7 @@ void FSEventsMonitor::readEvents()
     std::map<std::size_t, std::size_t> pairedTo;     // and back
     std::map<std::size_t, std::uint64_t> movedInode; // MovedTo index → the inode it left with
     for (std::size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i].kinds & (Inotify::Removed | Inotify::MovedFrom))
+        if (raw[i].kinds & (Inotify::Removed | Inotify::MovedFrom | Inotify::MovedTo))
             lastLeave[{raw[i].watch, raw[i].name}] = i;
         if ((raw[i].kinds & Inotify::MovedFrom) && raw[i].cookie != 0)
             movedFromByCookie[{raw[i].watch, raw[i].cookie}] = i;

@@ -129,6 +129,10 @@ TEST_F(MonitorTest, OneReadMergesPerItemAndKeepsNewItemsApart)
     moveOver(testenv::writeFile(m_root + "-doc.txt", "old"), victim);
     const std::uint64_t oldInode = inodeOf(victim);
     ASSERT_TRUE(waitFor(victim, FSEventFlags::renamed));
+    const QString renamedAway = path("notes.txt");
+    moveOver(testenv::writeFile(m_root + "-notes.txt", "notes"), renamedAway);
+    const std::uint64_t notesInode = inodeOf(renamedAway);
+    ASSERT_TRUE(waitFor(renamedAway, FSEventFlags::renamed));
     m_events.clear();
 
     await(m_monitor->setReadingPaused(true));
@@ -142,6 +146,13 @@ TEST_F(MonitorTest, OneReadMergesPerItemAndKeepsNewItemsApart)
     const QString temp = testenv::writeFile(path("doc.txt.tmp"), "new");
     const std::uint64_t newInode = inodeOf(temp);
     moveOver(temp, victim);
+    // Renamed, then saved over under its new name: the rename still tells of
+    // the item that made it, and that item's end is told too.
+    const QString landed = path("notes-final.txt");
+    moveOver(renamedAway, landed);
+    const QString notesTemp = testenv::writeFile(path("notes-final.txt.tmp"), "newer");
+    const std::uint64_t savedInode = inodeOf(notesTemp);
+    moveOver(notesTemp, landed);
     await(m_monitor->setReadingPaused(false));
 
     ASSERT_TRUE(waitFor(victim, FSEventFlags::renamed));
@@ -158,6 +169,12 @@ TEST_F(MonitorTest, OneReadMergesPerItemAndKeepsNewItemsApart)
     EXPECT_EQ(docEvents[1].inode, newInode);
     EXPECT_TRUE(docEvents[1].flags.contains(FSEventFlags::renamed));
     EXPECT_FALSE(docEvents[1].flags.contains(FSEventFlags::removed));
+    const auto landedEvents = eventsAt(landed);
+    ASSERT_EQ(landedEvents.size(), 2u);
+    EXPECT_EQ(landedEvents[0].inode, notesInode);
+    EXPECT_EQ(landedEvents[0].movedFrom, renamedAway);
+    EXPECT_TRUE(landedEvents[0].flags.contains(FSEventFlags::removed));
+    EXPECT_EQ(landedEvents[1].inode, savedInode);
     // All events of one read share its timestamp.
     EXPECT_EQ(freshEvents[0].timestamp, docEvents[1].timestamp);
     // The last word on the name written again is the live item, not a removal.
