@@ -48,9 +48,11 @@ bool holdsPartialDownload(const fs::Listing& listing)
 
 FileProcessor::FileProcessor(FSEventsMonitor& monitor, TrackedFileActor& store,
                              QString downloadsPath, NewFileCallback onNewFile,
-                             std::chrono::milliseconds removalDelay)
+                             std::chrono::milliseconds removalDelay,
+                             std::chrono::milliseconds emptyFileWait)
     : m_monitor(monitor), m_store(store), m_downloadsPath(withoutTrailingSlash(downloadsPath)),
-      m_onNewFile(std::move(onNewFile)), m_removalDelay(removalDelay)
+      m_onNewFile(std::move(onNewFile)), m_removalDelay(removalDelay),
+      m_emptyFileWait(emptyFileWait)
 {
     m_thread = std::make_unique<ServiceThread>(this, "FileProcessor");
 }
@@ -220,9 +222,12 @@ void FileProcessor::carryOut(const ReconcileStep& step)
         break;
     case ReconcileDecision::insert:
         m_locallyCreatedDirs.erase(event.inode);
-        if (decision.hold)
+        if (decision.hold) {
             m_held.insert(event.inode);
-        else
+            m_timer->scheduleAfter(m_emptyFileWait, [this, inode = event.inode, path = event.path] {
+                releaseIfSettled(inode, path);
+            });
+        } else
             m_held.erase(event.inode);
         if (decision.announce && step.newId.isValid())
             announce(step.newId);
@@ -315,6 +320,21 @@ void FileProcessor::callOffRemovalsOf(std::uint64_t inode)
         } else {
             ++it;
         }
+    }
+}
+
+void FileProcessor::releaseIfSettled(std::uint64_t inode, const QString& path)
+{
+    if (m_held.count(inode) == 0)
+        return;
+    const std::optional<ItemStat> st = fs::lstat(path);
+    if (!st || st->inode != inode || hasPartialDownload())
+        return;
+    m_held.erase(inode);
+    const std::optional<TrackedFile> record = fetchByInode(inode);
+    if (record && record->filePath == path && record->state == FileState::unprocessed) {
+        VANTLE_DIAG(lcWatcher, QStringLiteral("  SETTLED: ") + record->fileName);
+        announce(record->id);
     }
 }
 

@@ -32,12 +32,16 @@ public:
     // How long a vanished item's record waits before it is removed, so that a
     // save that replaces the file keeps the record.
     static constexpr std::chrono::milliseconds removalDelay{1500};
+    // How long a new empty file waits before it is announced: a browser
+    // probes a free name by making an empty file and deleting it at once.
+    static constexpr std::chrono::milliseconds emptyFileWait{250};
 
     using NewFileCallback = std::function<void(RecordId)>;
 
     FileProcessor(FSEventsMonitor& monitor, TrackedFileActor& store, QString downloadsPath,
                   NewFileCallback onNewFile,
-                  std::chrono::milliseconds removalDelay = FileProcessor::removalDelay);
+                  std::chrono::milliseconds removalDelay = FileProcessor::removalDelay,
+                  std::chrono::milliseconds emptyFileWait = FileProcessor::emptyFileWait);
     ~FileProcessor() override;
 
     // Lists the folder and records what is there as existing items (kept,
@@ -72,6 +76,9 @@ private:
     void handleRemoved(std::uint64_t inode, bool deleted = false);
     void commitRemoval(std::uint64_t inode, const QString& path);
     void callOffRemovalsOf(std::uint64_t inode);
+    // Announces a held empty file that is still there once no download is
+    // beside it; a placeholder waits for its download.
+    void releaseIfSettled(std::uint64_t inode, const QString& path);
     void checkRetroactiveFolder(const QString& path);
     // Lists the folder and reconciles every item and every record with it.
     void rescan(ReconcileMode mode);
@@ -83,11 +90,13 @@ private:
     QString m_downloadsPath;
     NewFileCallback m_onNewFile;
     std::chrono::milliseconds m_removalDelay;
+    std::chrono::milliseconds m_emptyFileWait;
     std::shared_ptr<FileEventStream> m_events;
     // Folders that arrived empty, and whether they are news once something arrives.
     std::unordered_map<std::uint64_t, bool> m_locallyCreatedDirs;
     QHash<QString, PendingRemoval> m_pendingRemovals;
-    // Browsers' placeholders: recorded, announced once they have content.
+    // New empty files and browsers' placeholders: recorded, announced once
+    // they have content or have stayed.
     std::set<std::uint64_t> m_held;
     ContinuousTimer* m_timer = nullptr;
     std::unique_ptr<ServiceThread> m_thread;

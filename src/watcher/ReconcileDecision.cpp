@@ -123,9 +123,13 @@ Decision newItem(const ReconcileFacts& facts, const QString& name, bool present)
     }
     decision.action = Decision::insert;
     // While a browser downloads, an empty file at the final name is its
-    // placeholder: the finished download arrives over it or fills it.
-    decision.hold = facts.mode != ReconcileMode::existing && facts.item->isRegular &&
-                    facts.item->size == 0 && facts.partialBeside && !finishedDownload(facts);
+    // placeholder: the finished download arrives over it or fills it. An
+    // empty file just made may be a browser's probe of a free name, gone a
+    // moment later: it waits too.
+    const bool empty = facts.mode != ReconcileMode::existing && facts.item->isRegular &&
+                       facts.item->size == 0 && !finishedDownload(facts);
+    decision.hold = empty && (facts.partialBeside || (live && !renamedInPlace(facts) &&
+                                                      event.flags.contains(FSEventFlags::created)));
     decision.announce = facts.mode != ReconcileMode::existing && !decision.hold;
     decision.state =
         facts.mode == ReconcileMode::existing ? FileState::dismissed : FileState::unprocessed;
@@ -149,9 +153,17 @@ Decision trackedItem(const ReconcileFacts& facts, const QString& name, bool pres
         decision.size = facts.item->size;
         return decision;
     }
-    if (live && !event.flags.contains(FSEventFlags::renamed))
-        return noted(Decision::ignore,
-                     QStringLiteral("  SKIP: already tracked (inode %1)").arg(event.inode));
+    if (live && !event.flags.contains(FSEventFlags::renamed)) {
+        Decision decision =
+            noted(Decision::ignore,
+                  QStringLiteral("  SKIP: already tracked (inode %1)").arg(event.inode));
+        // Written since it was recorded: a file made anew at a recorded path
+        // is taken over as soon as it exists, before its content arrives.
+        decision.refreshSize =
+            present && facts.item->isRegular && event.flags.contains(FSEventFlags::modified);
+        decision.size = decision.refreshSize ? facts.item->size : 0;
+        return decision;
+    }
     // A save renamed its temporary over a recorded item: that record takes the
     // new inode and keeps its state; the temporary's own record goes.
     if (present && renamedInPlace(facts) && facts.atPath && isSaveTemporary(facts) &&

@@ -74,7 +74,7 @@ struct ReconcileDecision {
     std::uint64_t dropAtPath = 0;
     FileState state = FileState::unprocessed; // insert: the new record's state
     bool settle = false;                      // updatePath: an unprocessed record becomes dismissed
-    bool refreshSize = false;                 // updatePath: the record takes `size`
+    bool refreshSize = false;                 // the record takes `size`
     std::uint64_t oldInode = 0;               // replace: the inode the record had
     QString newPath;                          // updatePath
     std::int64_t size = 0;                    // insert, replace, release

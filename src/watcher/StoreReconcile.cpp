@@ -52,13 +52,9 @@ void apply(TrackedFileActor::Context& context, ReconcileStep& step)
     case ReconcileDecision::updatePath:
         context.updatePath(event.inode, decision.newPath, names::nameOf(decision.newPath));
         if (const TrackedFile* record = context.fetchByInode(event.inode);
-            record && (decision.settle || decision.refreshSize))
-            context.model().update(record->id, [&](TrackedFile& r) {
-                if (decision.settle && r.state == FileState::unprocessed)
-                    r.state = FileState::dismissed;
-                if (decision.refreshSize)
-                    r.fileSize = decision.size;
-            });
+            record && decision.settle && record->state == FileState::unprocessed)
+            context.model().update(record->id,
+                                   [](TrackedFile& r) { r.state = FileState::dismissed; });
         break;
     case ReconcileDecision::release:
         if (const TrackedFile* record = context.fetchByInode(event.inode)) {
@@ -72,6 +68,10 @@ void apply(TrackedFileActor::Context& context, ReconcileStep& step)
     default:
         break;
     }
+    if (const TrackedFile* record =
+            decision.refreshSize ? context.fetchByInode(event.inode) : nullptr;
+        record && record->fileSize != decision.size)
+        context.model().update(record->id, [&](TrackedFile& r) { r.fileSize = decision.size; });
 }
 
 } // namespace

@@ -15,6 +15,9 @@ protected:
     void SetUp() override
     {
         WatcherFixture::SetUp();
+        // Long enough that a probe the test deletes right after the watcher
+        // saw it is certainly gone before the wait ends.
+        m_emptyFileWait = std::chrono::seconds(1);
         startWatching();
     }
 
@@ -62,6 +65,28 @@ TEST_F(BrowserReplayTest, FirefoxShortDownloadIsAnnouncedOnceUnderItsOwnName)
     expectAnnounced({"small.bin"});
     const auto news = announced();
     EXPECT_EQ(std::count(news.begin(), news.end(), empty), 0) << "the placeholder is no news";
+}
+
+// The first download of a session: no partial download beside the probe, and
+// its deletion reaches the watcher in a read of its own.
+TEST_F(BrowserReplayTest, AProbeSeenBeforeItGoesIsNeverAnnouncedButAnEmptyFileThatStaysIs)
+{
+    const QString seen = testenv::writeFile(at("jX-DPTh_.bin"), {});
+    ASSERT_TRUE(waitForRecord(seen));
+    const RecordId probe = recordAt(seen)->id;
+    ASSERT_TRUE(QFile::remove(seen));
+    const QString part = testenv::writeFile(at("jX-DPTh_.bin.part"), QByteArray(100000, 's'));
+    placeholder("small.bin");
+    moveOver(part, at("small.bin"));
+    const QString stays = testenv::writeFile(at("empty-notes.txt"), {});
+    ASSERT_TRUE(waitUntil([&] {
+        const auto record = recordAt(stays);
+        const auto news = announced();
+        return record && std::count(news.begin(), news.end(), record->id) == 1;
+    }));
+    expectAnnounced({"small.bin", "empty-notes.txt"});
+    const auto news = announced();
+    EXPECT_EQ(std::count(news.begin(), news.end(), probe), 0);
 }
 
 TEST_F(BrowserReplayTest, FirefoxLongDownloadIsAnnouncedOnceWhenItFinishes)

@@ -37,6 +37,7 @@ struct Case {
     bool dropReused = false;
     bool announce = false;
     std::uint64_t dropAtPath = 0;
+    bool refreshSize = false;
 };
 
 ReconcileFacts facts(ReconcileMode mode, const QString& name, std::uint64_t inode,
@@ -69,11 +70,16 @@ ReconcileFacts renamedFrom(ReconcileFacts f, const QString& from, int after = 1)
     f.event.timestamp = recorded.addSecs(after);
     return f;
 }
-// An empty file while a partial download is beside it.
-ReconcileFacts emptyBesidePartial(ReconcileFacts f)
+ReconcileFacts empty(ReconcileFacts f)
 {
     f.item->size = 0;
     f.admission.size = 0;
+    return f;
+}
+// An empty file while a partial download is beside it.
+ReconcileFacts emptyBesidePartial(ReconcileFacts f)
+{
+    f = empty(std::move(f));
     f.partialBeside = true;
     return f;
 }
@@ -114,8 +120,9 @@ TEST(ReconcileDecisionTest, EachEventChangesTheRecordsAsAUserWouldExpect)
         {"replaced while events were lost",
          facts(rescan, "a.pdf", 6, created, file(6), {}, record(5, "a.pdf", temp)), insert, false,
          true},
-        {"tracked file modified", facts(live, "a.pdf", 5, modified, file(5), record(5, "a.pdf")),
-         ignore},
+        {"tracked file written again: its record takes the new size",
+         facts(live, "a.pdf", 5, modified, file(5), record(5, "a.pdf")), ignore, false, false, 0,
+         true},
         {"tracked file renamed", facts(live, "b.pdf", 5, renamed, file(5), record(5, "a.pdf")),
          updatePath},
         {"tracked file renamed away: look for it",
@@ -163,8 +170,10 @@ TEST(ReconcileDecisionTest, EachEventChangesTheRecordsAsAUserWouldExpect)
          insert, false, true, 5},
         {"a browser's empty placeholder is recorded, not announced",
          emptyBesidePartial(facts(live, "small.bin", 5, created, file(5))), insert},
-        {"an empty file with no download beside it is news",
-         facts(live, "empty.txt", 5, created, file(5)), insert, false, true},
+        {"an empty file just made waits: a browser's probe of a name goes at once",
+         empty(facts(live, "XQ7iW0y9.bin", 5, created, file(5))), insert},
+        {"an empty file moved in is news", empty(facts(live, "empty.txt", 5, renamed, file(5))),
+         insert, false, true},
         {"the download finishes over its placeholder: announced once",
          renamedFrom(facts(live, "large.bin", 6, renamed, file(6), {},
                            record(5, "large.bin", FileState::unprocessed)),
@@ -211,12 +220,15 @@ TEST(ReconcileDecisionTest, EachEventChangesTheRecordsAsAUserWouldExpect)
         EXPECT_EQ(decision.action, c.action);
         EXPECT_EQ(decision.dropReused, c.dropReused);
         EXPECT_EQ(decision.dropAtPath, c.dropAtPath);
+        if (c.action == ignore) {
+            EXPECT_EQ(decision.refreshSize, c.refreshSize);
+        }
         if (c.action == replace && c.facts.atPath) {
             EXPECT_EQ(decision.oldInode, c.facts.atPath->inode);
         }
         if (c.action == insert) {
             EXPECT_EQ(decision.announce, c.announce);
-            EXPECT_EQ(decision.hold, c.facts.partialBeside);
+            EXPECT_EQ(decision.hold, c.facts.mode != existing && !c.announce);
             const bool kept = c.facts.mode == existing;
             EXPECT_EQ(decision.state, kept ? FileState::dismissed : FileState::unprocessed);
         }

@@ -38,7 +38,7 @@ protected:
                 QMutexLocker lock(&m_mutex);
                 m_announced.push_back(id);
             },
-            shortDelay);
+            shortDelay, m_emptyFileWait);
         auto stream = m_monitor->makeEventStream();
         await(m_monitor->start());
         await(m_processor->start(stream));
@@ -77,6 +77,7 @@ protected:
     }
 
     QString m_outside;
+    std::chrono::milliseconds m_emptyFileWait = FileProcessor::emptyFileWait;
     std::unique_ptr<FSEventsMonitor> m_monitor;
     std::unique_ptr<FileProcessor> m_processor;
     QMutex m_mutex;
