@@ -13,5 +13,8 @@ TimeInputPanel::TimeInputPanel(std::shared_ptr<WindowSystem> windowSystem,
     m_view = new TimeInputView(model, hasCompositor(), this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    // The controller sizes the panel to what it shows; a minimum kept from
+    // an earlier, longer list would stretch it when it opens again.
+    layout->setSizeConstraint(QLayout::SetNoConstraint);
     layout->addWidget(m_view);
 }

@@ -72,6 +72,7 @@ TEST_F(ToastTest, HoldingAltSwapsTheFirstBadgeForACustomTime)
     EXPECT_TRUE(seesPresses("Alt_L", 1));
 
     ASSERT_TRUE(openPanelFrom("810", {"keydown", "alt"}));
+    const int emptyPanel = frameOf(activeWindow()).height();
     runTool("xdotool", {"keyup", "alt"});
     runTool("xdotool", {"type", "--delay", "40", "2h"});
     key("Return");
@@ -84,11 +85,13 @@ TEST_F(ToastTest, HoldingAltSwapsTheFirstBadgeForACustomTime)
     ASSERT_TRUE(waitUntil([&] { return toastWindows().isEmpty(); }));
 
     // Alt pressed for the custom-time shortcut and let go in its panel: the
-    // badge reads "Mark temporary" again once the panel closes.
+    // badge reads "Mark temporary" again once the panel closes. The panel,
+    // last closed with a result row, opens at its empty height.
     download("handout.pdf");
     ASSERT_EQ(settled(badge), before);
     key("super+shift+alt+t");
     ASSERT_TRUE(waitUntil([&] { return activeWindow() != m_focusId; }));
+    EXPECT_TRUE(waitUntil([&] { return frameOf(activeWindow()).height() == emptyPanel; }));
     key("Escape");
     ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focusId; }));
     EXPECT_TRUE(waitUntil([&] { return screenshot().copy(badge) == before; }));
@@ -123,6 +126,18 @@ TEST_F(ToastTest, MoveToAFolderFoundByTyping)
             key("super+shift+m");
         ASSERT_TRUE(byShortcut ? waitUntil([&] { return activeWindow() != m_focusId; })
                                : openPanelFrom("952"));
+        if (round == 0) {
+            // Closed while it lists results, it opens again at its empty height.
+            const int empty = frameOf(activeWindow()).height();
+            runTool("xdotool", {"type", "--delay", "40", "proj"});
+            ASSERT_TRUE(waitUntil([&] { return frameOf(activeWindow()).height() > empty; }));
+            key("Escape");
+            ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focusId; }));
+            key("super+shift+m");
+            ASSERT_TRUE(waitUntil([&] { return activeWindow() != m_focusId; }));
+            EXPECT_TRUE(waitUntil([&] { return frameOf(activeWindow()).height() == empty; }))
+                << frameOf(activeWindow()).height() << " instead of " << empty;
+        }
         runTool("xdotool", {"type", "--delay", "40", create ? "Inbox" : "proj alp"});
         key(create ? "super+n" : "Return");
         const QString folder = create ? "/Inbox/" : "/Projects/Alpha/";
