@@ -39,7 +39,7 @@ std::optional<QString> registerLoginItem(const QString& entryPath, const QString
                                          "Name=Vantle\n"
                                          "Comment=Keeps the Downloads folder tidy\n"
                                          "Exec=%1\n"
-                                         "Icon=vantle\n"
+                                         "Icon=app.vantle.Vantle\n"
                                          "Terminal=false\n"
                                          "X-GNOME-Autostart-enabled=true\n")
                               .arg(quoteExecArgument(executable));

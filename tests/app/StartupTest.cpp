@@ -58,6 +58,7 @@ TEST_F(StartupTest, ExistingItemsAreKeptSilentlyAndTheLoginItemIsWritten)
     const QByteArray entry = testenv::contentOf(m_folder + "/autostart/vantle.desktop");
     EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n"));
     EXPECT_TRUE(entry.contains("\nExec=\"/opt/My Apps/vantle\"\n")) << entry.toStdString();
+    EXPECT_TRUE(entry.contains("\nIcon=app.vantle.Vantle\n")); // the installed icon's name
 }
 
 // Records outlive a kill -9 when their removal was still deferred, and items
