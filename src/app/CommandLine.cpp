@@ -15,7 +15,7 @@
 
 namespace {
 
-const QStringList commands = {"list", "mark", "keep", "trash", "restore"};
+const QStringList commands = {"list", "mark", "keep", "trash", "restore", "quit"};
 
 // Trashing to another volume copies the file; the other methods answer at once.
 constexpr int slowCallTimeoutMs = 120000;
@@ -137,6 +137,7 @@ QString commandline::usage()
         "  keep FILE             keep FILE: it is no longer temporary\n"
         "  trash FILE            move FILE to the Trash now\n"
         "  restore NAME          put the trashed file NAME back; prints its path\n"
+        "  quit                  stop the running Vantle\n"
         "\n"
         "Exit status: 0 done, 1 refused (the reason is printed), 2 usage error,\n"
         "3 Vantle is not running.\n"
@@ -168,6 +169,8 @@ int commandline::run(const QStringList& arguments)
         return simpleCall("Trash", {absolute(rest[0])}, slowCallTimeoutMs);
     if (command == "restore" && rest.size() == 1)
         return simpleCall("Restore", {rest[0]}, slowCallTimeoutMs);
+    if (command == "quit" && rest.isEmpty())
+        return simpleCall("Quit", {});
     if (isCommand(command))
         return misused(QStringLiteral("wrong arguments for %1").arg(command));
     return misused(QStringLiteral("unknown command %1").arg(command));

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-// `vantle list`, `mark`, `keep`, `trash` and `restore`: a client of the
+// `vantle list`, `mark`, `keep`, `trash`, `restore` and `quit`: a client of the
 // running program over the session bus. It never starts the program and needs
 // no display, only a QCoreApplication.
 namespace commandline {

@@ -190,6 +190,13 @@ void VantleBus::ShowPopover()
         m_services.showPopover();
 }
 
+void VantleBus::Quit()
+{
+    // The answer goes out when this returns, before the event loop ends.
+    if (m_services.quit)
+        m_services.quit();
+}
+
 void VantleBus::withRecord(const QString& sent, const DelayedReply& reply,
                            std::function<void(const TrackedFile&)> then)
 {

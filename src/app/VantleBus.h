@@ -35,6 +35,7 @@ public:
         CleanupService& cleanup;
         std::function<void()> showPopover;
         Restorer restore; // empty: restoring is not available
+        std::function<void()> quit;
     };
 
     explicit VantleBus(Services services, QObject* parent = nullptr);
@@ -53,6 +54,8 @@ public Q_SLOTS:
     // Gives the path the file is back at.
     QString Restore(const QString& name);
     void ShowPopover();
+    // Answers, then the program stops as from its menu.
+    void Quit();
 
 Q_SIGNALS:
     // The records changed; at most once per pass of the event loop.

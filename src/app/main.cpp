@@ -10,6 +10,7 @@
 #include "platform/Paths.h"
 #include "platform/SingleInstance.h"
 #include "platform/UnixSignals.h"
+#include "popover/PopoverWindow.h"
 #include "updates/UpdaterManager.h"
 
 #include <QApplication>
@@ -113,6 +114,8 @@ int main(int argc, char** argv)
     TrayPresence tray;
     QObject::connect(&tray, &TrayPresence::quitRequested, &app, &QCoreApplication::quit);
     TrayPopover popover(tray, appState, updater);
+    QObject::connect(&popover.window(), &PopoverWindow::quitRequested, &app,
+                     &QCoreApplication::quit);
     UnixSignalWatcher unixSignals({SIGTERM, SIGINT, SIGHUP});
     QObject::connect(&unixSignals, &UnixSignalWatcher::received, &app, &QCoreApplication::quit);
 
@@ -120,7 +123,8 @@ int main(int argc, char** argv)
     VantleBus bus(
         {appState.trackedFileActor(), appState.cleanupService(),
          [&popover] { popover.showPopover(); },
-         [&appState](const QString& name) { return appState.recentlyTrashed().restore(name); }});
+         [&appState](const QString& name) { return appState.recentlyTrashed().restore(name); },
+         [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); }});
     // The lock makes a taken name unlikely; without the bus only the CLI is missing.
     if (QString error; !bus.publish(QDBusConnection::sessionBus(), &error))
         VANTLE_DIAG(lcApp, QStringLiteral("Not on the session bus: ") + error);

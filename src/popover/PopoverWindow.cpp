@@ -177,6 +177,7 @@ void PopoverWindow::showSettings(bool settings)
     }
     if (settings) {
         m_settings = new SettingsView(m_services.updater);
+        connect(m_settings, &SettingsView::quitRequested, this, &PopoverWindow::quitRequested);
         m_stack->addWidget(m_settings);
         m_stack->setCurrentWidget(m_settings);
         return;

@@ -43,6 +43,7 @@ public:
 
 Q_SIGNALS:
     void closed();
+    void quitRequested(); // from the settings
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -102,6 +102,10 @@ SettingsView::SettingsView(UpdaterManager& updater, QWidget* parent)
     layout->addWidget(divider);
     layout->addWidget(makeUpdatesBlock());
     layout->addStretch();
+    auto* quit = new QPushButton(QStringLiteral("Quit Vantle"), this);
+    quit->setObjectName(QStringLiteral("quit"));
+    connect(quit, &QPushButton::clicked, this, &SettingsView::quitRequested);
+    layout->addWidget(quit, 0, Qt::AlignLeft);
 }
 
 QWidget* SettingsView::makeExpiryBlock()

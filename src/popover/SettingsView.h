@@ -19,11 +19,16 @@ class UpdaterManager;
 // Children by objectName: "expiryValue" (QSpinBox), "expiryUnit" (QComboBox,
 // item data the units' raw values), "expiryExplanation", "checkForUpdates",
 // "automaticallyChecksForUpdates", "automaticallyDownloadsUpdates" (QCheckBox),
-// "updateStatus", "releaseNotes", "downloadPage", "releaseNotesLink".
+// "updateStatus", "releaseNotes", "downloadPage", "releaseNotesLink",
+// "quit" (QPushButton).
 class SettingsView : public QWidget {
     Q_OBJECT
 public:
     explicit SettingsView(UpdaterManager& updater, QWidget* parent = nullptr);
+
+Q_SIGNALS:
+    // "Quit Vantle": the way out where no tray shows the icon's menu.
+    void quitRequested();
 
 private:
     QWidget* makeExpiryBlock();

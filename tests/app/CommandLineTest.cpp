@@ -56,9 +56,9 @@ TEST(CommandLine, WithoutARunningVantleEveryCommandSaysSoAndStartsNothing)
 
 TEST(CommandLine, WrongArgumentsExit2WithTheUsageAndHelpListsTheCommands)
 {
-    const QStringList wrong[] = {{"list", "extra"}, {"list", "--yaml"},   {"mark"},
-                                 {"keep"},          {"keep", "a", "b"},   {"trash"},
-                                 {"restore"},       {"restore", "a", "b"}};
+    const QStringList wrong[] = {{"list", "extra"}, {"list", "--yaml"},    {"mark"},
+                                 {"keep"},          {"keep", "a", "b"},    {"trash"},
+                                 {"restore"},       {"restore", "a", "b"}, {"quit", "now"}};
     for (const QStringList& command : wrong) {
         const Outcome run = vantle(command);
         EXPECT_EQ(run.status, 2) << command.join(' ').toStdString();
@@ -66,8 +66,8 @@ TEST(CommandLine, WrongArgumentsExit2WithTheUsageAndHelpListsTheCommands)
     }
     const Outcome help = vantle({"--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char* command :
-         {"list [--json]", "mark FILE [DURATION]", "keep FILE", "trash FILE", "restore NAME"})
+    for (const char* command : {"list [--json]", "mark FILE [DURATION]", "keep FILE", "trash FILE",
+                                "restore NAME", "quit"})
         EXPECT_TRUE(help.out.contains(command)) << command;
 }
 

@@ -8,6 +8,24 @@ protected:
     void prepare(VantleProcess&) override { startTray(); }
 };
 
+// The Exec line of an action of the desktop entry, as arguments of the program.
+QStringList desktopAction(const QString& action)
+{
+    QFile file(VANTLE_SOURCE_DIR "/packaging/app.vantle.Vantle.desktop");
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n');
+    const qsizetype group = lines.indexOf("[Desktop Action " + action + "]");
+    for (qsizetype i = group + 1; group >= 0 && i < lines.size() && !lines[i].startsWith('[');
+         ++i) {
+        if (lines[i].startsWith("Exec=vantle"))
+            return lines[i].mid(QString("Exec=vantle").size()).split(' ', Qt::SkipEmptyParts);
+    }
+    ADD_FAILURE() << "no Exec=vantle in the action " << action.toStdString();
+    return {};
+}
+
+using NoTrayTest = ToastOnScreen;
+
 } // namespace
 
 TEST_F(TrayTest, TheIconDocksInTheTrayIsDrawnAndQuitsFromItsMenu)
@@ -44,4 +62,35 @@ TEST_F(TrayTest, TheIconDocksInTheTrayIsDrawnAndQuitsFromItsMenu)
     ASSERT_TRUE(m_process.waitForFinished(10000)) << "Quit Vantle did not end the program";
     EXPECT_EQ(m_process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(m_process.exitCode(), 0);
+}
+
+// Without any tray the program can still be shown and quit: from the
+// popover's settings, and through the desktop entry's actions.
+TEST_F(NoTrayTest, ThePopoverAndTheDesktopActionsShowAndQuitIt)
+{
+    EXPECT_EQ(m_vantle->run(desktopAction("show-downloads")), 0);
+    QString popover;
+    ASSERT_TRUE(waitUntil([&] {
+        return !(popover =
+                     windowsWhere([](QSize size) { return size == QSize(360, 440); }).value(0))
+                    .isEmpty();
+    }));
+    const QPoint at = frameOf(popover).topLeft();
+    const auto click = [&](int x, int y) {
+        runTool("xdotool", {"mousemove", QString::number(at.x() + x), QString::number(at.y() + y),
+                            "click", "1"});
+    };
+    click(360 - 16 - 10, 23);      // the gear
+    click(16 + 30, 440 - 16 - 12); // "Quit Vantle", at the foot of the settings
+    ASSERT_TRUE(m_process.waitForFinished(10000)) << "Quit Vantle did not end the program";
+    EXPECT_EQ(m_process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(m_process.exitCode(), 0);
+
+    // The lock is free again; the "Quit" action stops the new one.
+    QProcess second;
+    ASSERT_TRUE(m_vantle->launch(second));
+    EXPECT_EQ(m_vantle->run(desktopAction("quit")), 0) << m_vantle->err.toStdString();
+    ASSERT_TRUE(second.waitForFinished(10000)) << "vantle quit did not end the program";
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
 }
