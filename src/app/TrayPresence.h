@@ -22,6 +22,9 @@ Q_SIGNALS:
     // A left click on the icon (the popover opens from here).
     void activated();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     std::unique_ptr<QMenu> m_menu;
     QSystemTrayIcon* m_icon = nullptr;

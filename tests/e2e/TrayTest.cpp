@@ -3,9 +3,19 @@
 
 namespace {
 
-class TrayTest : public ToastOnScreen {
+struct TrayCase {
+    const char* scale; // QT_SCALE_FACTOR
+    bool trayFirst;    // else the tray starts after the program
+};
+
+class TrayTest : public ToastOnScreen, public testing::WithParamInterface<TrayCase> {
 protected:
-    void prepare(VantleProcess&) override { startTray(); }
+    void prepare(VantleProcess& vantle) override
+    {
+        vantle.environment().insert("QT_SCALE_FACTOR", GetParam().scale);
+        if (GetParam().trayFirst)
+            startTray();
+    }
 };
 
 // The Exec line of an action of the desktop entry, as arguments of the program.
@@ -28,8 +38,10 @@ using NoTrayTest = ToastOnScreen;
 
 } // namespace
 
-TEST_F(TrayTest, TheIconDocksInTheTrayIsDrawnAndQuitsFromItsMenu)
+TEST_P(TrayTest, TheIconDocksInTheTrayFillsItsPlaceAndQuitsFromItsMenu)
 {
+    if (!GetParam().trayFirst)
+        startTray();
     // The icon paints right after it docks; look until its dark disc shows
     // (trayer's panel is light grey). Qt may dock it again in a new window,
     // so it is looked up each time: import waits forever on a window gone.
@@ -50,6 +62,8 @@ TEST_F(TrayTest, TheIconDocksInTheTrayIsDrawnAndQuitsFromItsMenu)
         std::chrono::seconds(15)))
         << "the tray icon was not docked and drawn: "
         << runTool("xwininfo", {"-root", "-tree"}).toStdString();
+    // The size trays are made for, in the screen's pixels, whatever the scale.
+    EXPECT_EQ(frameOf(window).size(), QSize(22, 22));
 
     // "Quit Vantle" from the icon's context menu ends the program cleanly.
     runTool("xdotool", {"mousemove", "--window", window, "11", "11", "click", "3"});
@@ -63,6 +77,13 @@ TEST_F(TrayTest, TheIconDocksInTheTrayIsDrawnAndQuitsFromItsMenu)
     EXPECT_EQ(m_process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(m_process.exitCode(), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(ScalesAndOrders, TrayTest,
+                         testing::Values(TrayCase{"1", true}, TrayCase{"2", false}),
+                         [](const testing::TestParamInfo<TrayCase>& info) {
+                             return std::string("Scale") + info.param.scale +
+                                    (info.param.trayFirst ? "TrayFirst" : "TrayLate");
+                         });
 
 // Without any tray the program can still be shown and quit: from the
 // popover's settings, and through the desktop entry's actions.
