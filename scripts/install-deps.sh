@@ -16,6 +16,7 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev clang-format
   xvfb xauth openbox xdotool x11-utils trayer imagemagick libxcb-xtest0-dev
+  haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils
   trash-cli python3 sqlite3 inotify-tools fzf fd-find dbus-daemon bc
   # the Debian package and its checks
   dpkg-dev file appstream desktop-file-utils lintian

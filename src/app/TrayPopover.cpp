@@ -12,7 +12,6 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QSystemTrayIcon>
 
 namespace {
 
@@ -30,13 +29,14 @@ TrayPopover::TrayPopover(TrayPresence& tray, AppState& appState, UpdaterManager&
         PopoverWindow::Services{*m_model, updater, makeSystemWorkspace(),
                                 makeWindowSystem()->hasCompositor(), &appState.recentlyTrashed()});
     connect(m_window.get(), &PopoverWindow::closed, this, [this] { m_sinceClosed.start(); });
-    connect(&m_tray, &TrayPresence::activated, this, [this] {
+    connect(&m_tray, &TrayPresence::activated, this, [this](std::optional<QRect> anchor) {
         if (m_window->isVisible())
             m_window->close();
         else if (!m_sinceClosed.isValid() || m_sinceClosed.elapsed() > reopenGuardMs)
-            open(false);
+            open(false, anchor);
     });
-    connect(&m_tray, &TrayPresence::settingsRequested, this, [this] { open(true); });
+    connect(&m_tray, &TrayPresence::settingsRequested, this,
+            [this] { open(true, m_tray.iconGeometry()); });
 }
 
 TrayPopover::~TrayPopover() = default;
@@ -44,20 +44,16 @@ TrayPopover::~TrayPopover() = default;
 void TrayPopover::showPopover()
 {
     if (!m_window->isVisible())
-        open(false);
+        open(false, m_tray.iconGeometry());
 }
 
-void TrayPopover::open(bool settings)
+void TrayPopover::open(bool settings, std::optional<QRect> anchor)
 {
-    const QRect icon = m_tray.icon()->geometry();
     const QPoint pointer = QCursor::pos();
-    const QPoint anchor = icon.isValid() ? icon.center() : pointer;
-    QScreen* screen = QGuiApplication::screenAt(anchor);
+    QScreen* screen = QGuiApplication::screenAt(anchor ? anchor->center() : pointer);
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    m_window->popUp(popovergeometry::frame(icon.isValid() ? std::optional(icon) : std::nullopt,
-                                           pointer, screen->availableGeometry()),
-                    settings);
+    m_window->popUp(popovergeometry::frame(anchor, pointer, screen->availableGeometry()), settings);
 }

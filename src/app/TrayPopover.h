@@ -3,7 +3,9 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QRect>
 #include <memory>
+#include <optional>
 
 class AppState;
 class PopoverModel;
@@ -11,8 +13,8 @@ class PopoverWindow;
 class TrayPresence;
 class UpdaterManager;
 
-// Opens the popover from the tray: a left click toggles it under the icon,
-// "Settings…" opens it on the settings.
+// Opens the popover from the tray: a left click toggles it under the icon (or
+// under the point the panel gave), "Settings…" opens it on the settings.
 class TrayPopover : public QObject {
     Q_OBJECT
 public:
@@ -25,7 +27,8 @@ public:
     void showPopover();
 
 private:
-    void open(bool settings);
+    // `anchor`: the icon or the point to open from; none: the pointer.
+    void open(bool settings, std::optional<QRect> anchor);
 
     TrayPresence& m_tray;
     std::unique_ptr<PopoverModel> m_model;

@@ -1,0 +1,192 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ToastOnScreen.h"
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+
+namespace {
+
+const QString watcherName = "org.kde.StatusNotifierWatcher";
+const QString itemInterface = "org.kde.StatusNotifierItem";
+
+// A StatusNotifierItem panel as Debian ships one, a watcher and a standalone
+// host, on a session bus of the test's own that the program uses too. The
+// parameter: the panel is there before the program starts.
+class SniTrayTest : public ToastOnScreen, public testing::WithParamInterface<bool> {
+protected:
+    void prepare(VantleProcess& vantle) override
+    {
+        m_daemon.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+        m_daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+        ASSERT_TRUE(m_daemon.waitForStarted()) << "dbus-daemon did not start";
+        ASSERT_TRUE(waitUntil([&] { return m_daemon.canReadLine(); }));
+        m_address = QString::fromUtf8(m_daemon.readLine().trimmed());
+        vantle.environment().insert("DBUS_SESSION_BUS_ADDRESS", m_address);
+        m_bus = QDBusConnection::connectToBus(m_address, "sni-test");
+        ASSERT_TRUE(m_bus.isConnected());
+        if (GetParam())
+            startPanel();
+    }
+    void TearDown() override
+    {
+        stopPanel();
+        ToastOnScreen::TearDown();
+        m_bus = QDBusConnection("");
+        QDBusConnection::disconnectFromBus("sni-test");
+        m_daemon.terminate();
+        m_daemon.waitForFinished();
+    }
+
+    void startPanel()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DBUS_SESSION_BUS_ADDRESS", m_address);
+        environment.insert("NO_AT_BRIDGE", "1"); // no accessibility bus on the test's bus
+        for (QProcess* process : {&m_watcher, &m_host}) {
+            process->setProcessEnvironment(environment);
+            process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        }
+        m_watcher.start("status-notifier-watcher", {});
+        m_host.start("gtk-sni-tray-standalone", {"--top"});
+        ASSERT_TRUE(m_watcher.waitForStarted() && m_host.waitForStarted());
+        // A panel is clicked once it shows; a popover opened before the
+        // panel's window maps may be closed by its mapping.
+        ASSERT_TRUE(waitUntil([&] {
+            return !runTool("xdotool", {"search", "--onlyvisible", "--pid",
+                                        QString::number(m_host.processId())})
+                        .isEmpty();
+        })) << "the panel did not show";
+    }
+    void stopPanel()
+    {
+        for (QProcess* process : {&m_host, &m_watcher}) {
+            process->terminate();
+            if (!process->waitForFinished(5000))
+                process->kill();
+        }
+    }
+
+    QString itemName() const
+    {
+        return QString("org.kde.StatusNotifierItem-%1-vantle").arg(m_process.processId());
+    }
+    QVariant property(const QString& service, const QString& path, const QString& interface,
+                      const QString& name)
+    {
+        QDBusMessage get =
+            QDBusMessage::createMethodCall(service, path, "org.freedesktop.DBus.Properties", "Get");
+        get << interface << name;
+        const QDBusMessage reply = m_bus.call(get, QDBus::Block, 2000);
+        return reply.arguments().isEmpty()
+                   ? QVariant()
+                   : qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant();
+    }
+    QStringList registeredItems()
+    {
+        return property(watcherName, "/StatusNotifierWatcher", watcherName,
+                        "RegisteredStatusNotifierItems")
+            .toStringList();
+    }
+    // A left click as the panel reports it, at a point on the screen.
+    void activate(QPoint at)
+    {
+        QDBusMessage call = QDBusMessage::createMethodCall(itemName(), "/StatusNotifierItem",
+                                                           itemInterface, "Activate");
+        call << at.x() << at.y();
+        EXPECT_EQ(m_bus.call(call, QDBus::Block, 2000).type(), QDBusMessage::ReplyMessage);
+    }
+    // The id of the item labelled `label` in the icon's exported menu, or -1.
+    int menuItem(const QString& label)
+    {
+        QDBusMessage call = QDBusMessage::createMethodCall(itemName(), "/MenuBar",
+                                                           "com.canonical.dbusmenu", "GetLayout");
+        call << 0 << -1 << QStringList();
+        const QDBusMessage reply = m_bus.call(call, QDBus::Block, 2000);
+        if (reply.arguments().size() != 2)
+            return -1;
+        const auto root = qvariant_cast<QDBusArgument>(reply.arguments()[1]);
+        int id = -1;
+        QVariantMap properties;
+        root.beginStructure();
+        root >> id >> properties;
+        root.beginArray();
+        while (!root.atEnd()) {
+            QDBusVariant child;
+            root >> child;
+            const auto item = qvariant_cast<QDBusArgument>(child.variant());
+            item.beginStructure();
+            item >> id >> properties;
+            if (properties.value("label").toString() == label)
+                return id;
+        }
+        return -1;
+    }
+    QString popoverWindow()
+    {
+        return windowsWhere([](QSize size) { return size == QSize(360, 440); }).value(0);
+    }
+
+    QProcess m_daemon, m_watcher, m_host;
+    QString m_address;
+    QDBusConnection m_bus{""};
+};
+
+} // namespace
+
+TEST_P(SniTrayTest, APanelThatStartsFirstLateOrRestartsGetsTheIconItsClickPlacesThePopoverAndQuits)
+{
+    // Far from every point the panel names, so that opening at the pointer shows.
+    runTool("xdotool", {"mousemove", "100", "540"});
+    const struct {
+        QPoint click;
+        bool below; // a panel along the top, else along the bottom
+    } rounds[] = {{{1000, 300}, true}, {{1900, 1000}, false}};
+    for (const auto& round : rounds) {
+        SCOPED_TRACE(round.click.y());
+        // The first round uses the panel that started first, or starts one
+        // after the program; the second replaces it.
+        if (&round != &rounds[0] || !GetParam()) {
+            stopPanel();
+            startPanel();
+        }
+        ASSERT_TRUE(waitUntil([&] { return registeredItems().contains(itemName()); }))
+            << registeredItems().join(' ').toStdString();
+        EXPECT_EQ(property(itemName(), "/StatusNotifierItem", itemInterface, "IconName")
+                      .toString()
+                      .toStdString(),
+                  "app.vantle.Vantle");
+
+        activate(round.click);
+        QString window;
+        ASSERT_TRUE(waitUntil([&] { return !(window = popoverWindow()).isEmpty(); }));
+        const QRect frame = frameOf(window);
+        const int x = round.click.x(), y = round.click.y();
+        EXPECT_TRUE(frame.left() <= x && x <= frame.right()) << frame.left() << " " << x;
+        EXPECT_LE(frame.right(), 1919);
+        if (round.below) {
+            EXPECT_NEAR(frame.center().x(), x, 1);
+            EXPECT_GT(frame.top(), y);
+            EXPECT_LE(frame.top(), y + 9);
+        } else {
+            EXPECT_LT(frame.bottom(), y);
+            EXPECT_GE(frame.bottom(), y - 9);
+        }
+        activate(round.click); // a second click closes it
+        ASSERT_TRUE(waitUntil([&] { return popoverWindow().isEmpty(); }));
+    }
+
+    // The panel draws the menu itself: its "Quit Vantle" ends the program cleanly.
+    const int quit = menuItem("Quit Vantle");
+    ASSERT_GT(quit, 0);
+    QDBusMessage click =
+        QDBusMessage::createMethodCall(itemName(), "/MenuBar", "com.canonical.dbusmenu", "Event");
+    click << quit << QString("clicked") << QVariant::fromValue(QDBusVariant(0)) << 0u;
+    EXPECT_EQ(m_bus.call(click, QDBus::Block, 2000).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(m_process.waitForFinished(10000)) << "Quit Vantle did not end the program";
+    EXPECT_EQ(m_process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(m_process.exitCode(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(PanelFirstOrLate, SniTrayTest, testing::Bool());
