@@ -74,7 +74,8 @@ export DISPLAY=":$display_number"
 openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
 
-python3 "$here/browser_downloads_server.py" "$work/port" >"$work/server.log" 2>&1 &
+# Appended to, so that each run can empty the log while the server writes on.
+python3 "$here/browser_downloads_server.py" "$work/port" >>"$work/server.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do [[ -f "$work/port" ]] && break; sleep 0.05; done
 port=$(<"$work/port")
