@@ -24,7 +24,9 @@
 #
 #   bench/browser_downloads.sh [path/to/vantle] [runs per browser] [firefox|chromium ...]
 # The defaults are build/src/app/vantle, 2 runs, both browsers. KEEP=1 keeps
-# the work folder (logs, Downloads) for a look afterwards.
+# the work folder (logs, Downloads) for a look afterwards. The exit status is
+# 1 when a run announced anything but a finished download, announced one
+# twice or left one unannounced.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 binary=$(realpath "${1:-build/src/app/vantle}")
@@ -58,6 +60,7 @@ fi
 
 work=$(mktemp -d /tmp/vantle-browser-bench-XXXXXX)
 pids=()
+# shellcheck disable=SC2317 # run by the EXIT trap
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   wait 2>/dev/null || true
@@ -176,7 +179,7 @@ run_once() {
   wait "$vantle_pid" 2>/dev/null || true
   cp "$work/server.log" "$dir/server.log"
 
-  python3 - "$browser" "$run" "$downloads" "$dir/vantle.log" <<'EOF'
+  python3 - "$browser" "$run" "$downloads" "$dir/vantle.log" <<'EOF' || failed=1
 import os, re, sys
 browser, run, downloads, log = sys.argv[1:]
 partial = (".part", ".crdownload", ".download")
@@ -219,6 +222,7 @@ for name in strays + repeated:
     for line in events:
         if f"EVENT: {name} inode=" in line:
             print(f"    {line.strip()}")
+sys.exit(1 if strays or repeated or silent else 0)
 EOF
 }
 
@@ -229,3 +233,4 @@ for browser in "${browsers[@]}"; do
     run_once "$browser" "$run"
   done
 done
+exit "${failed:-0}"
