@@ -27,5 +27,6 @@ std::optional<QUrl> of(const QString& path)
 
 FileDetails detailsOf(const TrackedFile& record)
 {
-    return {record.fileName, record.filePath, record.fileSize, downloadorigin::of(record.filePath)};
+    return {record.fileName, record.filePath, record.fileSize, downloadorigin::of(record.filePath),
+            record.isFolder()};
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "store/TrackedFile.h"
 
+#include "platform/FileSystem.h"
 #include "platform/Formatters.h"
 
 #include <utility>
@@ -10,6 +11,14 @@ TrackedFile::TrackedFile(std::uint64_t inode, QString filePath, QString fileName
     : inode(inode), filePath(std::move(filePath)), fileName(std::move(fileName)), detectedAt(now),
       fileSize(fileSize), inodeSince(now)
 {
+}
+
+bool TrackedFile::isFolder() const
+{
+    if (fileSize != 0 || filePath.isEmpty())
+        return false;
+    const std::optional<ItemStat> st = fs::lstat(filePath);
+    return st && st->isDirectory;
 }
 
 QString TrackedFile::displaySize() const

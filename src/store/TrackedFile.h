@@ -31,7 +31,8 @@ struct TrackedFile {
     TrackedFile(std::uint64_t inode, QString filePath, QString fileName, std::int64_t fileSize,
                 QDateTime now);
 
-    bool isFolder() const { return fileSize == 0 && !filePath.isEmpty(); }
+    // Asks the disk: folders are recorded with size 0, and so are empty files.
+    bool isFolder() const;
     QString displaySize() const;
 };
 
@@ -51,6 +52,7 @@ struct FileDetails {
     QString filePath;
     std::int64_t fileSize = 0;
     std::optional<QUrl> origin; // where it was downloaded from, when known
+    bool isFolder = false;
 };
 
 struct PendingExpiry {

@@ -138,7 +138,7 @@ void ToastController::enqueue(RecordId id, const FileDetails& details)
     }
     VANTLE_DIAG(lcToast, QStringLiteral("Toast shows: ") + details.fileName);
     m_toastEntries.push_back(
-        {id, details.fileName, details.filePath, details.fileSize, details.origin});
+        {id, details.fileName, details.filePath, details.fileSize, details.origin, details.isFolder});
     m_fileItems.push_back(itemFor(m_toastEntries.back(), int(m_toastEntries.size())));
     // A new file gives the queue its full time again; a pause (the pointer on
     // the island, an open input) holds all the same.
@@ -375,13 +375,8 @@ void ToastController::expandNextFrame()
 
 ToastFileItem ToastController::itemFor(const ToastEntry& entry, int index)
 {
-    QString size;
-    if (entry.fileSize != 0)
-        size = formatByteCount(entry.fileSize);
-    else if (!entry.filePath.isEmpty())
-        size = QStringLiteral("Folder");
-    else
-        size = formatByteCount(0);
+    const QString size =
+        entry.isFolder ? QStringLiteral("Folder") : formatByteCount(entry.fileSize);
     return {
         entry.id.description(), entry.fileName, size,
         entry.filePath,         index,          entry.origin ? entry.origin->host() : QString()};

@@ -15,6 +15,7 @@ struct ToastEntry {
     QString filePath;
     std::int64_t fileSize = 0;
     std::optional<QUrl> origin; // where it was downloaded from, when known
+    bool isFolder = false;
 };
 
 // The display row handed to the island.

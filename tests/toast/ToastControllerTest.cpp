@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ToastFixture.h"
+#include "platform/Formatters.h"
 
 using State = DynamicIslandToastState;
 
@@ -21,11 +22,13 @@ TEST_F(ToastFixture, NewFilesQueueAndRestartTheCountdownAndAGoneRecordShowsNothi
     const QString folder = m_downloads + "/folder";
     QDir().mkpath(folder);
     showAndExpand(await(m_store->insertRecord(inodeOf(folder), folder, "folder", 0)));
+    showFile("empty.txt", {});
     const auto items = m_controller->fileItems();
-    ASSERT_EQ(items.size(), 3u);
+    ASSERT_EQ(items.size(), 4u);
     EXPECT_EQ(items[0].fileName, "a.pdf");
     EXPECT_EQ(items[1].fileSize, "2 KB");
     EXPECT_EQ(items[2].fileSize, "Folder");
+    EXPECT_EQ(items[3].fileSize, formatByteCount(0)) << "an empty file is no folder";
     EXPECT_EQ(m_controller->host().inputs().files, items);
 }
 
