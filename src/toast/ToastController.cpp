@@ -137,8 +137,8 @@ void ToastController::enqueue(RecordId id, const FileDetails& details)
         m_panel->setAlpha(1.0);
     }
     VANTLE_DIAG(lcToast, QStringLiteral("Toast shows: ") + details.fileName);
-    m_toastEntries.push_back(
-        {id, details.fileName, details.filePath, details.fileSize, details.origin, details.isFolder});
+    m_toastEntries.push_back({id, details.fileName, details.filePath, details.fileSize,
+                              details.origin, details.isFolder});
     m_fileItems.push_back(itemFor(m_toastEntries.back(), int(m_toastEntries.size())));
     // A new file gives the queue its full time again; a pause (the pointer on
     // the island, an open input) holds all the same.
