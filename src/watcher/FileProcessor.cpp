@@ -36,13 +36,6 @@ void settle(QFuture<void> future)
     future.waitForFinished();
 }
 
-bool holdsPartialDownload(const fs::Listing& listing)
-{
-    return std::any_of(listing.names.cbegin(), listing.names.cend(), [](const QByteArray& raw) {
-        const std::optional<QString> name = fs::decodeName(raw);
-        return name && names::isPartialDownload(*name);
-    });
-}
 
 } // namespace
 
@@ -158,6 +151,9 @@ void FileProcessor::handle(const FileEvent& event)
     }
     if (event.inode == 0)
         return;
+    if (names::isPartialDownload(name) &&
+        event.flags.containsAny(FSEventFlags::created | FSEventFlags::renamed))
+        m_partials.insert(event.path);
     ReconcileFacts facts;
     facts.event = event;
     if (event.flags.contains(FSEventFlags::removed)) {
@@ -224,9 +220,13 @@ void FileProcessor::carryOut(const ReconcileStep& step)
         m_locallyCreatedDirs.erase(event.inode);
         if (decision.hold) {
             m_held.insert(event.inode);
-            m_timer->scheduleAfter(m_emptyFileWait, [this, inode = event.inode, path = event.path] {
-                releaseIfSettled(inode, path);
-            });
+            // A placeholder waits for its download; any other empty file
+            // only for a browser's probe to go.
+            if (!step.facts.partialBeside)
+                m_timer->scheduleAfter(m_emptyFileWait,
+                                       [this, inode = event.inode, path = event.path] {
+                                           releaseIfSettled(inode, path);
+                                       });
         } else
             m_held.erase(event.inode);
         if (decision.announce && step.newId.isValid())
@@ -253,9 +253,16 @@ void FileProcessor::carryOut(const ReconcileStep& step)
     }
 }
 
-bool FileProcessor::hasPartialDownload() const
+bool FileProcessor::hasPartialDownload()
 {
-    return holdsPartialDownload(fs::listDirectory(m_downloadsPath));
+    // The partial downloads the events told of, less those gone since: no
+    // listing of a folder that may hold thousands of items per empty file.
+    for (auto it = m_partials.begin(); it != m_partials.end();) {
+        if (fs::lstat(*it))
+            return true;
+        it = m_partials.erase(it);
+    }
+    return false;
 }
 
 std::optional<QString> FileProcessor::findPathInDownloads(std::uint64_t inode) const
@@ -328,7 +335,7 @@ void FileProcessor::releaseIfSettled(std::uint64_t inode, const QString& path)
     if (m_held.count(inode) == 0)
         return;
     const std::optional<ItemStat> st = fs::lstat(path);
-    if (!st || st->inode != inode || hasPartialDownload())
+    if (!st || st->inode != inode)
         return;
     m_held.erase(inode);
     const std::optional<TrackedFile> record = fetchByInode(inode);
@@ -378,7 +385,13 @@ void FileProcessor::rescan(ReconcileMode mode)
     }
     std::vector<ReconcileStep> steps;
     QSet<std::uint64_t> present;
-    const bool partialBeside = holdsPartialDownload(listing);
+    m_partials.clear();
+    for (const QByteArray& raw : listing.names) {
+        const std::optional<QString> name = fs::decodeName(raw);
+        if (name && names::isPartialDownload(*name))
+            m_partials.insert(m_downloadsPath + QLatin1Char('/') + *name);
+    }
+    const bool partialBeside = !m_partials.empty();
     for (const QByteArray& raw : listing.names) {
         const std::optional<QString> name = fs::decodeName(raw);
         if (!name) {

@@ -70,14 +70,13 @@ private:
     ReconcileStep reconcile(ReconcileFacts facts);
     void carryOut(const ReconcileStep& step);
     std::optional<QString> findPathInDownloads(std::uint64_t inode) const;
-    bool hasPartialDownload() const;
+    bool hasPartialDownload();
     PendingByPath pendingFacts() const;
 
     void handleRemoved(std::uint64_t inode, bool deleted = false);
     void commitRemoval(std::uint64_t inode, const QString& path);
     void callOffRemovalsOf(std::uint64_t inode);
-    // Announces a held empty file that is still there once no download is
-    // beside it; a placeholder waits for its download.
+    // Announces a held empty file that is still there.
     void releaseIfSettled(std::uint64_t inode, const QString& path);
     void checkRetroactiveFolder(const QString& path);
     // Lists the folder and reconciles every item and every record with it.
@@ -98,6 +97,8 @@ private:
     // New empty files and browsers' placeholders: recorded, announced once
     // they have content or have stayed.
     std::set<std::uint64_t> m_held;
+    // Paths of partial downloads in Downloads, as the events and listings told.
+    std::set<QString> m_partials;
     ContinuousTimer* m_timer = nullptr;
     std::unique_ptr<ServiceThread> m_thread;
 };
