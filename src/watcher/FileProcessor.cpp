@@ -36,7 +36,6 @@ void settle(QFuture<void> future)
     future.waitForFinished();
 }
 
-
 } // namespace
 
 FileProcessor::FileProcessor(FSEventsMonitor& monitor, TrackedFileActor& store,
