@@ -10,6 +10,32 @@
 namespace {
 
 constexpr std::uint32_t altL = 0xffe9, altR = 0xffea, superL = 0xffeb, superR = 0xffec;
+
+// Where a key sits on a US keyboard, as an evdev keycode plus 8 (what X
+// servers on evdev and libinput use): a shortcut works on the key at that
+// place on every layout, as desktop shortcut daemons do.
+std::optional<std::uint8_t> usPositionOf(std::uint32_t keysym)
+{
+    static constexpr std::uint8_t letters[26] = {30, 48, 46, 32, 18, 33, 34, 35, 23,
+                                                 36, 37, 38, 50, 49, 24, 25, 16, 19,
+                                                 31, 20, 22, 47, 17, 45, 21, 44};
+    if (keysym >= 'a' && keysym <= 'z')
+        return std::uint8_t(letters[keysym - 'a'] + 8);
+    switch (keysym) {
+    case '.':
+        return 60;
+    case ',':
+        return 59;
+    case '/':
+        return 61;
+    case 0xff08: // BackSpace
+        return 22;
+    case 0xff1b: // Escape
+        return 9;
+    default:
+        return std::nullopt;
+    }
+}
 constexpr std::uint32_t numLock = 0xff7f, scrollLock = 0xff14;
 constexpr std::uint8_t badAccess = 10;
 // Pointer buttons and the keyboard group share the state field with the modifiers.
@@ -97,7 +123,28 @@ void XcbKeyGrabber::readKeyboard()
     }
 }
 
-std::vector<std::uint8_t> XcbKeyGrabber::keycodesOf(std::uint32_t keysym) const
+std::vector<std::uint8_t> XcbKeyGrabber::keycodesOf(const Combo& combo) const
+{
+    std::vector<std::uint8_t> keycodes = symbolKeycodesOf(combo.keysym);
+    // The key at the symbol's US place too, unless it carries a symbol of a
+    // shortcut of its own. Only where Escape sits at its evdev place is the
+    // map one whose places are known.
+    const std::optional<std::uint8_t> place = usPositionOf(combo.keysym);
+    const std::optional<std::uint8_t> escape = usPositionOf(0xff1b);
+    const std::vector<std::uint8_t> escapes = symbolKeycodesOf(0xff1b);
+    if (!place || std::find(escapes.begin(), escapes.end(), *escape) == escapes.end() ||
+        std::find(keycodes.begin(), keycodes.end(), *place) != keycodes.end())
+        return keycodes;
+    for (const Combo& other : m_combos) {
+        const std::vector<std::uint8_t> taken = symbolKeycodesOf(other.keysym);
+        if (std::find(taken.begin(), taken.end(), *place) != taken.end())
+            return keycodes;
+    }
+    keycodes.push_back(*place);
+    return keycodes;
+}
+
+std::vector<std::uint8_t> XcbKeyGrabber::symbolKeycodesOf(std::uint32_t keysym) const
 {
     // The key's own symbol, as on its cap: Shift does not change which key it is.
     std::vector<std::uint8_t> keycodes;
@@ -153,8 +200,7 @@ void XcbKeyGrabber::grabAll()
         const std::uint16_t mask = maskOf(combo.modifiers);
         const bool unmapped = (combo.modifiers & super && m_superMask == 0) ||
                               (combo.modifiers & alt && m_altMask == 0);
-        for (std::uint8_t keycode :
-             unmapped ? std::vector<std::uint8_t>{} : keycodesOf(combo.keysym)) {
+        for (std::uint8_t keycode : unmapped ? std::vector<std::uint8_t>{} : keycodesOf(combo)) {
             for (std::uint16_t lock : locks) {
                 const Grab grab{keycode, std::uint16_t(mask | lock)};
                 pending.push_back(
@@ -239,7 +285,7 @@ bool XcbKeyGrabber::handleKeyPress(std::uint8_t keycode, std::uint16_t state)
     for (const Combo& combo : m_combos) {
         if (maskOf(combo.modifiers) != held)
             continue;
-        for (std::uint8_t candidate : keycodesOf(combo.keysym)) {
+        for (std::uint8_t candidate : keycodesOf(combo)) {
             if (candidate == keycode) {
                 Q_EMIT pressed(combo);
                 return true;

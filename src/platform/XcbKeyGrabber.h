@@ -29,7 +29,10 @@ private:
     };
     void readKeyboard();
     void remap();
-    std::vector<std::uint8_t> keycodesOf(std::uint32_t keysym) const;
+    // The keys a combination is pressed on: those bearing its symbol, and
+    // the one at the symbol's place on a US keyboard.
+    std::vector<std::uint8_t> keycodesOf(const Combo& combo) const;
+    std::vector<std::uint8_t> symbolKeycodesOf(std::uint32_t keysym) const;
     std::uint16_t maskOf(std::uint8_t modifiers) const;
     void grabAll();
     void ungrabAll();

@@ -2,6 +2,7 @@
 #include "ToastOnScreen.h"
 #include "platform/Xcb.h"
 
+#include <QScopeGuard>
 #include <xcb/xcb.h>
 
 using ShortcutsTest = ToastOnScreen;
@@ -81,4 +82,19 @@ TEST_F(ShortcutsTest, AShortcutHeldElsewhereIsSkippedAndLockKeysChangeNothing)
     EXPECT_TRUE(marked);
     EXPECT_EQ(activeWindow(), m_focusId);
     EXPECT_TRUE(seesPresses("T", 0));
+}
+
+// On a French layout the key right of M types ":" and "/", and "." is
+// shifted elsewhere: the shortcut for More stays on the key where it is on
+// a US keyboard.
+TEST_F(ShortcutsTest, AShortcutKeepsItsPlaceOnAnotherLayout)
+{
+    runTool("setxkbmap", {"fr"});
+    const auto restore = qScopeGuard([] { runTool("setxkbmap", {"us"}); });
+    download("minutes.pdf");
+    key("super+shift+colon");
+    ASSERT_TRUE(waitUntil([&] { return activeWindow() != m_focusId; }));
+    key("Escape");
+    ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focusId; }));
+    EXPECT_TRUE(seesPresses("slash", 0));
 }
