@@ -270,7 +270,10 @@ QFuture<std::optional<QDateTime>> TrackedFileActor::extendExpiry(RecordId id, do
             return std::nullopt;
         const double clamped =
             std::isnan(seconds) ? 0.0 : std::clamp(seconds, 0.0, maximumIntervalSeconds);
-        const QDateTime from = record->expiresAt.value_or(now());
+        // Counted from now when the expiry has passed (the Trash refused the
+        // file, the machine slept): more time never means gone at once.
+        const QDateTime current = now();
+        const QDateTime from = std::max(record->expiresAt.value_or(current), current);
         const QDateTime expiry = from.addMSecs(qint64(clamped * 1000.0));
         m_context->update(id, [&](TrackedFile& r) { r.expiresAt = expiry; });
         const auto error = saveContext();

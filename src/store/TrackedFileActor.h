@@ -55,8 +55,8 @@ public:
     QFuture<void> removeByInode(std::uint64_t inode);
     QFuture<std::optional<QDateTime>> markTemporary(RecordId id,
                                                     std::optional<double> interval = {});
-    // Pushes a temporary record's expiry `seconds` later (from now when it
-    // has none); the new expiry, or nothing when the record is not temporary.
+    // Pushes a temporary record's expiry `seconds` past the later of now and
+    // its current expiry; the new expiry, or nothing when it is not temporary.
     QFuture<std::optional<QDateTime>> extendExpiry(RecordId id, double seconds);
     // The user's "Keep": the record is kept, whatever it was, and its mark goes.
     QFuture<void> keep(RecordId id);

@@ -124,6 +124,28 @@ TEST_F(TrackedFileActorTest, FetchExpiredIncludesExpiryEqualToNow)
     EXPECT_EQ(pending[1].expiresAt, m_now.addSecs(1));
 }
 
+// More time counts from the later of now and the expiry: an overdue file
+// (the Trash refused it, the machine slept) is not trashed at once.
+TEST_F(TrackedFileActorTest, ExtendingAnExpiryCountsFromNowOnceItHasPassed)
+{
+    const RecordId id = insert(at("slides.pdf"), 41);
+    const QDateTime expiry = *await(m_store->markTemporary(id, 600));
+    const struct {
+        qint64 elapsed; // seconds since the mark when extended
+        QDateTime expected;
+    } cases[] = {
+        {60, expiry.addSecs(3600)},           // not yet due: from the expiry
+        {36000, m_now.addSecs(36000 + 3600)}, // hours overdue: from now
+    };
+    for (const auto& c : cases) {
+        m_now = m_now.addSecs(c.elapsed);
+        EXPECT_EQ(await(m_store->extendExpiry(id, 3600)), c.expected) << c.elapsed;
+        m_now = m_now.addSecs(-c.elapsed);
+    }
+    m_now = m_now.addSecs(36000);
+    EXPECT_TRUE(await(m_store->fetchExpired()).empty()) << "still an hour to go";
+}
+
 TEST_F(TrackedFileActorTest, PathAndInodeUpdatesKeepStateAndDates)
 {
     const RecordId id = insert(at("a"), 61, 10);
