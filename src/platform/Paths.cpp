@@ -17,6 +17,22 @@ QString genericConfig()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
 }
+// The spellings of a folder: as given, and where its links lead when it exists.
+QStringList formsOf(const QString& folder)
+{
+    QStringList forms{QDir::cleanPath(folder)};
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    if (!canonical.isEmpty() && canonical != forms.first())
+        forms.append(canonical);
+    return forms;
+}
+
+bool isSameOrInside(const QString& inner, const QString& outer)
+{
+    return inner == outer || outer == QStringLiteral("/") ||
+           inner.startsWith(outer + QLatin1Char('/'));
+}
+
 } // namespace
 
 QString dataDirectory()
@@ -29,9 +45,32 @@ QString storeFile()
     return dataDirectory() + QStringLiteral("/Vantle.store");
 }
 
+QString configDirectory()
+{
+    return genericConfig() + QStringLiteral("/Vantle");
+}
+
 QString settingsFile()
 {
-    return genericConfig() + QStringLiteral("/Vantle/Vantle.conf");
+    return configDirectory() + QStringLiteral("/Vantle.conf");
+}
+
+bool adoptableAsDownloads(const QString& location, const QString& home,
+                          const QStringList& ownFolders)
+{
+    for (const QString& place : formsOf(location)) {
+        for (const QString& homeForm : formsOf(home)) {
+            if (isSameOrInside(homeForm, place))
+                return false;
+        }
+        for (const QString& own : ownFolders) {
+            for (const QString& ownForm : formsOf(own)) {
+                if (isSameOrInside(ownForm, place) || isSameOrInside(place, ownForm))
+                    return false;
+            }
+        }
+    }
+    return true;
 }
 
 QString autostartFile()
@@ -48,12 +87,9 @@ const QString& downloadsPath()
         if (location.isEmpty() || location == QStringLiteral("."))
             return fallback;
         // The user-dirs file points Downloads at the home folder (as after
-        // Downloads was deleted): the whole home is never adopted.
-        const QString canonical = QFileInfo(location).canonicalFilePath();
-        const QString home = QDir::homePath();
-        if (location == home || canonical == QFileInfo(home).canonicalFilePath() ||
-            QDir::cleanPath(home).startsWith(location + QLatin1Char('/')) ||
-            location == QStringLiteral("/")) {
+        // Downloads was deleted) or at Vantle's own files: neither is adopted.
+        if (!adoptableAsDownloads(location, QDir::homePath(),
+                                  {dataDirectory(), configDirectory()})) {
             QDir().mkpath(fallback);
             std::fprintf(stderr, "Vantle: the Downloads folder resolves to %s; using %s\n",
                          qPrintable(location), qPrintable(fallback));

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace paths {
 
@@ -13,8 +14,16 @@ QString storeFile();
 QString settingsFile();
 // $XDG_CONFIG_HOME/autostart/vantle.desktop
 QString autostartFile();
+// $XDG_CONFIG_HOME/Vantle (the settings' folder).
+QString configDirectory();
 // The user's Downloads folder from the XDG user dirs, else ~/Downloads.
 // Computed once per process, on first use.
 const QString& downloadsPath();
+// Whether `location` may be watched as Downloads: not the home folder nor a
+// folder holding it, and not a folder that is, holds or lies inside one of
+// `ownFolders` (Vantle's data and configuration). Symbolic links count as
+// the folders they lead to.
+bool adoptableAsDownloads(const QString& location, const QString& home,
+                          const QStringList& ownFolders);
 
 } // namespace paths
