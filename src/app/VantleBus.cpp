@@ -208,15 +208,13 @@ void VantleBus::withRecord(const QString& sent, const DelayedReply& reply,
         return;
     }
     m_services.store
-        .perform<std::optional<TrackedFile>>([path](TrackedFileActor::Context& context) {
-            // A lost removal can leave two records at a path; the newest is the item's.
-            std::optional<TrackedFile> found;
-            for (const auto& [id, file] : context.model().records()) {
-                if (file.filePath == path)
-                    found = file;
-            }
-            return found;
-        })
+        .perform<std::optional<TrackedFile>>(
+            [path](TrackedFileActor::Context& context) -> std::optional<TrackedFile> {
+                // A lost removal can leave two records at a path; the newest is the item's.
+                if (const TrackedFile* file = context.fetchNewestAt(path))
+                    return *file;
+                return std::nullopt;
+            })
         .then(this,
               [reply, sent, then = std::move(then)](const std::optional<TrackedFile>& file) {
                   if (file)

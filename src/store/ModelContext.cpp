@@ -146,6 +146,12 @@ const TrackedFile* ModelContext::findByInode(std::uint64_t inode) const
     return it == m_byInode.end() ? nullptr : find(RecordId{it->second});
 }
 
+const TrackedFile* ModelContext::findNewestAt(const QString& path) const
+{
+    auto ids = m_byPath.constFind(path);
+    return ids == m_byPath.cend() || ids->empty() ? nullptr : find(RecordId{*ids->rbegin()});
+}
+
 RecordId ModelContext::insert(TrackedFile record)
 {
     record.id = RecordId{m_nextId++};

@@ -30,6 +30,8 @@ public:
     const std::map<std::int64_t, TrackedFile>& records() const { return m_records; }
     const TrackedFile* find(RecordId id) const;
     const TrackedFile* findByInode(std::uint64_t inode) const;
+    // The newest record at exactly this path (a lost removal can leave two).
+    const TrackedFile* findNewestAt(const QString& path) const;
     // The inode of the first record at exactly this path that is not dismissed,
     // other than `other`.
     std::optional<std::uint64_t> activeInodeAt(const QString& path, std::uint64_t other = 0) const;

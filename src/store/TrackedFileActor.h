@@ -140,6 +140,11 @@ public:
         return m_actor.fetchByInode(inode);
     }
     const TrackedFile* fetchRecord(RecordId id) const { return m_actor.fetchRecord(id); }
+    // The newest record at exactly this path, found through the path index.
+    const TrackedFile* fetchNewestAt(const QString& path) const
+    {
+        return m_actor.m_context->findNewestAt(path);
+    }
     std::optional<QString> save() { return m_actor.saveContext(); }
     QDateTime now() const { return m_actor.now(); }
 
