@@ -41,6 +41,21 @@ std::optional<TrashJournal::Entry> entryOf(const QByteArray& line)
     return entry;
 }
 
+// Calls `take` with each readable entry of the last week and its line, in
+// file order, reading one line at a time. A line that does not read is
+// skipped rather than losing the rest.
+template <typename F> void forEachRecent(const QString& path, const QDateTime& since, F&& take)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine();
+        if (auto entry = entryOf(line); entry && entry->trashedAt >= since)
+            take(std::move(*entry), line);
+    }
+}
+
 } // namespace
 
 QString TrashJournal::besideStore(const QString& storePath)
@@ -48,40 +63,53 @@ QString TrashJournal::besideStore(const QString& storePath)
     return QFileInfo(storePath).absolutePath() + QStringLiteral("/trashed.journal");
 }
 
-TrashJournal::TrashJournal(QString path, std::function<QDateTime()> clock)
-    : m_path(std::move(path)), m_clock(std::move(clock))
+TrashJournal::TrashJournal(QString path, std::function<QDateTime()> clock, qint64 compactAfterBytes)
+    : m_path(std::move(path)), m_clock(std::move(clock)), m_minimumCompaction(compactAfterBytes)
 {
     if (!m_clock)
         m_clock = [] { return QDateTime::currentDateTimeUtc(); };
-}
-
-std::vector<TrashJournal::Entry> TrashJournal::readRecent() const
-{
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QDateTime since = m_clock().addDays(-keptDays);
-    std::vector<Entry> entries;
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        // A line that does not read is skipped rather than losing the rest.
-        if (auto entry = entryOf(line); entry && entry->trashedAt >= since)
-            entries.push_back(std::move(*entry));
-    }
-    return entries;
 }
 
 std::optional<QString> TrashJournal::append(const QString& location, const QString& originalPath,
                                             std::uint64_t inode)
 {
     QMutexLocker lock(&m_mutex);
-    std::vector<Entry> entries = readRecent();
-    entries.push_back({location, originalPath, inode, m_clock()});
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered))
+        return file.errorString();
+    QByteArray line = lineOf({location, originalPath, inode, m_clock()});
+    // A line cut short by a crash is ended first, so that it costs only itself.
+    char last = '\n';
+    if (file.size() > 0 && (!file.seek(file.size() - 1) || !file.getChar(&last)))
+        return file.errorString();
+    if (last != '\n')
+        line.prepend('\n');
+    // One write of the whole line; a reader that meets it half-written skips it.
+    if (file.write(line) != line.size())
+        return file.errorString();
+    const qint64 size = file.size();
+    file.close();
+    // What a journal held before this process wrote to it is not rewritten
+    // at the first trashing: only once it has doubled.
+    if (m_compactAt < 0)
+        m_compactAt = std::max(m_minimumCompaction, 2 * (size - line.size()));
+    if (size < m_compactAt)
+        return std::nullopt;
+    // Rare: the file is rewritten only when it has doubled since the last time.
+    const auto error = compact();
+    m_compactAt = std::max(m_compactAt, 2 * QFileInfo(m_path).size());
+    return error;
+}
+
+std::optional<QString> TrashJournal::compact()
+{
     // Written whole under a new name and renamed over: a reader never sees half.
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();
-    for (const Entry& kept : entries)
-        file.write(lineOf(kept));
+    forEachRecent(m_path, m_clock().addDays(-keptDays), [&](Entry&&, const QByteArray& line) {
+        file.write(line.endsWith('\n') ? line : line + '\n');
+    });
     if (!file.commit())
         return file.errorString();
     return std::nullopt;
@@ -89,7 +117,10 @@ std::optional<QString> TrashJournal::append(const QString& location, const QStri
 
 std::vector<TrashJournal::Entry> TrashJournal::entries() const
 {
-    return readRecent();
+    std::vector<Entry> entries;
+    forEachRecent(m_path, m_clock().addDays(-keptDays),
+                  [&](Entry&& entry, const QByteArray&) { entries.push_back(std::move(entry)); });
+    return entries;
 }
 
 std::vector<TrashJournal::Entry>

@@ -12,8 +12,8 @@
 #include <vector>
 
 // What Vantle sent to the Trash in the last week, in a small file beside the
-// store. Only these items are ever offered back, and only while the Trash
-// still holds the very item that was sent.
+// store, one line per item. Only these items are ever offered back, and only
+// while the Trash still holds the very item that was sent.
 class TrashJournal {
 public:
     struct Entry {
@@ -23,15 +23,20 @@ public:
         QDateTime trashedAt; // UTC
     };
     static constexpr int keptDays = 7;
+    // The file is rewritten without the entries older than a week when it
+    // has doubled since this process first wrote to it or last rewrote it,
+    // and is at least this size: a trashing costs one line, amortised.
+    static constexpr qint64 compactionBytes = 256 * 1024;
 
     // The journal's file in the store's folder.
     static QString besideStore(const QString& storePath);
 
     // `clock` defaults to the system's UTC clock, the one the Trash dates by.
-    explicit TrashJournal(QString path, std::function<QDateTime()> clock = {});
+    explicit TrashJournal(QString path, std::function<QDateTime()> clock = {},
+                          qint64 compactAfterBytes = compactionBytes);
 
-    // Adds an entry, dated now, and drops those older than a week; the
-    // error when the file could not be written. Callable from any thread.
+    // Adds an entry, dated now, at the end of the file; the error when it
+    // could not be written. Callable from any thread.
     std::optional<QString> append(const QString& location, const QString& originalPath,
                                   std::uint64_t inode);
     // The entries of the last week, oldest first.
@@ -42,9 +47,12 @@ public:
     const QString& path() const { return m_path; }
 
 private:
-    std::vector<Entry> readRecent() const;
+    // Rewrites the file with the entries of the last week only.
+    std::optional<QString> compact();
 
     QString m_path;
     std::function<QDateTime()> m_clock;
-    mutable QMutex m_mutex; // one writer at a time; readers see whole files
+    qint64 m_minimumCompaction;
+    qint64 m_compactAt = -1; // the size that makes the next rewrite; unset before the first write
+    mutable QMutex m_mutex;  // one writer at a time; readers skip a half-written line
 };
