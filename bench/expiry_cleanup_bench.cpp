@@ -1,16 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The cleanup service's costs: scheduling many deadlines, how late deadlines
-// fire, and trashing expired files at start-up through the real Trash.
+// fire, and trashing expired files at start-up through the real Trash, beside
+// one `gio trash` call for as many files into the same Trash.
 //   build/bench/expiry_cleanup_bench --benchmark_counters_tabular=true
 // Runs in a temporary HOME of its own, so nothing reaches the user's Trash.
 #include "expiry/CleanupService.h"
 #include "platform/ContinuousTimer.h"
 #include "store/TrackedFileActor.h"
+#include "store/TrashJournal.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -120,13 +123,14 @@ void BM_DeadlineLateness(benchmark::State& state)
 }
 BENCHMARK(BM_DeadlineLateness)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
-// 1,000 files of 4 KiB in a fresh folder; their snapshots.
-std::vector<DownloadFileSnapshot> makeFiles(const QString& folder, int count)
+// `count` files of 4 KiB in a fresh folder, named `stem`-N.bin; their snapshots.
+std::vector<DownloadFileSnapshot> makeFiles(const QString& folder, int count,
+                                            const QString& stem = QStringLiteral("expired"))
 {
     QDir().mkpath(folder);
     std::vector<DownloadFileSnapshot> files;
     for (int i = 0; i < count; ++i) {
-        const QString name = QStringLiteral("expired-%1.bin").arg(i);
+        const QString name = QStringLiteral("%1-%2.bin").arg(stem).arg(i);
         const QString path = folder + QLatin1Char('/') + name;
         QFile file(path);
         file.open(QIODevice::WriteOnly);
@@ -139,11 +143,55 @@ std::vector<DownloadFileSnapshot> makeFiles(const QString& folder, int count)
     return files;
 }
 
+// A long-used Trash: this many items already in it, described as GIO does.
+constexpr int heldInTrash = 20000;
+// A busy week's journal beside the store.
+constexpr int heldInJournal = 100000;
+
+void fillTrashOnce()
+{
+    static bool filled = false;
+    if (filled)
+        return;
+    filled = true;
+    const QString root = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Trash");
+    QDir().mkpath(root + QStringLiteral("/files"));
+    QDir().mkpath(root + QStringLiteral("/info"));
+    for (int i = 0; i < heldInTrash; ++i) {
+        const QString name = QStringLiteral("old-%1.bin").arg(i);
+        QFile item(root + QStringLiteral("/files/") + name);
+        item.open(QIODevice::WriteOnly);
+        item.write("old");
+        QFile info(root + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo"));
+        info.open(QIODevice::WriteOnly);
+        info.write("[Trash Info]\nPath=" + QFile::encodeName(benchHome) + "/Downloads/" +
+                   name.toUtf8() + "\nDeletionDate=2026-01-01T00:00:00\n");
+    }
+}
+
+// The journal of a store that trashed `heldInJournal` items in the last days.
+void fillJournal(const QString& storePath)
+{
+    QByteArray lines;
+    const QByteArray at =
+        QDateTime::currentDateTimeUtc().addDays(-1).toString(Qt::ISODateWithMs).toUtf8();
+    for (int i = 0; i < heldInJournal; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        lines += R"({"at":")" + at + R"(","inode":")" + QByteArray::number(1000000 + i) +
+                 R"(","location":"/nowhere/Trash/files/gone-)" + n +
+                 R"(.bin","path":"/nowhere/Downloads/gone-)" + n + ".bin\"}\n";
+    }
+    QFile journal(TrashJournal::besideStore(storePath));
+    journal.open(QIODevice::WriteOnly);
+    journal.write(lines);
+}
+
 // The floor under rehydration: the Trash alone, one file after another.
 void BM_TrashOnly1000(benchmark::State& state)
 {
     constexpr int count = 1000;
     int round = 0;
+    fillTrashOnce();
     auto trash = makeSystemTrash();
     for (auto _ : state) {
         state.PauseTiming();
@@ -158,16 +206,19 @@ void BM_TrashOnly1000(benchmark::State& state)
 }
 BENCHMARK(BM_TrashOnly1000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
-// Start-up after the program was off: 1,000 expired files go to the real Trash.
+// Start-up after the program was off: 1,000 expired files go to the real Trash,
+// which already holds 20,000 items, beside a journal of 100,000 entries.
 void BM_RehydrateTrash1000(benchmark::State& state)
 {
     constexpr int count = 1000;
     int round = 0;
+    fillTrashOnce();
     for (auto _ : state) {
         state.PauseTiming();
         const QString downloads = benchHome + QStringLiteral("/Downloads-%1").arg(++round);
         Store store(downloads);
-        const auto files = makeFiles(downloads, count);
+        fillJournal(store.folder.path() + QStringLiteral("/Vantle.store"));
+        const auto files = makeFiles(downloads, count, QStringLiteral("expired-%1").arg(round));
         const QDateTime past = QDateTime::currentDateTimeUtc().addSecs(-60);
         store.actor
             ->perform<void>([&files, past](TrackedFileActor::Context& context) {
@@ -188,15 +239,48 @@ void BM_RehydrateTrash1000(benchmark::State& state)
         state.PauseTiming();
         if (!QDir(downloads).isEmpty() || !store.actor->allRecords().result().empty())
             state.SkipWithError("not every expired file was trashed");
+        if (store.actor->recordTrash().journal().entries().size() !=
+            std::size_t(heldInJournal + count))
+            state.SkipWithError("not every trashed file was noted in the journal");
         service.shutdown();
         state.ResumeTiming();
     }
     state.counters["files"] = count;
+    state.counters["in_trash_before"] = heldInTrash;
     state.counters["per_file_us"] =
         benchmark::Counter(double(count) * double(state.iterations()),
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_RehydrateTrash1000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// The peer: one `gio trash` call for 1,000 files into the same Trash, process
+// start included.
+void BM_GioTrashOneCall1000(benchmark::State& state)
+{
+    constexpr int count = 1000;
+    int round = 0;
+    fillTrashOnce();
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QString folder = benchHome + QStringLiteral("/Gio-%1").arg(++round);
+        QStringList arguments{QStringLiteral("trash")};
+        for (const DownloadFileSnapshot& file :
+             makeFiles(folder, count, QStringLiteral("gio-%1").arg(round)))
+            arguments.append(file.filePath);
+        state.ResumeTiming();
+        const int status = QProcess::execute(QStringLiteral("gio"), arguments);
+        state.PauseTiming();
+        if (status != 0 || !QDir(folder).isEmpty())
+            state.SkipWithError("gio trash did not trash every file");
+        state.ResumeTiming();
+    }
+    state.counters["files"] = count;
+    state.counters["in_trash_before"] = heldInTrash;
+    state.counters["per_file_us"] =
+        benchmark::Counter(double(count) * double(state.iterations()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_GioTrashOneCall1000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 } // namespace
 

@@ -2,67 +2,182 @@
 #include "platform/FileSystem.h"
 #include "platform/FileTransfer.h"
 #include "platform/Trash.h"
-#include "platform/TrashListing.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
+#include <QStringList>
+#include <QUrl>
 #include <gio/gio.h>
+#include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
 
-// The `files` folders GIO may move an item on `device` into: the home trash
-// and the two per-volume forms below the item's mount point.
-QStringList trashFolderCandidates(const QString& path, std::uint64_t device)
+// The name GIO gives the n-th item of one name in a Trash folder: the
+// original, then "stem.N.rest" split at the first dot ("proj.2", "a.2.tar.gz").
+QString trashName(const QString& original, int n)
 {
-    QStringList folders;
-    const QString home = QFile::decodeName(g_get_user_data_dir()) + QStringLiteral("/Trash/files");
-    folders.append(home);
-    QString top = QFileInfo(path).absolutePath();
-    for (QString up = top; !up.isEmpty() && up != QStringLiteral("/");) {
-        up = QFileInfo(up).absolutePath();
-        const auto st = fs::lstat(up);
-        if (!st || st->device != device)
-            break;
-        top = up;
-    }
-    const QString uid = QString::number(::getuid());
-    const QString base = top == QStringLiteral("/") ? QString() : top;
-    folders.append(base + QStringLiteral("/.Trash/") + uid + QStringLiteral("/files"));
-    folders.append(base + QStringLiteral("/.Trash-") + uid + QStringLiteral("/files"));
-    return folders;
+    if (n == 1)
+        return original;
+    const qsizetype dot = original.indexOf(QLatin1Char('.'));
+    const QString number = QLatin1Char('.') + QString::number(n);
+    return dot < 0 ? original + number : original.left(dot) + number + original.mid(dot);
 }
 
-QSet<QString> entriesOf(const QStringList& folders)
-{
-    QSet<QString> entries;
-    for (const QString& folder : folders) {
-        for (const QByteArray& name : fs::listDirectory(folder).names)
-            entries.insert(folder + QLatin1Char('/') + QFile::decodeName(name));
-    }
-    return entries;
-}
-
-// GIO names a trashed item after the original, or "stem.N.rest" when taken.
+// Whether `trashed` is a name GIO can give an item named `original`.
 bool couldBeTrashNameOf(const QString& trashed, const QString& original)
 {
     if (trashed == original)
         return true;
     const qsizetype dot = original.indexOf(QLatin1Char('.'));
-    const QString stem = dot < 0 ? original : original.left(dot);
+    const QString stem = (dot < 0 ? original : original.left(dot)) + QLatin1Char('.');
     const QString rest = dot < 0 ? QString() : original.mid(dot);
-    return trashed.startsWith(stem + QLatin1Char('.')) && trashed.endsWith(rest);
+    if (!trashed.startsWith(stem) || !trashed.endsWith(rest) ||
+        trashed.size() <= stem.size() + rest.size())
+        return false;
+    bool numeric = false;
+    trashed.mid(stem.size(), trashed.size() - stem.size() - rest.size()).toUInt(&numeric);
+    return numeric;
+}
+
+bool isItem(const std::optional<ItemStat>& found, const ItemStat& item)
+{
+    return found && found->inode == item.inode && found->device == item.device;
+}
+
+// The item in one Trash folder (holding files/ and info/), found by its
+// device and inode, which the rename into the Trash keeps. GIO took the
+// first of the names above whose description was free, so the names are
+// tried in its order up to the first free one.
+QString findIn(const QString& root, const QString& name, const ItemStat& item)
+{
+    const QString files = root + QStringLiteral("/files/");
+    if (const auto folder = fs::stat(files); !folder || folder->device != item.device)
+        return {};
+    const QString info = root + QStringLiteral("/info/");
+    for (int n = 1;; ++n) {
+        const QString candidate = trashName(name, n);
+        const auto found = fs::lstat(files + candidate);
+        if (isItem(found, item))
+            return files + candidate;
+        if (!found && !fs::lstat(info + candidate + QStringLiteral(".trashinfo")))
+            break;
+    }
+    // A name freed after GIO chose (the Trash emptied meanwhile): only the
+    // names GIO could have given are looked at.
+    for (const QByteArray& raw : fs::listDirectory(files).names) {
+        const QString entry = QFile::decodeName(raw);
+        if (couldBeTrashNameOf(entry, name) && isItem(fs::lstat(files + entry), item))
+            return files + entry;
+    }
+    return {};
+}
+
+// The top folder of the volume holding `folder`, links resolved first: a
+// Downloads folder reached through a link is trashed on the volume it is on.
+QString volumeTop(const QString& folder, std::uint64_t device)
+{
+    QString top = QFileInfo(folder).canonicalFilePath();
+    if (top.isEmpty())
+        return {};
+    while (top != QStringLiteral("/")) {
+        const QString up = QFileInfo(top).absolutePath();
+        const auto st = fs::stat(up);
+        if (!st || st->device != device)
+            break;
+        top = up;
+    }
+    return top;
+}
+
+// The Trash folders GIO may have put an item on `device` from `path` in:
+// the home Trash, then those at the top of the item's volume.
+QStringList trashRootsFor(const QString& path, std::uint64_t device)
+{
+    QStringList roots{QFile::decodeName(g_get_user_data_dir()) + QStringLiteral("/Trash")};
+    const QString top = volumeTop(QFileInfo(path).absolutePath(), device);
+    if (top.isEmpty())
+        return roots;
+    const QString base = top == QStringLiteral("/") ? QString() : top;
+    const QString uid = QString::number(::getuid());
+    roots << base + QStringLiteral("/.Trash/") + uid << base + QStringLiteral("/.Trash-") + uid;
+    return roots;
+}
+
+// Whether a .trashinfo in `root`/info says its item came from `path`: the
+// home Trash notes the path as given, a volume's Trash relative to the
+// volume's top folder (above `root`), links resolved.
+bool describesItemFrom(const QString& description, const QString& root, const QString& path)
+{
+    QFile file(description);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (!line.startsWith("Path="))
+            continue;
+        const QString noted = QUrl::fromPercentEncoding(line.mid(5).trimmed());
+        if (QDir::isAbsolutePath(noted))
+            return noted == path;
+        QString top = QFileInfo(root).absolutePath();
+        if (top.endsWith(QStringLiteral("/.Trash")))
+            top = QFileInfo(top).absolutePath();
+        const QFileInfo original(path);
+        return QDir::cleanPath(top + QLatin1Char('/') + noted) ==
+               QFileInfo(original.absolutePath()).canonicalFilePath() + QLatin1Char('/') +
+                   original.fileName();
+    }
+    return false;
+}
+
+// When the item at `path` was replaced just before GIO took it, the newcomer
+// is in the Trash instead: the newest entry from `path` described since
+// `since`, so that the caller sees another inode and puts it back.
+QString freshIn(const QString& root, const QString& path, const timespec& since)
+{
+    const QString name = QFileInfo(path).fileName();
+    const QString files = root + QStringLiteral("/files/");
+    const QString info = root + QStringLiteral("/info/");
+    QString newest;
+    timespec newestTime = since;
+    for (int n = 1;; ++n) {
+        const QString candidate = trashName(name, n);
+        struct stat described {};
+        const bool hasInfo =
+            ::lstat(QFile::encodeName(info + candidate + QStringLiteral(".trashinfo")).constData(),
+                    &described) == 0;
+        const bool hasItem = fs::lstat(files + candidate).has_value();
+        if (!hasInfo && !hasItem)
+            break;
+        const timespec& at = described.st_ctim;
+        if (hasInfo && hasItem &&
+            (at.tv_sec > newestTime.tv_sec ||
+             (at.tv_sec == newestTime.tv_sec && at.tv_nsec >= newestTime.tv_nsec)) &&
+            describesItemFrom(info + candidate + QStringLiteral(".trashinfo"), root, path)) {
+            newest = files + candidate;
+            newestTime = at;
+        }
+    }
+    return newest;
+}
+
+// files/NAME is described by info/NAME.trashinfo beside it.
+QString descriptionOf(const QString& location)
+{
+    const QFileInfo trashed(location);
+    const QString root = QFileInfo(trashed.absolutePath()).absolutePath();
+    return root + QStringLiteral("/info/") + trashed.fileName() + QStringLiteral(".trashinfo");
 }
 
 class GioTrash final : public Trash {
 public:
     Moved moveToTrash(const QString& path) override
     {
-        const auto st = fs::lstat(path);
-        const QStringList folders = st ? trashFolderCandidates(path, st->device) : QStringList();
-        const QSet<QString> before = entriesOf(folders);
-
+        const auto item = fs::lstat(path);
+        timespec since{};
+        // The coarse clock is the one file times are stamped with.
+        ::clock_gettime(CLOCK_REALTIME_COARSE, &since);
         const QByteArray local = QFile::encodeName(path);
         GFile* file = g_file_new_for_path(local.constData());
         GError* error = nullptr;
@@ -76,15 +191,19 @@ public:
                 g_error_free(error);
             return moved;
         }
-        // GIO does not say where the item went: it is the new entry named after it.
+        // GIO does not say where the item went.
+        if (!item)
+            return moved;
         const QString name = QFileInfo(path).fileName();
-        QStringList fresh;
-        for (const QString& entry : entriesOf(folders) - before) {
-            if (couldBeTrashNameOf(QFileInfo(entry).fileName(), name))
-                fresh.append(entry);
+        const QStringList roots = trashRootsFor(path, item->device);
+        for (const QString& root : roots) {
+            if (moved.location = findIn(root, name, *item); !moved.location.isEmpty())
+                return moved;
         }
-        if (fresh.size() == 1)
-            moved.location = fresh.first();
+        for (const QString& root : roots) {
+            if (moved.location = freshIn(root, path, since); !moved.location.isEmpty())
+                return moved;
+        }
         return moved;
     }
 
@@ -92,15 +211,14 @@ public:
     {
         if (const int error = filetransfer::renameNoReplace(location, path))
             return fs::errorText(error);
-        // files/NAME is described by info/NAME.trashinfo beside it.
-        const QFileInfo trashed(location);
-        const QString root = QFileInfo(trashed.absolutePath()).absolutePath();
-        QFile::remove(root + QStringLiteral("/info/") + trashed.fileName() +
-                      QStringLiteral(".trashinfo"));
+        QFile::remove(descriptionOf(location));
         return std::nullopt;
     }
 
-    std::vector<TrashEntry> entries() override { return trashlisting::systemEntries(); }
+    bool holds(const QString& location) override
+    {
+        return fs::lstat(location) && fs::lstat(descriptionOf(location));
+    }
 };
 
 } // namespace

@@ -30,7 +30,7 @@ template <typename T> std::optional<T> waitFor(QFuture<T> future)
 // the Downloads folder as it is now.
 std::vector<Entry> listNow(const RecordTrash& trash)
 {
-    std::vector<Entry> files = trash.journal().stillTrashed(trash.trashBin()->entries());
+    std::vector<Entry> files = trash.journal().stillTrashed(*trash.trashBin());
     std::erase_if(files,
                   [&](const Entry& file) { return !trash.isRecordablePath(file.originalPath); });
     return files;

@@ -52,11 +52,19 @@ RecordTrash::Result RecordTrash::trash(const QString& path, std::uint64_t inode)
                                                   : QStringLiteral("put the newcomer back")));
         return {Outcome::absent, QStringLiteral("replaced while being trashed")};
     }
+    if (moved.location.isEmpty()) {
+        const QString detail = QStringLiteral("its place in the Trash could not be found, so "
+                                              "Vantle cannot put it back");
+        VANTLE_DIAG(lcStore, QStringLiteral("Trashed %1, but %2").arg(path, detail));
+        return {Outcome::trashed, detail};
+    }
     // Only the item proven to be the record's own can be offered back.
-    if (!moved.location.isEmpty()) {
-        if (const auto error = m_journal->append(moved.location, path, inode))
-            VANTLE_DIAG(lcStore, QStringLiteral("Could not note %1 as trashed in %2: %3")
-                                     .arg(path, m_journal->path(), *error));
+    if (const auto error = m_journal->append(moved.location, path, inode)) {
+        const QString detail =
+            QStringLiteral("it could not be noted in %1 (%2), so Vantle cannot put it back")
+                .arg(m_journal->path(), *error);
+        VANTLE_DIAG(lcStore, QStringLiteral("Trashed %1, but %2").arg(path, detail));
+        return {Outcome::trashed, detail};
     }
     return {Outcome::trashed, {}, moved.location};
 }

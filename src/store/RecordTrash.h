@@ -23,8 +23,10 @@ public:
     };
     struct Result {
         Outcome outcome = Outcome::absent;
-        QString detail;   // the reason or the Trash's error
-        QString location; // trashed: the item in the Trash, when the Trash told
+        // The reason or the Trash's error; when trashed, why it cannot be
+        // put back (its place in the Trash unknown or not noted), else empty.
+        QString detail;
+        QString location; // trashed: the item in the Trash, when it can be put back
     };
 
     // `journalPath`: see TrashJournal::besideStore.

@@ -123,22 +123,18 @@ std::vector<TrashJournal::Entry> TrashJournal::entries() const
     return entries;
 }
 
-std::vector<TrashJournal::Entry>
-TrashJournal::stillTrashed(const std::vector<TrashEntry>& trash) const
+std::vector<TrashJournal::Entry> TrashJournal::stillTrashed(Trash& trash) const
 {
-    QSet<QString> inTrash;
-    for (const TrashEntry& item : trash)
-        inTrash.insert(item.location);
     std::vector<Entry> journal = entries();
     std::stable_sort(journal.begin(), journal.end(),
                      [](const Entry& a, const Entry& b) { return a.trashedAt > b.trashedAt; });
     std::vector<Entry> found;
     QSet<QString> taken; // a location sent to again holds the later item
     for (Entry& entry : journal) {
-        if (!inTrash.contains(entry.location) || taken.contains(entry.location))
+        if (taken.contains(entry.location))
             continue;
         taken.insert(entry.location);
-        if (fs::holdsItem(entry.location, entry.inode))
+        if (trash.holds(entry.location) && fs::holdsItem(entry.location, entry.inode))
             found.push_back(std::move(entry));
     }
     return found;

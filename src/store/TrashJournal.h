@@ -41,9 +41,9 @@ public:
                                   std::uint64_t inode);
     // The entries of the last week, oldest first.
     std::vector<Entry> entries() const;
-    // Those of `trash` that Vantle sent: at a location of the journal and
-    // still the inode it sent there. Newest first; blocking (lstat).
-    std::vector<Entry> stillTrashed(const std::vector<TrashEntry>& trash) const;
+    // Those that the Trash still holds as Vantle sent them: at their
+    // location and still the inode sent there. Newest first; blocking.
+    std::vector<Entry> stillTrashed(Trash& trash) const;
     const QString& path() const { return m_path; }
 
 private:

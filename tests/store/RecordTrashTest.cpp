@@ -4,6 +4,9 @@
 #include "store/TrashJournal.h"
 
 #include <QProcess>
+#include <QSet>
+#include <latch>
+#include <thread>
 
 using RecordTrashTest = StoreFixture;
 
@@ -109,6 +112,57 @@ TEST_F(RecordTrashTest, TheSystemTrashReportsWhereTheItemWentAndPutsItBack)
     const Trash::Moved moved = trash->moveToTrash(path);
     ASSERT_FALSE(moved.error);
     EXPECT_EQ(inodeOf(moved.location), inode) << moved.location.toStdString();
+    EXPECT_TRUE(trash->holds(moved.location));
     EXPECT_FALSE(trash->putBack(moved.location, path));
     EXPECT_EQ(inodeOf(path), inode);
+    EXPECT_FALSE(trash->holds(moved.location));
+}
+
+// Items of one stem trashed at once ("proj", "proj.zip", …), each name again
+// in every round, are each found where they went by their inode, and every
+// one is noted to be put back. A Trash that cannot say is said to be so.
+TEST_F(RecordTrashTest, ItemsTrashedAtOnceAreEachNotedWhereTheyWent)
+{
+    openStore(makeSystemTrash());
+    const QString names[] = {"proj", "proj.zip", "proj.tar.gz", "proj.2.zip", ".proj"};
+    constexpr int rounds = 6;
+    std::vector<std::tuple<QString, std::uint64_t, RecordTrash::Result>> trashed;
+    for (int round = 0; round < rounds; ++round) {
+        std::vector<std::tuple<QString, std::uint64_t, RecordTrash::Result>> items;
+        for (const QString& name : names) {
+            const auto [path, inode] = makeFile(name);
+            items.emplace_back(path, inode, RecordTrash::Result{});
+        }
+        std::latch start(std::ssize(items));
+        std::vector<std::thread> threads;
+        for (auto& item : items) {
+            threads.emplace_back([&] {
+                start.arrive_and_wait();
+                std::get<2>(item) =
+                    m_store->recordTrash().trash(std::get<0>(item), std::get<1>(item));
+            });
+        }
+        for (std::thread& thread : threads)
+            thread.join();
+        trashed.insert(trashed.end(), items.begin(), items.end());
+    }
+    QSet<QString> places;
+    for (const auto& [path, inode, result] : trashed) {
+        EXPECT_EQ(result.outcome, RecordTrash::Outcome::trashed) << path.toStdString();
+        EXPECT_EQ(inodeOf(result.location), inode) << path.toStdString();
+        EXPECT_TRUE(result.detail.isEmpty()) << result.detail.toStdString();
+        places.insert(result.location);
+    }
+    EXPECT_EQ(places.size(), std::ssize(trashed));
+    const auto noted = TrashJournal(TrashJournal::besideStore(storePath())).entries();
+    ASSERT_EQ(noted.size(), trashed.size());
+    for (const TrashJournal::Entry& entry : noted)
+        EXPECT_EQ(inodeOf(entry.location), entry.inode) << entry.location.toStdString();
+
+    openStore(std::make_shared<FakeTrash>()); // moves nothing, says nothing
+    const auto [path, inode] = makeFile("notes.txt");
+    const RecordTrash::Result unknown = m_store->recordTrash().trash(path, inode);
+    EXPECT_EQ(unknown.outcome, RecordTrash::Outcome::trashed);
+    EXPECT_TRUE(unknown.location.isEmpty());
+    EXPECT_TRUE(unknown.detail.contains("cannot put it back")) << unknown.detail.toStdString();
 }

@@ -3,12 +3,11 @@
 
 #include "platform/Trash.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMap>
 #include <QMutex>
+#include <QSet>
 #include <QStringList>
 #include <functional>
 
@@ -34,8 +33,7 @@ public:
                                QLatin1Char('-') + path.section(QLatin1Char('/'), -1);
         if (!QFile::rename(path, target))
             return {QStringLiteral("fake trash could not move %1").arg(path), {}};
-        m_held.insert(
-            target, {QFileInfo(target).fileName(), target, path, QDateTime::currentDateTimeUtc()});
+        m_held.insert(target);
         return {std::nullopt, target};
     }
 
@@ -50,16 +48,10 @@ public:
         return std::nullopt;
     }
 
-    // What it moved and still holds.
-    std::vector<TrashEntry> entries() override
+    bool holds(const QString& location) override
     {
         QMutexLocker lock(&m_mutex);
-        std::vector<TrashEntry> held;
-        for (const TrashEntry& entry : std::as_const(m_held)) {
-            if (QFileInfo::exists(entry.location))
-                held.push_back(entry);
-        }
-        return held;
+        return m_held.contains(location) && QFileInfo::exists(location);
     }
 
     void failPutBackWith(const QString& message)
@@ -91,6 +83,6 @@ private:
     QString m_failure;
     QString m_putBackFailure;
     QStringList m_requests;
-    QMap<QString, TrashEntry> m_held; // by location
+    QSet<QString> m_held; // the locations it gave
     std::function<void(const QString&)> m_beforeMove;
 };
