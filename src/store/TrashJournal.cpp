@@ -70,32 +70,43 @@ TrashJournal::TrashJournal(QString path, std::function<QDateTime()> clock, qint6
         m_clock = [] { return QDateTime::currentDateTimeUtc(); };
 }
 
+TrashJournal::~TrashJournal() = default;
+
 std::optional<QString> TrashJournal::append(const QString& location, const QString& originalPath,
                                             std::uint64_t inode)
 {
     QMutexLocker lock(&m_mutex);
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered))
-        return file.errorString();
     QByteArray line = lineOf({location, originalPath, inode, m_clock()});
-    // A line cut short by a crash is ended first, so that it costs only itself.
-    char last = '\n';
-    if (file.size() > 0 && (!file.seek(file.size() - 1) || !file.getChar(&last)))
-        return file.errorString();
-    if (last != '\n')
-        line.prepend('\n');
+    // The file stays open between writes (one process writes it, and only
+    // this object rewrites it), so a trashing costs one write.
+    if (!m_file) {
+        auto file = std::make_unique<QFile>(m_path);
+        if (!file->open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered))
+            return file->errorString();
+        // A line cut short by a crash is ended first, so that it costs only itself.
+        char last = '\n';
+        m_size = file->size();
+        if (m_size > 0 && (!file->seek(m_size - 1) || !file->getChar(&last)))
+            return file->errorString();
+        if (last != '\n')
+            line.prepend('\n');
+        // What a journal held before this process wrote to it is not
+        // rewritten at the first trashing: only once it has doubled.
+        if (m_compactAt < 0)
+            m_compactAt = std::max(m_minimumCompaction, 2 * m_size);
+        m_file = std::move(file);
+    }
     // One write of the whole line; a reader that meets it half-written skips it.
-    if (file.write(line) != line.size())
-        return file.errorString();
-    const qint64 size = file.size();
-    file.close();
-    // What a journal held before this process wrote to it is not rewritten
-    // at the first trashing: only once it has doubled.
-    if (m_compactAt < 0)
-        m_compactAt = std::max(m_minimumCompaction, 2 * (size - line.size()));
-    if (size < m_compactAt)
+    if (m_file->write(line) != line.size()) {
+        const QString error = m_file->errorString();
+        m_file.reset(); // opened again, its end looked at again
+        return error;
+    }
+    m_size += line.size();
+    if (m_size < m_compactAt)
         return std::nullopt;
     // Rare: the file is rewritten only when it has doubled since the last time.
+    m_file.reset();
     const auto error = compact();
     m_compactAt = std::max(m_compactAt, 2 * QFileInfo(m_path).size());
     return error;

@@ -4,10 +4,12 @@
 #include "platform/Trash.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QMutex>
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -34,6 +36,7 @@ public:
     // `clock` defaults to the system's UTC clock, the one the Trash dates by.
     explicit TrashJournal(QString path, std::function<QDateTime()> clock = {},
                           qint64 compactAfterBytes = compactionBytes);
+    ~TrashJournal();
 
     // Adds an entry, dated now, at the end of the file; the error when it
     // could not be written. Callable from any thread.
@@ -54,5 +57,7 @@ private:
     std::function<QDateTime()> m_clock;
     qint64 m_minimumCompaction;
     qint64 m_compactAt = -1; // the size that makes the next rewrite; unset before the first write
-    mutable QMutex m_mutex;  // one writer at a time; readers skip a half-written line
+    std::unique_ptr<QFile> m_file; // open for appending since the first write or rewrite
+    qint64 m_size = 0;             // the file's size, as this object wrote it
+    mutable QMutex m_mutex;        // one writer at a time; readers skip a half-written line
 };
