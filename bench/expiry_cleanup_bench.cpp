@@ -216,7 +216,9 @@ void BM_RehydrateTrash1000(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         const QString downloads = benchHome + QStringLiteral("/Downloads-%1").arg(++round);
-        Store store(downloads);
+        // Made and removed while the clock is stopped.
+        auto held = std::make_unique<Store>(downloads);
+        Store& store = *held;
         fillJournal(store.folder.path() + QStringLiteral("/Vantle.store"));
         const auto files = makeFiles(downloads, count, QStringLiteral("expired-%1").arg(round));
         const QDateTime past = QDateTime::currentDateTimeUtc().addSecs(-60);
@@ -233,7 +235,8 @@ void BM_RehydrateTrash1000(benchmark::State& state)
                 context.save();
             })
             .waitForFinished();
-        CleanupService service(*store.actor);
+        auto cleanup = std::make_unique<CleanupService>(*store.actor);
+        CleanupService& service = *cleanup;
         state.ResumeTiming();
         service.rehydrate().waitForFinished();
         state.PauseTiming();
@@ -243,6 +246,8 @@ void BM_RehydrateTrash1000(benchmark::State& state)
             std::size_t(heldInJournal + count))
             state.SkipWithError("not every trashed file was noted in the journal");
         service.shutdown();
+        cleanup.reset();
+        held.reset();
         state.ResumeTiming();
     }
     state.counters["files"] = count;

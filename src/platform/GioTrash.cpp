@@ -54,10 +54,14 @@ bool isItem(const std::optional<ItemStat>& found, const ItemStat& item)
 QString findIn(const QString& root, const QString& name, const ItemStat& item)
 {
     const QString files = root + QStringLiteral("/files/");
+    // Most often the item kept its name: one lstat.
+    const auto first = fs::lstat(files + name);
+    if (isItem(first, item))
+        return files + name;
     if (const auto folder = fs::stat(files); !folder || folder->device != item.device)
         return {};
     const QString info = root + QStringLiteral("/info/");
-    for (int n = 1;; ++n) {
+    for (int n = 2;; ++n) {
         const QString candidate = trashName(name, n);
         const auto found = fs::lstat(files + candidate);
         if (isItem(found, item))
@@ -92,18 +96,22 @@ QString volumeTop(const QString& folder, std::uint64_t device)
     return top;
 }
 
-// The Trash folders GIO may have put an item on `device` from `path` in:
-// the home Trash, then those at the top of the item's volume.
-QStringList trashRootsFor(const QString& path, std::uint64_t device)
+// The home Trash, where GIO puts what is on the home folder's volume.
+QString homeTrash()
 {
-    QStringList roots{QFile::decodeName(g_get_user_data_dir()) + QStringLiteral("/Trash")};
+    return QFile::decodeName(g_get_user_data_dir()) + QStringLiteral("/Trash");
+}
+
+// The Trash folders at the top of the volume of an item on `device` at
+// `path`: GIO's choice when the home Trash is on another volume.
+QStringList volumeTrashesFor(const QString& path, std::uint64_t device)
+{
     const QString top = volumeTop(QFileInfo(path).absolutePath(), device);
     if (top.isEmpty())
-        return roots;
+        return {};
     const QString base = top == QStringLiteral("/") ? QString() : top;
     const QString uid = QString::number(::getuid());
-    roots << base + QStringLiteral("/.Trash/") + uid << base + QStringLiteral("/.Trash-") + uid;
-    return roots;
+    return {base + QStringLiteral("/.Trash/") + uid, base + QStringLiteral("/.Trash-") + uid};
 }
 
 // Whether a .trashinfo in `root`/info says its item came from `path`: the
@@ -195,8 +203,11 @@ public:
         if (!item)
             return moved;
         const QString name = QFileInfo(path).fileName();
-        const QStringList roots = trashRootsFor(path, item->device);
-        for (const QString& root : roots) {
+        // The home Trash first: the volume's top is looked for only when needed.
+        if (moved.location = findIn(homeTrash(), name, *item); !moved.location.isEmpty())
+            return moved;
+        const QStringList roots = QStringList{homeTrash()} + volumeTrashesFor(path, item->device);
+        for (const QString& root : roots.sliced(1)) {
             if (moved.location = findIn(root, name, *item); !moved.location.isEmpty())
                 return moved;
         }

@@ -33,8 +33,9 @@ RecordTrash::Result RecordTrash::trash(const QString& path, std::uint64_t inode)
     }
     if (!fs::holdsItem(path, inode))
         return {Outcome::absent, {}};
-    // The mark goes first, so that the item does not sit tagged in the Trash.
-    tags::removeTag(path, inode);
+    // The mark goes first, so that the item does not sit tagged in the Trash
+    // (the item was just found to be the record's).
+    tags::removeTag(path);
     const Trash::Moved moved = m_trash->moveToTrash(path);
     if (moved.error) {
         if (fs::holdsItem(path, inode))
