@@ -3,6 +3,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/FileTransfer.h"
+#include "platform/FreeName.h"
 #include "platform/Log.h"
 
 #include <cerrno>
@@ -10,7 +11,7 @@
 namespace {
 
 // Gives up on a target that keeps being taken by someone else.
-constexpr int maximumNameRetries = 1000;
+constexpr int maximumNameRetries = 100;
 
 QString lastComponent(QString path)
 {
@@ -19,22 +20,23 @@ QString lastComponent(QString path)
     return path.section(QLatin1Char('/'), -1);
 }
 
-QString inFolder(const QString& folder, const QString& name)
-{
-    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
-}
-
 // Renames `from` to a free name in `destination`, starting with `target`:
-// something may take a name between choosing and renaming.
-int renameToFreeName(const QString& from, const QString& source, const QString& destination,
-                     QString& target)
+// something may take a name between choosing and renaming. The reason when
+// it did not move.
+std::optional<QString> renameToFreeName(const QString& from, const QString& source,
+                                        const QString& destination, QString& target)
 {
     int error = filetransfer::renameNoReplace(from, target);
     for (int retry = 0; error == EEXIST && retry < maximumNameRetries; ++retry) {
-        target = FileMover::uniqueDestination(source, destination);
+        const freename::Result name = FileMover::uniqueDestination(source, destination);
+        if (!name.found())
+            return name.error;
+        target = name.path;
         error = filetransfer::renameNoReplace(from, target);
     }
-    return error;
+    if (error)
+        return fs::errorText(error);
+    return std::nullopt;
 }
 
 } // namespace
@@ -51,25 +53,9 @@ FileMover::~FileMover()
     m_pool.waitForDone();
 }
 
-QString FileMover::uniqueDestination(const QString& source, const QString& destination)
+freename::Result FileMover::uniqueDestination(const QString& source, const QString& destination)
 {
-    const QString name = lastComponent(source);
-    const QString first = inFolder(destination, name);
-    if (!filetransfer::occupied(first))
-        return first;
-    // The extension follows the last dot, unless the dot starts or ends the name.
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const bool hasExtension = dot > 0 && dot < name.size() - 1;
-    const QString base = hasExtension ? name.left(dot) : name;
-    const QString ext = hasExtension ? name.mid(dot + 1) : QString();
-    for (qint64 n = 2;; ++n) {
-        QString candidate = base + QStringLiteral(" (") + QString::number(n) + QLatin1Char(')');
-        if (!ext.isEmpty())
-            candidate += QLatin1Char('.') + ext;
-        const QString path = inFolder(destination, candidate);
-        if (!filetransfer::occupied(path))
-            return path;
-    }
+    return freename::in(destination, lastComponent(source));
 }
 
 std::optional<QString> FileMover::createFolder(const QString& path)
@@ -121,25 +107,30 @@ MoveOutcome FileMover::moveOne(const QString& source, const QString& destination
     // A link moves as itself, so its own device counts.
     if (filetransfer::deviceOf(source, false) != destinationDevice)
         return moveAcrossDevices(source, destination);
-    QString target = uniqueDestination(source, destination);
-    if (const int error = renameToFreeName(source, source, destination, target)) {
+    const freename::Result name = uniqueDestination(source, destination);
+    QString target = name.path;
+    std::optional<QString> error =
+        name.found() ? renameToFreeName(source, source, destination, target) : name.error;
+    if (error) {
         VANTLE_DIAG(lcMove, QStringLiteral("Move failed ") + source + QStringLiteral(" → ") +
-                                target + QStringLiteral(": ") + fs::errorText(error));
-        return {source, {}, fs::errorText(error)};
+                                target + QStringLiteral(": ") + *error);
+        return {source, {}, *error};
     }
     return {source, target, {}};
 }
 
 MoveOutcome FileMover::moveAcrossDevices(const QString& source, const QString& destination)
 {
-    QString target = uniqueDestination(source, destination);
+    const freename::Result name = uniqueDestination(source, destination);
+    if (!name.found())
+        return {source, {}, name.error};
+    QString target = name.path;
     std::optional<QString> failure;
     filetransfer::Copy copy = filetransfer::copyToTemporary(source, destination);
     if (copy.error) {
         failure = copy.error;
-    } else if (const int error =
-                   renameToFreeName(copy.temporaryPath, source, destination, target)) {
-        failure = fs::errorText(error);
+    } else if (auto error = renameToFreeName(copy.temporaryPath, source, destination, target)) {
+        failure = error;
         filetransfer::discardCopy(copy);
     } else {
         // The copy is safely in place before the source goes.

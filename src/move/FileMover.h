@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/FreeName.h"
 #include "platform/Workspace.h"
 
 #include <QList>
@@ -43,8 +44,8 @@ public:
     void moveFiles(const QStringList& sources, const QString& destination, Finished finished = {},
                    bool createDestination = false);
     // Where `source` would land in `destination` without replacing anything:
-    // its own name, else "name (2).ext", "name (3).ext", ...
-    static QString uniqueDestination(const QString& source, const QString& destination);
+    // its own name, else "name (2).ext", "name (3).ext", ... (see freename).
+    static freename::Result uniqueDestination(const QString& source, const QString& destination);
     // Creates the folder and any missing parents; the error when it fails.
     static std::optional<QString> createFolder(const QString& path);
 

@@ -308,20 +308,34 @@ Copy copyToTemporary(const QString& source, const QString& destinationFolder)
         copy.error = failure(from, errno);
         return copy;
     }
+    const dev_t device = st.st_dev;
     // The source leaves its folder once copied.
     if (::access(parent.c_str(), W_OK | X_OK) != 0) {
         copy.error = failure(parent, errno);
         return copy;
     }
     const std::string folder = local(destinationFolder);
+    // A random name is all but always free; only "no such file" says it is.
     std::string temporary;
-    do {
-        temporary = folder + "/.vantle-move-" +
-                    QString::number(QRandomGenerator::global()->generate64(), 36).toStdString();
-    } while (occupied(text(temporary)));
+    for (int attempt = 0; temporary.empty() && attempt < 16; ++attempt) {
+        const std::string candidate =
+            folder + "/.vantle-move-" +
+            QString::number(QRandomGenerator::global()->generate64(), 36).toStdString();
+        if (::lstat(candidate.c_str(), &st) == 0)
+            continue;
+        if (errno != ENOENT) {
+            copy.error = failure(folder, errno);
+            return copy;
+        }
+        temporary = candidate;
+    }
+    if (temporary.empty()) {
+        copy.error = failure(folder, EEXIST);
+        return copy;
+    }
     copy.temporaryPath = text(temporary);
     TreeCopier copier(copy);
-    copy.error = copier.copyItem(from, temporary, st.st_dev);
+    copy.error = copier.copyItem(from, temporary, device);
     if (copy.error)
         discardCopy(copy);
     return copy;

@@ -4,6 +4,7 @@
 #include "move/FileMover.h"
 #include "platform/FileSystem.h"
 #include "platform/FileTransfer.h"
+#include "platform/FreeName.h"
 #include "platform/Log.h"
 #include "store/TrackedFileActor.h"
 
@@ -64,8 +65,14 @@ std::optional<QString> restoreNow(TrackedFileActor& store, const QString& wanted
     }
     const std::uint64_t inode = file->inode;
     for (int attempt = 0; attempt < nameAttempts; ++attempt) {
-        const QString target =
+        const freename::Result name =
             FileMover::uniqueDestination(file->originalPath, trash.downloadsPath());
+        if (!name.found()) {
+            VANTLE_DIAG(lcStore,
+                        QStringLiteral("Restore of %1: %2").arg(file->location, name.error));
+            return std::nullopt;
+        }
+        const QString target = name.path;
         // Kept before it appears: the watcher then finds its record and
         // announces nothing.
         const auto recorded =

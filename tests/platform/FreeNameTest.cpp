@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/FreeName.h"
+#include "TestSupport.h"
+
+#include <QFile>
+
+// Where no number can help, the search ends at once with the reason.
+TEST(FreeName, EndsWithAReasonWhenNoNameCanBeFree)
+{
+    const QString folder = testenv::freshFolder("free");
+    const QString file = testenv::writeFile(folder + "/plain");
+    for (int n = 2; n <= freename::maximumNumber; ++n)
+        testenv::writeFile(folder + QStringLiteral("/x (%1)").arg(n));
+    testenv::writeFile(folder + "/x");
+    const QString longExtension = "a." + QString(253, 'b');
+    testenv::writeFile(folder + '/' + longExtension);
+    const struct {
+        QString folder, name, reason;
+    } cases[] = {
+        {file, "report.pdf", "Not a directory"},           // an answer other than "no such file"
+        {folder, "x", "up to (1000)"},                     // every number taken
+        {folder, longExtension, "is too long for a name"}, // no stem left to shorten
+    };
+    for (const auto& c : cases) {
+        const freename::Result result = freename::in(c.folder, c.name);
+        EXPECT_FALSE(result.found()) << result.path.toStdString();
+        EXPECT_TRUE(result.error.contains(c.reason)) << result.error.toStdString();
+    }
+}
