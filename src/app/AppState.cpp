@@ -4,8 +4,10 @@
 #include "platform/Autostart.h"
 #include "platform/Log.h"
 
+#include <QCoreApplication>
 #include <QFuture>
 #include <QPromise>
+#include <QThreadPool>
 
 AppState::AppState(Config config, std::unique_ptr<TrackedFileActor> store, QObject* parent)
     : QObject(parent), m_config(std::move(config)), m_trackedFileActor(std::move(store))
@@ -83,6 +85,9 @@ void AppState::registerLoginItem()
 
 void AppState::shutdown()
 {
+    // Each service stops before what it waits on, and everything that runs
+    // off the main thread ends before the main-thread objects that await it
+    // go (ARCHITECTURE.md, "Shutdown").
     // The watcher stops before the store it writes to.
     if (m_monitor)
         m_monitor->stop();
@@ -91,6 +96,15 @@ void AppState::shutdown()
     // Deadlines stop before the store they consult.
     if (m_cleanupService)
         m_cleanupService->shutdown();
+    // A restore under way waits on the store: it ends first.
+    if (m_recentlyTrashed)
+        m_recentlyTrashed->shutdown();
     if (m_trackedFileActor)
         m_trackedFileActor->shutdown();
+    // The popover's filter and other pool steps between store and main thread.
+    QThreadPool::globalInstance()->waitForDone();
+    // Answers already on their way to the main thread reach their objects
+    // while those still exist; calls the stopped services dropped have
+    // finished cancelled by now.
+    QCoreApplication::sendPostedEvents();
 }

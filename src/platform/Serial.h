@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QFuture>
 #include <QMetaObject>
 #include <QObject>
@@ -10,34 +12,43 @@
 #include <type_traits>
 #include <utility>
 
+// Queues `call` to run on `context`'s thread. A service whose thread has
+// stopped never runs it: the call is dropped at once, unrun, so whatever it
+// would have answered finishes cancelled instead of waiting for ever.
+template <typename F> void postSerial(QObject* context, F&& call)
+{
+    QMetaObject::invokeMethod(context, std::forward<F>(call), Qt::QueuedConnection);
+    // A thread that stops after this check drops the call itself (ServiceThread::stop).
+    const QThread* thread = context->thread();
+    if (!thread || thread->isFinished())
+        QCoreApplication::removePostedEvents(context, QEvent::MetaCall);
+}
+
 // Runs `work` as a queued call on `context`'s thread, in arrival order, and
-// hands its result back through a future. If the thread is gone before the
-// call runs, the future finishes cancelled instead of hanging.
+// hands its result back through a future. When the thread has stopped, or
+// stops before the call runs, the future finishes cancelled.
 template <typename T, typename F> QFuture<T> runSerial(QObject* context, F&& work)
 {
     auto promise = std::make_shared<QPromise<T>>();
     QFuture<T> future = promise->future();
     promise->start();
-    QMetaObject::invokeMethod(
-        context,
-        [promise, work = std::forward<F>(work)]() mutable {
-            if constexpr (std::is_void_v<T>) {
-                work();
-            } else {
-                promise->addResult(work());
-            }
-            promise->finish();
-        },
-        Qt::QueuedConnection);
+    postSerial(context, [promise, work = std::forward<F>(work)]() mutable {
+        if constexpr (std::is_void_v<T>) {
+            work();
+        } else {
+            promise->addResult(work());
+        }
+        promise->finish();
+    });
     return future;
 }
 
 // Owns the thread a serial service lives on. The service object is moved to
 // the thread at construction; `stop` ends the thread after the work queued
-// before it has run.
+// before it has run, and drops what arrives later (see postSerial).
 class ServiceThread {
 public:
-    explicit ServiceThread(QObject* service, const char* name)
+    explicit ServiceThread(QObject* service, const char* name) : m_service(service)
     {
         m_thread.setObjectName(QString::fromLatin1(name));
         service->moveToThread(&m_thread);
@@ -49,13 +60,17 @@ public:
 
     void stop()
     {
-        if (!m_thread.isRunning())
-            return;
-        m_thread.quit();
-        m_thread.wait();
+        if (m_thread.isRunning()) {
+            m_thread.quit();
+            m_thread.wait();
+        }
+        // Calls that came too late for the loop: their futures end now,
+        // cancelled, while their callers still exist.
+        QCoreApplication::removePostedEvents(m_service, QEvent::MetaCall);
     }
     QThread* thread() { return &m_thread; }
 
 private:
+    QObject* m_service;
     QThread m_thread;
 };

@@ -123,6 +123,11 @@ RecentlyTrashed::RecentlyTrashed(TrackedFileActor& store, QObject* parent)
 
 RecentlyTrashed::~RecentlyTrashed()
 {
+    shutdown();
+}
+
+void RecentlyTrashed::shutdown()
+{
     m_work.waitForDone();
 }
 

@@ -22,6 +22,8 @@ public:
     explicit RecentlyTrashed(TrackedFileActor& store, QObject* parent = nullptr);
     // Waits for the job running.
     ~RecentlyTrashed() override;
+    // Lets the job running end (at exit, before the store stops).
+    void shutdown();
 
     // Newest first.
     QFuture<std::vector<TrashJournal::Entry>> recentlyTrashed();

@@ -332,27 +332,24 @@ QFuture<RecordTrash::Result> TrackedFileActor::deleteNow(RecordId id)
         promise->addResult(std::move(result));
         promise->finish();
     };
-    QMetaObject::invokeMethod(
-        this,
-        [this, id, finish] {
-            const TrackedFile* record = fetchRecord(id);
-            if (!record) {
-                finish({});
-                return;
-            }
-            // The Trash may take a while (another volume); the actor goes on meanwhile.
-            m_trashWork.start([this, id, path = record->filePath, inode = record->inode, finish] {
-                const Result result = m_recordTrash.trash(path, inode);
-                if (result.outcome == RecordTrash::Outcome::failed)
-                    VANTLE_DIAG(lcStore, QStringLiteral("deleteNow: recycle failed for ") +
-                                             QFileInfo(path).fileName() + QStringLiteral(": ") +
-                                             result.detail);
-                else
-                    deleteRecord(id);
-                finish(result);
-            });
-        },
-        Qt::QueuedConnection);
+    postSerial(this, [this, id, finish] {
+        const TrackedFile* record = fetchRecord(id);
+        if (!record) {
+            finish({});
+            return;
+        }
+        // The Trash may take a while (another volume); the actor goes on meanwhile.
+        m_trashWork.start([this, id, path = record->filePath, inode = record->inode, finish] {
+            const Result result = m_recordTrash.trash(path, inode);
+            if (result.outcome == RecordTrash::Outcome::failed)
+                VANTLE_DIAG(lcStore, QStringLiteral("deleteNow: recycle failed for ") +
+                                         QFileInfo(path).fileName() + QStringLiteral(": ") +
+                                         result.detail);
+            else
+                deleteRecord(id);
+            finish(result);
+        });
+    });
     return future;
 }
 

@@ -21,8 +21,9 @@ protected:
     }
     void TearDown() override
     {
-        m_bus.reset();
         m_cleanup->shutdown();
+        stopStore();
+        m_bus.reset();
         m_cleanup.reset();
         StoreFixture::TearDown();
     }

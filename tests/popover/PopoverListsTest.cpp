@@ -60,8 +60,9 @@ protected:
     }
     void TearDown() override
     {
-        m_model.reset();
         m_cleanup->shutdown();
+        stopStore();
+        m_model.reset();
         StoreFixture::TearDown();
     }
     RecordId kept(const QString& name)

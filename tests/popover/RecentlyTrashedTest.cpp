@@ -17,6 +17,8 @@ protected:
     }
     void TearDown() override
     {
+        m_recent->shutdown();
+        stopStore();
         m_recent.reset();
         StoreFixture::TearDown();
     }

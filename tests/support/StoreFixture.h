@@ -5,7 +5,9 @@
 #include "TestSupport.h"
 #include "store/TrackedFileActor.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QThreadPool>
 #include <atomic>
 
 // The one store harness: a real store file in a fresh folder, a real
@@ -20,7 +22,22 @@ protected:
         openStore();
     }
 
-    void TearDown() override { m_store.reset(); }
+    void TearDown() override
+    {
+        stopStore();
+        m_store.reset();
+    }
+
+    // Stops the store as the program does at exit, before the objects that
+    // await it go: what it still owed them reaches them now, cancelled if
+    // need be (ARCHITECTURE.md, "Shutdown").
+    void stopStore()
+    {
+        if (m_store)
+            m_store->shutdown();
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::sendPostedEvents();
+    }
 
     // (Re)opens the store; `trash` replaces the fake one (makeSystemTrash()
     // for the real Trash).

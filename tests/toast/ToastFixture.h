@@ -54,8 +54,9 @@ protected:
 
     void TearDown() override
     {
-        m_controller.reset();
         m_cleanup->shutdown();
+        stopStore();
+        m_controller.reset();
         StoreFixture::TearDown();
     }
 
