@@ -17,8 +17,9 @@ void ToastController::installMoreMenu()
 {
     m_moreModel = std::make_unique<MoreMenuViewModel>();
     m_morePanel = std::make_unique<MoreMenuPanel>(m_services.windowSystem, *m_moreModel);
-    m_sharePicker = std::make_unique<SharePicker>(
-        m_services.shareTargets ? *m_services.shareTargets : SharePicker::installedTargets());
+    m_sharePicker = m_services.shareTargets
+                        ? std::make_unique<SharePicker>(*m_services.shareTargets)
+                        : std::make_unique<SharePicker>();
     QPointer<ToastController> self(this);
     // Every callback runs in a later turn, and not at all once the controller is gone.
     auto soon = [self](std::function<void(ToastController&)> work) {
