@@ -113,9 +113,13 @@ QString VantleBus::Mark(const QString& path, const QString& duration)
     withRecord(path, reply, [this, reply, path, interval](const TrackedFile& file) {
         expiry::markTemporary(m_services.store, m_services.cleanup, file.id, interval)
             .then(this,
-                  [reply, path](std::optional<QDateTime> expiresAt) {
+                  [reply, path](const MarkedExpiry& expiresAt) {
                       if (expiresAt)
                           reply.reply({isoUtc(*expiresAt)});
+                      else if (!expiresAt.error.isEmpty())
+                          reply.fail(
+                              bus::errorFailed,
+                              QStringLiteral("Could not mark %1: %2").arg(path, expiresAt.error));
                       else
                           reply.fail(bus::errorNotTracked,
                                      QStringLiteral("%1 is not tracked by Vantle").arg(path));
@@ -173,12 +177,16 @@ QString VantleBus::Restore(const QString& name)
     }
     m_services.restore(name)
         .then(this,
-              [reply, name](const std::optional<QString>& path) {
-                  if (path)
-                      reply.reply({*path});
-                  else
+              [reply, name](const RestoreOutcome& outcome) {
+                  if (outcome.restored())
+                      reply.reply({outcome.path});
+                  else if (outcome.notInTrash)
                       reply.fail(bus::errorNotFound,
                                  QStringLiteral("No file named %1 is in the Trash").arg(name));
+                  else
+                      reply.fail(
+                          bus::errorFailed,
+                          QStringLiteral("Could not restore %1: %2").arg(name, outcome.error));
               })
         .onCanceled(this, [reply] { failWhenStopping(reply); });
     return {};

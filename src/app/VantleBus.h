@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/BusProtocol.h"
+#include "store/RestoreOutcome.h"
 
 #include <QDBusConnection>
 #include <QDBusContext>
@@ -28,8 +29,8 @@ class VantleBus : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "app.vantle.Vantle")
 public:
-    // Gives the restored file's path, or nothing when no trashed file has that name.
-    using Restorer = std::function<QFuture<std::optional<QString>>(QString name)>;
+    // Gives the restored file's path, or why it is not back.
+    using Restorer = std::function<QFuture<RestoreOutcome>(QString name)>;
     struct Services {
         TrackedFileActor& store;
         CleanupService& cleanup;

@@ -135,10 +135,17 @@ MoveOutcome FileMover::moveAcrossDevices(const QString& source, const QString& d
     } else {
         // The copy is safely in place before the source goes.
         filetransfer::syncFolder(destination);
-        if (auto left = filetransfer::removeCopiedSource(copy))
+        if (auto left = filetransfer::removeCopiedSource(copy)) {
+            // A copy beside an original that stayed is no move: the file is
+            // in both places, and the record keeps following the original.
             VANTLE_DIAG(lcMove, QStringLiteral("Moved (cross-volume) ") + source +
                                     QStringLiteral(" → ") + target +
                                     QStringLiteral(", but the source was ") + *left);
+            return {source, target,
+                    QStringLiteral("it was copied to %1, but the original could not be "
+                                   "removed (%2)")
+                        .arg(target, *left)};
+        }
     }
     if (failure) {
         VANTLE_DIAG(lcMove, QStringLiteral("Move failed (cross-volume) ") + source +

@@ -18,8 +18,10 @@
 // What became of one moved item.
 struct MoveOutcome {
     QString source;
-    QString target; // where it is now; empty when it stayed
-    QString error;  // why it stayed; empty when it moved
+    // Where it is now; empty when it stayed. Set with `error` when a copy
+    // landed there but the original could not be removed.
+    QString target;
+    QString error; // why it did not move; empty when it moved
 
     bool moved() const { return error.isEmpty(); }
 };

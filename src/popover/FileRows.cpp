@@ -154,6 +154,19 @@ void FileRowView::showOrigin(const std::optional<QUrl>& origin)
                   [url] { QGuiApplication::clipboard()->setText(url.toString()); });
 }
 
+bool FileRowView::showFailure(const QString& failure)
+{
+    if (failure.isEmpty())
+        return false;
+    auto* label = new QLabel(QStringLiteral("⚠ ") + failure.section(QLatin1Char(':'), 0, 0), this);
+    label->setObjectName(QStringLiteral("actionFailure"));
+    label->setStyleSheet(QStringLiteral("color: #ffb340;"));
+    label->setToolTip(failure);
+    label->setAccessibleName(failure);
+    addBeforeMenuButton(label);
+    return true;
+}
+
 // A click is a press and a release both on the row. Children that take their
 // own presses (the menu button) keep them, and a release the button passes on
 // after its menu closed is no click of the row's.
@@ -199,7 +212,9 @@ TemporaryFileRowView::TemporaryFileRowView(const TrackedFile& file, Actions acti
                                            QWidget* parent)
     : FileRowView(file, std::move(actions.onReveal), parent)
 {
-    if (actions.trashRefusal.isEmpty()) {
+    if (showFailure(actions.failure)) {
+        // What the user just tried comes first.
+    } else if (actions.trashRefusal.isEmpty()) {
         auto* countdown = new CountdownIndicator(file.markedTemporaryAt, file.expiresAt, this);
         countdown->setObjectName(QStringLiteral("countdown"));
         addBeforeMenuButton(countdown);
@@ -236,6 +251,7 @@ IgnoredFileRowView::IgnoredFileRowView(const TrackedFile& file, Actions actions,
                                        const QString& markToolTip, QWidget* parent)
     : FileRowView(file, std::move(actions.onReveal), parent)
 {
+    showFailure(actions.failure);
     addMenuAction(QStringLiteral("appointment-soon"), QStringLiteral("Mark as temporary"),
                   std::move(actions.onMarkTemporary), markToolTip);
     showOrigin(actions.origin);

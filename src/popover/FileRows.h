@@ -36,6 +36,10 @@ protected:
                        std::function<void()> callback, const QString& toolTip = {});
     // The host beside the size, and "Copy Download Link" in the menu.
     void showOrigin(const std::optional<QUrl>& origin);
+    // Why the row's last action failed ("Couldn’t delete: reason"): its
+    // first part before the menu button (objectName "actionFailure"), the
+    // whole as its tooltip. Nothing when empty; true when shown.
+    bool showFailure(const QString& failure);
 
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -67,6 +71,9 @@ public:
         // Why the Trash refused the file when its time was up; it shows in
         // place of the countdown (objectName "trashRefusal").
         QString trashRefusal;
+        // Why the last action on the row failed (see showFailure); it
+        // shows in place of either.
+        QString failure;
     };
     TemporaryFileRowView(const TrackedFile& file, Actions actions, QWidget* parent = nullptr);
 };
@@ -80,6 +87,7 @@ public:
         std::function<void()> onMarkTemporary;
         std::function<void()> onReveal;
         std::optional<QUrl> origin; // where the file was downloaded from
+        QString failure;            // why the last action failed (see showFailure)
     };
     IgnoredFileRowView(const TrackedFile& file, Actions actions, const QString& markToolTip,
                        QWidget* parent = nullptr);

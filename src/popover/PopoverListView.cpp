@@ -130,9 +130,11 @@ void PopoverListView::setTrashedExpanded(bool expanded)
     layoutEntries();
 }
 
-void PopoverListView::setRecentlyTrashed(const std::vector<TrashJournal::Entry>& files)
+void PopoverListView::setRecentlyTrashed(const std::vector<TrashJournal::Entry>& files,
+                                         const QHash<QString, QString>& failures)
 {
     m_trashed = files;
+    m_restoreFailures = failures;
     m_trashedCount->setText(QString::number(m_trashed.size()));
     clearRows();
     layoutEntries();
@@ -193,7 +195,7 @@ QWidget* PopoverListView::makeRow(const Entry& entry)
                 if (m_restore)
                     m_restore(location);
             },
-            viewport());
+            m_restoreFailures.value(m_trashed[entry.index].location), viewport());
         row->setFixedSize(viewport()->width(), rowHeight);
         return row;
     }
@@ -213,15 +215,16 @@ QWidget* PopoverListView::makeRow(const Entry& entry)
             if (snooze)
                 snooze(file, seconds);
         };
-        row = new TemporaryFileRowView(file,
-                                       {bind(m_actions.keep), bind(m_actions.deleteNow),
-                                        bind(m_actions.reveal), snooze, origin,
-                                        m_lists.trashRefusals.value(file.id)},
-                                       viewport());
-    } else {
-        row = new IgnoredFileRowView(
-            file, {bind(m_actions.markTemporary), bind(m_actions.reveal), origin}, m_markToolTip,
+        row = new TemporaryFileRowView(
+            file,
+            {bind(m_actions.keep), bind(m_actions.deleteNow), bind(m_actions.reveal), snooze,
+             origin, m_lists.trashRefusals.value(file.id), m_lists.actionFailures.value(file.id)},
             viewport());
+    } else {
+        row = new IgnoredFileRowView(file,
+                                     {bind(m_actions.markTemporary), bind(m_actions.reveal), origin,
+                                      m_lists.actionFailures.value(file.id)},
+                                     m_markToolTip, viewport());
     }
     row->setFixedSize(viewport()->width(), rowHeight);
     return row;

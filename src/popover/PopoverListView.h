@@ -40,8 +40,10 @@ public:
     void setIgnoredExpanded(bool expanded);
     // The files Vantle trashed lately (see RecentlyTrashed), folded like the
     // ignored ones; `restore` is given the place in the Trash of the one
-    // whose "Restore" was clicked.
-    void setRecentlyTrashed(const std::vector<TrashJournal::Entry>& files);
+    // whose "Restore" was clicked. `failures`: why a file's last restore
+    // failed, by its place in the Trash.
+    void setRecentlyTrashed(const std::vector<TrashJournal::Entry>& files,
+                            const QHash<QString, QString>& failures = {});
     void setRestoreAction(std::function<void(const QString& location)> restore);
     bool isTrashedExpanded() const { return m_trashedExpanded; }
     void setTrashedExpanded(bool expanded);
@@ -85,6 +87,7 @@ private:
     QLabel* m_ignoredChevron = nullptr;
     QLabel* m_ignoredCount = nullptr;
     std::vector<TrashJournal::Entry> m_trashed;
+    QHash<QString, QString> m_restoreFailures;
     std::function<void(const QString&)> m_restore;
     bool m_trashedExpanded = false;
     int m_trashedHeaderY = -1;

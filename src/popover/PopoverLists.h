@@ -19,6 +19,9 @@ struct PopoverLists {
     QHash<RecordId, QUrl> origins;
     // Temporary files whose time is up but which the Trash refused, with its reason.
     QHash<RecordId, QString> trashRefusals;
+    // Files on which the popover's last action failed: what failed and why
+    // ("Couldn’t delete: …"), shown on their rows.
+    QHash<RecordId, QString> actionFailures;
     int recordCount = 0;
     // The diagnostic line describing every record.
     QString logLine;

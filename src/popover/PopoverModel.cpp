@@ -23,6 +23,8 @@ PopoverModel::PopoverModel(TrackedFileActor& store, CleanupService& cleanup, QOb
 
 void PopoverModel::setFollowing(bool following)
 {
+    if (!following)
+        m_failures.clear();
     m_reading.setFollowing(following);
 }
 
@@ -59,6 +61,7 @@ void PopoverModel::read()
         .then(this,
               [this](PopoverLists lists) {
                   m_lists = std::move(lists);
+                  m_lists.actionFailures = m_failures;
                   m_hasRead = true;
                   VANTLE_DIAG(lcApp, m_lists.logLine);
                   Q_EMIT listsChanged();
@@ -68,8 +71,19 @@ void PopoverModel::read()
         .onCanceled(this, [this] { m_reading.finished(true); });
 }
 
+void PopoverModel::setFailure(RecordId id, const QString& failure)
+{
+    if (failure.isEmpty() ? !m_failures.remove(id) : m_failures.value(id) == failure)
+        return;
+    if (!failure.isEmpty())
+        m_failures.insert(id, failure);
+    m_lists.actionFailures = m_failures;
+    Q_EMIT listsChanged();
+}
+
 void PopoverModel::keep(RecordId id)
 {
+    setFailure(id, {});
     m_store.keep(id);
 }
 
@@ -82,15 +96,29 @@ void PopoverModel::keepAll()
 
 void PopoverModel::deleteNow(RecordId id)
 {
-    m_store.deleteNow(id);
+    setFailure(id, {});
+    m_store.deleteNow(id).then(this, [this, id](const RecordTrash::Result& result) {
+        if (result.outcome == RecordTrash::Outcome::failed ||
+            result.outcome == RecordTrash::Outcome::refused)
+            setFailure(id, QStringLiteral("Couldn’t delete: ") + result.detail);
+    });
 }
 
 void PopoverModel::markTemporary(RecordId id)
 {
-    expiry::markTemporary(m_store, m_cleanup, id);
+    setFailure(id, {});
+    expiry::markTemporary(m_store, m_cleanup, id).then(this, [this, id](const MarkedExpiry& at) {
+        if (!at.error.isEmpty())
+            setFailure(id, QStringLiteral("Couldn’t mark: ") + at.error);
+    });
 }
 
 void PopoverModel::extendExpiry(RecordId id, double seconds)
 {
-    expiry::extendExpiry(m_store, m_cleanup, id, seconds);
+    setFailure(id, {});
+    expiry::extendExpiry(m_store, m_cleanup, id, seconds)
+        .then(this, [this, id](const MarkedExpiry& at) {
+            if (!at.error.isEmpty())
+                setFailure(id, QStringLiteral("Couldn’t extend: ") + at.error);
+        });
 }

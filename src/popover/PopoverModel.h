@@ -5,6 +5,7 @@
 #include "popover/PopoverLists.h"
 #include "store/RecordId.h"
 
+#include <QHash>
 #include <QObject>
 
 class CleanupService;
@@ -40,6 +41,8 @@ Q_SIGNALS:
 
 private:
     void read();
+    // Shows why an action on the record failed on its row (or clears it).
+    void setFailure(RecordId id, const QString& failure);
 
     TrackedFileActor& m_store;
     CleanupService& m_cleanup;
@@ -47,4 +50,5 @@ private:
     bool m_hasRead = false;
     FollowedReads m_reading{[this] { read(); }};
     int m_reads = 0;
+    QHash<RecordId, QString> m_failures; // until the popover closes or the next action
 };

@@ -195,7 +195,9 @@ void PopoverWindow::refresh()
     m_list->setLists(lists, m_markToolTip);
     static const std::vector<TrashJournal::Entry> none;
     const auto& trashed = m_services.recentlyTrashed ? m_services.recentlyTrashed->files() : none;
-    m_list->setRecentlyTrashed(trashed);
+    m_list->setRecentlyTrashed(trashed, m_services.recentlyTrashed
+                                            ? m_services.recentlyTrashed->restoreFailures()
+                                            : QHash<QString, QString>());
     // Until the first read the list shows nothing rather than "clean".
     m_stack->setCurrentWidget(
         lists.isEmpty() && trashed.empty() && m_services.model.hasRead() ? m_empty : m_list);

@@ -54,24 +54,22 @@ std::optional<Entry> find(const std::vector<Entry>& files, const QString& wanted
     return std::nullopt;
 }
 
-std::optional<QString> restoreNow(TrackedFileActor& store, const QString& wanted)
+RestoreOutcome restoreNow(TrackedFileActor& store, const QString& wanted)
 {
     const RecordTrash& trash = store.recordTrash();
     const std::optional<Entry> file = find(listNow(trash), wanted);
     const auto item = file ? fs::lstat(file->location) : std::nullopt;
     if (!item) {
         VANTLE_DIAG(lcStore, QStringLiteral("Restore: no trashed file %1").arg(wanted));
-        return std::nullopt;
+        return {{}, QStringLiteral("it is no longer in the Trash"), true};
     }
     const std::uint64_t inode = file->inode;
+    QString error;
     for (int attempt = 0; attempt < nameAttempts; ++attempt) {
         const freename::Result name =
             FileMover::uniqueDestination(file->originalPath, trash.downloadsPath());
-        if (!name.found()) {
-            VANTLE_DIAG(lcStore,
-                        QStringLiteral("Restore of %1: %2").arg(file->location, name.error));
-            return std::nullopt;
-        }
+        if (!name.found())
+            return {{}, name.error};
         const QString target = name.path;
         // Kept before it appears: the watcher then finds its record and
         // announces nothing.
@@ -82,19 +80,20 @@ std::optional<QString> restoreNow(TrackedFileActor& store, const QString& wanted
                 return !context.save();
             }));
         if (!recorded)
-            return std::nullopt; // the store is shutting down
+            return {{}, QStringLiteral("Vantle is stopping")};
         if (!*recorded)
             VANTLE_DIAG(lcStore, QStringLiteral("Restore: the record of %1 waits for the "
                                                 "next save")
                                      .arg(target));
-        const auto error = trash.trashBin()->putBack(file->location, target);
-        if (!error) {
+        const auto putBackError = trash.trashBin()->putBack(file->location, target);
+        if (!putBackError) {
             VANTLE_DIAG(lcStore, QStringLiteral("Restored %1 to %2").arg(file->location, target));
-            return target;
+            return {target, {}};
         }
+        error = *putBackError;
         VANTLE_DIAG(
             lcStore,
-            QStringLiteral("Restore of %1 to %2 failed: %3").arg(file->location, target, *error));
+            QStringLiteral("Restore of %1 to %2 failed: %3").arg(file->location, target, error));
         // It stays in the Trash, so its record goes again.
         waitFor(store.perform<bool>([=](TrackedFileActor::Context& context) {
             const TrackedFile* record = context.fetchByInode(inode);
@@ -105,7 +104,7 @@ std::optional<QString> restoreNow(TrackedFileActor& store, const QString& wanted
         if (!filetransfer::occupied(target))
             break; // not a name taken meanwhile: another try would fail alike
     }
-    return std::nullopt;
+    return {{}, error};
 }
 
 } // namespace
@@ -136,20 +135,26 @@ QFuture<std::vector<Entry>> RecentlyTrashed::recentlyTrashed()
     return QtConcurrent::run(&m_work, [&trash = m_store.recordTrash()] { return listNow(trash); });
 }
 
-QFuture<std::optional<QString>> RecentlyTrashed::restore(const QString& nameOrLocation)
+QFuture<RestoreOutcome> RecentlyTrashed::restore(const QString& nameOrLocation)
 {
+    m_failures.remove(nameOrLocation);
     return QtConcurrent::run(
                &m_work,
                [&store = m_store, nameOrLocation] { return restoreNow(store, nameOrLocation); })
-        .then(this, [this](std::optional<QString> restored) {
-            // Also when nothing moved: the list shows what the Trash holds.
+        .then(this, [this, nameOrLocation](RestoreOutcome outcome) {
+            if (!outcome.restored())
+                m_failures.insert(nameOrLocation, outcome.error);
+            // Also when nothing moved: the list shows what the Trash holds,
+            // and the row why its file stayed.
             m_reads.changed();
-            return restored;
+            return outcome;
         });
 }
 
 void RecentlyTrashed::setFollowing(bool following)
 {
+    if (!following)
+        m_failures.clear();
     m_reads.setFollowing(following);
 }
 

@@ -2,9 +2,11 @@
 #pragma once
 
 #include "popover/FollowedReads.h"
+#include "store/RestoreOutcome.h"
 #include "store/TrashJournal.h"
 
 #include <QFuture>
+#include <QHash>
 #include <QObject>
 #include <QThreadPool>
 #include <optional>
@@ -31,8 +33,11 @@ public:
     // Trash, its original path or its name (the newest of that name). Never
     // over an existing item: a taken name becomes "name (2).ext". The file
     // is recorded as kept first, so no toast announces it. Gives the path it
-    // is back at; nothing when there is no such file or it could not move.
-    QFuture<std::optional<QString>> restore(const QString& nameOrLocation);
+    // is back at, or why it is not.
+    QFuture<RestoreOutcome> restore(const QString& nameOrLocation);
+    // Why the last restore of a file failed, by its place in the Trash,
+    // until the list is no longer followed.
+    const QHash<QString, QString>& restoreFailures() const { return m_failures; }
 
     // While following, the list is read now and after each save of the
     // store: one read at a time, and saves meanwhile make one more.
@@ -48,5 +53,6 @@ private:
     TrackedFileActor& m_store;
     QThreadPool m_work;
     std::vector<TrashJournal::Entry> m_files;
+    QHash<QString, QString> m_failures; // by place in the Trash
     FollowedReads m_reads{[this] { reload(); }};
 };

@@ -62,7 +62,8 @@ QString trashedCaption(const QDateTime& trashedAt, const QDateTime& now)
 
 RecentlyTrashedRowView::RecentlyTrashedRowView(const TrashJournal::Entry& file,
                                                const QDateTime& now,
-                                               std::function<void()> onRestore, QWidget* parent)
+                                               std::function<void()> onRestore,
+                                               const QString& failure, QWidget* parent)
     : QWidget(parent)
 {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -79,6 +80,12 @@ RecentlyTrashedRowView::RecentlyTrashedRowView(const TrashJournal::Entry& file,
     when->setToolTip(
         QLocale(QLocale::English).toString(file.trashedAt.toLocalTime(), QLocale::LongFormat));
     when->setStyleSheet(QStringLiteral("color: rgba(255, 255, 255, 140); font-size: 11px;"));
+    if (!failure.isEmpty()) {
+        when->setText(QStringLiteral("⚠ Couldn’t restore"));
+        when->setToolTip(QStringLiteral("Couldn’t restore: ") + failure);
+        when->setAccessibleName(when->toolTip());
+        when->setStyleSheet(QStringLiteral("color: #ffb340; font-size: 11px;"));
+    }
     text->addWidget(when);
     row->addLayout(text, 1);
 

@@ -229,17 +229,16 @@ QFuture<void> TrackedFileActor::removeByInode(std::uint64_t inode)
     });
 }
 
-QFuture<std::optional<QDateTime>> TrackedFileActor::markTemporary(RecordId id,
-                                                                  std::optional<double> interval)
+QFuture<MarkedExpiry> TrackedFileActor::markTemporary(RecordId id, std::optional<double> interval)
 {
-    return runSerial<std::optional<QDateTime>>(this, [=, this]() -> std::optional<QDateTime> {
+    return runSerial<MarkedExpiry>(this, [=, this]() -> MarkedExpiry {
         const TrackedFile* record = fetchRecord(id);
         if (!record) {
             VANTLE_DIAG(lcStore,
                         QStringLiteral("markTemporary: NO RECORD for id=") + id.description());
             return std::nullopt;
         }
-        const FileState prior = record->state;
+        const TrackedFile before = *record;
         const QDateTime marked = now();
         double seconds = interval.value_or(m_options.defaultInterval());
         seconds = std::isnan(seconds) ? 0.0 : std::clamp(seconds, 0.0, maximumIntervalSeconds);
@@ -249,25 +248,27 @@ QFuture<std::optional<QDateTime>> TrackedFileActor::markTemporary(RecordId id,
             r.markedTemporaryAt = marked;
             r.expiresAt = expiry;
         });
-        const QString path = record->filePath;
         const auto error = saveContext();
         VANTLE_DIAG(lcStore,
-                    QStringLiteral("markTemporary: ") + record->fileName +
-                        QStringLiteral(" prior=") + rawValue(prior) +
+                    QStringLiteral("markTemporary: ") + before.fileName +
+                        QStringLiteral(" prior=") + rawValue(before.state) +
                         QStringLiteral(" -> temporary, expires=") + diagnosticDate(expiry) +
                         QStringLiteral(", save=") +
                         (error ? QStringLiteral("FAIL: ") + *error : QStringLiteral("ok")));
-        tags::addTag(path);
+        if (error)
+            return undoUnsaved(before, *error);
+        tags::addTag(before.filePath);
         return expiry;
     });
 }
 
-QFuture<std::optional<QDateTime>> TrackedFileActor::extendExpiry(RecordId id, double seconds)
+QFuture<MarkedExpiry> TrackedFileActor::extendExpiry(RecordId id, double seconds)
 {
-    return runSerial<std::optional<QDateTime>>(this, [=, this]() -> std::optional<QDateTime> {
+    return runSerial<MarkedExpiry>(this, [=, this]() -> MarkedExpiry {
         const TrackedFile* record = fetchRecord(id);
         if (!record || record->state != FileState::temporary)
             return std::nullopt;
+        const TrackedFile before = *record;
         const double clamped =
             std::isnan(seconds) ? 0.0 : std::clamp(seconds, 0.0, maximumIntervalSeconds);
         // Counted from now when the expiry has passed (the Trash refused the
@@ -278,12 +279,26 @@ QFuture<std::optional<QDateTime>> TrackedFileActor::extendExpiry(RecordId id, do
         m_context->update(id, [&](TrackedFile& r) { r.expiresAt = expiry; });
         const auto error = saveContext();
         VANTLE_DIAG(lcStore,
-                    QStringLiteral("extendExpiry: ") + record->fileName +
+                    QStringLiteral("extendExpiry: ") + before.fileName +
                         QStringLiteral(" expires=") + diagnosticDate(expiry) +
                         QStringLiteral(", save=") +
                         (error ? QStringLiteral("FAIL: ") + *error : QStringLiteral("ok")));
+        if (error)
+            return undoUnsaved(before, *error);
         return expiry;
     });
+}
+
+MarkedExpiry TrackedFileActor::undoUnsaved(const TrackedFile& before, const QString& error)
+{
+    // A lifetime the user was told had failed must not arrive with a later
+    // save: the record goes back to what was saved.
+    m_context->update(before.id, [&](TrackedFile& r) {
+        r.state = before.state;
+        r.markedTemporaryAt = before.markedTemporaryAt;
+        r.expiresAt = before.expiresAt;
+    });
+    return MarkedExpiry::failed(QStringLiteral("the store could not save it (%1)").arg(error));
 }
 
 QFuture<void> TrackedFileActor::keep(RecordId id)

@@ -3,6 +3,7 @@
 
 #include "platform/Serial.h"
 #include "platform/Trash.h"
+#include "store/MarkedExpiry.h"
 #include "store/ModelContext.h"
 #include "store/RecordTrash.h"
 #include "store/TrackedFile.h"
@@ -53,11 +54,13 @@ public:
                                const QString& filePath, const QString& fileName,
                                std::int64_t fileSize);
     QFuture<void> removeByInode(std::uint64_t inode);
-    QFuture<std::optional<QDateTime>> markTemporary(RecordId id,
-                                                    std::optional<double> interval = {});
+    // The expiry; none when the record is gone, or, with the reason, when
+    // the change could not be saved (the record is then left as it was).
+    QFuture<MarkedExpiry> markTemporary(RecordId id, std::optional<double> interval = {});
     // Pushes a temporary record's expiry `seconds` past the later of now and
-    // its current expiry; the new expiry, or nothing when it is not temporary.
-    QFuture<std::optional<QDateTime>> extendExpiry(RecordId id, double seconds);
+    // its current expiry; the new expiry, or none when the record is not
+    // temporary or, with the reason, when the change could not be saved.
+    QFuture<MarkedExpiry> extendExpiry(RecordId id, double seconds);
     // The user's "Keep": the record is kept, whatever it was, and its mark goes.
     QFuture<void> keep(RecordId id);
     // A toast ended without an answer: a record still unprocessed is kept; one
@@ -104,6 +107,8 @@ private:
     void replaceInodeNow(std::uint64_t oldInode, std::uint64_t newInode, const QString& filePath,
                          const QString& fileName, std::int64_t fileSize);
     void removeByInodeNow(std::uint64_t inode);
+    // Puts a record's lifetime back after its change could not be saved.
+    MarkedExpiry undoUnsaved(const TrackedFile& before, const QString& error);
 
     Options m_options;
     RecordTrash m_recordTrash;

@@ -23,8 +23,16 @@ void ToastController::markRecordsTemporary(std::vector<RecordId> ids,
     const bool logged = !interval.has_value();
     // The store runs them in queue order; they run to their end even after the hide.
     for (RecordId id : ids) {
+        QString name;
+        for (const ToastEntry& entry : m_toastEntries) {
+            if (entry.id == id)
+                name = entry.fileName;
+        }
         expiry::markTemporary(m_services.trackedFileActor, m_services.cleanupService, id, interval)
-            .then(qApp, [id, logged](std::optional<QDateTime> at) {
+            .then(this, [this, id, name, logged](const MarkedExpiry& at) {
+                if (!at.error.isEmpty())
+                    showNotice(QStringLiteral("Couldn't mark “") + name +
+                               QStringLiteral("” temporary: ") + at.error);
                 if (logged && at)
                     VANTLE_DIAG(lcToast, QStringLiteral("ToastController.markTemporary: scheduled "
                                                         "cleanup for id=") +
@@ -111,7 +119,8 @@ void ToastController::performDelete()
         m_services.trackedFileActor.deleteNow(entry.id).then(
             this, [this, name](const RecordTrash::Result& result) {
                 --m_pendingTrashes;
-                if (result.outcome == RecordTrash::Outcome::failed)
+                if (result.outcome == RecordTrash::Outcome::failed ||
+                    result.outcome == RecordTrash::Outcome::refused)
                     showNotice(QStringLiteral("Couldn't move “") + name +
                                QStringLiteral("” to the Trash: ") + result.detail);
                 else if (result.outcome == RecordTrash::Outcome::trashed &&
@@ -143,10 +152,10 @@ void ToastController::undoDelete()
     VANTLE_DIAG(lcToast, QStringLiteral("ToastController.undoDelete: restoring %1 file(s)")
                              .arg(m_trashedLocations.size()));
     for (const QString& location : m_trashedLocations) {
-        m_services.restore(location).then(this, [this, location](std::optional<QString> path) {
-            if (!path)
+        m_services.restore(location).then(this, [this, location](const RestoreOutcome& outcome) {
+            if (!outcome.restored())
                 showNotice(QStringLiteral("Couldn't take “") + location.section('/', -1) +
-                           QStringLiteral("” back out of the Trash"));
+                           QStringLiteral("” back out of the Trash: ") + outcome.error);
         });
     }
     m_trashedLocations.clear();
@@ -155,7 +164,8 @@ void ToastController::undoDelete()
 
 void ToastController::showNotice(const QString& text)
 {
-    m_pendingNotice = text;
+    // Several failures of one action are all told.
+    m_pendingNotice = m_pendingNotice.isEmpty() ? text : m_pendingNotice + QLatin1Char('\n') + text;
     // The toast holds the place until its hide sequence ends.
     if (!m_panel->isOnScreen())
         presentPendingNotice();

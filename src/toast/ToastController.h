@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/ContinuousTimer.h"
+#include "store/RestoreOutcome.h"
 #include "store/TrackedFile.h"
 #include "toast/SharePicker.h"
 #include "toast/ToastGeometry.h"
@@ -74,7 +75,7 @@ public:
         FolderIndex* folderIndex = nullptr;
         MoveMRU* moveMRU = nullptr;
         // Takes a file Vantle trashed back out of the Trash, by its place there.
-        std::function<QFuture<std::optional<QString>>(const QString&)> restore = {};
+        std::function<QFuture<RestoreOutcome>(const QString&)> restore = {};
     };
     enum class Input { move, time, more };
 

@@ -120,11 +120,18 @@ TEST_F(VantleBusTest, RestoreAnswersThroughItsFunctionAndShowPopoverOpensIt)
     EXPECT_EQ(privatebus::call("Restore", {"a.txt"}).errorName(), bus::errorNotAvailable);
 
     publish([this](const QString& name) {
-        return QtFuture::makeReadyFuture(name == "a.txt" ? std::optional(at(name))
-                                                         : std::optional<QString>());
+        return QtFuture::makeReadyFuture(
+            name == "a.txt"   ? RestoreOutcome{at(name)}
+            : name == "b.txt" ? RestoreOutcome{{}, "it is no longer in the Trash", true}
+                              : RestoreOutcome{{}, "Downloads is read-only"});
     });
     EXPECT_EQ(privatebus::call("Restore", {"a.txt"}).arguments().value(0).toString(), at("a.txt"));
     EXPECT_EQ(privatebus::call("Restore", {"b.txt"}).errorName(), bus::errorNotFound);
+    // A restore that failed says why.
+    const QDBusMessage failed = privatebus::call("Restore", {"c.txt"});
+    EXPECT_EQ(failed.errorName(), bus::errorFailed);
+    EXPECT_TRUE(failed.errorMessage().contains("Downloads is read-only"))
+        << failed.errorMessage().toStdString();
 
     EXPECT_EQ(privatebus::call("ShowPopover").errorName(), "");
     EXPECT_EQ(m_popoversShown, 1);

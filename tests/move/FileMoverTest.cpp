@@ -8,6 +8,9 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -273,4 +276,29 @@ TEST_F(FileMoverTest, ATakenNameTooLongToNumberIsShortenedOnACharacterKeepingIts
     EXPECT_EQ(outcomes[0].target, m_destination + '/' + QString(246, 'a') + " (2).pdf")
         << outcomes[0].error.toStdString();
     EXPECT_EQ(testenv::contentOf(m_destination + '/' + name), "old");
+}
+
+TEST_F(CrossDeviceMoveTest, AnOriginalThatCannotBeRemovedAfterTheCopyIsNoMove)
+{
+    const QString file = testenv::writeFile(m_source + "/pinned.pdf", "payload");
+    // Immutable: readable, so it copies, but even root cannot unlink it.
+    const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY);
+    int flags = 0;
+    const bool pinned = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                        ::ioctl(fd, FS_IOC_SETFLAGS, &(flags |= FS_IMMUTABLE_FL)) == 0;
+    if (!pinned) {
+        ::close(fd);
+        GTEST_SKIP() << "cannot make a file immutable here";
+    }
+    const QList<MoveOutcome> outcomes = moveAndWait({file});
+    flags &= ~FS_IMMUTABLE_FL;
+    ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+    ::close(fd);
+    ASSERT_EQ(outcomes.size(), 1);
+    EXPECT_FALSE(outcomes[0].moved());
+    EXPECT_TRUE(outcomes[0].error.contains("could not be removed"))
+        << outcomes[0].error.toStdString();
+    EXPECT_EQ(outcomes[0].target, m_destination + "/pinned.pdf") << "the copy says where it is";
+    EXPECT_TRUE(QFileInfo::exists(file));
+    EXPECT_TRUE(m_workspace->revealed.isEmpty());
 }

@@ -75,3 +75,31 @@ TEST(PopoverListView, OnlyRowsInViewExistFoldedSectionsHaveNoneAndRestoreGoesByP
     EXPECT_LE(view.builtRows(), screenful);
     EXPECT_GE(view.builtRows(), 600 / PopoverListView::rowHeight - 1);
 }
+
+TEST(PopoverListView, ARowWhoseActionFailedShowsWhyInItsPlace)
+{
+    PopoverLists lists = listsOf(1, 1);
+    lists.temporaryFiles[0].id = RecordId{1};
+    lists.ignoredFiles[0].id = RecordId{2};
+    lists.actionFailures.insert(lists.temporaryFiles[0].id, "Couldn’t delete: Trash is full");
+    lists.actionFailures.insert(lists.ignoredFiles[0].id, "Couldn’t mark: the store is locked");
+    const std::vector<TrashJournal::Entry> trashed{
+        {"/trash/files/f.pdf", "/dl/f.pdf", 9, QDateTime::currentDateTimeUtc()}};
+    PopoverListView view({});
+    view.resize(360, 600);
+    view.show();
+    view.setLists(lists, {});
+    view.setIgnoredExpanded(true);
+    view.setTrashedExpanded(true);
+    view.setRecentlyTrashed(trashed, {{"/trash/files/f.pdf", "Downloads is not a folder"}});
+    QStringList shown;
+    for (const QLabel* label : view.findChildren<QLabel*>()) {
+        if (label->isVisible() && label->text().startsWith("⚠"))
+            shown.append(label->text() + " | " + label->toolTip());
+    }
+    shown.sort();
+    EXPECT_EQ(shown,
+              (QStringList{"⚠ Couldn’t delete | Couldn’t delete: Trash is full",
+                           "⚠ Couldn’t mark | Couldn’t mark: the store is locked",
+                           "⚠ Couldn’t restore | Couldn’t restore: Downloads is not a folder"}));
+}

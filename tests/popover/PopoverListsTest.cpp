@@ -173,3 +173,20 @@ TEST_F(PopoverModelTest, OneMoreHourKeepsAFileThatWasDueAndTheListSaysWhereItCam
     ASSERT_TRUE(listsShow([&](const PopoverLists& l) { return l.origins.contains(id); }));
     EXPECT_EQ(m_model->lists().origins.value(id).host(), "talks.example.com");
 }
+
+TEST_F(PopoverModelTest, ADeleteTheTrashRefusesSaysWhyOnItsRowUntilThePopoverCloses)
+{
+    StoreFixture::m_now = QDateTime(); // the wall clock, as the cleanup service's deadlines use
+    const RecordId id = track("pinned.pdf");
+    await(expiry::markTemporary(*m_store, *m_cleanup, id, 3600));
+    m_trash->failWith("Trash is full");
+    m_model->setFollowing(true);
+    m_model->deleteNow(id);
+    ASSERT_TRUE(listsShow([&](const PopoverLists& l) {
+        return l.actionFailures.value(id).contains("Trash is full");
+    }));
+    EXPECT_EQ(names(m_model->lists().temporaryFiles), QStringList{"pinned.pdf"});
+    m_model->setFollowing(false);
+    m_model->setFollowing(true);
+    ASSERT_TRUE(listsShow([&](const PopoverLists& l) { return l.actionFailures.isEmpty(); }));
+}

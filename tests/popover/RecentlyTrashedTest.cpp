@@ -40,7 +40,10 @@ protected:
     }
     std::optional<QString> restore(const QString& nameOrLocation)
     {
-        return await(m_recent->restore(nameOrLocation));
+        const RestoreOutcome outcome = await(m_recent->restore(nameOrLocation));
+        EXPECT_NE(outcome.restored(), !outcome.error.isEmpty())
+            << "a reason exactly when it failed";
+        return outcome.restored() ? std::optional(outcome.path) : std::nullopt;
     }
     static QString infoOf(const QString& location)
     {
@@ -139,4 +142,29 @@ TEST_F(RecentlyTrashedTest, ARestoreThatFailsLeavesTheFileInTheTrashAndNoRecord)
     EXPECT_TRUE(QFile::exists(trashed.location));
     EXPECT_FALSE(QFile::exists(at("a.txt")));
     EXPECT_EQ(listed(), QStringList{at("a.txt")});
+}
+
+// Neither a folder where no name can be looked up nor a store that has
+// stopped keeps a restore (and the quit behind it) waiting.
+TEST_F(RecentlyTrashedTest, ARestoreThatCannotFinishEndsWithTheReasonItsRowShows)
+{
+    m_recent->setFollowing(true);
+    const RecordTrash::Result first = trashedByVantle("a.txt");
+    const RecordTrash::Result second = trashedByVantle("b.txt");
+    const QString downloads = m_downloads + ".moved";
+    ASSERT_TRUE(QDir().rename(m_downloads, downloads));
+    testenv::writeFile(m_downloads); // a file where the folder was
+    RestoreOutcome outcome = await(m_recent->restore(first.location));
+    EXPECT_FALSE(outcome.restored());
+    EXPECT_TRUE(outcome.error.contains("Not a directory")) << outcome.error.toStdString();
+    EXPECT_TRUE(waitUntil(
+        [&] { return m_recent->restoreFailures().value(first.location) == outcome.error; }));
+
+    QFile::remove(m_downloads);
+    ASSERT_TRUE(QDir().rename(downloads, m_downloads));
+    m_store->shutdown();
+    outcome = await(m_recent->restore(second.location));
+    EXPECT_FALSE(outcome.restored());
+    EXPECT_FALSE(outcome.error.isEmpty());
+    EXPECT_TRUE(QFile::exists(second.location));
 }

@@ -237,9 +237,10 @@ TEST_F(TrackedFileActorTest, AFailedSaveKeepsTheChangeVisibleAndTheNextSaveWrite
         ASSERT_TRUE(other.exec(block));
         QSignalSpy changed(m_store.get(), &TrackedFileActor::changed);
 
+        // A lifetime is the exception: it is undone and reported (below).
         const RecordId id = insert(at("pending.bin"), 91);
-        await(m_store->markTemporary(id));
-        EXPECT_EQ(record(id)->state, FileState::temporary);
+        await(m_store->keep(id));
+        EXPECT_EQ(record(id)->state, FileState::dismissed);
         EXPECT_FALSE(await(m_store->save()));
         EXPECT_EQ(changed.count(), 0);
 
@@ -250,7 +251,7 @@ TEST_F(TrackedFileActorTest, AFailedSaveKeepsTheChangeVisibleAndTheNextSaveWrite
         EXPECT_TRUE(waitUntil([&] { return changed.count() == 1; }));
 
         openStore();
-        EXPECT_EQ(record(id)->state, FileState::temporary);
+        EXPECT_EQ(record(id)->state, FileState::dismissed);
     }
 }
 
@@ -306,6 +307,30 @@ TEST_F(TrackedFileActorTest, OpeningWaitsForAnotherWriterInsteadOfFailing)
     auto store = TrackedFileActor::open(options({}, 5000), &error);
     release.join();
     EXPECT_TRUE(store) << error.toStdString();
+}
+
+TEST_F(TrackedFileActorTest, ALifetimeTheStoreCannotSaveIsReportedAndLeftUndone)
+{
+    const RecordId marked = track("marked.pdf");
+    await(m_store->markTemporary(marked, 60));
+    const RecordId fresh = track("fresh.pdf");
+    const TrackedFile before = *record(marked);
+    sqlite::Database other;
+    ASSERT_TRUE(other.open(storePath()));
+    ASSERT_TRUE(other.exec("BEGIN EXCLUSIVE")); // every save fails while it holds
+    const MarkedExpiry results[] = {await(m_store->markTemporary(fresh, 60)),
+                                    await(m_store->extendExpiry(marked, 3600))};
+    for (const MarkedExpiry& result : results) {
+        EXPECT_FALSE(result.has_value());
+        EXPECT_TRUE(result.error.contains("locked")) << result.error.toStdString();
+    }
+    ASSERT_TRUE(other.exec("COMMIT"));
+    // A later save must not bring in what the user was told had failed.
+    EXPECT_TRUE(await(m_store->save()));
+    openStore();
+    EXPECT_EQ(record(fresh)->state, FileState::unprocessed);
+    EXPECT_EQ(record(marked)->expiresAt, before.expiresAt);
+    EXPECT_FALSE(tags::readTags(at("fresh.pdf")).contains(tags::programTag));
 }
 
 TEST_F(TrackedFileActorTest, AfterShutdownEveryCallFinishesCancelledInsteadOfWaiting)

@@ -50,8 +50,8 @@ TEST_F(ToastFixture, AfterADeleteTheToastOffersUndoAndUndoBringsTheFilesBack)
     // The fake Trash keeps "N-name": the way back strips the number.
     m_restore = [this](const QString& location) {
         const QString path = m_downloads + '/' + location.section('/', -1).section('-', 1);
-        return QtFuture::makeReadyFuture(
-            m_trash->putBack(location, path) ? std::nullopt : std::optional<QString>(path));
+        const auto error = m_trash->putBack(location, path);
+        return QtFuture::makeReadyFuture(error ? RestoreOutcome{{}, *error} : RestoreOutcome{path});
     };
     makeController();
     const RecordId a = showFile("junk.bin");

@@ -134,7 +134,7 @@ protected:
     std::unique_ptr<FolderIndex> m_folderIndex;
     MoveMRU m_moveMRU;
     // Set before makeController to let a delete be undone.
-    std::function<QFuture<std::optional<QString>>(const QString&)> m_restore;
+    std::function<QFuture<RestoreOutcome>(const QString&)> m_restore;
     double m_now = 1000.0;
     std::shared_ptr<FakeWorkspace> m_workspace = std::make_shared<FakeWorkspace>();
     std::shared_ptr<FakeWindowSystem> m_windows = std::make_shared<FakeWindowSystem>();
