@@ -3,6 +3,18 @@
 
 #include <QDBusMetaType>
 
+QString bus::echoed(const QString& input)
+{
+    constexpr qsizetype longest = 200;
+    if (input.size() <= longest)
+        return input;
+    qsizetype cut = longest;
+    // Never half a character.
+    if (input.at(cut - 1).isHighSurrogate())
+        --cut;
+    return input.left(cut) + QStringLiteral("…");
+}
+
 void bus::registerTypes()
 {
     qDBusRegisterMetaType<Record>();

@@ -38,6 +38,10 @@ struct Record {
 // Registers the types above with Qt D-Bus; needed before they cross the bus.
 void registerTypes();
 
+// Input echoed back in a message, cut to a readable length with "…": a
+// path can be megabytes long.
+QString echoed(const QString& input);
+
 } // namespace bus
 
 Q_DECLARE_METATYPE(bus::Record)

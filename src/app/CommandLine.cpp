@@ -2,14 +2,17 @@
 #include "app/CommandLine.h"
 
 #include "app/BusProtocol.h"
+#include "expiry/DurationParser.h"
 
 #include <QDBusConnection>
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDir>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <cstdio>
 #include <cstdlib>
 
@@ -17,8 +20,6 @@ namespace {
 
 const QStringList commands = {"list", "mark", "keep", "trash", "restore", "quit"};
 
-// Trashing to another volume copies the file; the other methods answer at once.
-constexpr int slowCallTimeoutMs = 120000;
 constexpr int popoverCallTimeoutMs = 5000;
 
 void print(FILE* stream, const QString& text)
@@ -38,7 +39,7 @@ QString absolute(const QString& file)
     return QDir::cleanPath(QDir::current().absoluteFilePath(file));
 }
 
-QDBusMessage call(const QString& method, const QVariantList& arguments, int timeoutMs = -1)
+QDBusMessage call(const QString& method, const QVariantList& arguments, int timeoutMs)
 {
     QDBusMessage message = QDBusMessage::createMethodCall(bus::serviceName, bus::objectPath,
                                                           bus::interfaceName, method);
@@ -52,7 +53,7 @@ QDBusMessage call(const QString& method, const QVariantList& arguments, int time
 }
 
 // The exit status of an answer, with its error written out.
-int statusOf(const QDBusMessage& reply)
+int statusOf(const QDBusMessage& reply, int timeoutMs)
 {
     if (reply.type() != QDBusMessage::ErrorMessage)
         return commandline::done;
@@ -62,6 +63,14 @@ int statusOf(const QDBusMessage& reply)
         name == QDBusError::errorString(QDBusError::Disconnected)) {
         print(stderr, QStringLiteral("Vantle is not running\n"));
         return commandline::notRunning;
+    }
+    if (name == QDBusError::errorString(QDBusError::NoReply) ||
+        name == QDBusError::errorString(QDBusError::Timeout) ||
+        name == QDBusError::errorString(QDBusError::TimedOut)) {
+        print(stderr, QStringLiteral("Vantle did not answer within %1 s; it may be busy or not "
+                                     "responding\n")
+                          .arg(timeoutMs / 1000.0));
+        return commandline::noAnswer;
     }
     print(stderr, reply.errorMessage() + QLatin1Char('\n'));
     return commandline::refused;
@@ -81,7 +90,10 @@ void printRecords(const QList<bus::Record>& records, bool json)
     }
     // "unprocessed" and an ISO 8601 UTC time are the widest values.
     const auto line = [](const QString& state, const QString& expires, const QString& path) {
-        return QStringLiteral("%1 %2 %3\n").arg(state, -11).arg(expires, -20).arg(path);
+        return QStringLiteral("%1 %2 %3\n")
+            .arg(state, -11)
+            .arg(expires, -20)
+            .arg(commandline::shellEscaped(path));
     };
     QString table = line("STATE", "EXPIRES", "PATH");
     for (const bus::Record& record : records)
@@ -89,12 +101,12 @@ void printRecords(const QList<bus::Record>& records, bool json)
     print(stdout, table);
 }
 
-int list(const QStringList& options)
+int list(const QStringList& options, int timeoutMs)
 {
     if (options.size() > 1 || (options.size() == 1 && options[0] != "--json"))
         return misused(QStringLiteral("list takes only --json"));
-    const QDBusMessage reply = call("List", {});
-    if (const int status = statusOf(reply); status != commandline::done)
+    const QDBusMessage reply = call("List", {}, timeoutMs);
+    if (const int status = statusOf(reply, timeoutMs); status != commandline::done)
         return status;
     if (reply.arguments().size() != 1) {
         print(stderr, QStringLiteral("Vantle gave an answer this command does not read\n"));
@@ -106,10 +118,10 @@ int list(const QStringList& options)
 }
 
 // A call whose only result, if any, is printed on its own line.
-int simpleCall(const QString& method, const QVariantList& arguments, int timeoutMs = -1)
+int simpleCall(const QString& method, const QVariantList& arguments, int timeoutMs)
 {
     const QDBusMessage reply = call(method, arguments, timeoutMs);
-    const int status = statusOf(reply);
+    const int status = statusOf(reply, timeoutMs);
     if (status == commandline::done && !reply.arguments().isEmpty())
         print(stdout, reply.arguments().constFirst().toString() + QLatin1Char('\n'));
     return status;
@@ -140,9 +152,66 @@ QString commandline::usage()
         "  quit                  stop the running Vantle\n"
         "\n"
         "Exit status: 0 done, 1 refused (the reason is printed), 2 usage error,\n"
-        "3 Vantle is not running.\n"
+        "3 Vantle is not running, 4 Vantle did not answer in time.\n"
         "\n"
         "Diagnostics: QT_LOGGING_RULES=\"vantle.*.debug=true\" vantle\n");
+}
+
+QString commandline::shellEscaped(const QString& name)
+{
+    const auto isControl = [](QChar c) {
+        return c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+               c == QChar::ParagraphSeparator;
+    };
+    // What a shell reads as syntax somewhere in a word; '#' and '~' only at its start.
+    const auto isSpecial = [](QChar c, qsizetype at) {
+        static const QString anywhere = QStringLiteral(" \t!\"$&'()*;<=>?[\\]^`|");
+        return anywhere.contains(c) ||
+               (at == 0 && (c == QLatin1Char('#') || c == QLatin1Char('~')));
+    };
+    bool control = false;
+    bool special = name.isEmpty();
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        control = control || isControl(name.at(i));
+        special = special || isSpecial(name.at(i), i);
+    }
+    if (!control && !special)
+        return name;
+    if (!control) {
+        // A lone kind of quote: the other kind keeps it readable.
+        const bool doubleSafe = !name.contains(QRegularExpression(QStringLiteral("[\"$`\\!]")));
+        if (name.contains(QLatin1Char('\'')) && doubleSafe)
+            return QLatin1Char('"') + name + QLatin1Char('"');
+    }
+    // Printable runs in single quotes, control characters as $'\n'; like
+    // `ls`, a name that starts with one starts with ''.
+    QString out = isControl(name.at(0)) ? QStringLiteral("''") : QString();
+    bool quoted = false;
+    for (const QChar c : name) {
+        if (isControl(c)) {
+            if (quoted)
+                out += QLatin1Char('\'');
+            quoted = false;
+            static const QHash<char16_t, QString> named = {
+                {u'\a', "\\a"}, {u'\b', "\\b"}, {u'\t', "\\t"}, {u'\n', "\\n"},
+                {u'\v', "\\v"}, {u'\f', "\\f"}, {u'\r', "\\r"}, {u'\x1b', "\\E"}};
+            QString escape = named.value(c.unicode());
+            if (escape.isEmpty()) {
+                for (const char byte : QString(c).toUtf8())
+                    escape +=
+                        QStringLiteral("\\%1").arg(uint(quint8(byte)), 3, 8, QLatin1Char('0'));
+            }
+            out += QStringLiteral("$'") + escape + QLatin1Char('\'');
+            continue;
+        }
+        if (!quoted)
+            out += QLatin1Char('\'');
+        quoted = true;
+        out += c == QLatin1Char('\'') ? QStringLiteral("'\\''") : QString(c);
+    }
+    if (quoted)
+        out += QLatin1Char('\'');
+    return out;
 }
 
 bool commandline::isCommand(const QString& word)
@@ -150,7 +219,7 @@ bool commandline::isCommand(const QString& word)
     return commands.contains(word);
 }
 
-int commandline::run(const QStringList& arguments)
+int commandline::run(const QStringList& arguments, const Timeouts& timeouts)
 {
     if (arguments.contains("--help") || arguments.contains("-h")) {
         print(stdout, usage());
@@ -159,21 +228,26 @@ int commandline::run(const QStringList& arguments)
     const QString command = arguments.value(0);
     const QStringList rest = arguments.mid(1);
     if (command == "list")
-        return list(rest);
-    if (command == "mark" && !rest.isEmpty())
-        // A duration may be typed unquoted: "mark f.pdf 1d 4h".
-        return simpleCall("Mark", {absolute(rest[0]), rest.mid(1).join(QLatin1Char(' '))});
+        return list(rest, timeouts.callMs);
+    if (command == "mark" && !rest.isEmpty()) {
+        // A duration may be typed unquoted: "mark f.pdf 1d 4h"; any other word is stray.
+        const QString duration = rest.mid(1).join(QLatin1Char(' '));
+        if (const QStringList stray = DurationParser::strayWords(duration); !stray.isEmpty())
+            return misused(QStringLiteral("\"%1\" is not part of a duration")
+                               .arg(bus::echoed(stray.join(QLatin1Char(' ')))));
+        return simpleCall("Mark", {absolute(rest[0]), duration}, timeouts.callMs);
+    }
     if (command == "keep" && rest.size() == 1)
-        return simpleCall("Keep", {absolute(rest[0])});
+        return simpleCall("Keep", {absolute(rest[0])}, timeouts.callMs);
     if (command == "trash" && rest.size() == 1)
-        return simpleCall("Trash", {absolute(rest[0])}, slowCallTimeoutMs);
+        return simpleCall("Trash", {absolute(rest[0])}, timeouts.slowMs);
     if (command == "restore" && rest.size() == 1)
-        return simpleCall("Restore", {rest[0]}, slowCallTimeoutMs);
+        return simpleCall("Restore", {rest[0]}, timeouts.slowMs);
     if (command == "quit" && rest.isEmpty())
-        return simpleCall("Quit", {});
+        return simpleCall("Quit", {}, timeouts.callMs);
     if (isCommand(command))
         return misused(QStringLiteral("wrong arguments for %1").arg(command));
-    return misused(QStringLiteral("unknown command %1").arg(command));
+    return misused(QStringLiteral("unknown command %1").arg(bus::echoed(command)));
 }
 
 void commandline::leave(int status)

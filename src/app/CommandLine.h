@@ -9,7 +9,13 @@
 // no display, only a QCoreApplication.
 namespace commandline {
 
-enum Status { done = 0, refused = 1, usageError = 2, notRunning = 3 };
+enum Status { done = 0, refused = 1, usageError = 2, notRunning = 3, noAnswer = 4 };
+
+// How long a command waits for the running program's answer.
+struct Timeouts {
+    int callMs = 25000;  // the quick calls
+    int slowMs = 120000; // trashing and restoring, which may copy across volumes
+};
 
 // The help text: the program's options and these commands.
 QString usage();
@@ -19,7 +25,12 @@ bool isCommand(const QString& word);
 
 // Runs one command (the arguments after the program's name), writes its
 // output and gives the exit status.
-int run(const QStringList& arguments);
+int run(const QStringList& arguments, const Timeouts& timeouts = {});
+
+// A name as `ls` shows it in its shell-escape quoting style: as it is when
+// nothing in it is special to a shell, else quoted so that a shell reads it
+// back whole, with control characters as $'\n'.
+QString shellEscaped(const QString& name);
 
 // Asks the running program to open its popover; false when none answered.
 bool showRunningPopover();

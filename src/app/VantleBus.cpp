@@ -105,7 +105,7 @@ QString VantleBus::Mark(const QString& path, const QString& duration)
             reply.fail(bus::errorInvalidDuration,
                        QStringLiteral("Cannot read \"%1\" as a duration (try \"2h\", \"30 min\" "
                                       "or \"1d 4h\")")
-                           .arg(duration));
+                           .arg(bus::echoed(duration)));
             return {};
         }
         interval = parsed->interval;
@@ -117,12 +117,13 @@ QString VantleBus::Mark(const QString& path, const QString& duration)
                       if (expiresAt)
                           reply.reply({isoUtc(*expiresAt)});
                       else if (!expiresAt.error.isEmpty())
-                          reply.fail(
-                              bus::errorFailed,
-                              QStringLiteral("Could not mark %1: %2").arg(path, expiresAt.error));
+                          reply.fail(bus::errorFailed,
+                                     QStringLiteral("Could not mark %1: %2")
+                                         .arg(bus::echoed(path), expiresAt.error));
                       else
-                          reply.fail(bus::errorNotTracked,
-                                     QStringLiteral("%1 is not tracked by Vantle").arg(path));
+                          reply.fail(
+                              bus::errorNotTracked,
+                              QStringLiteral("%1 is not tracked by Vantle").arg(bus::echoed(path)));
                   })
             .onCanceled(this, [reply] { failWhenStopping(reply); });
     });
@@ -151,16 +152,15 @@ void VantleBus::Trash(const QString& path)
                           reply.reply();
                           return;
                       case RecordTrash::Outcome::failed:
-                          reply.fail(
-                              bus::errorFailed,
-                              QStringLiteral("The Trash refused %1: %2").arg(path, result.detail));
+                          reply.fail(bus::errorFailed, QStringLiteral("The Trash refused %1: %2")
+                                                           .arg(bus::echoed(path), result.detail));
                           return;
                       case RecordTrash::Outcome::absent:
                       case RecordTrash::Outcome::refused:
                           reply.fail(bus::errorNotTracked,
                                      QStringLiteral("%1 is no longer the item Vantle recorded; "
                                                     "nothing was trashed")
-                                         .arg(path));
+                                         .arg(bus::echoed(path)));
                           return;
                       }
                   })
@@ -176,18 +176,19 @@ QString VantleBus::Restore(const QString& name)
         return {};
     }
     m_services.restore(name)
-        .then(this,
-              [reply, name](const RestoreOutcome& outcome) {
-                  if (outcome.restored())
-                      reply.reply({outcome.path});
-                  else if (outcome.notInTrash)
-                      reply.fail(bus::errorNotFound,
-                                 QStringLiteral("No file named %1 is in the Trash").arg(name));
-                  else
-                      reply.fail(
-                          bus::errorFailed,
-                          QStringLiteral("Could not restore %1: %2").arg(name, outcome.error));
-              })
+        .then(
+            this,
+            [reply, name](const RestoreOutcome& outcome) {
+                if (outcome.restored())
+                    reply.reply({outcome.path});
+                else if (outcome.notInTrash)
+                    reply.fail(
+                        bus::errorNotFound,
+                        QStringLiteral("No file named %1 is in the Trash").arg(bus::echoed(name)));
+                else
+                    reply.fail(bus::errorFailed, QStringLiteral("Could not restore %1: %2")
+                                                     .arg(bus::echoed(name), outcome.error));
+            })
         .onCanceled(this, [reply] { failWhenStopping(reply); });
     return {};
 }
@@ -212,7 +213,7 @@ void VantleBus::withRecord(const QString& sent, const DelayedReply& reply,
     if (!m_services.store.recordTrash().isRecordablePath(path)) {
         reply.fail(bus::errorNotTracked,
                    QStringLiteral("%1 is not an item directly inside the Downloads folder %2")
-                       .arg(sent, m_services.store.recordTrash().downloadsPath()));
+                       .arg(bus::echoed(sent), m_services.store.recordTrash().downloadsPath()));
         return;
     }
     m_services.store
@@ -228,8 +229,9 @@ void VantleBus::withRecord(const QString& sent, const DelayedReply& reply,
                   if (file)
                       then(*file);
                   else
-                      reply.fail(bus::errorNotTracked,
-                                 QStringLiteral("%1 is not tracked by Vantle").arg(sent));
+                      reply.fail(
+                          bus::errorNotTracked,
+                          QStringLiteral("%1 is not tracked by Vantle").arg(bus::echoed(sent)));
               })
         .onCanceled(this, [reply] { failWhenStopping(reply); });
 }

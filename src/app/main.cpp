@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AppState.h"
+#include "app/BusProtocol.h"
 #include "app/CommandLine.h"
 #include "app/TrayPopover.h"
 #include "app/TrayPresence.h"
@@ -33,7 +34,8 @@ int handleArguments(int argc, char** argv)
             std::fputs(qPrintable(commandline::usage()), stdout);
             return 0;
         }
-        std::fprintf(stderr, "vantle: unknown option %s\n%s", argv[i],
+        std::fprintf(stderr, "vantle: unknown option %s\n%s",
+                     qPrintable(bus::echoed(QString::fromLocal8Bit(argv[i]))),
                      qPrintable(commandline::usage()));
         return 2;
     }

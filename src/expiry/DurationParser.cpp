@@ -177,6 +177,14 @@ std::optional<ParsedDuration> DurationParser::parse(const QString& input)
     return ParsedDuration{sum, echo(sum)};
 }
 
+QStringList DurationParser::strayWords(const QString& input)
+{
+    QString text = stripLeadingPhrases(withoutLoneSurrogates(input).trimmed().toLower());
+    text.replace(tokenPattern(), QStringLiteral(" "));
+    static const QRegularExpression blanks(QStringLiteral("[\\s,]+"));
+    return text.split(blanks, Qt::SkipEmptyParts);
+}
+
 QString DurationParser::echo(double seconds)
 {
     if (!std::isfinite(seconds) || seconds < 0 || seconds >= longestInterval)

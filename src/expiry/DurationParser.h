@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // A typed duration: its length and the text that shows it back to the user.
@@ -19,6 +20,10 @@ public:
     // Nothing when the text holds no number-and-unit pair, when any unit word is
     // unknown, or when the total is not a positive, representable length.
     static std::optional<ParsedDuration> parse(const QString& text);
+
+    // The words of `text` that belong to no number-and-unit pair and are no
+    // leading phrase ("in", "dentro de"): "1h extra" has "extra".
+    static QStringList strayWords(const QString& text);
 
     // The display form of a length in seconds: at most two units, largest
     // first, zeros dropped ("2h 30m", "1w", "45s").

@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/CommandLine.h"
 #include "BusFixture.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTemporaryFile>
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -92,4 +96,72 @@ TEST_F(CommandLineTest, CommandsReachTheRunningProgramWithFilesRelativeToTheWork
     EXPECT_TRUE(run.err.contains("is not an item directly inside the Downloads folder"))
         << run.err.toStdString();
     EXPECT_EQ(record(id)->state, FileState::temporary);
+}
+
+TEST(CommandLine, NamesAreEscapedAsLsDoesInItsShellEscapeStyle)
+{
+    const struct {
+        QString name, shown;
+    } cases[] = {
+        {"plain.pdf", "plain.pdf"},
+        {"año.pdf", "año.pdf"},
+        {"a~b", "a~b"},
+        {"a b.pdf", "'a b.pdf'"},
+        {"~home", "'~home'"},
+        {"x=y", "'x=y'"},
+        {"it's.pdf", "\"it's.pdf\""},
+        {"it's $5.pdf", "'it'\\''s $5.pdf'"},
+        {"two\nlines", "'two'$'\\n''lines'"},
+        {"\ttab", "''$'\\t''tab'"},
+        {QString("e") + QChar(1), "'e'$'\\001'"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(commandline::shellEscaped(c.name), c.shown) << c.name.toStdString();
+}
+
+// A program that holds the name but never answers, as a frozen Vantle would.
+TEST(CommandLine, AProgramThatDoesNotAnswerHasItsOwnMessageAndStatus)
+{
+    QDBusConnection frozen = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "frozen");
+    QObject silent;
+    ASSERT_TRUE(frozen.registerObject(bus::objectPath, &silent, QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(frozen.registerService(bus::serviceName));
+    QTemporaryFile err;
+    ASSERT_TRUE(err.open());
+    std::fflush(stderr);
+    const int saved = ::dup(2);
+    ::dup2(err.handle(), 2);
+    // This thread serves the name, so it cannot answer while it waits.
+    const int status = commandline::run({"list"}, {300, 300});
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    frozen.unregisterService(bus::serviceName);
+    frozen.unregisterObject(bus::objectPath);
+    QDBusConnection::disconnectFromBus("frozen");
+    EXPECT_EQ(status, commandline::noAnswer);
+    err.seek(0);
+    EXPECT_EQ(QString::fromLocal8Bit(err.readAll()),
+              "Vantle did not answer within 0.3 s; it may be busy or not responding\n");
+}
+
+TEST_F(CommandLineTest, ListShowsOneLinePerFileAndMarkRefusesStrayWords)
+{
+    track("two\nlines.pdf");
+    const RecordId id = track("report.pdf");
+    Outcome run = vantle({"list"});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out.count('\n'), 3) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("'" + at("two") + "'$'\\n''lines.pdf'")) << run.out.toStdString();
+
+    run = vantle({"mark", "report.pdf", "1h", "extra"}, m_downloads);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(run.err.contains("\"extra\" is not part of a duration")) << run.err.toStdString();
+    EXPECT_EQ(record(id)->state, FileState::unprocessed);
+
+    // Echoed input is cut: a path can be megabytes long.
+    run = vantle({"keep", QString(100000, 'x')}, m_downloads);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_LT(run.err.size(), 1000);
+    EXPECT_TRUE(run.err.contains("…")) << run.err.left(300).toStdString();
 }
