@@ -113,21 +113,24 @@ void ToastController::performDelete()
     VANTLE_DIAG(lcToast, QStringLiteral("ToastController.performDelete: trashing %1 file(s) ")
                                  .arg(m_toastEntries.size()) +
                              queuedNameList());
+    auto batch = std::make_shared<UndoBatch>();
     for (const ToastEntry& entry : m_toastEntries) {
-        ++m_pendingTrashes;
+        ++batch->pendingTrashes;
         const QString name = entry.fileName;
         m_services.trackedFileActor.deleteNow(entry.id).then(
-            this, [this, name](const RecordTrash::Result& result) {
-                --m_pendingTrashes;
+            this, [this, batch, name](const RecordTrash::Result& result) {
+                --batch->pendingTrashes;
                 if (result.outcome == RecordTrash::Outcome::failed ||
                     result.outcome == RecordTrash::Outcome::refused)
                     showNotice(QStringLiteral("Couldn't move “") + name +
                                QStringLiteral("” to the Trash: ") + result.detail);
                 else if (result.outcome == RecordTrash::Outcome::trashed &&
-                         !result.location.isEmpty() && m_showsUndo)
-                    m_trashedLocations.push_back(result.location);
-                if (m_undoRequested && m_pendingTrashes == 0)
-                    undoDelete();
+                         result.location.isEmpty())
+                    batch->unplaced.append(name);
+                else if (result.outcome == RecordTrash::Outcome::trashed)
+                    batch->locations.push_back(result.location);
+                if (batch->requested && batch->pendingTrashes == 0)
+                    carryOutUndo(batch);
             });
     }
     if (!m_services.restore) {
@@ -136,30 +139,39 @@ void ToastController::performDelete()
     }
     // The toast stays for the rest of its countdown, offering to take it back.
     m_showsUndo = true;
+    m_undo = batch;
     updateContent();
 }
 
 void ToastController::undoDelete()
 {
-    if (!m_showsUndo)
+    if (!m_showsUndo || !m_undo)
         return;
-    // A click faster than the Trash waits for its answers.
-    if (m_pendingTrashes > 0) {
-        m_undoRequested = true;
-        return;
-    }
-    m_undoRequested = false;
+    const std::shared_ptr<UndoBatch> batch = std::move(m_undo);
+    batch->requested = true;
+    hide();
+    // A click faster than the Trash is carried out when its answers are in.
+    if (batch->pendingTrashes == 0)
+        carryOutUndo(batch);
+}
+
+void ToastController::carryOutUndo(const std::shared_ptr<UndoBatch>& batch)
+{
     VANTLE_DIAG(lcToast, QStringLiteral("ToastController.undoDelete: restoring %1 file(s)")
-                             .arg(m_trashedLocations.size()));
-    for (const QString& location : m_trashedLocations) {
+                             .arg(batch->locations.size()));
+    for (const QString& name : std::as_const(batch->unplaced))
+        showNotice(QStringLiteral("Couldn't take “") + name +
+                   QStringLiteral("” back: the Trash did not tell where it put it; restore it "
+                                  "from the Trash"));
+    for (const QString& location : batch->locations) {
         m_services.restore(location).then(this, [this, location](const RestoreOutcome& outcome) {
             if (!outcome.restored())
                 showNotice(QStringLiteral("Couldn't take “") + location.section('/', -1) +
                            QStringLiteral("” back out of the Trash: ") + outcome.error);
         });
     }
-    m_trashedLocations.clear();
-    hide();
+    batch->unplaced.clear();
+    batch->locations.clear();
 }
 
 void ToastController::showNotice(const QString& text)

@@ -194,7 +194,7 @@ void ToastController::clearQueue()
     m_toastEntries.clear();
     m_fileItems.clear();
     m_showsUndo = false;
-    m_trashedLocations.clear();
+    m_undo.reset(); // a click still owed its undo keeps its own batch
 }
 
 void ToastController::cancelCountdown()

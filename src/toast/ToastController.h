@@ -101,6 +101,9 @@ public:
     // Trashes every queued file; the toast then offers "Undo" for the rest
     // of its countdown.
     void performDelete();
+    // Takes that delete back, once the Trash has answered, even when the
+    // toast has moved on to new files by then; what cannot come back is
+    // told in the notice.
     void undoDelete();
     bool showsUndo() const { return m_showsUndo; }
 
@@ -243,9 +246,16 @@ private:
     bool m_isSharePickerVisible = false;
     bool m_isFolderChooserVisible = false;
     bool m_showsUndo = false;
-    std::vector<QString> m_trashedLocations; // what "Undo" brings back
-    int m_pendingTrashes = 0;                // trashings not answered yet
-    bool m_undoRequested = false;
+    // The delete the shown "Undo" takes back; its answers may come after
+    // the toast has moved on to other files.
+    struct UndoBatch {
+        int pendingTrashes = 0;         // trashings not answered yet
+        std::vector<QString> locations; // where its files lie in the Trash
+        QStringList unplaced;           // files trashed to a place the Trash did not tell
+        bool requested = false;         // "Undo" was clicked
+    };
+    std::shared_ptr<UndoBatch> m_undo;
+    void carryOutUndo(const std::shared_ptr<UndoBatch>& batch);
     bool m_isOptionHeld = false;
     double m_countdownDeadline = -1e18; // the distant past
     ContinuousTimer::TimerId m_countdownTask = 0;

@@ -34,7 +34,7 @@ public:
         if (!QFile::rename(path, target))
             return {QStringLiteral("fake trash could not move %1").arg(path), {}};
         m_held.insert(target);
-        return {std::nullopt, target};
+        return {std::nullopt, m_withholdLocations ? QString() : target};
     }
 
     std::optional<QString> putBack(const QString& location, const QString& path) override
@@ -60,6 +60,13 @@ public:
         m_putBackFailure = message;
     }
 
+    // Moves as before but no longer says where to, as some Trash backends do.
+    void withholdLocations()
+    {
+        QMutexLocker lock(&m_mutex);
+        m_withholdLocations = true;
+    }
+
     void failWith(const QString& message)
     {
         QMutexLocker lock(&m_mutex);
@@ -82,6 +89,7 @@ private:
     QString m_folder;
     QString m_failure;
     QString m_putBackFailure;
+    bool m_withholdLocations = false;
     QStringList m_requests;
     QSet<QString> m_held; // the locations it gave
     std::function<void(const QString&)> m_beforeMove;

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QSemaphore>
 #include <QUrl>
 
 using State = DynamicIslandToastState;
@@ -93,4 +94,58 @@ TEST_F(ToastFixture, ActionsOnAnEmptyQueueDoNothing)
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "before");
     EXPECT_EQ(await(m_cleanup->scheduledCount()), 0);
     EXPECT_FALSE(m_controller->panel().isVisible());
+}
+
+// An Undo belongs to the delete it was offered for, whatever the toast shows
+// by the time the Trash answers.
+TEST_F(ToastFixture, AnUndoFasterThanTheTrashIsCarriedOutAfterANewFileTookTheToastAndGoesNoFurther)
+{
+    auto restored = std::make_shared<QStringList>();
+    m_restore = [this, restored](const QString& location) {
+        const QString path = m_downloads + '/' + location.section('/', -1).section('-', 1);
+        restored->append(path);
+        const auto error = m_trash->putBack(location, path);
+        return QtFuture::makeReadyFuture(error ? RestoreOutcome{{}, *error} : RestoreOutcome{path});
+    };
+    makeController();
+    QSemaphore answer;
+    m_trash->beforeMove([&answer](const QString&) { answer.tryAcquire(1, 10000); });
+    const RecordId first = showFile("first.bin");
+    m_controller->performDelete();
+    m_controller->undoDelete(); // before the Trash has answered
+    const RecordId second = track("second.bin");
+    m_controller->show(second); // takes the toast over
+    ASSERT_TRUE(waitUntil([&] {
+        const auto& queued = m_controller->toastEntries();
+        return queued.size() == 1 && queued[0].id == second && !m_controller->showsUndo() &&
+               m_controller->state() == State::visible;
+    }));
+    answer.release();
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(at("first.bin")) && !record(first); }));
+    EXPECT_EQ(*restored, QStringList{at("first.bin")});
+
+    // The new toast starts without an Undo of its own: its delete stays done.
+    answer.release();
+    m_controller->performDelete();
+    ASSERT_TRUE(waitUntil([&] { return !record(second) && m_controller->showsUndo(); }));
+    m_trash->beforeMove({});
+    drainQueued();
+    m_controller->dismissAll();
+    ASSERT_TRUE(waitUntilOffScreen());
+    EXPECT_FALSE(QFile::exists(at("second.bin")));
+    EXPECT_EQ(*restored, QStringList{at("first.bin")});
+}
+
+TEST_F(ToastFixture, UndoSaysSoWhenTheTrashDidNotTellWhereAFileWent)
+{
+    m_restore = [](const QString&) { return QtFuture::makeReadyFuture(RestoreOutcome{}); };
+    makeController();
+    m_trash->withholdLocations();
+    showFile("somewhere.bin");
+    m_controller->performDelete();
+    ASSERT_TRUE(waitUntil([&] { return m_trash->requests().size() == 1; }));
+    drainQueued();
+    m_controller->undoDelete();
+    ASSERT_TRUE(waitUntil([&] { return m_controller->notice().text().contains("somewhere.bin"); }));
+    EXPECT_TRUE(m_controller->notice().text().contains("restore it from the Trash"));
 }
