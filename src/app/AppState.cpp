@@ -3,8 +3,8 @@
 
 #include "platform/Autostart.h"
 #include "platform/Log.h"
+#include "platform/PostedCalls.h"
 
-#include <QCoreApplication>
 #include <QFuture>
 #include <QPromise>
 #include <QThreadPool>
@@ -106,5 +106,5 @@ void AppState::shutdown()
     // Answers already on their way to the main thread reach their objects
     // while those still exist; calls the stopped services dropped have
     // finished cancelled by now.
-    QCoreApplication::sendPostedEvents();
+    deliverPostedCalls();
 }

@@ -6,6 +6,7 @@
 #include "platform/FileTransfer.h"
 #include "platform/FreeName.h"
 #include "platform/Log.h"
+#include "platform/PostedCalls.h"
 #include "store/TrackedFileActor.h"
 
 #include <QFileInfo>
@@ -127,7 +128,10 @@ RecentlyTrashed::~RecentlyTrashed()
 
 void RecentlyTrashed::shutdown()
 {
+    m_stopped = true;
     m_work.waitForDone();
+    // The answers of the jobs that ended reach this object while it exists.
+    deliverPostedCalls(this);
 }
 
 QFuture<std::vector<Entry>> RecentlyTrashed::recentlyTrashed()
@@ -138,6 +142,8 @@ QFuture<std::vector<Entry>> RecentlyTrashed::recentlyTrashed()
 QFuture<RestoreOutcome> RecentlyTrashed::restore(const QString& nameOrLocation)
 {
     m_failures.remove(nameOrLocation);
+    if (m_stopped)
+        return QtFuture::makeReadyFuture(RestoreOutcome{{}, QStringLiteral("Vantle is stopping")});
     return QtConcurrent::run(
                &m_work,
                [&store = m_store, nameOrLocation] { return restoreNow(store, nameOrLocation); })
@@ -160,6 +166,10 @@ void RecentlyTrashed::setFollowing(bool following)
 
 void RecentlyTrashed::reload()
 {
+    if (m_stopped) {
+        m_reads.finished(true);
+        return;
+    }
     recentlyTrashed()
         .then(this,
               [this](std::vector<Entry> files) {

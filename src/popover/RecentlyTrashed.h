@@ -24,7 +24,8 @@ public:
     explicit RecentlyTrashed(TrackedFileActor& store, QObject* parent = nullptr);
     // Waits for the job running.
     ~RecentlyTrashed() override;
-    // Lets the job running end (at exit, before the store stops).
+    // Lets the job running end and delivers its answer (at exit, before the
+    // store stops); no job starts afterwards.
     void shutdown();
 
     // Newest first.
@@ -52,6 +53,7 @@ private:
 
     TrackedFileActor& m_store;
     QThreadPool m_work;
+    bool m_stopped = false;
     std::vector<TrashJournal::Entry> m_files;
     QHash<QString, QString> m_failures; // by place in the Trash
     FollowedReads m_reads{[this] { reload(); }};

@@ -3,9 +3,9 @@
 
 #include "FakeTrash.h"
 #include "TestSupport.h"
+#include "platform/PostedCalls.h"
 #include "store/TrackedFileActor.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QThreadPool>
 #include <atomic>
@@ -36,7 +36,7 @@ protected:
         if (m_store)
             m_store->shutdown();
         QThreadPool::globalInstance()->waitForDone();
-        QCoreApplication::sendPostedEvents();
+        deliverPostedCalls();
     }
 
     // (Re)opens the store; `trash` replaces the fake one (makeSystemTrash()
