@@ -5,6 +5,7 @@
 #include "store/TrackedFileActor.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 
 namespace expiry {
 
@@ -13,12 +14,15 @@ namespace {
 // Sets the deadline of the expiry a store operation gave, if it gave one.
 QFuture<MarkedExpiry> scheduled(QFuture<MarkedExpiry> expiry, CleanupService& cleanup, RecordId id)
 {
-    CleanupService* service = &cleanup;
+    // The store's answer waits in the main thread's queue and may find the
+    // service already gone (shut down and deleted); the store still holds the
+    // expiry, and the next start schedules it.
+    const QPointer<CleanupService> service(&cleanup);
     return expiry
         .then(qApp,
               [service, id](MarkedExpiry expiresAt) {
-                  if (!expiresAt)
-                      return QtFuture::makeReadyFuture(expiresAt);
+                  if (!expiresAt || !service)
+                      return QtFuture::makeReadyFuture(service ? expiresAt : MarkedExpiry());
                   const QDateTime at = *expiresAt;
                   return service->schedule(id, at).then([at] { return MarkedExpiry(at); });
               })

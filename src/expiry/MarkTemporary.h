@@ -15,8 +15,8 @@ namespace expiry {
 
 // Marks a record temporary (for `interval` seconds, else the default
 // lifetime) and schedules its trashing. The future gives the expiry once the
-// deadline is set, or none when the record is gone or, with the reason, when
-// the store could not save the change. Main thread.
+// deadline is set, or none when the record or the cleanup service is gone
+// or, with the reason, when the store could not save the change. Main thread.
 QFuture<MarkedExpiry> markTemporary(TrackedFileActor& store, CleanupService& cleanup, RecordId id,
                                     std::optional<double> interval = std::nullopt);
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "expiry/CleanupService.h"
 #include "StoreFixture.h"
+#include "expiry/MarkTemporary.h"
 #include "store/Tags.h"
 
 #include <QElapsedTimer>
@@ -203,4 +204,15 @@ TEST_F(CleanupServiceTest, noRecordIsSweptWhileTheDownloadsFolderIsAway)
     QFile::remove(at("on-the-drive.mkv"));
     await(m_service->cleanUpStaleRecords());
     EXPECT_FALSE(hasRecord(id));
+}
+
+TEST_F(CleanupServiceTest, aMarkTheStoreAnswersAfterTheServiceIsGoneSchedulesNothing)
+{
+    const RecordId id = track("late.bin");
+    const auto marked = expiry::markTemporary(*m_store, *m_service, id, 60);
+    // The store is serial: once this answers, the mark's answer waits in the queue.
+    m_store->record(id).waitForFinished();
+    m_service.reset();
+    EXPECT_EQ(await(marked), std::nullopt);
+    EXPECT_EQ(record(id)->state, FileState::temporary) << "the next start schedules it";
 }
