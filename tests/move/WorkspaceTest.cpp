@@ -31,25 +31,39 @@ public Q_SLOTS:
 };
 
 // A session bus of our own, started before this process first asks for one
-// and kept for the process's life: Qt keeps its first session connection.
-QByteArray privateSessionBus()
-{
-    static const QByteArray address = [] {
-        auto* daemon = new QProcess; // ends with this process (parent-death signal)
-        daemon->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-        daemon->start("dbus-daemon", {"--session", "--nofork", "--print-address"});
-        EXPECT_TRUE(daemon->waitForStarted());
-        EXPECT_TRUE(waitUntil([&] { return daemon->canReadLine(); }));
-        const QByteArray line = daemon->readLine().trimmed();
-        qputenv("DBUS_SESSION_BUS_ADDRESS", line);
-        return line;
-    }();
-    return address;
-}
+// (Qt keeps its first session connection) and stopped after the last test.
+// Only the test that needs it starts it.
+class PrivateSessionBus : public testing::Environment {
+public:
+    QByteArray address()
+    {
+        if (m_address.isEmpty()) {
+            m_daemon.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+            m_daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+            EXPECT_TRUE(m_daemon.waitForStarted());
+            EXPECT_TRUE(waitUntil([&] { return m_daemon.canReadLine(); }));
+            m_address = m_daemon.readLine().trimmed();
+            qputenv("DBUS_SESSION_BUS_ADDRESS", m_address);
+        }
+        return m_address;
+    }
+    void TearDown() override
+    {
+        m_daemon.terminate();
+        m_daemon.waitForFinished();
+    }
+
+private:
+    QProcess m_daemon;
+    QByteArray m_address;
+};
+
+auto* const sessionBus =
+    static_cast<PrivateSessionBus*>(testing::AddGlobalTestEnvironment(new PrivateSessionBus));
 
 TEST(SystemWorkspace, ShowsItemsOverDBusAndOpensTheFolderWithoutAFileManager)
 {
-    const QByteArray address = privateSessionBus();
+    const QByteArray address = sessionBus->address();
     ASSERT_FALSE(address.isEmpty());
     UrlSink sink;
     QDesktopServices::setUrlHandler("file", &sink, "open");
