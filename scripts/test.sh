@@ -3,11 +3,24 @@
 # Installs what is missing, builds, checks the formatting, runs every test and
 # checks the Debian package.
 # End-to-end tests get a display of their own: Xvfb with openbox.
+#   scripts/test.sh [--asan] [ctest arguments]
+# --asan builds the suite and the program in build-asan/ with AddressSanitizer
+# and UndefinedBehaviorSanitizer and runs every test there instead (no package).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+preset=default
+if [[ ${1:-} == --asan ]]; then
+  preset=asan
+  shift
+fi
 scripts/install-deps.sh
 scripts/check-format.sh
-scripts/build.sh
+if [[ $preset == default ]]; then
+  scripts/build.sh
+else
+  [[ -f build-asan/build.ninja ]] || cmake --preset asan
+  cmake --build build-asan --parallel "$(nproc)"
+fi
 
 # A private X display for the end-to-end tests.
 fifo=$(mktemp -u)
@@ -23,7 +36,13 @@ cleanup() { kill "$wm_pid" "$xvfb_pid" 2>/dev/null || true; }
 trap cleanup EXIT
 
 # A session bus of their own, so that no test reaches the user's running Vantle.
-dbus-run-session -- ctest --test-dir build --output-on-failure --parallel 2 --timeout 300 "$@"
+# The asan test preset sets the sanitizers' options and suppressions.
+if [[ $preset == default ]]; then
+  dbus-run-session -- ctest --test-dir build --output-on-failure --parallel 2 --timeout 300 "$@"
+else
+  dbus-run-session -- ctest --preset asan --output-on-failure --parallel 2 --timeout 300 "$@"
+  exit
+fi
 
 # The Debian package: its contents, dependencies and validators.
 scripts/check-package.sh build
