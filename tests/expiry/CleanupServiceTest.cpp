@@ -5,6 +5,7 @@
 #include "store/Tags.h"
 
 #include <QElapsedTimer>
+#include <QSemaphore>
 
 using namespace std::chrono_literals;
 
@@ -206,13 +207,20 @@ TEST_F(CleanupServiceTest, noRecordIsSweptWhileTheDownloadsFolderIsAway)
     EXPECT_FALSE(hasRecord(id));
 }
 
-TEST_F(CleanupServiceTest, aMarkTheStoreAnswersAfterTheServiceIsGoneSchedulesNothing)
+TEST_F(CleanupServiceTest, AMarkTheStoreAnswersAfterTheServiceIsGoneSchedulesNothing)
 {
     const RecordId id = track("late.bin");
+    // The store is serial: it answers the mark only after this step, and the
+    // step waits until the service is gone.
+    QSemaphore serviceGone;
+    const auto busy = m_store->perform<bool>([&](TrackedFileActor::Context&) {
+        serviceGone.acquire();
+        return true;
+    });
     const auto marked = expiry::markTemporary(*m_store, *m_service, id, 60);
-    // The store is serial: once this answers, the mark's answer waits in the queue.
-    m_store->record(id).waitForFinished();
     m_service.reset();
+    serviceGone.release();
     EXPECT_EQ(await(marked), std::nullopt);
+    EXPECT_TRUE(await(busy));
     EXPECT_EQ(record(id)->state, FileState::temporary) << "the next start schedules it";
 }
