@@ -123,5 +123,9 @@ void SharePicker::present(const QRect& anchor, const QStringList& files, Chosen 
                          QTimer::singleShot(0, menu, [chosen, choice] { chosen(*choice); });
                      });
     m_menu->popup(anchor.bottomLeft());
+    // Reached by the keyboard as often as by the mouse: Return takes the first way.
+    if (const QList<QAction*> actions = m_menu->actions();
+        !actions.isEmpty() && actions.first()->isEnabled())
+        m_menu->setActiveAction(actions.first());
     refresh();
 }

@@ -77,8 +77,9 @@ void ToastController::performMoreAction(MoreMenuAction action)
         performOpen();
         break;
     case MoreMenuAction::shareAndDelete:
-        // The picker takes over: the countdown stays paused, focus stays ours.
-        closeMoreMenu(false);
+        // The picker opens over the menu, which keeps the keyboard until a
+        // way is chosen: a picker whose menu window had closed first lost
+        // the focus with it and closed at once.
         share();
         break;
     case MoreMenuAction::copyAndDelete:
@@ -121,6 +122,7 @@ void ToastController::finishShare(const std::optional<QString>& service)
         return;
     m_isSharePickerVisible = false;
     Q_EMIT interactionChanged();
+    closeMoreMenu(false);
     if (service) {
         VANTLE_DIAG(lcToast, QStringLiteral("ToastController.finishShare: service chosen — "
                                             "marking %1 file(s) temporary")

@@ -97,8 +97,24 @@ TEST_F(ToastTest, HoldingAltSwapsTheFirstBadgeForACustomTime)
     EXPECT_TRUE(waitUntil([&] { return screenshot().copy(badge) == before; }));
 }
 
-TEST_F(ToastTest, DeleteFromTheMoreMenu)
+TEST_F(ToastTest, ShareAndDeleteThenDeleteFromTheMoreMenu)
 {
+    // By the arrows and Return: the picker stays up over the menu until a
+    // way to share is chosen, and the file is then marked temporary.
+    download("minutes.odt");
+    key("super+shift+period");
+    ASSERT_TRUE(waitUntil([&] { return activeWindow() != m_focusId; }));
+    key("Down");
+    key("Return");
+    const auto picker = [&] { return windowsWhere(isMenu); };
+    ASSERT_TRUE(waitUntil([&] { return !picker().isEmpty(); }));
+    EXPECT_FALSE(waitUntil([&] { return picker().isEmpty(); }, std::chrono::seconds(1)))
+        << "the picker closed by itself";
+    key("Return"); // "Email…", the first way
+
+    ASSERT_TRUE(waitUntil([&] { return recordState("minutes.odt") == "temporary"; }));
+    ASSERT_TRUE(waitUntil([&] { return toastWindows().isEmpty(); }));
+
     const QString path = download("old-invoice.pdf");
     ASSERT_TRUE(openPanelFrom("1048"));
     const QRect menu = frameOf(activeWindow());
