@@ -58,6 +58,12 @@ int FloatingPanel::withShadowRoom(int height)
     return height + shadow.top() + shadow.bottom();
 }
 
+QRect FloatingPanel::bodyGeometry()
+{
+    return hasCompositor() ? geometry().marginsRemoved(panelbackground::shadowMargins())
+                           : geometry();
+}
+
 void FloatingPanel::setAlpha(qreal alpha)
 {
     m_alpha = alpha;

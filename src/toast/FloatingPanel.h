@@ -38,6 +38,8 @@ public:
     // The window height for content of `height`: with a compositor the panel
     // background draws its shadow around the content.
     int withShadowRoom(int height);
+    // Where the panel's visible body is on the screen, its shadow left out.
+    QRect bodyGeometry();
 
 protected:
     WindowSystem& windowSystem() { return *m_windowSystem; }

@@ -114,6 +114,13 @@ void SharePicker::present(const QRect& anchor, const QStringList& files, Chosen 
     delete m_menu;
     m_menu = new QMenu;
     m_menu->setObjectName(QStringLiteral("SharePicker"));
+    // The dark of the panels it opens from.
+    m_menu->setStyleSheet(QStringLiteral(
+        "QMenu { background: #262628; color: white; border: 1px solid rgba(255,255,255,0.16);"
+        " padding: 4px; font-size: 13px; }"
+        "QMenu::item { padding: 6px 22px; border-radius: 5px; }"
+        "QMenu::item:selected { background: rgba(255,255,255,0.14); }"
+        "QMenu::item:disabled { color: rgba(255,255,255,0.45); }"));
     m_files = files;
     m_choice = std::make_shared<std::optional<QString>>();
     fillMenu();
@@ -122,7 +129,9 @@ void SharePicker::present(const QRect& anchor, const QStringList& files, Chosen 
                      [chosen, choice = m_choice, menu = m_menu] {
                          QTimer::singleShot(0, menu, [chosen, choice] { chosen(*choice); });
                      });
-    m_menu->popup(anchor.bottomLeft());
+    // Centred under its anchor, as the island and its panels are.
+    const QSize size = m_menu->sizeHint();
+    m_menu->popup(QPoint(anchor.center().x() - size.width() / 2, anchor.bottom() + 1));
     // Reached by the keyboard as often as by the mouse: Return takes the first way.
     if (const QList<QAction*> actions = m_menu->actions();
         !actions.isEmpty() && actions.first()->isEnabled())

@@ -70,9 +70,20 @@ int timeInputHeight(bool showsResultRow)
     return showsResultRow ? 80 : 52;
 }
 
+namespace {
+constexpr int moreRowHeight = 33, moreRowGap = 2, moreMenuPadding = 8;
+} // namespace
+
 int moreMenuHeight(int itemCount)
 {
-    return itemCount * 33 + 16 + 2 * std::max(itemCount - 1, 0);
+    return itemCount * moreRowHeight + 2 * moreMenuPadding +
+           moreRowGap * std::max(itemCount - 1, 0);
+}
+
+QRect moreMenuRow(const QRect& body, int index)
+{
+    return QRect(body.left(), body.top() + moreMenuPadding + index * (moreRowHeight + moreRowGap),
+                 body.width(), moreRowHeight);
 }
 
 QRect noticeFrame(const ScreenFacts& screen, int height)

@@ -53,6 +53,8 @@ QRect inputPanelFrame(const ScreenFacts& screen, int height);
 int moveInputHeight(int rows, bool showingResults);
 int timeInputHeight(bool showsResultRow);
 int moreMenuHeight(int itemCount);
+// Row `index` of the More menu whose body is at `body`.
+QRect moreMenuRow(const QRect& body, int index);
 // A message in the island's place: its width, from the island's top.
 QRect noticeFrame(const ScreenFacts& screen, int height);
 // A 2×2 square just under the island's bottom centre.

@@ -12,6 +12,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <algorithm>
 
 void ToastController::installMoreMenu()
 {
@@ -109,11 +110,18 @@ void ToastController::share()
     if (m_previouslyActiveWindow == 0)
         m_previouslyActiveWindow = m_services.windowSystem->activeWindow();
     QPointer<ToastController> self(this);
-    m_sharePicker->present(toastgeometry::shareAnchorRect(*facts), files,
-                           [self](std::optional<QString> service) {
-                               if (self)
-                                   self->finishShare(service);
-                           });
+    // Under the row that asked for it, or under the island.
+    const auto& items = MoreMenuViewModel::items();
+    const auto row = std::find_if(items.begin(), items.end(), [](const MoreMenuItem& item) {
+        return item.action == MoreMenuAction::shareAndDelete;
+    });
+    const QRect anchor = m_isMoreVisible ? toastgeometry::moreMenuRow(m_morePanel->bodyGeometry(),
+                                                                      int(row - items.begin()))
+                                         : toastgeometry::shareAnchorRect(*facts);
+    m_sharePicker->present(anchor, files, [self](std::optional<QString> service) {
+        if (self)
+            self->finishShare(service);
+    });
 }
 
 void ToastController::finishShare(const std::optional<QString>& service)

@@ -104,10 +104,14 @@ TEST_F(ToastTest, ShareAndDeleteThenDeleteFromTheMoreMenu)
     download("minutes.odt");
     key("super+shift+period");
     ASSERT_TRUE(waitUntil([&] { return activeWindow() != m_focusId; }));
+    const QRect more = frameOf(activeWindow());
     key("Down");
     key("Return");
     const auto picker = [&] { return windowsWhere(isMenu); };
     ASSERT_TRUE(waitUntil([&] { return !picker().isEmpty(); }));
+    const QRect chooser = frameOf(picker().constFirst());
+    EXPECT_NEAR(chooser.center().x(), more.center().x(), 2) << "centred under the menu's row";
+    EXPECT_GT(chooser.top(), more.top());
     EXPECT_FALSE(waitUntil([&] { return picker().isEmpty(); }, std::chrono::seconds(1)))
         << "the picker closed by itself";
     key("Return"); // "Email…", the first way
