@@ -45,8 +45,11 @@ PopoverWindow::PopoverWindow(Services services)
     setObjectName(QStringLiteral("Popover"));
     // Dark whatever the desktop's theme: light text for every child.
     QPalette dark = palette();
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
         dark.setColor(role, QColor(245, 245, 245));
+        // What cannot be used says so.
+        dark.setColor(QPalette::Disabled, role, QColor(255, 255, 255, 95));
+    }
     dark.setColor(QPalette::PlaceholderText, QColor(255, 255, 255, 140));
     dark.setColor(QPalette::Base, QColor(28, 28, 30));
     dark.setColor(QPalette::Button, QColor(58, 58, 60));
