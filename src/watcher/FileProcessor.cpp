@@ -223,9 +223,7 @@ void FileProcessor::carryOut(const ReconcileStep& step)
             // only for a browser's probe to go.
             if (!step.facts.partialBeside)
                 m_timer->scheduleAfter(m_emptyFileWait,
-                                       [this, inode = event.inode, path = event.path] {
-                                           releaseIfSettled(inode, path);
-                                       });
+                                       [this, inode = event.inode] { releaseIfSettled(inode); });
         } else
             m_held.erase(event.inode);
         if (decision.announce && step.newId.isValid())
@@ -329,16 +327,17 @@ void FileProcessor::callOffRemovalsOf(std::uint64_t inode)
     }
 }
 
-void FileProcessor::releaseIfSettled(std::uint64_t inode, const QString& path)
+void FileProcessor::releaseIfSettled(std::uint64_t inode)
 {
     if (m_held.count(inode) == 0)
         return;
-    const std::optional<ItemStat> st = fs::lstat(path);
-    if (!st || st->inode != inode)
+    // Wherever it is now: it may have been renamed meanwhile. One that went
+    // is dropped with its record.
+    const std::optional<TrackedFile> record = fetchByInode(inode);
+    if (!record || !fs::holdsItem(record->filePath, inode))
         return;
     m_held.erase(inode);
-    const std::optional<TrackedFile> record = fetchByInode(inode);
-    if (record && record->filePath == path && record->state == FileState::unprocessed) {
+    if (record->state == FileState::unprocessed) {
         VANTLE_DIAG(lcWatcher, QStringLiteral("  SETTLED: ") + record->fileName);
         announce(record->id);
     }

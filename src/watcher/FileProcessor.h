@@ -77,7 +77,7 @@ private:
     void commitRemoval(std::uint64_t inode, const QString& path);
     void callOffRemovalsOf(std::uint64_t inode);
     // Announces a held empty file that is still there.
-    void releaseIfSettled(std::uint64_t inode, const QString& path);
+    void releaseIfSettled(std::uint64_t inode);
     void checkRetroactiveFolder(const QString& path);
     // Lists the folder and reconciles every item and every record with it.
     void rescan(ReconcileMode mode);

@@ -78,7 +78,11 @@ TEST_F(BrowserReplayTest, AProbeSeenBeforeItGoesIsNeverAnnouncedButAnEmptyFileTh
     const QString part = testenv::writeFile(at("jX-DPTh_.bin.part"), QByteArray(100000, 's'));
     placeholder("small.bin");
     moveOver(part, at("small.bin"));
-    const QString stays = testenv::writeFile(at("empty-notes.txt"), {});
+    // Made empty, then named, as a file manager's "New Document" does.
+    const QString untitled = testenv::writeFile(at("Untitled Document"), {});
+    ASSERT_TRUE(waitForRecord(untitled));
+    const QString stays = at("empty-notes.txt");
+    moveOver(untitled, stays);
     ASSERT_TRUE(waitUntil([&] {
         const auto record = recordAt(stays);
         const auto news = announced();
