@@ -193,7 +193,6 @@ void XcbKeyGrabber::grabAll()
     struct Pending {
         xcb_void_cookie_t cookie;
         Grab grab;
-        const Combo* combo;
     };
     std::vector<Pending> pending;
     for (const Combo& combo : m_combos) {
@@ -202,11 +201,11 @@ void XcbKeyGrabber::grabAll()
                               (combo.modifiers & alt && m_altMask == 0);
         for (std::uint8_t keycode : unmapped ? std::vector<std::uint8_t>{} : keycodesOf(combo)) {
             for (std::uint16_t lock : locks) {
-                const Grab grab{keycode, std::uint16_t(mask | lock)};
+                const Grab grab{keycode, std::uint16_t(mask | lock), combo};
                 pending.push_back(
                     {xcb_grab_key_checked(m_x.connection, 1, m_x.root, grab.modifiers, keycode,
                                           XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
-                     grab, &combo});
+                     grab});
             }
         }
     }
@@ -217,7 +216,7 @@ void XcbKeyGrabber::grabAll()
             m_grabs.push_back(p.grab);
             continue;
         }
-        const QString name = spelled(*p.combo);
+        const QString name = spelled(p.grab.combo);
         if (!m_refusedLogged.contains(name)) {
             m_refusedLogged.insert(name);
             VANTLE_DIAG(lcPlatform,
@@ -282,14 +281,11 @@ bool XcbKeyGrabber::handleKeyPress(std::uint8_t keycode, std::uint16_t state)
 {
     const auto locks = std::uint16_t(XCB_MOD_MASK_LOCK | m_numLockMask | m_scrollLockMask);
     const auto held = std::uint16_t(state & modifierBits & ~locks);
-    for (const Combo& combo : m_combos) {
-        if (maskOf(combo.modifiers) != held)
-            continue;
-        for (std::uint8_t candidate : keycodesOf(combo)) {
-            if (candidate == keycode) {
-                Q_EMIT pressed(combo);
-                return true;
-            }
+    // The keys were worked out when they were grabbed.
+    for (const Grab& grab : m_grabs) {
+        if (grab.keycode == keycode && std::uint16_t(grab.modifiers & ~locks) == held) {
+            Q_EMIT pressed(grab.combo);
+            return true;
         }
     }
     return false;

@@ -26,6 +26,7 @@ private:
     struct Grab {
         std::uint8_t keycode;
         std::uint16_t modifiers; // X modifier mask, locks included
+        Combo combo;
     };
     void readKeyboard();
     void remap();
