@@ -386,12 +386,6 @@ void FileProcessor::rescan(ReconcileMode mode)
     m_partials.clear();
     for (const QByteArray& raw : listing.names) {
         const std::optional<QString> name = fs::decodeName(raw);
-        if (name && names::isPartialDownload(*name))
-            m_partials.insert(m_downloadsPath + QLatin1Char('/') + *name);
-    }
-    const bool partialBeside = !m_partials.empty();
-    for (const QByteArray& raw : listing.names) {
-        const std::optional<QString> name = fs::decodeName(raw);
         if (!name) {
             VANTLE_DIAG(lcWatcher,
                         QStringLiteral("Ignored an item whose name is not valid UTF-8: ") +
@@ -399,6 +393,8 @@ void FileProcessor::rescan(ReconcileMode mode)
             continue;
         }
         const QString full = m_downloadsPath + QLatin1Char('/') + *name;
+        if (names::isPartialDownload(*name))
+            m_partials.insert(full);
         const std::optional<ItemStat> st = fs::lstat(full);
         if (!st)
             continue;
@@ -409,10 +405,11 @@ void FileProcessor::rescan(ReconcileMode mode)
         step.facts.event = {full, st->inode, {FSEventFlags::created | type}, {}};
         step.facts.item = st;
         step.facts.admission = admissionOf(full, *st);
-        step.facts.partialBeside = partialBeside;
         step.facts.held = m_held.count(st->inode) > 0;
         steps.push_back(std::move(step));
     }
+    for (ReconcileStep& step : steps)
+        step.facts.partialBeside = !m_partials.empty();
     const auto done = settle(m_store.perform<std::vector<ReconcileStep>>(
         [&steps, &present, mode, pending = pendingFacts()](TrackedFileActor::Context& context) {
             reconcileListing(context, steps, pending, present, mode);
