@@ -12,6 +12,9 @@
 #include <QSet>
 #include <QThread>
 #include <algorithm>
+#include <atomic>
+#include <span>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -20,9 +23,28 @@ namespace {
 // early the store check finds the record not yet due and sets it again.
 constexpr qint64 longestDelayMs = qint64(100) * 365 * 24 * 3600 * 1000;
 
-// Rehydration hands records to the store in groups of this many: each group
-// is one wake-up of the store's thread instead of one per file.
+// Rehydration trashes files and hands their records to the store in groups
+// of this many: each group is one wake-up of the store's thread instead of
+// one per file.
 constexpr size_t forgetBatchSize = 32;
+
+// The Trash's own work (a rename and a description per file, mostly in the
+// kernel) dominates a start-up batch, so a group is trashed on two threads.
+// Only the trashing runs there; what each outcome means stays with the caller.
+std::vector<RecordTrash::Result> trashAll(const RecordTrash& trash,
+                                          std::span<const ExpiredItem> items)
+{
+    std::vector<RecordTrash::Result> results(items.size());
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t i; (i = next.fetch_add(1)) < items.size();)
+            results[i] = trash.trash(items[i].filePath, items[i].inode);
+    };
+    std::thread helper(work);
+    work();
+    helper.join();
+    return results;
+}
 
 // The store's answer, or nothing when the store stopped before answering.
 // Only the service thread waits, and only on the store, which waits on nothing.
@@ -170,8 +192,14 @@ void CleanupService::trashExpiredNow(RecordId id)
 
 RecordTrash::Outcome CleanupService::dispose(const ExpiredItem& item, const QString& failurePrefix)
 {
-    const RecordTrash::Result result =
-        m_trackedFileActor.recordTrash().trash(item.filePath, item.inode);
+    return noteOutcome(item, m_trackedFileActor.recordTrash().trash(item.filePath, item.inode),
+                       failurePrefix);
+}
+
+RecordTrash::Outcome CleanupService::noteOutcome(const ExpiredItem& item,
+                                                 const RecordTrash::Result& result,
+                                                 const QString& failurePrefix)
+{
     const QString name = lastComponent(item.filePath);
     switch (result.outcome) {
     case RecordTrash::Outcome::trashed:
@@ -228,25 +256,27 @@ void CleanupService::rehydrateNow()
     QSet<RecordId> handled;
     if (!expired.empty()) {
         QFuture<bool> lastForget;
-        std::vector<RecordId> batch;
         int trashed = 0;
-        for (const ExpiredItem& item : expired) {
-            handled.insert(item.id);
-            const RecordTrash::Outcome outcome =
-                dispose(item, QStringLiteral("Rehydrate: failed to trash "));
-            if (outcome == RecordTrash::Outcome::failed)
-                continue;
-            trashed += outcome == RecordTrash::Outcome::trashed ? 1 : 0;
-            // The store deletes the records of the files just handled, in
-            // order, while this thread goes on with the next files.
-            batch.push_back(item.id);
-            if (batch.size() == forgetBatchSize) {
-                lastForget = forgetRecordsLater(std::move(batch), true);
-                batch.clear();
+        const std::span<const ExpiredItem> all(expired);
+        for (std::size_t start = 0; start < all.size(); start += forgetBatchSize) {
+            const auto group = all.subspan(start, std::min(forgetBatchSize, all.size() - start));
+            const std::vector<RecordTrash::Result> results =
+                trashAll(m_trackedFileActor.recordTrash(), group);
+            std::vector<RecordId> handledNow;
+            for (std::size_t i = 0; i < group.size(); ++i) {
+                handled.insert(group[i].id);
+                const RecordTrash::Outcome outcome = noteOutcome(
+                    group[i], results[i], QStringLiteral("Rehydrate: failed to trash "));
+                if (outcome == RecordTrash::Outcome::failed)
+                    continue;
+                trashed += outcome == RecordTrash::Outcome::trashed ? 1 : 0;
+                handledNow.push_back(group[i].id);
             }
+            // The store deletes the records of the files just handled while
+            // this thread goes on with the next group.
+            if (!handledNow.empty())
+                lastForget = forgetRecordsLater(std::move(handledNow), true);
         }
-        if (!batch.empty())
-            lastForget = forgetRecordsLater(std::move(batch), true);
         waitFor(lastForget);
         VANTLE_DIAG(lcExpiry,
                     QStringLiteral("Rehydrate: trashed %1 file(s) that expired while offline")

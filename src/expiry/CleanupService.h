@@ -93,6 +93,9 @@ private:
     // Trashes one expired item through the store's guard; its record is to go
     // unless the Trash refused.
     RecordTrash::Outcome dispose(const ExpiredItem& item, const QString& failurePrefix);
+    // Records what trashing the item came to: failures, the signal, the log.
+    RecordTrash::Outcome noteOutcome(const ExpiredItem& item, const RecordTrash::Result& result,
+                                     const QString& failurePrefix);
     void rehydrateNow();
     void startSweepNow();
     void cleanUpStaleRecordsNow();
