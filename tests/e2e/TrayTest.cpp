@@ -65,6 +65,19 @@ TEST_P(TrayTest, TheIconDocksInTheTrayFillsItsPlaceAndQuitsFromItsMenu)
     // The size trays are made for, in the screen's pixels, whatever the scale.
     EXPECT_EQ(frameOf(window).size(), QSize(22, 22));
 
+    // A left click opens the popover under the icon; Escape closes it.
+    const auto popover = [&] { return windowsWhere([](QSize s) { return s.width() >= 360; }); };
+    const auto click = [&] {
+        runTool("xdotool", {"mousemove", "--window", window, "11", "11", "click", "1"});
+    };
+    click();
+    if (!waitUntil([&] { return !popover().isEmpty(); }, std::chrono::seconds(3)))
+        click(); // a click the tray took while it settled
+    ASSERT_TRUE(waitUntil([&] { return !popover().isEmpty(); }));
+    EXPECT_GT(frameOf(popover().value(0)).top(), frameOf(window).bottom());
+    key("Escape");
+    ASSERT_TRUE(waitUntil([&] { return popover().isEmpty(); }));
+
     // "Quit Vantle" from the icon's context menu ends the program cleanly.
     runTool("xdotool", {"mousemove", "--window", window, "11", "11", "click", "3"});
     QString menu;
