@@ -42,22 +42,6 @@ TEST_F(ToastTest, ADownloadShowsTheToastAndMarkTemporaryWorksWithoutStealingFocu
     EXPECT_EQ(activeWindow(), m_focusId);
 }
 
-TEST_F(ToastTest, TimeoutLeavesTheFileDismissed)
-{
-    download("ignored.iso");
-    EXPECT_EQ(recordState("ignored.iso"), "unprocessed");
-    // A click on the toast window's transparent part reaches the window below.
-    const QString before = focusEvents();
-    runTool("xdotool", {"mousemove", "600", "110", "click", "1"});
-    EXPECT_TRUE(
-        waitUntil([&] { return focusEvents().mid(before.size()).contains("ButtonPress event"); }));
-    // Seven seconds, then the collapse and the fade.
-    ASSERT_TRUE(waitUntil([&] { return toastWindows().isEmpty(); }, std::chrono::seconds(10)));
-    ASSERT_TRUE(waitUntil([&] { return recordState("ignored.iso") == "dismissed"; }));
-    EXPECT_TRUE(QFile::exists(m_vantle->downloads() + "/ignored.iso"));
-    EXPECT_EQ(activeWindow(), m_focusId);
-}
-
 // Alt is not taken from the application below; while held, the first badge reads "Custom time…".
 TEST_F(ToastTest, HoldingAltSwapsTheFirstBadgeForACustomTime)
 {

@@ -34,7 +34,14 @@ QStringList desktopAction(const QString& action)
     return {};
 }
 
-using NoTrayTest = ToastOnScreen;
+class NoTrayTest : public ToastOnScreen {
+protected:
+    // There before the start: listed among the ignored files.
+    void prepare(VantleProcess& vantle) override
+    {
+        testenv::writeFile(vantle.downloads() + "/report.pdf");
+    }
+};
 
 } // namespace
 
@@ -65,6 +72,19 @@ TEST_P(TrayTest, TheIconDocksInTheTrayFillsItsPlaceAndQuitsFromItsMenu)
     // The size trays are made for, in the screen's pixels, whatever the scale.
     EXPECT_EQ(frameOf(window).size(), QSize(22, 22));
 
+    // A left click opens the popover under the icon; Escape closes it.
+    const auto popover = [&] { return windowsWhere([](QSize s) { return s.width() >= 360; }); };
+    const auto click = [&] {
+        runTool("xdotool", {"mousemove", "--window", window, "11", "11", "click", "1"});
+    };
+    click();
+    if (!waitUntil([&] { return !popover().isEmpty(); }, std::chrono::seconds(3)))
+        click(); // a click the tray took while it settled
+    ASSERT_TRUE(waitUntil([&] { return !popover().isEmpty(); }));
+    EXPECT_GT(frameOf(popover().value(0)).top(), frameOf(window).bottom());
+    key("Escape");
+    ASSERT_TRUE(waitUntil([&] { return popover().isEmpty(); }));
+
     // "Quit Vantle" from the icon's context menu ends the program cleanly.
     runTool("xdotool", {"mousemove", "--window", window, "11", "11", "click", "3"});
     QString menu;
@@ -86,7 +106,8 @@ INSTANTIATE_TEST_SUITE_P(ScalesAndOrders, TrayTest,
                          });
 
 // Without any tray the program can still be shown and quit: from the
-// popover's settings, and through the desktop entry's actions.
+// popover's settings, and through the desktop entry's actions. A row's menu
+// acts on its file.
 TEST_F(NoTrayTest, ThePopoverAndTheDesktopActionsShowAndQuitIt)
 {
     EXPECT_EQ(m_vantle->run(desktopAction("show-downloads")), 0);
@@ -101,6 +122,13 @@ TEST_F(NoTrayTest, ThePopoverAndTheDesktopActionsShowAndQuitIt)
         runTool("xdotool", {"mousemove", QString::number(at.x() + x), QString::number(at.y() + y),
                             "click", "1"});
     };
+    // The ignored section's header below the popover's own, then "Mark as
+    // temporary" from the menu of its first row.
+    click(180, 60);
+    click(360 - 16 - 15, 100);
+    ASSERT_TRUE(waitUntil([&] { return !windowsWhere(isMenu).isEmpty(); }));
+    runTool("xdotool", {"key", "--delay", "30", "Down", "Return"});
+    ASSERT_TRUE(waitUntil([&] { return recordState("report.pdf") == "temporary"; }));
     click(360 - 16 - 10, 23);      // the gear
     click(16 + 30, 440 - 16 - 12); // "Quit Vantle", at the foot of the settings
     ASSERT_TRUE(m_process.waitForFinished(10000)) << "Quit Vantle did not end the program";

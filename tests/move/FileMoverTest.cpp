@@ -57,30 +57,6 @@ protected:
     }
 };
 
-TEST_F(FileMoverTest, UniqueDestinationNumbersCollisionsBeforeTheExtension)
-{
-    const struct {
-        const char* name;
-        std::vector<const char*> existing;
-        const char* expected;
-    } cases[] = {
-        {"report.pdf", {"report.pdf", "report (2).pdf"}, "report (3).pdf"},
-        {"archive.tar.gz", {"archive.tar.gz"}, "archive.tar (2).gz"},
-        {"notes", {"notes"}, "notes (2)"},
-        {".bashrc", {".bashrc"}, ".bashrc (2)"},
-        {"trailing.", {"trailing."}, "trailing. (2)"},
-    };
-    for (const auto& c : cases) {
-        const QString folder = testenv::freshFolder("unique") + QLatin1Char('/');
-        // Dangling links: even they hold their names (a plain file does in the moves below).
-        for (const char* entry : c.existing)
-            ASSERT_TRUE(QFile::link("/nonexistent", folder + entry));
-        EXPECT_EQ(FileMover::uniqueDestination(m_source + '/' + c.name, folder.chopped(1)).path,
-                  folder + c.expected)
-            << c.name;
-    }
-}
-
 TEST_F(FileMoverTest, MovesWithinOneDeviceAtOnceNeverOverwritingAndRevealsOnlyTheFirst)
 {
     testenv::writeFile(m_destination + "/report.pdf", "old");
@@ -263,20 +239,6 @@ TEST_F(CrossDeviceMoveTest, AFailureHalfWayOrAFullDestinationLeavesTheSourceWhol
 }
 
 } // namespace
-
-TEST_F(FileMoverTest, ATakenNameTooLongToNumberIsShortenedOnACharacterKeepingItsExtension)
-{
-    // 255 bytes: the longest name; "é" straddles the byte where the stem must end.
-    const QString name = QString(246, 'a') + "é" + "aaa.pdf";
-    ASSERT_EQ(name.toUtf8().size(), 255);
-    testenv::writeFile(m_destination + '/' + name, "old");
-    const QString file = testenv::writeFile(m_source + '/' + name, "new");
-    const QList<MoveOutcome> outcomes = moveAndWait({file});
-    ASSERT_EQ(outcomes.size(), 1);
-    EXPECT_EQ(outcomes[0].target, m_destination + '/' + QString(246, 'a') + " (2).pdf")
-        << outcomes[0].error.toStdString();
-    EXPECT_EQ(testenv::contentOf(m_destination + '/' + name), "old");
-}
 
 TEST_F(CrossDeviceMoveTest, AnOriginalThatCannotBeRemovedAfterTheCopyIsNoMove)
 {

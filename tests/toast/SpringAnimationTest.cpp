@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "toast/SpringAnimation.h"
-#include "toast/DynamicIslandShape.h"
 
 #include <gtest/gtest.h>
 
@@ -26,25 +25,4 @@ TEST(SpringAnimation, RetargetingContinuesFromWhereTheValueIs)
     EXPECT_DOUBLE_EQ(value.value(10.1), midway);
     EXPECT_TRUE(value.isSettled(20.0));
     EXPECT_DOUBLE_EQ(value.value(20.0), 0.0);
-}
-
-TEST(DynamicIslandShape, TopFlaresOutwardsBottomRoundsInwards)
-{
-    const QRectF rect(0, 0, 520, 86);
-    const QPainterPath path = DynamicIslandShape{10, 22}.path(rect);
-    EXPECT_EQ(path.boundingRect(), rect);
-    const struct {
-        QPointF point;
-        bool inside;
-    } cases[] = {
-        {{260, 43}, true},                    // centre
-        {{5, 0.5}, true},                     // the flare widens towards the top edge
-        {{1, 2}, false},    {{5, 20}, false}, // below the flare, left of the body
-        {{11, 43}, true},                     // just inside the body's left edge
-        {{12, 84}, false},                    // rounded bottom-left corner
-        {{40, 85}, true},                     // bottom edge past the corner
-        {{515, 0.5}, true}, {{519, 2}, false}, {{508, 84}, false}, // the right mirrors the left
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(path.contains(c.point), c.inside) << c.point.x() << "," << c.point.y();
 }
