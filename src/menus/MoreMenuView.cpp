@@ -28,6 +28,8 @@ public:
         setFixedHeight(rowHeight);
         setMouseTracking(true);
         setToolTip(item.keycapToolTip);
+        setAccessibleName(item.title + QStringLiteral(" (") + item.keycapToolTip +
+                          QLatin1Char(')'));
         connect(&model, &MoreMenuViewModel::selectedIndexChanged, this,
                 qOverload<>(&QWidget::update));
     }

@@ -93,6 +93,7 @@ FileRowView::FileRowView(const TrackedFile& file, std::function<void()> onReveal
 {
     setPalette(rowPalette(palette()));
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setAccessibleName(file.fileName);
     m_layout->setContentsMargins(16, 12, 16, 12);
     m_layout->setSpacing(10);
 
@@ -116,6 +117,7 @@ FileRowView::FileRowView(const TrackedFile& file, std::function<void()> onReveal
     auto* button = new QToolButton(this);
     button->setObjectName(QStringLiteral("rowMenuButton"));
     button->setText(QStringLiteral("⋯"));
+    button->setAccessibleName(QStringLiteral("Actions for ") + file.fileName);
     button->setFont(sized(font(), menuGlyphPixelSize, QFont::DemiBold));
     button->setFixedSize(menuButtonSide, menuButtonSide);
     button->setAutoRaise(true);

@@ -30,6 +30,7 @@ QToolButton* headerButton(const QString& icon, const QString& fallback, const QS
     if (button->icon().isNull())
         button->setText(fallback);
     button->setToolTip(toolTip);
+    button->setAccessibleName(toolTip);
     button->setAutoRaise(true);
     button->setIconSize(QSize(16, 16));
     button->setCursor(Qt::PointingHandCursor);

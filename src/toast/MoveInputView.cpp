@@ -86,6 +86,7 @@ QLabel* keycap(const QString& text, const QString& toolTip)
 {
     auto* cap = new QLabel(text);
     cap->setToolTip(toolTip);
+    cap->setAccessibleName(toolTip);
     cap->setFont(sized(cap->font(), 10, QFont::DemiBold));
     cap->setStyleSheet(
         QStringLiteral("color: white; background: rgba(255, 255, 255, 20); border: 0.5px solid "
@@ -111,6 +112,7 @@ MoveInputView::MoveInputView(MoveInputViewModel& model, bool translucent, QWidge
     m_field = new QLineEdit;
     m_field->setObjectName(QStringLiteral("moveField"));
     m_field->setPlaceholderText(QStringLiteral("Move to…"));
+    m_field->setAccessibleName(QStringLiteral("Move to folder"));
     m_field->setFrame(false);
     m_field->setFont(sized(m_field->font(), 17, QFont::DemiBold));
     m_field->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; color: white; }"));
@@ -232,6 +234,7 @@ void MoveInputView::refresh()
                                           if (m_actions.onSubmit)
                                               m_actions.onSubmit();
                                       });
+        row->setAccessibleName(m_model.displayPath(paths[i]));
         m_rowLayout->addWidget(row);
         m_rows.append(row);
     }
@@ -241,6 +244,8 @@ void MoveInputView::refresh()
     const bool create = !m_model.showsSuggestions() && folder.has_value();
     m_createDivider->setVisible(create);
     m_createRow->setVisible(create);
-    if (folder)
+    if (folder) {
         m_createPath->setText(m_model.displayPath(*folder));
+        m_createRow->setAccessibleName(QStringLiteral("Create ") + m_createPath->text());
+    }
 }
