@@ -28,8 +28,7 @@ public:
         setFixedHeight(rowHeight);
         setMouseTracking(true);
         setToolTip(item.keycapToolTip);
-        setAccessibleName(item.title + QStringLiteral(" (") + item.keycapToolTip +
-                          QLatin1Char(')'));
+        setAccessibleName(item.title);
         connect(&model, &MoreMenuViewModel::selectedIndexChanged, this,
                 qOverload<>(&QWidget::update));
     }

@@ -129,10 +129,10 @@ void CountdownIndicator::refresh()
                     .arg(diagnosticDate(m_markedAt), diagnosticDate(m_expiresAt),
                          diagnosticDate(now), QString::number(m_face->remainingSeconds),
                          QString::number(m_face->progress, 'f', QLocale::FloatingPointShortest)));
-    if (m_face->label != before) {
+    if (m_face->label != before)
         updateGeometry();
+    if (accessibleName() != m_face->label)
         setAccessibleName(m_face->label);
-    }
     update();
 }
 

@@ -48,6 +48,7 @@ public:
     ElidedLabel(QString text, QWidget* parent) : QWidget(parent), m_text(std::move(text))
     {
         setToolTip(m_text);
+        setAccessibleName(m_text);
         setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     }
     QString text() const { return m_text; }

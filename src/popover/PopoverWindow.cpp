@@ -44,6 +44,7 @@ PopoverWindow::PopoverWindow(Services services)
     : QWidget(nullptr, Qt::Popup | Qt::FramelessWindowHint), m_services(std::move(services))
 {
     setObjectName(QStringLiteral("Popover"));
+    setAccessibleName(QStringLiteral("Vantle"));
     // Dark whatever the desktop's theme: light text for every child.
     QPalette dark = palette();
     for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {

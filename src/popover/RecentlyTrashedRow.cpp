@@ -20,6 +20,7 @@ public:
     {
         setObjectName(QStringLiteral("fileName"));
         setToolTip(m_text);
+        setAccessibleName(m_text);
         QFont sized = font();
         sized.setPixelSize(13);
         setFont(sized);
