@@ -68,22 +68,33 @@ void* IslandBadgeAccessible::interface_cast(QAccessible::InterfaceType type)
                                                 : nullptr;
 }
 
+// What Alt does to the first badge under the pointer, offered to readers as an action of its own.
+QString IslandBadgeAccessible::otherActionName() const
+{
+    if (!isValid() || m_index != 0 || m_host->inputs().showsUndo)
+        return {};
+    const QString other = islandpainter::badgeTexts(true)[0].label;
+    return m_host->badgeText(0).label == other ? QString() : other;
+}
+
 QStringList IslandBadgeAccessible::actionNames() const
 {
-    return {pressAction()};
+    const QString other = otherActionName();
+    return other.isEmpty() ? QStringList{pressAction()} : QStringList{pressAction(), other};
 }
 
 void IslandBadgeAccessible::doAction(const QString& actionName)
 {
-    if (actionName != pressAction() || !isValid())
+    const bool other = !actionName.isEmpty() && actionName == otherActionName();
+    if ((actionName != pressAction() && !other) || !isValid())
         return;
     // Unlike the pointer, a screen reader needs no hover first. The press runs
     // after the reader's call has been answered, as a click's would.
     QMetaObject::invokeMethod(
         m_host.data(),
-        [host = m_host, index = m_index] {
+        [host = m_host, index = m_index, other] {
             if (host)
-                host->pressBadge(index);
+                host->pressBadge(index, other);
         },
         Qt::QueuedConnection);
 }

@@ -31,6 +31,8 @@ public:
     QStringList keyBindingsForAction(const QString& actionName) const override;
 
 private:
+    QString otherActionName() const;
+
     QPointer<DynamicIslandToastHost> m_host;
     int m_index;
 };
