@@ -1,14 +1,11 @@
 #!/usr/bin/python3
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""Reads a running program's notification windows through AT-SPI, as a screen
-reader would, and presses their buttons.
+"""A program's notification as a screen reader finds it on the accessibility bus.
 
-  accessible_tree.py PID list          one "role<TAB>name" line for the
-                                       notification, then one per child
+  accessible_tree.py PID list          "role<TAB>name" of the notification, then of each child
   accessible_tree.py PID press NAME    does the "Press" action of the child NAME
 
-Waits (up to --timeout seconds) for the accessibility bus, for the program to
-register and for a notification with children to show; exits 1 when it does not.
+Waits up to --timeout seconds for the bus, the program and a notification with children.
 """
 import argparse
 import sys
@@ -17,45 +14,33 @@ import time
 import pyatspi
 
 
-def notifications(node, depth=0):
-    """The notification nodes under `node` (a few levels deep)."""
+def notification(node, depth=0):
     if node is None or depth > 6:
-        return
-    try:
-        if node.getRole() == pyatspi.ROLE_NOTIFICATION and node.childCount > 0:
-            yield node
-            return
-        children = [node.getChildAtIndex(i) for i in range(node.childCount)]
-    except Exception:  # the node went away while it was read
-        return
-    for child in children:
-        yield from notifications(child, depth + 1)
-
-
-def find_notification(pid):
-    desktop = pyatspi.Registry.getDesktop(0)
-    for i in range(desktop.childCount):
-        app = desktop.getChildAtIndex(i)
-        try:
-            if app is not None and app.get_process_id() == pid:
-                return next(notifications(app), None)
-        except Exception:
-            continue
+        return None
+    if node.getRole() == pyatspi.ROLE_NOTIFICATION and node.childCount > 0:
+        return node
+    for i in range(node.childCount):
+        found = notification(node.getChildAtIndex(i), depth + 1)
+        if found is not None:
+            return found
     return None
 
 
 def wait_for_notification(pid, timeout):
     deadline = time.monotonic() + timeout
-    while True:
+    while time.monotonic() < deadline:
         try:
-            found = find_notification(pid)
-        except Exception:  # the registry is still starting
-            found = None
-        if found is not None:
-            return found
-        if time.monotonic() > deadline:
-            sys.exit("no notification of process %d on the accessibility bus" % pid)
+            desktop = pyatspi.Registry.getDesktop(0)
+            apps = [desktop.getChildAtIndex(i) for i in range(desktop.childCount)]
+            for app in apps:
+                if app is not None and app.get_process_id() == pid:
+                    found = notification(app)
+                    if found is not None:
+                        return found
+        except Exception:  # the registry is starting, or a node went away while read
+            pass
         time.sleep(0.1)
+    sys.exit("no notification of process %d on the accessibility bus" % pid)
 
 
 def main():
@@ -72,15 +57,12 @@ def main():
         for node in [island] + children:
             print("%s\t%s" % (node.getRoleName(), node.name))
         return
-    for child in children:
-        if child.name != args.name:
-            continue
+    for child in (c for c in children if c.name == args.name):
         action = child.queryAction()
         for i in range(action.nActions):
-            if action.getName(i).lower() == "press":
+            if action.getName(i) == "Press":
                 sys.exit(0 if action.doAction(i) else "the press was refused")
-        sys.exit("%s has no press action" % args.name)
-    sys.exit("no child named %s" % args.name)
+    sys.exit("no child %s with a Press action" % args.name)
 
 
 if __name__ == "__main__":
