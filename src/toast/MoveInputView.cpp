@@ -112,7 +112,6 @@ MoveInputView::MoveInputView(MoveInputViewModel& model, bool translucent, QWidge
     m_field = new QLineEdit;
     m_field->setObjectName(QStringLiteral("moveField"));
     m_field->setPlaceholderText(QStringLiteral("Move to…"));
-    m_field->setAccessibleName(QStringLiteral("Move to folder"));
     m_field->setFrame(false);
     m_field->setFont(sized(m_field->font(), 17, QFont::DemiBold));
     m_field->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; color: white; }"));
@@ -238,6 +237,14 @@ void MoveInputView::refresh()
         m_rowLayout->addWidget(row);
         m_rows.append(row);
     }
+    // The field keeps the keyboard while the arrows move the highlight over
+    // painted rows: a screen reader hears the highlighted folder in its name.
+    const int selected = m_model.selectedIndex();
+    const QString spoken = selected >= 0 && selected < paths.size()
+                               ? QStringLiteral("Move to ") + m_model.displayPath(paths[selected])
+                               : QStringLiteral("Move to folder");
+    if (m_field->accessibleName() != spoken)
+        m_field->setAccessibleName(spoken);
     m_rowDivider->setVisible(!paths.isEmpty());
     m_rowBox->setVisible(!paths.isEmpty());
     const auto folder = m_model.newFolderURL();
