@@ -18,6 +18,7 @@ packages=(
   xvfb xauth openbox xdotool x11-utils x11-xkb-utils trayer imagemagick libxcb-xtest0-dev
   haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils
   trash-cli python3 sqlite3 inotify-tools fzf fd-find dbus-daemon bc
+  at-spi2-core python3-pyatspi
   # the Debian package and its checks
   dpkg-dev file appstream desktop-file-utils lintian
 )

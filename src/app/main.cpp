@@ -12,6 +12,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/UnixSignals.h"
 #include "popover/PopoverWindow.h"
+#include "toast/IslandAccessible.h"
 #include "updates/UpdaterManager.h"
 
 #include <QApplication>
@@ -94,6 +95,8 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(QStringLiteral(VANTLE_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("app.vantle.Vantle"));
     QApplication::setQuitOnLastWindowClosed(false);
+    // The island's badges are painted; screen readers learn of them here.
+    IslandAccessible::install();
     // First of all, so that its daily check runs whatever else happens.
     UpdaterManager updater({.currentVersion = QStringLiteral(VANTLE_VERSION)});
 

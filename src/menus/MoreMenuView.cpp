@@ -28,6 +28,7 @@ public:
         setFixedHeight(rowHeight);
         setMouseTracking(true);
         setToolTip(item.keycapToolTip);
+        setAccessibleName(item.title);
         connect(&model, &MoreMenuViewModel::selectedIndexChanged, this,
                 qOverload<>(&QWidget::update));
     }

@@ -131,6 +131,8 @@ void CountdownIndicator::refresh()
                          QString::number(m_face->progress, 'f', QLocale::FloatingPointShortest)));
     if (m_face->label != before)
         updateGeometry();
+    if (accessibleName() != m_face->label)
+        setAccessibleName(m_face->label);
     update();
 }
 

@@ -48,6 +48,7 @@ public:
     ElidedLabel(QString text, QWidget* parent) : QWidget(parent), m_text(std::move(text))
     {
         setToolTip(m_text);
+        setAccessibleName(m_text);
         setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     }
     QString text() const { return m_text; }
@@ -93,6 +94,7 @@ FileRowView::FileRowView(const TrackedFile& file, std::function<void()> onReveal
 {
     setPalette(rowPalette(palette()));
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setAccessibleName(file.fileName);
     m_layout->setContentsMargins(16, 12, 16, 12);
     m_layout->setSpacing(10);
 
@@ -116,6 +118,7 @@ FileRowView::FileRowView(const TrackedFile& file, std::function<void()> onReveal
     auto* button = new QToolButton(this);
     button->setObjectName(QStringLiteral("rowMenuButton"));
     button->setText(QStringLiteral("⋯"));
+    button->setAccessibleName(QStringLiteral("Actions for ") + file.fileName);
     button->setFont(sized(font(), menuGlyphPixelSize, QFont::DemiBold));
     button->setFixedSize(menuButtonSide, menuButtonSide);
     button->setAutoRaise(true);

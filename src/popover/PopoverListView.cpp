@@ -41,6 +41,7 @@ QPushButton* foldingHeader(const QString& name, const QString& caption, QLabel**
                            QLabel** count, QWidget* parent)
 {
     auto* header = new QPushButton(parent);
+    header->setAccessibleName(caption);
     header->setFlat(true);
     header->setCursor(Qt::PointingHandCursor);
     headerBase(header, name + QStringLiteral("Header"));

@@ -30,6 +30,7 @@ QToolButton* headerButton(const QString& icon, const QString& fallback, const QS
     if (button->icon().isNull())
         button->setText(fallback);
     button->setToolTip(toolTip);
+    button->setAccessibleName(toolTip);
     button->setAutoRaise(true);
     button->setIconSize(QSize(16, 16));
     button->setCursor(Qt::PointingHandCursor);
@@ -43,6 +44,7 @@ PopoverWindow::PopoverWindow(Services services)
     : QWidget(nullptr, Qt::Popup | Qt::FramelessWindowHint), m_services(std::move(services))
 {
     setObjectName(QStringLiteral("Popover"));
+    setAccessibleName(QStringLiteral("Vantle"));
     // Dark whatever the desktop's theme: light text for every child.
     QPalette dark = palette();
     for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {

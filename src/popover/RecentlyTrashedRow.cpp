@@ -20,6 +20,7 @@ public:
     {
         setObjectName(QStringLiteral("fileName"));
         setToolTip(m_text);
+        setAccessibleName(m_text);
         QFont sized = font();
         sized.setPixelSize(13);
         setFont(sized);
@@ -67,6 +68,7 @@ RecentlyTrashedRowView::RecentlyTrashedRowView(const TrashJournal::Entry& file,
     : QWidget(parent)
 {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setAccessibleName(QFileInfo(file.originalPath).fileName());
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(16, 12, 16, 12);
     row->setSpacing(10);
@@ -93,6 +95,8 @@ RecentlyTrashedRowView::RecentlyTrashedRowView(const TrashJournal::Entry& file,
     restore->setObjectName(QStringLiteral("restoreButton"));
     restore->setText(QStringLiteral("Restore"));
     restore->setToolTip(QStringLiteral("Put it back in Downloads"));
+    restore->setAccessibleName(QStringLiteral("Restore ") +
+                               QFileInfo(file.originalPath).fileName());
     restore->setAutoRaise(true);
     restore->setCursor(Qt::PointingHandCursor);
     restore->setStyleSheet(

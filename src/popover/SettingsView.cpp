@@ -117,6 +117,7 @@ QWidget* SettingsView::makeExpiryBlock()
     // The spin box is field and stepper at once; its range is the setting's.
     m_amount = new AmountField(block);
     m_amount->setObjectName(QStringLiteral("expiryValue"));
+    m_amount->setAccessibleName(QStringLiteral("Auto-delete temporary files after"));
     m_amount->setRange(int(settings::expiryValue.minimum), int(settings::expiryValue.maximum));
     m_amount->setFixedWidth(amountWidth);
     const qint64 amount = settings::readInteger(settings::expiryValue);
@@ -128,6 +129,7 @@ QWidget* SettingsView::makeExpiryBlock()
 
     m_unit = new QComboBox(block);
     m_unit->setObjectName(QStringLiteral("expiryUnit"));
+    m_unit->setAccessibleName(QStringLiteral("Time unit"));
     for (ExpiryUnit unit : allExpiryUnits)
         m_unit->addItem(QString(), rawValue(unit));
     m_unit->setCurrentIndex(m_unit->findData(rawValue(defaultExpiryUnit())));

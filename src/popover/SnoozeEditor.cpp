@@ -27,6 +27,7 @@ SnoozeEditor::SnoozeEditor(Apply apply, QWidget* parent)
     m_echo = new QLabel(this);
     m_echo->setStyleSheet(QStringLiteral("font-size: 11px;"));
     m_echo->setForegroundRole(QPalette::PlaceholderText);
+    m_title->setBuddy(m_field);
     column->addWidget(m_title);
     column->addWidget(m_field);
     column->addWidget(m_echo);

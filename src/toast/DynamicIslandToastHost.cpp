@@ -3,6 +3,7 @@
 
 #include "toast/IslandPainter.h"
 
+#include <QAccessible>
 #include <QEasingCurve>
 #include <QFileIconProvider>
 #include <QFileInfo>
@@ -13,6 +14,7 @@
 #include <QPainter>
 #include <QToolTip>
 #include <algorithm>
+#include <tuple>
 
 DynamicIslandToastHost::DynamicIslandToastHost(Clock clock, QWidget* parent)
     : QWidget(parent), m_clock(std::move(clock))
@@ -30,6 +32,12 @@ DynamicIslandToastHost::DynamicIslandToastHost(Clock clock, QWidget* parent)
 void DynamicIslandToastHost::setInputs(ToastViewInputs inputs)
 {
     const bool firstInstall = !m_appeared;
+    // What a screen reader says of the island: its first file, the count, the badges.
+    auto spoken = [](const ToastViewInputs& in) {
+        return std::tuple(in.files.empty() ? QString() : in.files.front().fileName, in.files.size(),
+                          in.showsUndo, in.isOptionHeld);
+    };
+    const bool spokenChanged = firstInstall || spoken(inputs) != spoken(m_inputs);
     m_appeared = true;
     m_inputs = std::move(inputs);
     if (m_inputs.isOptionHeld != m_optionShown) {
@@ -42,6 +50,10 @@ void DynamicIslandToastHost::setInputs(ToastViewInputs inputs)
     invalidateCache();
     updateFrameTimer();
     update();
+    if (spokenChanged && QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void DynamicIslandToastHost::applyState()
@@ -286,14 +298,34 @@ void DynamicIslandToastHost::mouseReleaseEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton || pressed < 0 || !m_isHovering ||
         badgeAt(event->position()) != pressed)
         return;
+    pressBadge(pressed, event->modifiers().testFlag(Qt::AltModifier));
+}
+
+islandpainter::BadgeText DynamicIslandToastHost::badgeText(int index) const
+{
+    if (m_inputs.showsUndo)
+        return islandpainter::undoBadgeText();
+    return islandpainter::badgeTexts(m_optionShown)[std::size_t(std::clamp(index, 0, 2))];
+}
+
+QRectF DynamicIslandToastHost::badgeRect(int index) const
+{
+    if (m_inputs.showsUndo)
+        return islandpainter::undoBadgeRect(width(), m_inputs.topInset);
+    return islandpainter::badgeRects(width(), m_inputs.topInset,
+                                     m_optionShown)[std::size_t(std::clamp(index, 0, 2))];
+}
+
+void DynamicIslandToastHost::pressBadge(int index, bool optionHeld)
+{
+    if (index < 0 || index >= badgeCount())
+        return;
     const std::function<void()>* action = nullptr;
     if (m_inputs.showsUndo)
         action = &m_inputs.onUndo;
-    else if (pressed == 0)
-        action = m_optionShown || event->modifiers().testFlag(Qt::AltModifier)
-                     ? &m_inputs.onCustomTime
-                     : &m_inputs.onMarkTemporary;
-    else if (pressed == 1)
+    else if (index == 0)
+        action = m_optionShown || optionHeld ? &m_inputs.onCustomTime : &m_inputs.onMarkTemporary;
+    else if (index == 1)
         action = &m_inputs.onMove;
     else
         action = &m_inputs.onMore;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "toast/IslandPainter.h"
 #include "toast/SpringAnimation.h"
 #include "toast/ToastTypes.h"
 
@@ -65,6 +66,14 @@ public:
     QPainterPath currentOutline() const;
     // Renders the current frame, as painted on screen.
     void renderFrame(QPainter& painter, bool withRing = true) const;
+
+    // The badges shown now: the three actions, or the one "Undo".
+    int badgeCount() const { return m_inputs.showsUndo ? 1 : 3; }
+    islandpainter::BadgeText badgeText(int index) const;
+    // Where badge `index` sits on the expanded island, in widget coordinates.
+    QRectF badgeRect(int index) const;
+    // What a click on badge `index` does; `optionHeld`: Alt was down.
+    void pressBadge(int index, bool optionHeld = false);
 
 Q_SIGNALS:
     // The drawn outline moved (the panel re-shapes itself without a compositor).

@@ -2,6 +2,7 @@
 #include "toast/MoreMenuPanel.h"
 
 #include "menus/MoreMenuView.h"
+#include "menus/MoreMenuViewModel.h"
 
 #include <QKeyEvent>
 #include <QVBoxLayout>
@@ -12,6 +13,16 @@ MoreMenuPanel::MoreMenuPanel(std::shared_ptr<WindowSystem> windowSystem, MoreMen
     setObjectName(QStringLiteral("MoreMenuPanel"));
     setFocusPolicy(Qt::StrongFocus);
     m_view = new MoreMenuView(model, hasCompositor(), this);
+    // The rows are painted and the panel keeps the keyboard: a screen reader
+    // hears the highlighted row as the panel's name.
+    auto followHighlight = [this, &model] {
+        for (const MoreMenuItem& item : MoreMenuViewModel::items()) {
+            if (item.id == model.selectedIndex())
+                setAccessibleName(item.title);
+        }
+    };
+    connect(&model, &MoreMenuViewModel::selectedIndexChanged, this, followHighlight);
+    followHighlight();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);

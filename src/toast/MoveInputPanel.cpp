@@ -10,6 +10,7 @@ MoveInputPanel::MoveInputPanel(std::shared_ptr<WindowSystem> windowSystem,
     : FloatingPanel(Focus::whenShown, initialSize, std::move(windowSystem))
 {
     setObjectName(QStringLiteral("MoveInputPanel"));
+    setWindowTitle(QStringLiteral("Move to folder"));
     m_view = new MoveInputView(model, hasCompositor(), this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

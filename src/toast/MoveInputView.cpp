@@ -86,6 +86,7 @@ QLabel* keycap(const QString& text, const QString& toolTip)
 {
     auto* cap = new QLabel(text);
     cap->setToolTip(toolTip);
+    cap->setAccessibleName(toolTip);
     cap->setFont(sized(cap->font(), 10, QFont::DemiBold));
     cap->setStyleSheet(
         QStringLiteral("color: white; background: rgba(255, 255, 255, 20); border: 0.5px solid "
@@ -232,15 +233,26 @@ void MoveInputView::refresh()
                                           if (m_actions.onSubmit)
                                               m_actions.onSubmit();
                                       });
+        row->setAccessibleName(m_model.displayPath(paths[i]));
         m_rowLayout->addWidget(row);
         m_rows.append(row);
     }
+    // The field keeps the keyboard while the arrows move the highlight over
+    // painted rows: a screen reader hears the highlighted folder in its name.
+    const int selected = m_model.selectedIndex();
+    const QString spoken = selected >= 0 && selected < paths.size()
+                               ? QStringLiteral("Move to ") + m_model.displayPath(paths[selected])
+                               : QStringLiteral("Move to folder");
+    if (m_field->accessibleName() != spoken)
+        m_field->setAccessibleName(spoken);
     m_rowDivider->setVisible(!paths.isEmpty());
     m_rowBox->setVisible(!paths.isEmpty());
     const auto folder = m_model.newFolderURL();
     const bool create = !m_model.showsSuggestions() && folder.has_value();
     m_createDivider->setVisible(create);
     m_createRow->setVisible(create);
-    if (folder)
+    if (folder) {
         m_createPath->setText(m_model.displayPath(*folder));
+        m_createRow->setAccessibleName(QStringLiteral("Create ") + m_createPath->text());
+    }
 }

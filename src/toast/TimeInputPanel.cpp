@@ -10,6 +10,7 @@ TimeInputPanel::TimeInputPanel(std::shared_ptr<WindowSystem> windowSystem,
     : FloatingPanel(Focus::whenShown, initialSize, std::move(windowSystem))
 {
     setObjectName(QStringLiteral("TimeInputPanel"));
+    setWindowTitle(QStringLiteral("Custom time"));
     m_view = new TimeInputView(model, hasCompositor(), this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -34,6 +34,7 @@ TimeInputView::TimeInputView(TimeInputViewModel& model, bool translucent, QWidge
 
     m_field = new QLineEdit;
     m_field->setObjectName(QStringLiteral("timeField"));
+    m_field->setAccessibleName(QStringLiteral("Custom time"));
     m_field->setPlaceholderText(QStringLiteral("e.g. 2h, 30 min, 1d 4h"));
     m_field->setFrame(false);
     QFont font = m_field->font();

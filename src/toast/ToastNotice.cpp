@@ -17,6 +17,7 @@ ToastNotice::ToastNotice(std::shared_ptr<WindowSystem> windowSystem,
 
     auto* glyph = m_glyph = new QLabel(QStringLiteral("⚠"));
     glyph->setStyleSheet(QStringLiteral("color: rgb(255, 159, 10); font-size: 18px;"));
+    glyph->setAccessibleName(QStringLiteral("Warning"));
     m_label = new QLabel;
     m_label->setObjectName(QStringLiteral("noticeText"));
     m_label->setWordWrap(true);
