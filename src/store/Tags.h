@@ -34,6 +34,7 @@ void writeXdgTags(const QString& path, const QStringList& tags);
 // The property-list codec for an array of strings; nothing when the bytes are
 // not a property list whose top level is an array of strings.
 std::optional<QStringList> decodeTagList(const QByteArray& bytes);
+// Empty when a tag cannot be written whole (it holds a NUL).
 QByteArray encodeTagList(const QStringList& tags);
 
 } // namespace tags
