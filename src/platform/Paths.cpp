@@ -58,6 +58,9 @@ QString settingsFile()
 bool adoptableAsDownloads(const QString& location, const QString& home,
                           const QStringList& ownFolders)
 {
+    // The user-dirs file may hold any text; a relative one would follow the working folder.
+    if (!QDir::isAbsolutePath(location))
+        return false;
     for (const QString& place : formsOf(location)) {
         for (const QString& homeForm : formsOf(home)) {
             if (isSameOrInside(homeForm, place))
