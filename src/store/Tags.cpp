@@ -94,8 +94,13 @@ QStringList readXdgTags(const QString& path)
     const auto bytes = xattr::get(path, xdgAttributeName);
     if (!bytes)
         return {};
+    return decodeXdgTags(*bytes);
+}
+
+QStringList decodeXdgTags(const QByteArray& bytes)
+{
     QStringList list;
-    for (const QString& part : QString::fromUtf8(*bytes).split(QLatin1Char(','))) {
+    for (const QString& part : QString::fromUtf8(bytes).split(QLatin1Char(','))) {
         const QString tag = part.trimmed();
         if (!tag.isEmpty())
             list.append(tag);
