@@ -21,3 +21,14 @@ if(VANTLE_SANITIZE)
   add_compile_options(${flags})
   add_link_options(${flags})
 endif()
+
+# The fuzz targets' libraries are instrumented for coverage without libFuzzer's
+# main; the targets themselves link it (tests/fuzz).
+if(VANTLE_BUILD_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "VANTLE_BUILD_FUZZ needs clang (cmake --preset fuzz)")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+                      -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()

@@ -15,6 +15,7 @@ packages=(
   libglib2.0-bin shared-mime-info adwaita-icon-theme xdg-utils fonts-dejavu-core
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev clang-format
+  clang-14 libfuzzer-14-dev
   xvfb xauth openbox xdotool x11-utils x11-xkb-utils trayer imagemagick libxcb-xtest0-dev
   haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils
   trash-cli python3 sqlite3 inotify-tools fzf fd-find dbus-daemon bc

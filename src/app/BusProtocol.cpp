@@ -2,6 +2,7 @@
 #include "app/BusProtocol.h"
 
 #include <QDBusMetaType>
+#include <QDir>
 
 QString bus::echoed(const QString& input)
 {
@@ -13,6 +14,11 @@ QString bus::echoed(const QString& input)
     if (input.at(cut - 1).isHighSurrogate())
         --cut;
     return input.left(cut) + QStringLiteral("…");
+}
+
+QString bus::resolvedPath(const QString& downloadsPath, const QString& sent)
+{
+    return QDir::cleanPath(QDir(downloadsPath).absoluteFilePath(sent));
 }
 
 void bus::registerTypes()

@@ -42,6 +42,10 @@ void registerTypes();
 // path can be megabytes long.
 QString echoed(const QString& input);
 
+// The path a method names, a name or a path relative to Downloads made
+// absolute and clean; whether it may be acted on is the store's to say.
+QString resolvedPath(const QString& downloadsPath, const QString& sent);
+
 } // namespace bus
 
 Q_DECLARE_METATYPE(bus::Record)

@@ -6,8 +6,6 @@
 #include "expiry/MarkTemporary.h"
 #include "store/TrackedFileActor.h"
 
-#include <QDir>
-
 using bus::DelayedReply;
 
 namespace {
@@ -238,6 +236,5 @@ void VantleBus::withRecord(const QString& sent, const DelayedReply& reply,
 
 QString VantleBus::resolve(const QString& sent) const
 {
-    return QDir::cleanPath(
-        QDir(m_services.store.recordTrash().downloadsPath()).absoluteFilePath(sent));
+    return bus::resolvedPath(m_services.store.recordTrash().downloadsPath(), sent);
 }

@@ -2,12 +2,12 @@
 #include "platform/FileSystem.h"
 #include "platform/FileTransfer.h"
 #include "platform/Trash.h"
+#include "platform/TrashInfo.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
-#include <QUrl>
 #include <gio/gio.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -122,21 +122,18 @@ bool describesItemFrom(const QString& description, const QString& root, const QS
     QFile file(description);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        if (!line.startsWith("Path="))
-            continue;
-        const QString noted = QUrl::fromPercentEncoding(line.mid(5).trimmed());
-        if (QDir::isAbsolutePath(noted))
-            return noted == path;
-        QString top = QFileInfo(root).absolutePath();
-        if (top.endsWith(QStringLiteral("/.Trash")))
-            top = QFileInfo(top).absolutePath();
-        const QFileInfo original(path);
-        return QDir::cleanPath(top + QLatin1Char('/') + noted) ==
-               QFileInfo(original.absolutePath()).canonicalFilePath() + QLatin1Char('/') +
-                   original.fileName();
-    }
-    return false;
+    const std::optional<QString> noted = trashinfo::notedPath(file.readAll());
+    if (!noted)
+        return false;
+    if (QDir::isAbsolutePath(*noted))
+        return *noted == path;
+    QString top = QFileInfo(root).absolutePath();
+    if (top.endsWith(QStringLiteral("/.Trash")))
+        top = QFileInfo(top).absolutePath();
+    const QFileInfo original(path);
+    return QDir::cleanPath(top + QLatin1Char('/') + *noted) ==
+           QFileInfo(original.absolutePath()).canonicalFilePath() + QLatin1Char('/') +
+               original.fileName();
 }
 
 // When the item at `path` was replaced just before GIO took it, the newcomer

@@ -58,6 +58,9 @@ QString settingsFile()
 bool adoptableAsDownloads(const QString& location, const QString& home,
                           const QStringList& ownFolders)
 {
+    // The user-dirs file may hold any text; a relative one would follow the working folder.
+    if (!QDir::isAbsolutePath(location))
+        return false;
     for (const QString& place : formsOf(location)) {
         for (const QString& homeForm : formsOf(home)) {
             if (isSameOrInside(homeForm, place))
@@ -78,25 +81,27 @@ QString autostartFile()
     return genericConfig() + QStringLiteral("/autostart/vantle.desktop");
 }
 
+QString resolveDownloadsPath()
+{
+    const QString fallback = QDir::homePath() + QStringLiteral("/Downloads");
+    QString location =
+        QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::DownloadLocation));
+    if (location.isEmpty() || location == QStringLiteral("."))
+        return fallback;
+    // The user-dirs file points Downloads at the home folder (as after
+    // Downloads was deleted) or at Vantle's own files: neither is adopted.
+    if (!adoptableAsDownloads(location, QDir::homePath(), {dataDirectory(), configDirectory()})) {
+        QDir().mkpath(fallback);
+        std::fprintf(stderr, "Vantle: the Downloads folder resolves to %s; using %s\n",
+                     qPrintable(location), qPrintable(fallback));
+        return fallback;
+    }
+    return location;
+}
+
 const QString& downloadsPath()
 {
-    static const QString path = [] {
-        const QString fallback = QDir::homePath() + QStringLiteral("/Downloads");
-        QString location =
-            QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::DownloadLocation));
-        if (location.isEmpty() || location == QStringLiteral("."))
-            return fallback;
-        // The user-dirs file points Downloads at the home folder (as after
-        // Downloads was deleted) or at Vantle's own files: neither is adopted.
-        if (!adoptableAsDownloads(location, QDir::homePath(),
-                                  {dataDirectory(), configDirectory()})) {
-            QDir().mkpath(fallback);
-            std::fprintf(stderr, "Vantle: the Downloads folder resolves to %s; using %s\n",
-                         qPrintable(location), qPrintable(fallback));
-            return fallback;
-        }
-        return location;
-    }();
+    static const QString path = resolveDownloadsPath();
     return path;
 }
 

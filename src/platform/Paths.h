@@ -19,10 +19,12 @@ QString configDirectory();
 // The user's Downloads folder from the XDG user dirs, else ~/Downloads.
 // Computed once per process, on first use.
 const QString& downloadsPath();
-// Whether `location` may be watched as Downloads: not the home folder nor a
-// folder holding it, and not a folder that is, holds or lies inside one of
-// `ownFolders` (Vantle's data and configuration). Symbolic links count as
-// the folders they lead to.
+// The same, worked out afresh from the user-dirs file at each call.
+QString resolveDownloadsPath();
+// Whether `location` may be watched as Downloads: an absolute path, not the
+// home folder nor a folder holding it, and not a folder that is, holds or lies
+// inside one of `ownFolders` (Vantle's data and configuration). Symbolic
+// links count as the folders they lead to.
 bool adoptableAsDownloads(const QString& location, const QString& home,
                           const QStringList& ownFolders);
 

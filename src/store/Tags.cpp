@@ -4,6 +4,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Xattr.h"
 
+#include <algorithm>
 #include <plist/plist.h>
 
 namespace tags {
@@ -49,6 +50,11 @@ std::optional<QStringList> decodeTagList(const QByteArray& bytes)
 
 QByteArray encodeTagList(const QStringList& tags)
 {
+    // libplist takes C strings: a tag holding a NUL would be cut short, so
+    // such a list is not written at all rather than another program's tag lost.
+    if (std::any_of(tags.cbegin(), tags.cend(),
+                    [](const QString& tag) { return tag.contains(QChar(0)); }))
+        return {};
     PlistHolder root;
     root.node = plist_new_array();
     for (const QString& tag : tags)
@@ -88,8 +94,13 @@ QStringList readXdgTags(const QString& path)
     const auto bytes = xattr::get(path, xdgAttributeName);
     if (!bytes)
         return {};
+    return decodeXdgTags(*bytes);
+}
+
+QStringList decodeXdgTags(const QByteArray& bytes)
+{
     QStringList list;
-    for (const QString& part : QString::fromUtf8(*bytes).split(QLatin1Char(','))) {
+    for (const QString& part : QString::fromUtf8(bytes).split(QLatin1Char(','))) {
         const QString tag = part.trimmed();
         if (!tag.isEmpty())
             list.append(tag);

@@ -30,10 +30,13 @@ void removeTag(const QString& path, std::uint64_t inode);
 // The comma-separated mirror.
 QStringList readXdgTags(const QString& path);
 void writeXdgTags(const QString& path, const QStringList& tags);
+// The mirror's value: its names, blanks around them and empty ones dropped.
+QStringList decodeXdgTags(const QByteArray& bytes);
 
 // The property-list codec for an array of strings; nothing when the bytes are
 // not a property list whose top level is an array of strings.
 std::optional<QStringList> decodeTagList(const QByteArray& bytes);
+// Empty when a tag cannot be written whole (it holds a NUL).
 QByteArray encodeTagList(const QStringList& tags);
 
 } // namespace tags

@@ -35,6 +35,8 @@ TEST(Paths, ADownloadsFolderTouchingHomeOrVantlesOwnFoldersIsRefused)
         {config, false},
         {h + "/shared", false},   // a link to the folder holding the store
         {h + "/settings", false}, // a link to the settings' folder
+        {"Downloads", false},     // relative: the user-dirs file may hold anything
+        {"\"\"", false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(paths::adoptableAsDownloads(c.location, h, {data, config}), c.adoptable)

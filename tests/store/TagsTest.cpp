@@ -46,6 +46,13 @@ TEST_F(TagsTest, UnreadableOrMissingAttributesCountAsUntaggedAndAreNotRewritten)
     const QString numbers = file("numbers");
     python("os.setxattr(*a, plistlib.dumps([1, 2], fmt=plistlib.FMT_BINARY))", numbers);
     EXPECT_TRUE(tags::readTags(numbers).isEmpty());
+
+    // A tag holding a NUL cannot be written back whole: the list stays as it was.
+    const QString nul = file("nul");
+    const QByteArray withNul("<plist><array><string>W\0ork</string></array></plist>", 52);
+    ASSERT_TRUE(xattr::set(nul, tags::attributeName, withNul));
+    tags::addTag(nul);
+    EXPECT_EQ(xattr::get(nul, tags::attributeName), withNul);
 }
 
 TEST_F(TagsTest, XdgMirrorKeepsOtherTagsInOrderAndTrimsOnRead)
