@@ -87,7 +87,7 @@ TEST_F(ToastShortcutsTest, EachCombinationDoesItsActionAndNoOtherIsTaken)
         {"share",
          {s, command},
          [this](RecordId) {
-             QMenu* menu = m_controller->sharePicker().menu();
+             QMenu* menu = m_controller->moreFlow().sharePicker().menu();
              return menu && menu->isVisible();
          }},
         {"delete", {backspace, command}, [this](RecordId id) { return !record(id).has_value(); }},
@@ -106,7 +106,7 @@ TEST_F(ToastShortcutsTest, EachCombinationDoesItsActionAndNoOtherIsTaken)
         if (row.done) {
             ASSERT_TRUE(waitUntil([&] { return row.done(id); }));
         }
-        if (QMenu* menu = m_controller->sharePicker().menu())
+        if (QMenu* menu = m_controller->moreFlow().sharePicker().menu())
             menu->hide();
         m_controller->dismissAll();
         ASSERT_TRUE(waitUntilOffScreen());
@@ -128,7 +128,7 @@ TEST_F(ToastShortcutsTest, KeysAreTakenOnlyWhileTheToastIsUpWithNoInputOpen)
     m_controller->showMoveInput();
     EXPECT_TRUE(m_grabber.grabbed.empty());
     EXPECT_TRUE(m_grabber.following);
-    m_controller->closeMoveInput();
+    m_controller->moveFlow().close();
     EXPECT_EQ(m_grabber.grabbed.size(), ToastShortcuts::table().size());
 
     m_controller->hide();
