@@ -46,7 +46,7 @@ void ToastController::markRecordsTemporary(std::vector<RecordId> ids,
 void ToastController::markTemporary()
 {
     const std::vector<RecordId> ids = toastflow::idsOf(m_toastEntries);
-    if (ids.empty() || showsUndo())
+    if (ids.empty() || isDeleting())
         return;
     VANTLE_DIAG(lcToast,
                 QStringLiteral("ToastController.markTemporary: ids=%1 names=").arg(ids.size()) +
@@ -57,7 +57,7 @@ void ToastController::markTemporary()
 
 void ToastController::performOpen()
 {
-    if (showsUndo())
+    if (isDeleting())
         return;
     const QStringList paths = fileUrls();
     if (paths.isEmpty()) {
@@ -76,7 +76,7 @@ void ToastController::performOpen()
 
 void ToastController::performCopy()
 {
-    if (showsUndo())
+    if (isDeleting())
         return;
     const QStringList paths = fileUrls();
     if (paths.isEmpty()) {
@@ -116,6 +116,11 @@ void ToastController::undoDelete()
 bool ToastController::showsUndo() const
 {
     return m_undoFlow->showsUndo();
+}
+
+bool ToastController::isDeleting() const
+{
+    return m_undoFlow->holdsQueue();
 }
 
 void ToastController::showNotice(const QString& text)

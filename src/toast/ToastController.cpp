@@ -116,7 +116,7 @@ void ToastController::fetchDetails()
 void ToastController::enqueue(RecordId id, const FileDetails& details)
 {
     // The trashed files leave the island to the newcomer, and their undo with them.
-    if (showsUndo())
+    if (isDeleting())
         clearQueue();
     if (m_hiding) {
         // The files on the collapsing island were already handled; the new
@@ -148,10 +148,17 @@ void ToastController::forgetRecords(const QList<RecordId>& ids)
 {
     std::erase_if(m_announced, [&](RecordId id) { return ids.contains(id); });
     // The island offers Undo for files it has just trashed: they stay on it.
-    if (showsUndo())
+    if (isDeleting())
         return;
+    dropEntries(std::vector<RecordId>(ids.begin(), ids.end()));
+}
+
+void ToastController::dropEntries(const std::vector<RecordId>& ids)
+{
     const std::size_t before = m_toastEntries.size();
-    std::erase_if(m_toastEntries, [&](const ToastEntry& entry) { return ids.contains(entry.id); });
+    std::erase_if(m_toastEntries, [&](const ToastEntry& entry) {
+        return std::find(ids.begin(), ids.end(), entry.id) != ids.end();
+    });
     if (m_toastEntries.size() == before)
         return;
     m_fileItems.clear();

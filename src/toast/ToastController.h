@@ -82,7 +82,8 @@ public:
     // of its countdown.
     void performDelete() override;
     void undoDelete();
-    bool showsUndo() const override;
+    bool showsUndo() const;
+    bool isDeleting() const override;
 
     // The flows, each with its panel; at most one input is open at a time.
     void showTimeInput();
@@ -131,6 +132,7 @@ private:
     void tick();
     // Records that went leave the queue; an emptied toast hides.
     void forgetRecords(const QList<RecordId>& ids);
+    void dropEntries(const std::vector<RecordId>& ids) override;
     // Shows the panel and its content once the current burst of work is done.
     void refreshSoon();
     void fetchDetails();

@@ -21,7 +21,8 @@ public:
     virtual const std::vector<ToastEntry>& toastEntries() const = 0;
     // Expanded with its badges: the only moment a panel may open.
     virtual bool isExpanded() const = 0;
-    virtual bool showsUndo() const = 0;
+    // The queued files are being trashed or offered back: nothing else acts on them.
+    virtual bool isDeleting() const = 0;
     virtual void setPaused(bool paused) = 0;
     virtual void hide() = 0;
     // The island shows the state again; the keys it takes may change.
@@ -31,6 +32,8 @@ public:
     virtual void showNotice(const QString& text) = 0;
     // The toast ended without an answer for these: what is still unprocessed is kept.
     virtual void settleRecords(std::vector<RecordId> ids) = 0;
+    // These files leave the queue; an emptied toast hides.
+    virtual void dropEntries(const std::vector<RecordId>& ids) = 0;
     virtual void markRecordsTemporary(std::vector<RecordId> ids,
                                       std::optional<double> interval) = 0;
     virtual void markTemporary() = 0;

@@ -27,7 +27,7 @@ bool ToastInputs::isAnyOpen() const
 bool ToastInputs::canOpen() const
 {
     // Trashed files offer nothing but Undo.
-    return m_host.isExpanded() && !isAnyOpen() && !m_host.showsUndo();
+    return m_host.isExpanded() && !isAnyOpen() && !m_host.isDeleting();
 }
 
 void ToastInputs::open(ToastInput input)

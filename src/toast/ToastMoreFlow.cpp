@@ -95,7 +95,7 @@ void ToastMoreFlow::perform(MoreMenuAction action)
 
 void ToastMoreFlow::share()
 {
-    if (m_host.showsUndo())
+    if (m_host.isDeleting())
         return;
     QStringList files;
     for (const ToastEntry& entry : m_host.toastEntries()) {

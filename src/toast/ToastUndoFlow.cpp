@@ -13,14 +13,16 @@ ToastUndoFlow::ToastUndoFlow(ToastFlowHost& host, TrackedFileActor& store, Resto
 void ToastUndoFlow::clear()
 {
     m_showsUndo = false;
+    m_pending.reset();
     m_batch.reset();
 }
 
 void ToastUndoFlow::deleteQueued()
 {
-    if (m_showsUndo)
-        return; // already trashed
-    const std::vector<ToastEntry>& entries = m_host.toastEntries();
+    if (holdsQueue())
+        return; // already trashed, or being trashed
+    // A copy: an answer may come within the loop and change the queue.
+    const std::vector<ToastEntry> entries = m_host.toastEntries();
     if (entries.empty()) {
         m_host.hide();
         return;
@@ -29,29 +31,51 @@ void ToastUndoFlow::deleteQueued()
         lcToast,
         QStringLiteral("ToastController.performDelete: trashing %1 file(s) ").arg(entries.size()) +
             toastflow::nameList(entries));
+    // Counted and pending before the first call: a Trash that answers at
+    // once has its answer handled on the spot.
     auto batch = std::make_shared<Batch>();
-    for (const ToastEntry& entry : entries) {
-        ++batch->pendingTrashes;
-        const QString name = entry.fileName;
-        m_store.deleteNow(entry.id).then(this, [this, batch,
-                                                name](const RecordTrash::Result& result) {
-            --batch->pendingTrashes;
-            if (result.outcome == RecordTrash::Outcome::failed ||
-                result.outcome == RecordTrash::Outcome::refused)
-                m_host.showNotice(QStringLiteral("Couldn't move “") + name +
-                                  QStringLiteral("” to the Trash: ") + result.detail);
-            else if (result.outcome == RecordTrash::Outcome::trashed && result.location.isEmpty())
-                batch->unplaced.append(name);
-            else if (result.outcome == RecordTrash::Outcome::trashed)
-                batch->locations.push_back(result.location);
-            if (batch->requested && batch->pendingTrashes == 0)
-                carryOut(batch);
-        });
+    batch->pendingTrashes = int(entries.size());
+    if (m_restore) {
+        m_pending = batch;
+        m_host.notifyInteraction();
     }
-    if (!m_restore) {
+    for (const ToastEntry& entry : entries) {
+        const QString name = entry.fileName;
+        const RecordId id = entry.id;
+        m_store.deleteNow(id).then(
+            this, [this, batch, name, id](const RecordTrash::Result& result) {
+                --batch->pendingTrashes;
+                if (result.outcome == RecordTrash::Outcome::failed ||
+                    result.outcome == RecordTrash::Outcome::refused) {
+                    batch->refused.push_back(id);
+                    m_host.showNotice(QStringLiteral("Couldn't move “") + name +
+                                      QStringLiteral("” to the Trash: ") + result.detail);
+                } else if (result.outcome == RecordTrash::Outcome::trashed &&
+                           result.location.isEmpty()) {
+                    batch->unplaced.append(name);
+                } else if (result.outcome == RecordTrash::Outcome::trashed) {
+                    batch->locations.push_back(result.location);
+                }
+                if (batch->pendingTrashes == 0)
+                    answered(batch);
+            });
+    }
+    if (!m_restore)
+        m_host.hide(); // nothing could be taken back
+}
+
+void ToastUndoFlow::answered(const std::shared_ptr<Batch>& batch)
+{
+    // What the Trash refused has had its answer: it stays, kept.
+    m_host.settleRecords(batch->refused);
+    if (batch != m_pending)
+        return; // the toast has moved on: nothing to offer back
+    m_pending.reset();
+    if (batch->locations.empty() && batch->unplaced.isEmpty()) {
         m_host.hide();
         return;
     }
+    m_host.dropEntries(batch->refused);
     // The toast stays for the rest of its countdown, offering to take it back.
     m_showsUndo = true;
     m_batch = batch;
@@ -63,11 +87,8 @@ void ToastUndoFlow::undo()
     if (!m_showsUndo || !m_batch)
         return;
     const std::shared_ptr<Batch> batch = std::move(m_batch);
-    batch->requested = true;
     m_host.hide();
-    // A click faster than the Trash is carried out when its answers are in.
-    if (batch->pendingTrashes == 0)
-        carryOut(batch);
+    carryOut(batch);
 }
 
 void ToastUndoFlow::carryOut(const std::shared_ptr<Batch>& batch)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "store/RecordId.h"
 #include "store/RestoreOutcome.h"
 
 #include <QFuture>
@@ -21,31 +22,33 @@ public:
     using Restore = std::function<QFuture<RestoreOutcome>(const QString&)>;
     ToastUndoFlow(ToastFlowHost& host, TrackedFileActor& store, Restore restore);
 
-    // Trashes every queued file.
+    // Trashes every queued file. Once the Trash has answered for them all,
+    // what it took is offered back ("Undo"); what it refused is told and
+    // kept. Until then, nothing else acts on those files.
     void deleteQueued();
-    // Takes that delete back, once the Trash has answered, even when the
-    // toast has moved on to new files by then; what cannot come back is
-    // told in the notice.
+    // Takes that delete back.
     void undo();
     bool showsUndo() const { return m_showsUndo; }
-    // The toast has moved on: "Undo" is no longer offered (a click still
-    // owed its undo keeps its own batch).
+    // The queued files are being trashed or offered back.
+    bool holdsQueue() const { return m_showsUndo || m_pending; }
+    // The toast has moved on: nothing is offered back for the files it showed.
     void clear();
 
 private:
-    // The delete the shown "Undo" takes back; its answers may come after
-    // the toast has moved on to other files.
+    // One delete: its answers may come after the toast has moved on.
     struct Batch {
         int pendingTrashes = 0;         // trashings not answered yet
         std::vector<QString> locations; // where its files lie in the Trash
         QStringList unplaced;           // files trashed to a place the Trash did not tell
-        bool requested = false;         // "Undo" was clicked
+        std::vector<RecordId> refused;  // files the Trash did not take
     };
+    void answered(const std::shared_ptr<Batch>& batch);
     void carryOut(const std::shared_ptr<Batch>& batch);
 
     ToastFlowHost& m_host;
     TrackedFileActor& m_store;
     Restore m_restore;
     bool m_showsUndo = false;
-    std::shared_ptr<Batch> m_batch;
+    std::shared_ptr<Batch> m_pending; // the delete the Trash is answering for
+    std::shared_ptr<Batch> m_batch;   // the delete "Undo" takes back
 };
