@@ -54,7 +54,7 @@ protected:
 
 constexpr std::uint8_t command = K::super | K::shift;
 constexpr std::uint32_t t = 0x74, m = 0x6d, o = 0x6f, c = 0x63, s = 0x73, period = 0x2e,
-                        backspace = 0xff08, escape = 0xff1b;
+                        backspace = 0xff08, escape = 0xff1b, z = 0x7a;
 
 } // namespace
 
@@ -134,4 +134,23 @@ TEST_F(ToastShortcutsTest, KeysAreTakenOnlyWhileTheToastIsUpWithNoInputOpen)
     m_controller->hide();
     EXPECT_TRUE(m_grabber.grabbed.empty());
     EXPECT_FALSE(m_grabber.following);
+}
+
+TEST_F(ToastShortcutsTest, WhileUndoShowsOnlyItsKeyAndEscapeAreTakenAndItsKeyUndoes)
+{
+    // The fake Trash keeps "N-name": the way back strips the number.
+    m_restore = [this](const QString& location) {
+        const QString path = m_downloads + '/' + location.section('/', -1).section('-', 1);
+        const auto error = m_trash->putBack(location, path);
+        return QtFuture::makeReadyFuture(error ? RestoreOutcome{{}, *error} : RestoreOutcome{path});
+    };
+    m_shortcuts.reset();
+    makeController();
+    m_shortcuts = std::make_unique<ToastShortcuts>(*m_controller, m_grabber);
+    showFile("undone.bin");
+    m_controller->performDelete();
+    ASSERT_TRUE(waitUntil([&] { return m_controller->showsUndo(); }));
+    EXPECT_EQ(m_grabber.grabbed, (std::vector<K::Combo>{{z, command}, {escape, 0}}));
+    EXPECT_TRUE(m_grabber.press({z, command}));
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(at("undone.bin")); }));
 }
