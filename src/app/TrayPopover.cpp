@@ -22,8 +22,9 @@ constexpr qint64 reopenGuardMs = 300;
 } // namespace
 
 TrayPopover::TrayPopover(TrayPresence& tray, AppState& appState, UpdaterManager& updater)
-    : m_tray(tray), m_model(std::make_unique<PopoverModel>(appState.trackedFileActor(),
-                                                           appState.cleanupService()))
+    : m_tray(tray),
+      m_model(std::make_unique<PopoverModel>(appState.trackedFileActor(), appState.cleanupService(),
+                                             &appState.recentlyTrashed()))
 {
     m_window = std::make_unique<PopoverWindow>(
         PopoverWindow::Services{*m_model, updater, makeSystemWorkspace(),

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/FileSystem.h"
 #include "platform/FileTransfer.h"
+#include "platform/Log.h"
 #include "platform/Trash.h"
 #include "platform/TrashInfo.h"
 
@@ -167,6 +168,42 @@ QString freshIn(const QString& root, const QString& path, const timespec& since)
     return newest;
 }
 
+// Why GIO would not trash the item at `path`, in plain words and by its name
+// alone: GIO's own message names the full path and the call that failed.
+QString plainReason(const GError* error, const QString& path)
+{
+    if (!error || error->domain != G_IO_ERROR)
+        return QStringLiteral("the Trash refused it");
+    switch (error->code) {
+    case G_IO_ERROR_PERMISSION_DENIED: {
+        // Either side of the move may be the one that cannot be written.
+        const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+        return ::access(folder.constData(), W_OK) != 0
+                   ? QStringLiteral("the folder it is in is not writable")
+                   : QStringLiteral("the Trash folder is not writable");
+    }
+    case G_IO_ERROR_READ_ONLY:
+        return QStringLiteral("the drive is read-only");
+    case G_IO_ERROR_NO_SPACE:
+        return QStringLiteral("the disk is full");
+    case G_IO_ERROR_NOT_FOUND:
+        return QStringLiteral("it is no longer there");
+    case G_IO_ERROR_NOT_SUPPORTED:
+        return QStringLiteral("its drive has no Trash");
+    case G_IO_ERROR_NOT_DIRECTORY:
+        return QStringLiteral("the Trash folder is damaged (a file is in its place)");
+    case G_IO_ERROR_BUSY:
+        return QStringLiteral("it is in use");
+    case G_IO_ERROR_FILENAME_TOO_LONG:
+        return QStringLiteral("its name is too long for the Trash");
+    default:
+        break;
+    }
+    QString message = QString::fromUtf8(error->message);
+    message.replace(path, QLatin1Char('"') + QFileInfo(path).fileName() + QLatin1Char('"'));
+    return message;
+}
+
 // files/NAME is described by info/NAME.trashinfo beside it.
 QString descriptionOf(const QString& location)
 {
@@ -190,10 +227,12 @@ public:
         g_object_unref(file);
         Moved moved;
         if (!ok) {
-            moved.error = error ? QString::fromUtf8(error->message)
-                                : QStringLiteral("unknown error moving to the Trash");
-            if (error)
+            moved.error = plainReason(error, path);
+            if (error) {
+                VANTLE_DIAG(lcPlatform, QStringLiteral("Trashing %1 failed: %2")
+                                            .arg(path, QString::fromUtf8(error->message)));
                 g_error_free(error);
+            }
             return moved;
         }
         // GIO does not say where the item went.

@@ -5,12 +5,18 @@
 #include "expiry/MarkTemporary.h"
 #include "platform/FileSystem.h"
 #include "platform/Log.h"
+#include "popover/RecentlyTrashed.h"
 #include "store/DownloadOrigin.h"
 #include "store/TrackedFileActor.h"
 
-PopoverModel::PopoverModel(TrackedFileActor& store, CleanupService& cleanup, QObject* parent)
+PopoverModel::PopoverModel(TrackedFileActor& store, CleanupService& cleanup,
+                           RecentlyTrashed* restores, QObject* parent)
     : QObject(parent), m_store(store), m_cleanup(cleanup)
 {
+    // A restore saves the file's record before the file is back, so the read
+    // that save brings may not find it yet: its arrival asks for another.
+    if (restores)
+        connect(restores, &RecentlyTrashed::restored, this, [this] { m_reading.changed(); });
     // The store notifies from its own thread; the queue brings it here.
     connect(
         &m_store, &TrackedFileActor::changed, this, [this] { m_reading.changed(); },

@@ -9,6 +9,7 @@
 #include <QObject>
 
 class CleanupService;
+class RecentlyTrashed;
 class TrackedFileActor;
 
 // The popover's lists, kept in step with the store while it is open, and
@@ -18,10 +19,13 @@ class TrackedFileActor;
 class PopoverModel : public QObject {
     Q_OBJECT
 public:
-    PopoverModel(TrackedFileActor& store, CleanupService& cleanup, QObject* parent = nullptr);
+    // `restores`: where files come back from the Trash, when there is such a place.
+    PopoverModel(TrackedFileActor& store, CleanupService& cleanup,
+                 RecentlyTrashed* restores = nullptr, QObject* parent = nullptr);
 
-    // While following, every save of the store brings a fresh read: one at a
-    // time, and however many saves arrive meanwhile make one more.
+    // While following, every save of the store brings a fresh read, and so
+    // does every file back from the Trash: one at a time, and however many
+    // arrive meanwhile make one more.
     void setFollowing(bool following);
     void reload();
     const PopoverLists& lists() const { return m_lists; }

@@ -150,6 +150,8 @@ QFuture<RestoreOutcome> RecentlyTrashed::restore(const QString& nameOrLocation)
         .then(this, [this, nameOrLocation](RestoreOutcome outcome) {
             if (!outcome.restored())
                 m_failures.insert(nameOrLocation, outcome.error);
+            else
+                Q_EMIT restored(outcome.path);
             // Also when nothing moved: the list shows what the Trash holds,
             // and the row why its file stayed.
             m_reads.changed();

@@ -47,6 +47,8 @@ public:
 
 Q_SIGNALS:
     void filesChanged();
+    // A file is back in Downloads, after its record was saved as kept.
+    void restored(const QString& path);
 
 private:
     void reload();

@@ -130,6 +130,9 @@ QWidget* SettingsView::makeExpiryBlock()
     m_unit = new QComboBox(block);
     m_unit->setObjectName(QStringLiteral("expiryUnit"));
     m_unit->setAccessibleName(QStringLiteral("Time unit"));
+    // The labels turn plural with the amount: the box grows with them
+    // instead of clipping "Minutes" to the width "Minute" had.
+    m_unit->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     for (ExpiryUnit unit : allExpiryUnits)
         m_unit->addItem(QString(), rawValue(unit));
     m_unit->setCurrentIndex(m_unit->findData(rawValue(defaultExpiryUnit())));
@@ -161,13 +164,13 @@ QWidget* SettingsView::makeUpdatesBlock()
     auto* layout = blockLayout(block);
     layout->addWidget(heading(QStringLiteral("Updates"), block));
 
-    auto* check = new QPushButton(QStringLiteral("Check for Updates…"), block);
-    check->setObjectName(QStringLiteral("checkForUpdates"));
-    check->setEnabled(m_updater.canCheckForUpdates());
-    connect(check, &QPushButton::clicked, &m_updater, &UpdaterManager::checkForUpdates);
-    connect(&m_updater, &UpdaterManager::canCheckForUpdatesChanged, check,
+    m_check = new QPushButton(QStringLiteral("Check for Updates…"), block);
+    m_check->setObjectName(QStringLiteral("checkForUpdates"));
+    m_check->setEnabled(m_updater.canCheckForUpdates());
+    connect(m_check, &QPushButton::clicked, &m_updater, &UpdaterManager::checkForUpdates);
+    connect(&m_updater, &UpdaterManager::canCheckForUpdatesChanged, m_check,
             &QPushButton::setEnabled);
-    layout->addWidget(check, 0, Qt::AlignLeft);
+    layout->addWidget(m_check, 0, Qt::AlignLeft);
 
     auto* autoCheck = new QCheckBox(QStringLiteral("Automatically check for updates"), block);
     autoCheck->setObjectName(QStringLiteral("automaticallyChecksForUpdates"));
@@ -231,6 +234,9 @@ void SettingsView::showExpiry()
 void SettingsView::showUpdateStatus()
 {
     const UpdateStatus& status = m_updater.status();
+    // The button itself says that its click was taken.
+    m_check->setText(status.state == UpdateState::checking ? QStringLiteral("Checking…")
+                                                           : QStringLiteral("Check for Updates…"));
     m_status->setText(m_updater.statusText());
     m_status->setVisible(!m_status->text().isEmpty());
     // The notes and links belong to a newer version only.

@@ -41,6 +41,7 @@ private:
     QSpinBox* m_amount = nullptr;
     QComboBox* m_unit = nullptr;
     QLabel* m_explanation = nullptr;
+    QPushButton* m_check = nullptr;
     QLabel* m_status = nullptr;
     QLabel* m_notes = nullptr;
     QPushButton* m_downloadPage = nullptr;

@@ -341,8 +341,10 @@ bool DynamicIslandToastHost::event(QEvent* event)
     const int badge = m_isHovering ? badgeAt(help->pos()) : -1;
     // A keycap spells its keys; the rest of the island says where the file came from.
     QString text;
-    if (badge >= 0 && !m_inputs.showsUndo)
-        text = islandpainter::badgeTexts(m_optionShown)[std::size_t(badge)].toolTip;
+    if (badge >= 0)
+        text = m_inputs.showsUndo
+                   ? islandpainter::undoBadgeText().toolTip
+                   : islandpainter::badgeTexts(m_optionShown)[std::size_t(badge)].toolTip;
     else if (m_isHovering && !m_inputs.files.empty() &&
              !m_inputs.files.front().originHost.isEmpty())
         text = QStringLiteral("From ") + m_inputs.files.front().originHost;

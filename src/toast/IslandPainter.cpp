@@ -182,13 +182,21 @@ std::array<BadgeText, 3> badgeTexts(bool optionHeld)
 
 BadgeText undoBadgeText()
 {
-    return {QStringLiteral("Undo"), {}, {}};
+    return {QStringLiteral("Undo"), QStringLiteral("⌘⇧Z"), QStringLiteral("Super+Shift+Z")};
+}
+
+QString trashedCaption()
+{
+    return QStringLiteral("Moved to Trash");
 }
 
 QRectF undoBadgeRect(int width, int topInset)
 {
+    // After the caption that says what it undoes.
     const QRectF first = badgeRects(width, topInset, false)[0];
-    return QRectF(first.topLeft(), QSizeF(badgeWidth(undoBadgeText()), first.height()));
+    const double caption = QFontMetricsF(labelFont()).horizontalAdvance(trashedCaption());
+    return QRectF(first.left() + caption + badgeGap, first.top(), badgeWidth(undoBadgeText()),
+                  first.height());
 }
 
 QRectF islandRect(int width, int topInset)
@@ -288,6 +296,11 @@ void paint(QPainter& p, const IslandFrame& frame, int width)
     if (frame.showsUndo) {
         const QRectF rect = undoBadgeRect(width, frame.topInset);
         p.save();
+        p.setFont(labelFont());
+        p.setPen(white(0.85));
+        p.drawText(
+            QRectF(textLeft(width), rect.top(), rect.left() - textLeft(width), rect.height()),
+            Qt::AlignLeft | Qt::AlignVCenter, trashedCaption());
         if (frame.pressedBadge == 0 && frame.isInteractive)
             p.setOpacity(p.opacity() * 0.75);
         paintBadge(p, rect, undoBadgeText(), frame.isInteractive, 1.0);

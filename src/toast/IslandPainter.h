@@ -55,7 +55,8 @@ QRectF ringRect(int width, int topInset);
 QRectF iconRect(int width, int topInset);
 // The badges' rectangles (expanded, unscaled), in widget coordinates.
 std::array<QRectF, 3> badgeRects(int width, int topInset, bool optionHeld);
-// The one badge while a delete can be taken back, where the first badge sits.
+// While a delete can be taken back: the caption saying so, then one badge.
+QString trashedCaption();
 BadgeText undoBadgeText();
 QRectF undoBadgeRect(int width, int topInset);
 

@@ -10,6 +10,7 @@
 #include "toast/ToastGeometry.h"
 #include "toast/ToastNotice.h"
 #include "toast/ToastPanel.h"
+#include "toast/ToastUndoFlow.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -44,19 +45,19 @@ void ToastController::markRecordsTemporary(std::vector<RecordId> ids,
 
 void ToastController::markTemporary()
 {
-    const std::vector<RecordId> ids = queuedIds();
-    if (ids.empty() || m_showsUndo)
+    const std::vector<RecordId> ids = toastflow::idsOf(m_toastEntries);
+    if (ids.empty() || isDeleting())
         return;
     VANTLE_DIAG(lcToast,
                 QStringLiteral("ToastController.markTemporary: ids=%1 names=").arg(ids.size()) +
-                    queuedNameList());
+                    toastflow::nameList(m_toastEntries));
     markRecordsTemporary(ids, std::nullopt);
     hide();
 }
 
 void ToastController::performOpen()
 {
-    if (m_showsUndo)
+    if (isDeleting())
         return;
     const QStringList paths = fileUrls();
     if (paths.isEmpty()) {
@@ -66,16 +67,16 @@ void ToastController::performOpen()
     VANTLE_DIAG(
         lcToast,
         QStringLiteral("ToastController.performOpen: opening %1 file(s) ").arg(paths.size()) +
-            queuedNameList());
+            toastflow::nameList(m_toastEntries));
     for (const QString& path : paths)
         m_services.workspace->openFile(path);
-    settleRecords(queuedIds());
+    settleRecords(toastflow::idsOf(m_toastEntries));
     hide();
 }
 
 void ToastController::performCopy()
 {
-    if (m_showsUndo)
+    if (isDeleting())
         return;
     const QStringList paths = fileUrls();
     if (paths.isEmpty()) {
@@ -98,80 +99,28 @@ void ToastController::performCopy()
     VANTLE_DIAG(
         lcToast,
         QStringLiteral("ToastController.performCopy: copied %1 file(s) ").arg(paths.size()) +
-            queuedNameList() + QStringLiteral(" — marking temporary"));
+            toastflow::nameList(m_toastEntries) + QStringLiteral(" — marking temporary"));
     markTemporary();
 }
 
 void ToastController::performDelete()
 {
-    if (m_showsUndo)
-        return; // already trashed
-    if (m_toastEntries.empty()) {
-        hide();
-        return;
-    }
-    VANTLE_DIAG(lcToast, QStringLiteral("ToastController.performDelete: trashing %1 file(s) ")
-                                 .arg(m_toastEntries.size()) +
-                             queuedNameList());
-    auto batch = std::make_shared<UndoBatch>();
-    for (const ToastEntry& entry : m_toastEntries) {
-        ++batch->pendingTrashes;
-        const QString name = entry.fileName;
-        m_services.trackedFileActor.deleteNow(entry.id).then(
-            this, [this, batch, name](const RecordTrash::Result& result) {
-                --batch->pendingTrashes;
-                if (result.outcome == RecordTrash::Outcome::failed ||
-                    result.outcome == RecordTrash::Outcome::refused)
-                    showNotice(QStringLiteral("Couldn't move “") + name +
-                               QStringLiteral("” to the Trash: ") + result.detail);
-                else if (result.outcome == RecordTrash::Outcome::trashed &&
-                         result.location.isEmpty())
-                    batch->unplaced.append(name);
-                else if (result.outcome == RecordTrash::Outcome::trashed)
-                    batch->locations.push_back(result.location);
-                if (batch->requested && batch->pendingTrashes == 0)
-                    carryOutUndo(batch);
-            });
-    }
-    if (!m_services.restore) {
-        hide();
-        return;
-    }
-    // The toast stays for the rest of its countdown, offering to take it back.
-    m_showsUndo = true;
-    m_undo = batch;
-    updateContent();
+    m_undoFlow->deleteQueued();
 }
 
 void ToastController::undoDelete()
 {
-    if (!m_showsUndo || !m_undo)
-        return;
-    const std::shared_ptr<UndoBatch> batch = std::move(m_undo);
-    batch->requested = true;
-    hide();
-    // A click faster than the Trash is carried out when its answers are in.
-    if (batch->pendingTrashes == 0)
-        carryOutUndo(batch);
+    m_undoFlow->undo();
 }
 
-void ToastController::carryOutUndo(const std::shared_ptr<UndoBatch>& batch)
+bool ToastController::showsUndo() const
 {
-    VANTLE_DIAG(lcToast, QStringLiteral("ToastController.undoDelete: restoring %1 file(s)")
-                             .arg(batch->locations.size()));
-    for (const QString& name : std::as_const(batch->unplaced))
-        showNotice(QStringLiteral("Couldn't take “") + name +
-                   QStringLiteral("” back: the Trash did not tell where it put it; restore it "
-                                  "from the Trash"));
-    for (const QString& location : batch->locations) {
-        m_services.restore(location).then(this, [this, location](const RestoreOutcome& outcome) {
-            if (!outcome.restored())
-                showNotice(QStringLiteral("Couldn't take “") + location.section('/', -1) +
-                           QStringLiteral("” back out of the Trash: ") + outcome.error);
-        });
-    }
-    batch->unplaced.clear();
-    batch->locations.clear();
+    return m_undoFlow->showsUndo();
+}
+
+bool ToastController::isDeleting() const
+{
+    return m_undoFlow->holdsQueue();
 }
 
 void ToastController::showNotice(const QString& text)

@@ -2,10 +2,6 @@
 #include "toast/ToastController.h"
 
 #include "expiry/CleanupService.h"
-#include "expiry/TimeInputViewModel.h"
-#include "menus/MoreMenuViewModel.h"
-#include "move/FileMover.h"
-#include "move/MoveInputViewModel.h"
 #include "platform/FileSystem.h"
 #include "platform/Formatters.h"
 #include "platform/Log.h"
@@ -14,14 +10,13 @@
 #include "store/DownloadOrigin.h"
 #include "store/TrackedFileActor.h"
 #include "toast/DynamicIslandToastHost.h"
-#include "toast/MoreMenuPanel.h"
-#include "toast/MoveInputPanel.h"
-#include "toast/ShareAnchorPanel.h"
-#include "toast/SharePicker.h"
-#include "toast/TimeInputPanel.h"
 #include "toast/ToastGeometry.h"
+#include "toast/ToastMoreFlow.h"
+#include "toast/ToastMoveFlow.h"
 #include "toast/ToastNotice.h"
 #include "toast/ToastPanel.h"
+#include "toast/ToastTimeInputFlow.h"
+#include "toast/ToastUndoFlow.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -36,15 +31,6 @@ double continuousSeconds()
     return std::chrono::duration<double>(ContinuousTimer::now()).count();
 }
 
-// ["a", "b"]
-QString nameList(const QStringList& names)
-{
-    QStringList quoted;
-    for (const QString& name : names)
-        quoted.append(QLatin1Char('"') + name + QLatin1Char('"'));
-    return QLatin1Char('[') + quoted.join(QStringLiteral(", ")) + QLatin1Char(']');
-}
-
 toastgeometry::ScreenFacts factsOf(const QScreen* screen)
 {
     return {screen->geometry(), screen->availableGeometry()};
@@ -54,14 +40,20 @@ toastgeometry::ScreenFacts factsOf(const QScreen* screen)
 
 ToastController::ToastController(Services services, ToastTiming timing, Clock clock)
     : m_services(std::move(services)), m_timing(timing),
-      m_clock(clock ? std::move(clock) : Clock(continuousSeconds))
+      m_clock(clock ? std::move(clock) : Clock(continuousSeconds)),
+      m_host(new DynamicIslandToastHost(m_clock)),
+      m_panel(std::make_unique<ToastPanel>(m_services.windowSystem, m_host)),
+      m_inputs(*this, m_services.windowSystem, m_timing),
+      m_moveFlow(std::make_unique<ToastMoveFlow>(
+          *this, m_inputs,
+          ToastMoveFlow::Services{m_services.windowSystem, m_services.workspace,
+                                  m_services.folderIndex, m_services.moveMRU})),
+      m_timeFlow(std::make_unique<ToastTimeInputFlow>(*this, m_inputs, m_services.windowSystem)),
+      m_moreFlow(std::make_unique<ToastMoreFlow>(*this, m_inputs, m_services.windowSystem,
+                                                 m_services.shareTargets)),
+      m_undoFlow(
+          std::make_unique<ToastUndoFlow>(*this, m_services.trackedFileActor, m_services.restore))
 {
-    m_host = new DynamicIslandToastHost(m_clock);
-    m_panel = std::make_unique<ToastPanel>(m_services.windowSystem, m_host);
-    installMoveInput();
-    installTimeInput();
-    installMoreMenu();
-    m_shareAnchorPanel = std::make_unique<ShareAnchorPanel>(m_services.windowSystem);
     m_notice = std::make_unique<ToastNotice>(m_services.windowSystem, m_timing.noticeDuration,
                                              m_timing.fadeOut);
     connect(&m_services.trackedFileActor, &TrackedFileActor::recordsRemoved, this,
@@ -124,7 +116,7 @@ void ToastController::fetchDetails()
 void ToastController::enqueue(RecordId id, const FileDetails& details)
 {
     // The trashed files leave the island to the newcomer, and their undo with them.
-    if (m_showsUndo)
+    if (isDeleting())
         clearQueue();
     if (m_hiding) {
         // The files on the collapsing island were already handled; the new
@@ -156,10 +148,17 @@ void ToastController::forgetRecords(const QList<RecordId>& ids)
 {
     std::erase_if(m_announced, [&](RecordId id) { return ids.contains(id); });
     // The island offers Undo for files it has just trashed: they stay on it.
-    if (m_showsUndo)
+    if (isDeleting())
         return;
+    dropEntries(std::vector<RecordId>(ids.begin(), ids.end()));
+}
+
+void ToastController::dropEntries(const std::vector<RecordId>& ids)
+{
     const std::size_t before = m_toastEntries.size();
-    std::erase_if(m_toastEntries, [&](const ToastEntry& entry) { return ids.contains(entry.id); });
+    std::erase_if(m_toastEntries, [&](const ToastEntry& entry) {
+        return std::find(ids.begin(), ids.end(), entry.id) != ids.end();
+    });
     if (m_toastEntries.size() == before)
         return;
     m_fileItems.clear();
@@ -193,8 +192,7 @@ void ToastController::clearQueue()
 {
     m_toastEntries.clear();
     m_fileItems.clear();
-    m_showsUndo = false;
-    m_undo.reset(); // a click still owed its undo keeps its own batch
+    m_undoFlow->clear();
 }
 
 void ToastController::cancelCountdown()
@@ -255,22 +253,6 @@ void ToastController::hoverChanged(bool hovering)
     });
 }
 
-QString ToastController::queuedNameList() const
-{
-    QStringList names;
-    for (const ToastEntry& entry : m_toastEntries)
-        names.append(entry.fileName);
-    return nameList(names);
-}
-
-std::vector<RecordId> ToastController::queuedIds() const
-{
-    std::vector<RecordId> ids;
-    for (const ToastEntry& entry : m_toastEntries)
-        ids.push_back(entry.id);
-    return ids;
-}
-
 void ToastController::settleRecords(std::vector<RecordId> ids)
 {
     // The store is serial: queued one after another, they run in queue order.
@@ -280,27 +262,16 @@ void ToastController::settleRecords(std::vector<RecordId> ids)
 
 void ToastController::dismissAll()
 {
-    settleRecords(queuedIds());
+    settleRecords(toastflow::idsOf(m_toastEntries));
     hide();
 }
 
 void ToastController::hide()
 {
     // However the toast hides, focus goes back to where the user was.
-    if (isAnyInputVisible())
-        restoreFocus();
+    m_inputs.closeForHide();
     cancelCountdown();
     m_pausedRemaining.reset();
-    for (Input input : {Input::move, Input::time, Input::more}) {
-        if (inputFlag(input)) {
-            inputFlag(input) = false;
-            inputPanel(input)->orderOut();
-        }
-    }
-    if (m_isSharePickerVisible) {
-        m_isSharePickerVisible = false;
-        m_shareAnchorPanel->orderOut();
-    }
     m_isOptionHeld = false;
     m_state = DynamicIslandToastState::hidden;
     updateContent();
@@ -408,7 +379,7 @@ void ToastController::updateContent()
     };
     inputs.onCustomTime = [self] {
         if (self)
-            self->later([](ToastController& c) { c.showTimeInput(); });
+            self->later([](ToastController& c) { c.m_timeFlow->show(); });
     };
     inputs.onOptionHeld = [self](bool held) {
         if (self)
@@ -416,16 +387,16 @@ void ToastController::updateContent()
     };
     inputs.onMove = [self] {
         if (self)
-            self->later([](ToastController& c) { c.showMoveInput(); });
+            self->later([](ToastController& c) { c.m_moveFlow->show(); });
     };
-    inputs.showsUndo = m_showsUndo;
+    inputs.showsUndo = showsUndo();
     inputs.onUndo = [self] {
         if (self)
-            self->later([](ToastController& c) { c.undoDelete(); });
+            self->later([](ToastController& c) { c.m_undoFlow->undo(); });
     };
     inputs.onMore = [self] {
         if (self)
-            self->later([](ToastController& c) { c.showMoreMenu(); });
+            self->later([](ToastController& c) { c.m_moreFlow->show(); });
     };
     m_host->setInputs(std::move(inputs));
     m_panel->setHitTestRect(toastgeometry::hitTestRect(
@@ -449,4 +420,38 @@ QStringList ToastController::fileUrls() const
             paths.append(entry.filePath);
     }
     return paths;
+}
+
+std::optional<toastgeometry::ScreenFacts> ToastController::currentScreenFacts() const
+{
+    const QScreen* screen =
+        m_currentScreen ? m_currentScreen.data() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return std::nullopt;
+    return factsOf(screen);
+}
+
+void ToastController::appDidResignActive()
+{
+    m_inputs.closeAll();
+}
+
+void ToastController::showTimeInput()
+{
+    m_timeFlow->show();
+}
+
+void ToastController::showMoveInput()
+{
+    m_moveFlow->show();
+}
+
+void ToastController::showMoreMenu()
+{
+    m_moreFlow->show();
+}
+
+void ToastController::share()
+{
+    m_moreFlow->share();
 }

@@ -1,124 +1,125 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The toast's input panels: at most one is open at a time; opening one
-// pauses the countdown and takes the keyboard, closing it gives both back.
-#include "toast/ToastController.h"
+#include "toast/ToastInputs.h"
 
 #include "platform/WindowSystem.h"
-#include "toast/MoreMenuPanel.h"
-#include "toast/MoveInputPanel.h"
-#include "toast/ShareAnchorPanel.h"
-#include "toast/TimeInputPanel.h"
+#include "toast/FloatingPanel.h"
+#include "toast/ToastFlowHost.h"
 #include "toast/ToastGeometry.h"
 
-#include <QGuiApplication>
+#include <algorithm>
 
-std::optional<toastgeometry::ScreenFacts> ToastController::currentScreenFacts() const
+ToastInputs::ToastInputs(ToastFlowHost& host, std::shared_ptr<WindowSystem> windowSystem,
+                         const ToastTiming& timing)
+    : m_host(host), m_windowSystem(std::move(windowSystem)), m_timing(timing)
 {
-    const QScreen* screen =
-        m_currentScreen ? m_currentScreen.data() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return std::nullopt;
-    return toastgeometry::ScreenFacts{screen->geometry(), screen->availableGeometry()};
 }
 
-void ToastController::appDidResignActive()
+void ToastInputs::setPanel(ToastInput input, FloatingPanel& panel)
 {
-    closeAllInputPanels();
+    m_panels[index(input)] = &panel;
 }
 
-void ToastController::closeAllInputPanels()
+bool ToastInputs::isAnyOpen() const
 {
-    // Focus is where the user put it: it is not taken back to where they were.
-    bool closed = false;
-    for (Input input : {Input::move, Input::time, Input::more}) {
-        if (inputFlag(input)) {
-            closeInput(input, false);
-            closed = true;
-        }
-    }
-    if (closed) {
-        m_previouslyActiveWindow = 0;
-        setPaused(false);
-    }
+    return std::find(m_open.begin(), m_open.end(), true) != m_open.end();
 }
 
-bool& ToastController::inputFlag(Input input)
-{
-    switch (input) {
-    case Input::move:
-        return m_isMoveInputVisible;
-    case Input::time:
-        return m_isTimeInputVisible;
-    case Input::more:
-        break;
-    }
-    return m_isMoreVisible;
-}
-
-FloatingPanel* ToastController::inputPanel(Input input) const
-{
-    switch (input) {
-    case Input::move:
-        return m_inputPanel.get();
-    case Input::time:
-        return m_timeInputPanel.get();
-    case Input::more:
-        break;
-    }
-    return m_morePanel.get();
-}
-
-bool ToastController::isInputVisible(Input input) const
-{
-    return const_cast<ToastController*>(this)->inputFlag(input);
-}
-
-bool ToastController::isAnyInputVisible() const
-{
-    return m_isMoveInputVisible || m_isTimeInputVisible || m_isMoreVisible ||
-           m_isSharePickerVisible || m_isFolderChooserVisible;
-}
-
-void ToastController::openInput(Input input)
+bool ToastInputs::canOpen() const
 {
     // Trashed files offer nothing but Undo.
-    if (m_state != DynamicIslandToastState::visible || isAnyInputVisible() || m_showsUndo)
+    return m_host.isExpanded() && !isAnyOpen() && !m_host.isDeleting();
+}
+
+void ToastInputs::open(ToastInput input)
+{
+    if (!canOpen())
         return;
-    inputFlag(input) = true;
-    Q_EMIT interactionChanged();
-    setPaused(true);
-    FloatingPanel* panel = inputPanel(input);
-    if (const auto facts = currentScreenFacts())
+    m_open[index(input)] = true;
+    m_host.notifyInteraction();
+    m_host.setPaused(true);
+    FloatingPanel* panel = m_panels[index(input)];
+    if (const auto facts = m_host.currentScreenFacts())
         panel->setGeometry(toastgeometry::inputPanelFrame(*facts, panel->height()));
-    m_previouslyActiveWindow = m_services.windowSystem->activeWindow();
+    m_previouslyActiveWindow = m_windowSystem->activeWindow();
     panel->setAlpha(0.0);
     panel->makeKeyAndOrderFront();
     panel->fadeTo(1.0, m_timing.inputFadeIn);
 }
 
-void ToastController::restoreFocus()
+void ToastInputs::close(ToastInput input, bool restore)
 {
-    if (m_previouslyActiveWindow != 0)
-        m_services.windowSystem->activate(m_previouslyActiveWindow);
-    m_previouslyActiveWindow = 0;
-}
-
-void ToastController::closeInput(Input input, bool restore)
-{
-    if (!inputFlag(input))
+    if (!isOpen(input))
         return;
-    inputFlag(input) = false;
-    Q_EMIT interactionChanged();
+    m_open[index(input)] = false;
+    m_host.notifyInteraction();
     if (restore) {
         restoreFocus();
-        setPaused(false);
+        m_host.setPaused(false);
     }
-    FloatingPanel* panel = inputPanel(input);
+    FloatingPanel* panel = m_panels[index(input)];
     panel->fadeTo(0.0, m_timing.inputFadeOut, [this, input, panel] {
         // A panel opened again during the fade stays.
-        if (!inputFlag(input)) {
+        if (!isOpen(input)) {
             panel->orderOut();
             panel->setAlpha(1.0);
         }
     });
+}
+
+void ToastInputs::setOpen(ToastInput input, bool open)
+{
+    m_open[index(input)] = open;
+    m_host.notifyInteraction();
+}
+
+void ToastInputs::handOver(ToastInput from, ToastInput to)
+{
+    m_open[index(from)] = false;
+    FloatingPanel* panel = m_panels[index(from)];
+    panel->orderOut();
+    panel->setAlpha(1.0);
+    setOpen(to, true);
+}
+
+void ToastInputs::closeAll()
+{
+    // Focus is where the user put it: it is not taken back to where they were.
+    bool closed = false;
+    for (ToastInput input : {ToastInput::move, ToastInput::time, ToastInput::more}) {
+        if (isOpen(input)) {
+            close(input, false);
+            closed = true;
+        }
+    }
+    if (closed) {
+        m_previouslyActiveWindow = 0;
+        m_host.setPaused(false);
+    }
+}
+
+void ToastInputs::closeForHide()
+{
+    if (isAnyOpen())
+        restoreFocus();
+    for (ToastInput input :
+         {ToastInput::move, ToastInput::time, ToastInput::more, ToastInput::sharePicker}) {
+        if (isOpen(input)) {
+            m_open[index(input)] = false;
+            if (FloatingPanel* panel = m_panels[index(input)])
+                panel->orderOut();
+        }
+    }
+}
+
+void ToastInputs::rememberActiveWindow()
+{
+    if (m_previouslyActiveWindow == 0)
+        m_previouslyActiveWindow = m_windowSystem->activeWindow();
+}
+
+void ToastInputs::restoreFocus()
+{
+    if (m_previouslyActiveWindow != 0)
+        m_windowSystem->activate(m_previouslyActiveWindow);
+    m_previouslyActiveWindow = 0;
 }

@@ -1,81 +1,80 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The More menu and the sharing picker of the toast.
-#include "toast/ToastController.h"
+#include "toast/ToastMoreFlow.h"
 
 #include "menus/MoreMenuView.h"
 #include "menus/MoreMenuViewModel.h"
 #include "platform/Log.h"
-#include "platform/WindowSystem.h"
 #include "toast/MoreMenuPanel.h"
-#include "toast/SharePicker.h"
-#include "toast/ToastGeometry.h"
+#include "toast/ShareAnchorPanel.h"
+#include "toast/ToastFlowHost.h"
+#include "toast/ToastInputs.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 #include <algorithm>
 
-void ToastController::installMoreMenu()
+using toastflow::soon;
+
+ToastMoreFlow::ToastMoreFlow(ToastFlowHost& host, ToastInputs& inputs,
+                             std::shared_ptr<WindowSystem> windowSystem,
+                             const std::optional<std::vector<ShareTarget>>& shareTargets)
+    : m_host(host), m_inputs(inputs), m_model(std::make_unique<MoreMenuViewModel>()),
+      m_panel(std::make_unique<MoreMenuPanel>(windowSystem, *m_model)),
+      m_sharePicker(shareTargets ? std::make_unique<SharePicker>(*shareTargets)
+                                 : std::make_unique<SharePicker>()),
+      m_shareAnchorPanel(std::make_unique<ShareAnchorPanel>(windowSystem))
 {
-    m_moreModel = std::make_unique<MoreMenuViewModel>();
-    m_morePanel = std::make_unique<MoreMenuPanel>(m_services.windowSystem, *m_moreModel);
-    m_sharePicker = m_services.shareTargets
-                        ? std::make_unique<SharePicker>(*m_services.shareTargets)
-                        : std::make_unique<SharePicker>();
-    QPointer<ToastController> self(this);
-    // Every callback runs in a later turn, and not at all once the controller is gone.
-    auto soon = [self](std::function<void(ToastController&)> work) {
-        return [self, work] {
-            if (self)
-                self->later(work);
-        };
-    };
-    m_morePanel->view().onSelect = [self](MoreMenuAction action) {
+    m_inputs.setPanel(ToastInput::more, *m_panel);
+    m_inputs.setPanel(ToastInput::sharePicker, *m_shareAnchorPanel);
+    QPointer<ToastMoreFlow> self(this);
+    m_panel->view().onSelect = [self](MoreMenuAction action) {
         if (self)
-            self->later([action](ToastController& c) { c.performMoreAction(action); });
+            QMetaObject::invokeMethod(
+                self.data(), [self, action] { self->perform(action); }, Qt::QueuedConnection);
     };
-    m_morePanel->onMoveSelection = [self](int step) {
+    m_panel->onMoveSelection = [self](int step) {
         if (self)
-            self->m_moreModel->moveSelection(step);
+            self->m_model->moveSelection(step);
     };
-    m_morePanel->onActivateSelection = soon([](ToastController& c) {
-        if (const auto action = c.m_moreModel->selectedAction())
-            c.performMoreAction(*action);
+    m_panel->onActivateSelection = soon<ToastMoreFlow>(this, [](ToastMoreFlow& f) {
+        if (const auto action = f.m_model->selectedAction())
+            f.perform(*action);
     });
-    m_morePanel->onCancel = soon([](ToastController& c) { c.closeMoreMenu(true); });
-    m_morePanel->onOpen =
-        soon([](ToastController& c) { c.performMoreAction(MoreMenuAction::open); });
-    m_morePanel->onShare =
-        soon([](ToastController& c) { c.performMoreAction(MoreMenuAction::shareAndDelete); });
-    m_morePanel->onCopy =
-        soon([](ToastController& c) { c.performMoreAction(MoreMenuAction::copyAndDelete); });
-    m_morePanel->onDelete =
-        soon([](ToastController& c) { c.performMoreAction(MoreMenuAction::delete_); });
+    m_panel->onCancel = soon<ToastMoreFlow>(this, [](ToastMoreFlow& f) { f.close(true); });
+    m_panel->onOpen =
+        soon<ToastMoreFlow>(this, [](ToastMoreFlow& f) { f.perform(MoreMenuAction::open); });
+    m_panel->onShare = soon<ToastMoreFlow>(
+        this, [](ToastMoreFlow& f) { f.perform(MoreMenuAction::shareAndDelete); });
+    m_panel->onCopy = soon<ToastMoreFlow>(
+        this, [](ToastMoreFlow& f) { f.perform(MoreMenuAction::copyAndDelete); });
+    m_panel->onDelete =
+        soon<ToastMoreFlow>(this, [](ToastMoreFlow& f) { f.perform(MoreMenuAction::delete_); });
 }
 
-void ToastController::showMoreMenu()
+ToastMoreFlow::~ToastMoreFlow() = default;
+
+void ToastMoreFlow::show()
 {
-    if (m_state != DynamicIslandToastState::visible || isAnyInputVisible())
+    if (!m_inputs.canOpen())
         return;
-    m_moreModel->setSelectedIndex(0);
-    if (const auto facts = currentScreenFacts())
-        m_morePanel->setGeometry(toastgeometry::inputPanelFrame(
-            *facts, m_morePanel->withShadowRoom(
+    m_model->setSelectedIndex(0);
+    if (const auto facts = m_host.currentScreenFacts())
+        m_panel->setGeometry(toastgeometry::inputPanelFrame(
+            *facts, m_panel->withShadowRoom(
                         toastgeometry::moreMenuHeight(int(MoreMenuViewModel::items().size())))));
-    openInput(Input::more);
-    m_morePanel->setFocus(); // the panel itself takes the keys
+    m_inputs.open(ToastInput::more);
+    m_panel->setFocus(); // the panel itself takes the keys
 }
 
-void ToastController::closeMoreMenu(bool restore)
+void ToastMoreFlow::close(bool restore)
 {
-    closeInput(Input::more, restore);
+    m_inputs.close(ToastInput::more, restore);
 }
 
-void ToastController::performMoreAction(MoreMenuAction action)
+void ToastMoreFlow::perform(MoreMenuAction action)
 {
     switch (action) {
     case MoreMenuAction::open:
-        closeMoreMenu(true);
-        performOpen();
+        close(true);
+        m_host.performOpen();
         break;
     case MoreMenuAction::shareAndDelete:
         // The picker opens over the menu, which keeps the keyboard until a
@@ -84,61 +83,63 @@ void ToastController::performMoreAction(MoreMenuAction action)
         share();
         break;
     case MoreMenuAction::copyAndDelete:
-        closeMoreMenu(true);
-        performCopy();
+        close(true);
+        m_host.performCopy();
         break;
     case MoreMenuAction::delete_:
-        closeMoreMenu(true);
-        performDelete();
+        close(true);
+        m_host.performDelete();
         break;
     }
 }
 
-void ToastController::share()
+void ToastMoreFlow::share()
 {
-    if (m_showsUndo)
+    if (m_host.isDeleting())
         return;
-    const QStringList files = fileUrls();
-    const auto facts = currentScreenFacts();
+    QStringList files;
+    for (const ToastEntry& entry : m_host.toastEntries()) {
+        if (!entry.filePath.isEmpty())
+            files.append(entry.filePath);
+    }
+    const auto facts = m_host.currentScreenFacts();
     if (files.isEmpty() || !facts) {
-        hide();
+        m_host.hide();
         return;
     }
-    setPaused(true);
-    m_isSharePickerVisible = true;
-    Q_EMIT interactionChanged();
-    if (m_previouslyActiveWindow == 0)
-        m_previouslyActiveWindow = m_services.windowSystem->activeWindow();
-    QPointer<ToastController> self(this);
+    m_host.setPaused(true);
+    m_inputs.setOpen(ToastInput::sharePicker, true);
+    m_inputs.rememberActiveWindow();
+    QPointer<ToastMoreFlow> self(this);
     // Under the row that asked for it, or under the island.
     const auto& items = MoreMenuViewModel::items();
     const auto row = std::find_if(items.begin(), items.end(), [](const MoreMenuItem& item) {
         return item.action == MoreMenuAction::shareAndDelete;
     });
-    const QRect anchor = m_isMoreVisible ? toastgeometry::moreMenuRow(m_morePanel->bodyGeometry(),
-                                                                      int(row - items.begin()))
-                                         : toastgeometry::shareAnchorRect(*facts);
+    const QRect anchor =
+        m_inputs.isOpen(ToastInput::more)
+            ? toastgeometry::moreMenuRow(m_panel->bodyGeometry(), int(row - items.begin()))
+            : toastgeometry::shareAnchorRect(*facts);
     m_sharePicker->present(anchor, files, [self](std::optional<QString> service) {
         if (self)
             self->finishShare(service);
     });
 }
 
-void ToastController::finishShare(const std::optional<QString>& service)
+void ToastMoreFlow::finishShare(const std::optional<QString>& service)
 {
-    if (!m_isSharePickerVisible)
+    if (!m_inputs.isOpen(ToastInput::sharePicker))
         return;
-    m_isSharePickerVisible = false;
-    Q_EMIT interactionChanged();
-    closeMoreMenu(false);
+    m_inputs.setOpen(ToastInput::sharePicker, false);
+    close(false);
     if (service) {
         VANTLE_DIAG(lcToast, QStringLiteral("ToastController.finishShare: service chosen — "
                                             "marking %1 file(s) temporary")
-                                 .arg(m_toastEntries.size()));
-        m_previouslyActiveWindow = 0; // the chosen program has the focus now
-        markTemporary();
+                                 .arg(m_host.toastEntries().size()));
+        m_inputs.forgetActiveWindow(); // the chosen program has the focus now
+        m_host.markTemporary();
         return;
     }
-    restoreFocus();
-    setPaused(false);
+    m_inputs.restoreFocus();
+    m_host.setPaused(false);
 }

@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The move flow of the toast: find a folder by typing, browse for one or make
-// one, and move every queued file into it.
-#include "toast/ToastController.h"
+#include "toast/ToastMoveFlow.h"
 
 #include "move/FileMover.h"
 #include "move/FolderIndex.h"
@@ -10,66 +8,70 @@
 #include "move/MoveMRU.h"
 #include "toast/MoveInputPanel.h"
 #include "toast/MoveInputView.h"
+#include "toast/ToastFlowHost.h"
+#include "toast/ToastInputs.h"
 
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 
-void ToastController::installMoveInput()
+using toastflow::soon;
+
+ToastMoveFlow::ToastMoveFlow(ToastFlowHost& host, ToastInputs& inputs, Services services)
+    : m_host(host), m_inputs(inputs), m_services(std::move(services)),
+      m_model(std::make_unique<MoveInputViewModel>(
+          m_services.folderIndex ? m_services.folderIndex->homePath() : QDir::homePath())),
+      m_panel(std::make_unique<MoveInputPanel>(m_services.windowSystem, *m_model)),
+      m_fileMover(std::make_unique<FileMover>(m_services.workspace))
 {
-    m_moveModel = std::make_unique<MoveInputViewModel>(
-        m_services.folderIndex ? m_services.folderIndex->homePath() : QDir::homePath());
-    m_inputPanel = std::make_unique<MoveInputPanel>(m_services.windowSystem, *m_moveModel);
-    m_fileMover = std::make_unique<FileMover>(m_services.workspace);
-    QPointer<ToastController> self(this);
-    auto soon = [self](std::function<void(ToastController&)> work) {
-        return [self, work] {
-            if (self)
-                self->later(work);
-        };
-    };
-    m_inputPanel->view().setActions({
+    m_inputs.setPanel(ToastInput::move, *m_panel);
+    QPointer<ToastMoveFlow> self(this);
+    m_panel->view().setActions({
         [self](const QString& text) {
             if (self)
-                self->later([text](ToastController& c) { c.moveQueryChanged(text); });
+                QMetaObject::invokeMethod(
+                    self.data(), [self, text] { self->queryChanged(text); }, Qt::QueuedConnection);
         },
-        soon([](ToastController& c) {
-            if (const auto folder = c.m_moveModel->selectedURL())
-                c.moveTo(*folder);
-        }),
-        soon([](ToastController& c) { c.closeMoveInput(); }),
-        soon([](ToastController& c) { c.browseForDestination(); }),
-        soon([](ToastController& c) { c.createFolderAndMove(); }),
+        soon<ToastMoveFlow>(this,
+                            [](ToastMoveFlow& f) {
+                                if (const auto folder = f.m_model->selectedURL())
+                                    f.moveTo(*folder);
+                            }),
+        soon<ToastMoveFlow>(this, [](ToastMoveFlow& f) { f.close(); }),
+        soon<ToastMoveFlow>(this, [](ToastMoveFlow& f) { f.browseForDestination(); }),
+        soon<ToastMoveFlow>(this, [](ToastMoveFlow& f) { f.createFolderAndMove(); }),
     });
 }
 
-void ToastController::placeMoveInput()
+ToastMoveFlow::~ToastMoveFlow() = default;
+
+void ToastMoveFlow::place()
 {
-    if (const auto facts = currentScreenFacts())
-        m_inputPanel->setGeometry(toastgeometry::inputPanelFrame(
-            *facts, m_inputPanel->withShadowRoom(toastgeometry::moveInputHeight(
-                        int(m_moveModel->rowPaths().size()), !m_moveModel->showsSuggestions()))));
+    if (const auto facts = m_host.currentScreenFacts())
+        m_panel->setGeometry(toastgeometry::inputPanelFrame(
+            *facts, m_panel->withShadowRoom(toastgeometry::moveInputHeight(
+                        int(m_model->rowPaths().size()), !m_model->showsSuggestions()))));
 }
 
-void ToastController::showMoveInput()
+void ToastMoveFlow::show()
 {
-    if (m_state != DynamicIslandToastState::visible || isAnyInputVisible())
+    if (!m_inputs.canOpen())
         return;
-    m_moveModel->setQuery(QString());
-    m_moveModel->setResults({});
-    m_moveModel->setSelectedIndex(0);
-    m_moveModel->setMruSuggestions(m_services.moveMRU ? m_services.moveMRU->validated(3)
-                                                      : QStringList());
+    m_model->setQuery(QString());
+    m_model->setResults({});
+    m_model->setSelectedIndex(0);
+    m_model->setMruSuggestions(m_services.moveMRU ? m_services.moveMRU->validated(3)
+                                                  : QStringList());
     // A crawl older than its refresh interval runs again; the old list serves meanwhile.
     if (m_services.folderIndex)
         m_services.folderIndex->refresh();
-    placeMoveInput();
-    openInput(Input::move);
-    m_inputPanel->view().field().setFocus();
+    place();
+    m_inputs.open(ToastInput::move);
+    m_panel->view().field().setFocus();
 }
 
-void ToastController::moveQueryChanged(const QString& text)
+void ToastMoveFlow::queryChanged(const QString& text)
 {
     QList<FolderMatch> results;
     if (m_services.folderIndex) {
@@ -78,23 +80,23 @@ void ToastController::moveQueryChanged(const QString& text)
             results =
                 foldermatcher::rankForMoveInput(std::move(results), m_services.moveMRU->paths());
     }
-    m_moveModel->setResults(std::move(results));
-    m_moveModel->clampSelection();
-    placeMoveInput();
+    m_model->setResults(std::move(results));
+    m_model->clampSelection();
+    place();
 }
 
-void ToastController::moveTo(const QString& folder, bool create)
+void ToastMoveFlow::moveTo(const QString& folder, bool create)
 {
     std::vector<QueuedFile> files;
     QStringList paths;
-    for (const ToastEntry& entry : m_toastEntries) {
+    for (const ToastEntry& entry : m_host.toastEntries()) {
         if (!entry.filePath.isEmpty()) {
             files.push_back({entry.id, entry.filePath});
             paths.append(entry.filePath);
         }
     }
     if (!files.empty()) {
-        QPointer<ToastController> self(this);
+        QPointer<ToastMoveFlow> self(this);
         m_fileMover->moveFiles(
             paths, folder,
             [self, folder, files](const QList<MoveOutcome>& outcomes) {
@@ -103,12 +105,12 @@ void ToastController::moveTo(const QString& folder, bool create)
             },
             create);
     }
-    closeMoveInput();
-    hide();
+    close();
+    m_host.hide();
 }
 
-void ToastController::finishMove(const QString& folder, const std::vector<QueuedFile>& files,
-                                 const QList<MoveOutcome>& outcomes)
+void ToastMoveFlow::finishMove(const QString& folder, const std::vector<QueuedFile>& files,
+                               const QList<MoveOutcome>& outcomes)
 {
     QList<MoveOutcome> failed;
     for (const MoveOutcome& outcome : outcomes) {
@@ -122,46 +124,42 @@ void ToastController::finishMove(const QString& folder, const std::vector<Queued
     std::vector<RecordId> answered;
     for (const QueuedFile& file : files)
         answered.push_back(file.id);
-    settleRecords(std::move(answered));
+    m_host.settleRecords(std::move(answered));
     if (failed.isEmpty())
         return;
     const QString what =
         failed.size() == 1
             ? QStringLiteral("“") + QFileInfo(failed[0].source).fileName() + QStringLiteral("”")
             : QStringLiteral("%1 files").arg(failed.size());
-    showNotice(QStringLiteral("Couldn't move ") + what + QStringLiteral(" to ") +
-               m_moveModel->displayPath(folder) + QStringLiteral(": ") + failed[0].error);
+    m_host.showNotice(QStringLiteral("Couldn't move ") + what + QStringLiteral(" to ") +
+                      m_model->displayPath(folder) + QStringLiteral(": ") + failed[0].error);
 }
 
-void ToastController::browseForDestination()
+void ToastMoveFlow::browseForDestination()
 {
-    if (!m_isMoveInputVisible)
+    if (!m_inputs.isOpen(ToastInput::move))
         return;
-    m_isMoveInputVisible = false;
-    m_inputPanel->orderOut();
-    m_inputPanel->setAlpha(1.0);
     QFileDialog chooser(nullptr, QStringLiteral("Choose a destination folder"), QDir::homePath());
     chooser.setFileMode(QFileDialog::Directory);
     chooser.setOption(QFileDialog::ShowDirsOnly);
     chooser.setLabelText(QFileDialog::Accept, QStringLiteral("Move Here"));
-    m_isFolderChooserVisible = true;
-    Q_EMIT interactionChanged();
+    m_inputs.handOver(ToastInput::move, ToastInput::folderChooser);
     const bool chosen = chooser.exec() == QDialog::Accepted && !chooser.selectedFiles().isEmpty();
-    m_isFolderChooserVisible = false;
-    restoreFocus();
+    m_inputs.setOpen(ToastInput::folderChooser, false);
+    m_inputs.restoreFocus();
     if (chosen)
         moveTo(chooser.selectedFiles().first());
     else
-        setPaused(false);
+        m_host.setPaused(false);
 }
 
-void ToastController::createFolderAndMove()
+void ToastMoveFlow::createFolderAndMove()
 {
-    if (const auto folder = m_moveModel->newFolderURL())
+    if (const auto folder = m_model->newFolderURL())
         moveTo(*folder, true);
 }
 
-void ToastController::closeMoveInput()
+void ToastMoveFlow::close()
 {
-    closeInput(Input::move);
+    m_inputs.close(ToastInput::move);
 }

@@ -31,6 +31,15 @@ const std::vector<ToastShortcuts::Shortcut>& ToastShortcuts::table()
     return shortcuts;
 }
 
+const std::vector<ToastShortcuts::Shortcut>& ToastShortcuts::undoTable()
+{
+    static const std::vector<Shortcut> shortcuts{
+        {{0x7a, command}, &ToastController::undoDelete}, // z
+        {{0xff1b, 0}, &ToastController::dismissAll},     // Escape
+    };
+    return shortcuts;
+}
+
 ToastShortcuts::ToastShortcuts(ToastController& controller, KeyGrabber& grabber)
     : m_controller(controller), m_grabber(grabber)
 {
@@ -51,15 +60,22 @@ bool ToastShortcuts::isUp() const
 
 bool ToastShortcuts::receivesKeys() const
 {
-    // Trashed files offer only "Undo": no shortcut acts on them.
-    return isUp() && !m_controller.isAnyInputVisible() && !m_controller.showsUndo();
+    // Files being trashed take no key until the Trash has answered.
+    return isUp() && !m_controller.isAnyInputVisible() &&
+           (m_controller.showsUndo() || !m_controller.isDeleting());
+}
+
+const std::vector<ToastShortcuts::Shortcut>& ToastShortcuts::active() const
+{
+    // Trashed files offer only "Undo".
+    return m_controller.showsUndo() ? undoTable() : table();
 }
 
 void ToastShortcuts::sync()
 {
     std::vector<KeyGrabber::Combo> combos;
     if (receivesKeys()) {
-        for (const Shortcut& shortcut : table())
+        for (const Shortcut& shortcut : active())
             combos.push_back(shortcut.combo);
     }
     m_grabber.setGrabbed(combos);
@@ -74,7 +90,7 @@ void ToastShortcuts::run(const KeyGrabber::Combo& combo)
     QTimer::singleShot(0, this, [this, combo] {
         if (!receivesKeys())
             return;
-        for (const Shortcut& shortcut : table()) {
+        for (const Shortcut& shortcut : active()) {
             if (shortcut.combo == combo) {
                 VANTLE_DIAG(lcToast, QStringLiteral("Shortcut ") + KeyGrabber::spelled(combo));
                 (m_controller.*shortcut.action)();

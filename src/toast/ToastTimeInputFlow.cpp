@@ -1,74 +1,65 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The custom-lifetime flow of the toast: open the input, mark every queued
-// file with the typed lifetime, or close and resume.
-#include "toast/ToastController.h"
+#include "toast/ToastTimeInputFlow.h"
 
 #include "expiry/TimeInputViewModel.h"
 #include "toast/TimeInputPanel.h"
 #include "toast/TimeInputView.h"
-#include "toast/ToastGeometry.h"
+#include "toast/ToastFlowHost.h"
+#include "toast/ToastInputs.h"
 
-#include <QGuiApplication>
 #include <QLineEdit>
-#include <QScreen>
 
-void ToastController::installTimeInput()
+using toastflow::soon;
+
+ToastTimeInputFlow::ToastTimeInputFlow(ToastFlowHost& host, ToastInputs& inputs,
+                                       std::shared_ptr<WindowSystem> windowSystem)
+    : m_host(host), m_inputs(inputs), m_model(std::make_unique<TimeInputViewModel>()),
+      m_panel(std::make_unique<TimeInputPanel>(std::move(windowSystem), *m_model))
 {
-    m_timeInputModel = std::make_unique<TimeInputViewModel>();
-    m_timeInputPanel = std::make_unique<TimeInputPanel>(m_services.windowSystem, *m_timeInputModel);
-    QPointer<ToastController> self(this);
-    m_timeInputPanel->view().setActions({
-        [self] {
-            if (self)
-                self->later([](ToastController& c) { c.placeTimeInput(); });
-        },
-        [self] {
-            if (self)
-                self->later([](ToastController& c) { c.submitCustomTime(); });
-        },
-        [self] {
-            if (self)
-                self->later([](ToastController& c) { c.closeTimeInput(); });
-        },
+    m_inputs.setPanel(ToastInput::time, *m_panel);
+    m_panel->view().setActions({
+        soon<ToastTimeInputFlow>(this, [](ToastTimeInputFlow& f) { f.place(); }),
+        soon<ToastTimeInputFlow>(this, [](ToastTimeInputFlow& f) { f.submit(); }),
+        soon<ToastTimeInputFlow>(this, [](ToastTimeInputFlow& f) { f.close(); }),
     });
 }
 
-void ToastController::placeTimeInput()
+ToastTimeInputFlow::~ToastTimeInputFlow() = default;
+
+void ToastTimeInputFlow::place()
 {
-    const QScreen* screen =
-        m_currentScreen ? m_currentScreen.data() : QGuiApplication::primaryScreen();
-    if (!screen)
+    const auto facts = m_host.currentScreenFacts();
+    if (!facts)
         return;
-    const int height = m_timeInputPanel->withShadowRoom(
-        toastgeometry::timeInputHeight(m_timeInputModel->showsResultRow()));
-    m_timeInputPanel->setGeometry(
-        toastgeometry::inputPanelFrame({screen->geometry(), screen->availableGeometry()}, height));
+    const int height =
+        m_panel->withShadowRoom(toastgeometry::timeInputHeight(m_model->showsResultRow()));
+    m_panel->setGeometry(toastgeometry::inputPanelFrame(*facts, height));
 }
 
-void ToastController::showTimeInput()
+void ToastTimeInputFlow::show()
 {
-    if (m_state != DynamicIslandToastState::visible || isAnyInputVisible())
+    if (!m_inputs.canOpen())
         return;
-    m_timeInputModel->reset();
-    placeTimeInput();
-    openInput(Input::time);
-    m_timeInputPanel->view().field().setFocus();
+    m_model->reset();
+    place();
+    m_inputs.open(ToastInput::time);
+    m_panel->view().field().setFocus();
 }
 
-void ToastController::submitCustomTime()
+void ToastTimeInputFlow::submit()
 {
-    const std::optional<ParsedDuration> parsed = m_timeInputModel->parsed();
+    const std::optional<ParsedDuration> parsed = m_model->parsed();
     if (!parsed)
         return; // the panel stays open for another try
-    const std::vector<RecordId> ids = queuedIds();
+    const std::vector<RecordId> ids = toastflow::idsOf(m_host.toastEntries());
     if (!ids.empty())
-        markRecordsTemporary(ids, parsed->interval);
-    closeTimeInput();
+        m_host.markRecordsTemporary(ids, parsed->interval);
+    close();
     if (!ids.empty())
-        hide();
+        m_host.hide();
 }
 
-void ToastController::closeTimeInput()
+void ToastTimeInputFlow::close()
 {
-    closeInput(Input::time);
+    m_inputs.close(ToastInput::time);
 }

@@ -3,6 +3,10 @@
 #include "expiry/CleanupService.h"
 #include "expiry/MarkTemporary.h"
 #include "popover/PopoverModel.h"
+#include "popover/RecentlyTrashed.h"
+
+#include <QSemaphore>
+#include <atomic>
 
 #include <sys/xattr.h>
 
@@ -189,4 +193,39 @@ TEST_F(PopoverModelTest, ADeleteTheTrashRefusesSaysWhyOnItsRowUntilThePopoverClo
     m_model->setFollowing(false);
     m_model->setFollowing(true);
     ASSERT_TRUE(listsShow([&](const PopoverLists& l) { return l.actionFailures.isEmpty(); }));
+}
+
+// A restore saves the file's record as kept before the file is back: the read
+// that save brings finds nothing yet, and the file's arrival brings another.
+TEST_F(PopoverModelTest, AFileBackFromTheTrashIsListedOnceItIsThere)
+{
+    RecentlyTrashed trashed(*m_store);
+    m_model = std::make_unique<PopoverModel>(*m_store, *m_cleanup, &trashed);
+    m_model->setFollowing(true);
+    const RecordId id = kept("back.pdf");
+    const auto result = await(m_store->deleteNow(id));
+    ASSERT_EQ(result.outcome, RecordTrash::Outcome::trashed);
+    ASSERT_TRUE(listsShow([](const PopoverLists& lists) { return lists.ignoredFiles.empty(); }));
+    QSemaphore back;
+    std::atomic<bool> waiting = false;
+    int finished = 0;
+    const int before = m_model->reads();
+    QObject::connect(m_model.get(), &PopoverModel::listsChanged, [&] { ++finished; });
+    m_trash->beforePutBack([&](const QString&) {
+        waiting = true;
+        back.tryAcquire(1, 10000);
+    });
+    const QFuture<RestoreOutcome> restored = trashed.restore(result.location);
+    // The record is saved and the file not back yet: that save's read ends first.
+    ASSERT_TRUE(waitUntil([&] { return waiting.load(); }));
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(waitUntil(
+        [&] { return m_model->reads() > before && finished >= m_model->reads() - before; }));
+    EXPECT_TRUE(m_model->lists().ignoredFiles.empty());
+    back.release();
+    ASSERT_TRUE(await(restored).restored());
+    EXPECT_TRUE(
+        listsShow([](const PopoverLists& lists) { return lists.ignoredFiles.size() == 1; }));
+    m_trash->beforePutBack({});
+    trashed.shutdown();
 }

@@ -94,6 +94,29 @@ TEST_F(SettingsViewTest, UnitItemsFollowTheAmountAndAnUnknownUnitReadsAsHours)
     QTest::keyClick(unit, Qt::Key_Down);
     EXPECT_EQ(stored(settings::expiryUnit), "days");
     EXPECT_TRUE(explanation->text().contains(" 1 day ")) << explanation->text().toStdString();
+
+    // Measured with the singular, the box makes room for the plural.
+    const int singular = unit->sizeHint().width();
+    child<QSpinBox>(view, "expiryValue")->setValue(2);
+    EXPECT_GT(unit->sizeHint().width(), singular);
+}
+
+TEST_F(SettingsViewTest, UpdateControlsFollowTheUpdater)
+{
+    {
+        SettingsView view(updater());
+        EXPECT_FALSE(child<QPushButton>(view, "checkForUpdates")->isEnabled());
+    }
+
+    SettingsView view(updater(QUrl("http://example.org/feed"))); // refused: not https
+    auto* check = child<QPushButton>(view, "checkForUpdates");
+    ASSERT_TRUE(check->isEnabled());
+    check->click();
+    EXPECT_FALSE(check->isEnabled());
+    EXPECT_EQ(check->text(), "Checking…");
+    ASSERT_TRUE(waitUntil([&] { return check->isEnabled(); }));
+    EXPECT_EQ(check->text(), "Check for Updates…");
+    EXPECT_EQ(child<QLabel>(view, "updateStatus")->text(), m_updater->statusText());
 }
 
 } // namespace

@@ -39,6 +39,8 @@ public:
 
     std::optional<QString> putBack(const QString& location, const QString& path) override
     {
+        if (m_beforePutBack)
+            m_beforePutBack(path);
         QMutexLocker lock(&m_mutex);
         if (!m_putBackFailure.isEmpty())
             return m_putBackFailure;
@@ -73,6 +75,11 @@ public:
         m_failure = message;
     }
     // Runs just before each move: lets a test change the path in the gap.
+    // Runs on the restoring thread before each put-back; set it while none runs.
+    void beforePutBack(std::function<void(const QString&)> hook)
+    {
+        m_beforePutBack = std::move(hook);
+    }
     void beforeMove(std::function<void(const QString&)> hook)
     {
         QMutexLocker lock(&m_mutex);
@@ -93,4 +100,5 @@ private:
     QStringList m_requests;
     QSet<QString> m_held; // the locations it gave
     std::function<void(const QString&)> m_beforeMove;
+    std::function<void(const QString&)> m_beforePutBack;
 };

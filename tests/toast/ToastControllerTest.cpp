@@ -76,7 +76,7 @@ TEST_F(ToastFixture, PauseAndHoverFreezeTheRemainderResumeRestoresItAnOpenInputH
     m_controller->hoverChanged(false);
     ASSERT_TRUE(waitUntil([&] { return !m_controller->pausedRemaining().has_value(); }));
 
-    m_controller->openInput(ToastController::Input::more);
+    m_controller->inputs().open(ToastController::Input::more);
     ASSERT_TRUE(m_controller->pausedRemaining());
     const double frozen = *m_controller->pausedRemaining();
     m_now += 1.0;
@@ -89,7 +89,7 @@ TEST_F(ToastFixture, PauseAndHoverFreezeTheRemainderResumeRestoresItAnOpenInputH
 
     // Closing gives focus back and resumes with the frozen remainder.
     m_windows->m_active = 7;
-    m_controller->closeInput(ToastController::Input::more);
+    m_controller->inputs().close(ToastController::Input::more);
     EXPECT_EQ(m_windows->m_activated, QList<WindowSystem::WindowId>{42});
     EXPECT_NEAR(m_controller->countdownDeadline(), m_now + frozen, 1e-9);
     EXPECT_TRUE(m_controller->isCountingDown());
@@ -169,7 +169,7 @@ TEST_F(ToastFixture, AFileDuringTheHideSequenceGetsAToastOfItsOwn)
 TEST_F(ToastFixture, ANewFileKeepsAPauseAndEveryHideGivesFocusBack)
 {
     showFile("a.pdf");
-    m_controller->openInput(ToastController::Input::move);
+    m_controller->inputs().open(ToastController::Input::move);
     m_now += 3.0;
     showFile("b.pdf");
     EXPECT_FALSE(m_controller->isCountingDown());

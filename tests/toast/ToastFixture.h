@@ -10,6 +10,8 @@
 #include "store/TrackedFileActor.h"
 #include "toast/DynamicIslandToastHost.h"
 #include "toast/ToastController.h"
+#include "toast/ToastMoreFlow.h"
+#include "toast/ToastMoveFlow.h"
 #include "toast/ToastNotice.h"
 #include "toast/ToastPanel.h"
 

@@ -22,7 +22,7 @@ protected:
     }
     void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
-        QTest::keyClick(&m_controller->morePanel(), key, modifiers);
+        QTest::keyClick(&m_controller->moreFlow().panel(), key, modifiers);
     }
     bool moreOpen() { return m_controller->isInputVisible(ToastController::Input::more); }
 
@@ -34,17 +34,17 @@ protected:
 TEST_F(ToastMoreMenuTest, ArrowsStopAtBothEndsReturnChoosesAndEscapeResumes)
 {
     key(Qt::Key_Up); // already on "Open"
-    EXPECT_EQ(m_controller->moreModel().selectedIndex(), 0);
+    EXPECT_EQ(m_controller->moreFlow().model().selectedIndex(), 0);
     for (int i = 0; i < 5; ++i)
         key(Qt::Key_Down);
-    EXPECT_EQ(m_controller->moreModel().selectedIndex(), 3) << "stops on the last row";
+    EXPECT_EQ(m_controller->moreFlow().model().selectedIndex(), 3) << "stops on the last row";
     key(Qt::Key_Escape);
     ASSERT_TRUE(waitUntil([&] { return !moreOpen(); }));
     EXPECT_TRUE(m_controller->isCountingDown());
     EXPECT_EQ(m_windows->m_activated, QList<WindowSystem::WindowId>{42});
 
     m_controller->showMoreMenu();
-    EXPECT_EQ(m_controller->moreModel().selectedIndex(), 0) << "opens on Open";
+    EXPECT_EQ(m_controller->moreFlow().model().selectedIndex(), 0) << "opens on Open";
     key(Qt::Key_Down);
     key(Qt::Key_Down);
     key(Qt::Key_Enter); // Copy & Delete: copied, then temporary
@@ -64,17 +64,17 @@ TEST_F(ToastMoreMenuTest, TheDeleteShortcutTrashesAndCtrlMakesItNotOurs)
 
 TEST_F(ToastMoreMenuTest, ClickingARowChoosesItAndHoverHighlights)
 {
-    MoreMenuView& view = m_controller->morePanel().view();
+    MoreMenuView& view = m_controller->moreFlow().panel().view();
     std::vector<MoreMenuAction> chosen;
     view.onSelect = [&](MoreMenuAction action) { chosen.push_back(action); };
     QWidget* copyRow = view.childAt(view.rowRect(2).center());
     ASSERT_TRUE(copyRow);
     QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
     QCoreApplication::sendEvent(copyRow, &enter);
-    EXPECT_EQ(m_controller->moreModel().selectedIndex(), 2);
+    EXPECT_EQ(m_controller->moreFlow().model().selectedIndex(), 2);
     QTest::mouseClick(view.childAt(view.rowRect(1).center()), Qt::LeftButton);
     EXPECT_EQ(chosen, std::vector<MoreMenuAction>{MoreMenuAction::shareAndDelete});
-    EXPECT_EQ(m_controller->moreModel().selectedIndex(), 1);
+    EXPECT_EQ(m_controller->moreFlow().model().selectedIndex(), 1);
 }
 
 TEST_F(ToastMoreMenuTest, ShareThenDismissMarksNothingAndShareThenChooseMarks)
@@ -84,7 +84,7 @@ TEST_F(ToastMoreMenuTest, ShareThenDismissMarksNothingAndShareThenChooseMarks)
     key(Qt::Key_S, Qt::MetaModifier | Qt::ShiftModifier);
     QMenu* menu = nullptr;
     ASSERT_TRUE(waitUntil([&] {
-        menu = m_controller->sharePicker().menu();
+        menu = m_controller->moreFlow().sharePicker().menu();
         return menu && menu->isVisible();
     }));
     EXPECT_TRUE(moreOpen()) << "the picker opens over the menu, which keeps the focus";
@@ -96,7 +96,7 @@ TEST_F(ToastMoreMenuTest, ShareThenDismissMarksNothingAndShareThenChooseMarks)
     EXPECT_EQ(record(m_file)->state, FileState::unprocessed);
 
     m_controller->share();
-    menu = m_controller->sharePicker().menu();
+    menu = m_controller->moreFlow().sharePicker().menu();
     ASSERT_TRUE(menu);
     menu->actions().first()->trigger();
     menu->hide();

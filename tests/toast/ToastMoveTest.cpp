@@ -27,7 +27,7 @@ protected:
         m_controller->showMoveInput();
         ASSERT_TRUE(m_controller->isInputVisible(ToastController::Input::move));
     }
-    QLineEdit& field() { return m_controller->movePanel().view().field(); }
+    QLineEdit& field() { return m_controller->moveFlow().panel().view().field(); }
     void type(const QString& text) { QTest::keyClicks(&field(), text); }
 
     QString m_home;
@@ -39,7 +39,7 @@ protected:
 TEST_F(ToastMoveTest, TypedLettersFindTheFolderAndReturnMovesThere)
 {
     type(QStringLiteral("proj alp"));
-    ASSERT_TRUE(waitUntil([&] { return !m_controller->moveModel().results().isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&] { return !m_controller->moveFlow().model().results().isEmpty(); }));
     QTest::keyClick(&field(), Qt::Key_Return);
     ASSERT_TRUE(waitUntil([&] {
         return QFile::exists(m_home + "/Projects/Alpha/report.pdf") &&
@@ -73,7 +73,7 @@ TEST_F(ToastMoveTest, AMoveThatFailsKeepsTheFileAndSaysWhyInTheToastsPlace)
     // The folder went after the index saw it.
     ASSERT_TRUE(QDir(m_home + "/Projects/Beta").removeRecursively());
     type(QStringLiteral("beta"));
-    ASSERT_TRUE(waitUntil([&] { return !m_controller->moveModel().results().isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&] { return !m_controller->moveFlow().model().results().isEmpty(); }));
     QTest::keyClick(&field(), Qt::Key_Return);
     ASSERT_TRUE(waitUntil([&] { return !m_controller->notice().text().isEmpty(); }));
     EXPECT_EQ(m_controller->notice().text(),

@@ -54,7 +54,7 @@ protected:
 
 constexpr std::uint8_t command = K::super | K::shift;
 constexpr std::uint32_t t = 0x74, m = 0x6d, o = 0x6f, c = 0x63, s = 0x73, period = 0x2e,
-                        backspace = 0xff08, escape = 0xff1b;
+                        backspace = 0xff08, escape = 0xff1b, z = 0x7a;
 
 } // namespace
 
@@ -87,7 +87,7 @@ TEST_F(ToastShortcutsTest, EachCombinationDoesItsActionAndNoOtherIsTaken)
         {"share",
          {s, command},
          [this](RecordId) {
-             QMenu* menu = m_controller->sharePicker().menu();
+             QMenu* menu = m_controller->moreFlow().sharePicker().menu();
              return menu && menu->isVisible();
          }},
         {"delete", {backspace, command}, [this](RecordId id) { return !record(id).has_value(); }},
@@ -106,7 +106,7 @@ TEST_F(ToastShortcutsTest, EachCombinationDoesItsActionAndNoOtherIsTaken)
         if (row.done) {
             ASSERT_TRUE(waitUntil([&] { return row.done(id); }));
         }
-        if (QMenu* menu = m_controller->sharePicker().menu())
+        if (QMenu* menu = m_controller->moreFlow().sharePicker().menu())
             menu->hide();
         m_controller->dismissAll();
         ASSERT_TRUE(waitUntilOffScreen());
@@ -128,10 +128,29 @@ TEST_F(ToastShortcutsTest, KeysAreTakenOnlyWhileTheToastIsUpWithNoInputOpen)
     m_controller->showMoveInput();
     EXPECT_TRUE(m_grabber.grabbed.empty());
     EXPECT_TRUE(m_grabber.following);
-    m_controller->closeMoveInput();
+    m_controller->moveFlow().close();
     EXPECT_EQ(m_grabber.grabbed.size(), ToastShortcuts::table().size());
 
     m_controller->hide();
     EXPECT_TRUE(m_grabber.grabbed.empty());
     EXPECT_FALSE(m_grabber.following);
+}
+
+TEST_F(ToastShortcutsTest, WhileUndoShowsOnlyItsKeyAndEscapeAreTakenAndItsKeyUndoes)
+{
+    // The fake Trash keeps "N-name": the way back strips the number.
+    m_restore = [this](const QString& location) {
+        const QString path = m_downloads + '/' + location.section('/', -1).section('-', 1);
+        const auto error = m_trash->putBack(location, path);
+        return QtFuture::makeReadyFuture(error ? RestoreOutcome{{}, *error} : RestoreOutcome{path});
+    };
+    m_shortcuts.reset();
+    makeController();
+    m_shortcuts = std::make_unique<ToastShortcuts>(*m_controller, m_grabber);
+    showFile("undone.bin");
+    m_controller->performDelete();
+    ASSERT_TRUE(waitUntil([&] { return m_controller->showsUndo(); }));
+    EXPECT_EQ(m_grabber.grabbed, (std::vector<K::Combo>{{z, command}, {escape, 0}}));
+    EXPECT_TRUE(m_grabber.press({z, command}));
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(at("undone.bin")); }));
 }

@@ -3,6 +3,7 @@
 #include "expiry/TimeInputViewModel.h"
 #include "toast/TimeInputPanel.h"
 #include "toast/TimeInputView.h"
+#include "toast/ToastTimeInputFlow.h"
 
 #include <QLineEdit>
 #include <QTest>
@@ -11,7 +12,7 @@ namespace {
 
 class ToastTimeInputTest : public ToastFixture {
 protected:
-    QLineEdit& field() { return m_controller->timeInputPanel().view().field(); }
+    QLineEdit& field() { return m_controller->timeFlow().panel().view().field(); }
     void type(const QString& text) { QTest::keyClicks(&field(), text); }
     void press(Qt::Key key) { QTest::keyClick(&field(), key); }
     bool inputOpen() { return m_controller->isInputVisible(ToastController::Input::time); }
