@@ -43,7 +43,7 @@ inline constexpr double minimumArc = 0.001;
 
 struct BadgeText {
     QString label;
-    QString shortcut; // the keys' glyphs
+    QString shortcut; // the keys as the keycap shows them
     QString toolTip;  // the keys spelled out
 };
 // The three badges; the first swaps while Option is held.

@@ -157,6 +157,15 @@ TEST_F(IslandView, BadgesActOnlyWhileHoveringAndHeldOptionSwapsTheFirstGradually
 
     moveTo(QPointF(20, 120));
     EXPECT_EQ(m_hover, (std::vector<bool>{true, false}));
+
+    // Keycaps name the keys as desktop shortcut settings do and end before the ring.
+    for (const bool option : {false, true}) {
+        const auto caps = islandpainter::badgeTexts(option);
+        EXPECT_EQ(caps[0].shortcut, option ? "Super⇧Alt\u2009T" : "Super⇧T");
+        EXPECT_EQ(caps[2].shortcut, "Super⇧.");
+        EXPECT_LE(islandpainter::badgeRects(820, 14, option)[2].right() + islandpainter::spacing,
+                  islandpainter::ringRect(820, 14).left());
+    }
 }
 
 TEST_F(IslandView, ANewFirstFileBumpsTheIslandAndItSpringsBack)
