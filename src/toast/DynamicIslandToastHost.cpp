@@ -18,8 +18,6 @@ DynamicIslandToastHost::DynamicIslandToastHost(Clock clock, QWidget* parent)
     : QWidget(parent), m_clock(std::move(clock))
 {
     setMouseTracking(true);
-    // The island never becomes the active window, yet its keycaps explain themselves.
-    setAttribute(Qt::WA_AlwaysShowToolTips);
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
     m_frameTimer.setInterval(frameIntervalMs);

@@ -12,6 +12,9 @@ ToastPanel::ToastPanel(std::shared_ptr<WindowSystem> windowSystem, DynamicIsland
 {
     setObjectName(QStringLiteral("ToastPanel"));
     setWindowTitle(QStringLiteral("Vantle"));
+    // The island never becomes the active window, yet its keycaps explain
+    // themselves: Qt asks the window, not the island, whether tips may show.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     m_host->setParent(this);
     m_host->setGeometry(rect());
     connect(m_host, &DynamicIslandToastHost::outlineChanged, this, &ToastPanel::applyShape);

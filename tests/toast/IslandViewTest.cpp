@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestSupport.h"
+#include "ToastFixture.h"
 #include "toast/DynamicIslandToastHost.h"
 #include "toast/IslandPainter.h"
+#include "toast/ToastPanel.h"
 
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QTest>
+#include <QToolTip>
 #include <cmath>
 
 using State = DynamicIslandToastState;
@@ -181,4 +185,24 @@ TEST_F(IslandView, ANewFirstFileBumpsTheIslandAndItSpringsBack)
         m_now += 0.01;
         return std::abs(m_host->bumpScale() - 1.0) < 1e-6;
     }));
+}
+
+TEST_F(IslandView, AKeycapExplainsItselfThoughThePanelIsNeverActive)
+{
+    ToastPanel panel(std::make_shared<FakeWindowSystem>(), m_host.get());
+    const auto keepHost = qScopeGuard([this] { m_host->setParent(nullptr); });
+    panel.resize(820, 144);
+    panel.show();
+    QWidget typing; // the application the user works in keeps the focus
+    typing.show();
+    typing.activateWindow();
+    ASSERT_TRUE(waitUntil([&] { return typing.isActiveWindow() && !panel.isActiveWindow(); }));
+    show(1);
+    settle();
+    allowWarning("This plugin does not support raise()"); // the tip, offscreen
+    // From the window system, as the wake-up of a tip needs.
+    QTest::mouseMove(&panel, islandpainter::badgeRects(820, 14, false)[1].center().toPoint());
+    ASSERT_TRUE(waitUntil([] { return QToolTip::isVisible(); }));
+    EXPECT_EQ(QToolTip::text(), "Super+Shift+M");
+    QToolTip::hideText();
 }
