@@ -2,6 +2,7 @@
 #include "popover/PopoverWindow.h"
 
 #include "expiry/ExpiryUnit.h"
+#include "menus/DarkStyle.h"
 #include "menus/PanelBackground.h"
 #include "platform/Workspace.h"
 #include "popover/FileRows.h"
@@ -44,17 +45,7 @@ PopoverWindow::PopoverWindow(Services services)
 {
     setObjectName(QStringLiteral("Popover"));
     // Dark whatever the desktop's theme: light text for every child.
-    QPalette dark = palette();
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
-        dark.setColor(role, QColor(245, 245, 245));
-        // What cannot be used says so.
-        dark.setColor(QPalette::Disabled, role, QColor(255, 255, 255, 95));
-    }
-    dark.setColor(QPalette::PlaceholderText, QColor(255, 255, 255, 140));
-    dark.setColor(QPalette::Base, QColor(28, 28, 30));
-    dark.setColor(QPalette::Button, QColor(58, 58, 60));
-    dark.setColor(QPalette::Window, QColor(28, 28, 30));
-    setPalette(dark);
+    setPalette(DarkStyle::darkPalette());
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_QuitOnClose, false);
     m_background = PanelBackground::filling(this, m_services.translucent, 12);
