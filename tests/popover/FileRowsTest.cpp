@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "popover/FileRows.h"
 #include "popover/FileRowIcon.h"
+#include "popover/PopoverListView.h"
 
 #include "TestSupport.h"
 
@@ -84,6 +85,8 @@ TEST(FileRowActions, ClicksRevealAndEachMenuItemCallsItsOwnCallback)
         else
             row = std::make_unique<IgnoredFileRowView>(
                 file, IgnoredFileRowView::Actions{record("mark"), record("reveal")}, "mark tip");
+        // The list gives each row a slot of fixed height: its text must fit in it.
+        EXPECT_LE(row->sizeHint().height(), PopoverListView::rowHeight);
         row->resize(360, row->sizeHint().height());
         row->show();
         QTest::mouseClick(row->findChild<QWidget*>("fileName"), Qt::LeftButton);
