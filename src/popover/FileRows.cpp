@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "popover/FileRows.h"
 
+#include "menus/SymbolicIcon.h"
 #include "popover/CountdownIndicator.h"
 #include "popover/FileRowIcon.h"
 
@@ -158,7 +159,7 @@ void FileRowView::addBeforeMenuButton(QWidget* widget)
 void FileRowView::addMenuAction(const QString& themeIcon, const QString& text,
                                 std::function<void()> callback, const QString& toolTip)
 {
-    QAction* action = m_menu->addAction(QIcon::fromTheme(themeIcon), text);
+    QAction* action = m_menu->addAction(symbolicIcon(themeIcon), text);
     if (!toolTip.isEmpty())
         action->setToolTip(toolTip);
     connect(action, &QAction::triggered, this,

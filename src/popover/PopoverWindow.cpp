@@ -4,6 +4,7 @@
 #include "expiry/ExpiryUnit.h"
 #include "menus/DarkStyle.h"
 #include "menus/PanelBackground.h"
+#include "menus/SymbolicIcon.h"
 #include "platform/Workspace.h"
 #include "popover/FileRows.h"
 #include "popover/PopoverGeometry.h"
@@ -27,7 +28,7 @@ namespace {
 QToolButton* headerButton(const QString& icon, const QString& fallback, const QString& toolTip)
 {
     auto* button = new QToolButton;
-    button->setIcon(QIcon::fromTheme(icon));
+    button->setIcon(symbolicIcon(icon));
     if (button->icon().isNull())
         button->setText(fallback);
     button->setToolTip(toolTip);
@@ -106,7 +107,7 @@ QWidget* PopoverWindow::buildHeader()
     connect(m_back, &QToolButton::clicked, this, [this] { showSettings(false); });
     m_title = new QLabel(QStringLiteral("Vantle"));
     m_title->setStyleSheet(QStringLiteral("color: white; font-size: 13px; font-weight: 700;"));
-    m_gear = headerButton(QStringLiteral("preferences-system"), QStringLiteral("⚙"),
+    m_gear = headerButton(QStringLiteral("emblem-system"), QStringLiteral("⚙"),
                           QStringLiteral("Settings"));
     m_gear->setObjectName(QStringLiteral("gear"));
     connect(m_gear, &QToolButton::clicked, this, [this] { showSettings(true); });
@@ -124,12 +125,11 @@ QWidget* PopoverWindow::buildEmptyState()
     auto* column = new QVBoxLayout(empty);
     column->addStretch(1);
     auto* symbol = new QLabel;
-    const QIcon check = QIcon::fromTheme(QStringLiteral("emblem-ok-symbolic"),
-                                         QIcon::fromTheme(QStringLiteral("emblem-default")));
+    const QIcon check = symbolicIcon(QStringLiteral("emblem-ok"), QColor(255, 255, 255, 150));
     if (check.isNull())
         symbol->setText(QStringLiteral("✓"));
     else
-        symbol->setPixmap(check.pixmap(32, 32));
+        symbol->setPixmap(check.pixmap(QSize(32, 32), symbol->devicePixelRatioF()));
     symbol->setStyleSheet(QStringLiteral("color: rgba(255, 255, 255, 150); font-size: 28px;"));
     symbol->setAlignment(Qt::AlignCenter);
     auto* text = new QLabel(QStringLiteral("Downloads folder is clean"));
