@@ -17,7 +17,6 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPainterPath>
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -213,16 +212,4 @@ void PopoverWindow::hideEvent(QHideEvent* event)
         m_services.recentlyTrashed->setFollowing(false);
     QWidget::hideEvent(event);
     Q_EMIT closed();
-}
-
-void PopoverWindow::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    // Without a compositor the corners would show black: the window keeps
-    // only its rounded rectangle.
-    if (!m_services.translucent) {
-        QPainterPath shape;
-        shape.addRoundedRect(QRectF(rect()), 12, 12);
-        setMask(QRegion(shape.toFillPolygon().toPolygon()));
-    }
 }

@@ -167,14 +167,14 @@ QTransform islandTransform(const IslandFrame& frame, int width)
     return t;
 }
 
+} // namespace
+
 double islandOpacity(const IslandFrame& frame)
 {
     if (frame.hasNotch)
         return 1.0;
     return std::clamp(frame.expansion, 0.0, 1.0);
 }
-
-} // namespace
 
 std::array<BadgeText, 3> badgeTexts(bool optionHeld)
 {

@@ -59,6 +59,9 @@ std::array<QRectF, 3> badgeRects(int width, int topInset, bool optionHeld);
 BadgeText undoBadgeText();
 QRectF undoBadgeRect(int width, int topInset);
 
+// How opaque the island is drawn: it fades in and out with its size where
+// no housing hides it.
+double islandOpacity(const IslandFrame& frame);
 // The outline actually drawn this frame (empty when nothing is drawn).
 QPainterPath drawnOutline(const IslandFrame& frame, int width);
 void paint(QPainter& painter, const IslandFrame& frame, int width);

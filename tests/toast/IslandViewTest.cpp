@@ -172,6 +172,21 @@ TEST_F(IslandView, BadgesActOnlyWhileHoveringAndHeldOptionSwapsTheFirstGradually
     }
 }
 
+TEST_F(IslandView, ACollapsedIslandDoesNotComeBackOnTheSpringsRebound)
+{
+    show(1);
+    settle();
+    show(1, State::hidden);
+    int gone = 0;
+    for (int frame = 0; frame < 200; ++frame, m_now += 0.01) {
+        if (m_host->currentOutline().isEmpty())
+            ++gone;
+        else
+            ASSERT_EQ(gone, 0) << "drawn again at frame " << frame;
+    }
+    EXPECT_GT(gone, 0);
+}
+
 TEST_F(IslandView, ANewFirstFileBumpsTheIslandAndItSpringsBack)
 {
     show(2);
