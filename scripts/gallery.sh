@@ -237,7 +237,6 @@ shot settings
 key Tab
 shot settings-focus
 key Tab
-key F4
-shot settings-unit-list
-key Escape Escape
+shot settings-focus-next
+key Escape
 echo "gallery ${scale}x: $n pictures"

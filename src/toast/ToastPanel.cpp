@@ -53,12 +53,12 @@ void ToastPanel::applyShape()
     // Without a compositor transparent pixels show black: keep only what is
     // drawn. Nor can a fade show, and a faint island would be a solid black
     // bar: it is cut out only while mostly opaque. An empty region would
-    // lift the mask, so nothing drawn keeps one pixel.
+    // lift the mask, so nothing drawn keeps one pixel, outside the window.
     QRegion drawn;
     if (m_host->currentOpacity() >= 0.5)
         drawn = QRegion(m_host->currentOutline().toFillPolygon().toPolygon());
     if (drawn.isEmpty())
-        drawn = QRegion(0, 0, 1, 1);
+        drawn = QRegion(-1, -1, 1, 1);
     if (drawn != mask())
         setMask(drawn);
 }
