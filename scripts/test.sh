@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Installs what is missing, builds, checks the formatting, runs every test and
-# checks the Debian package.
+# Installs what is missing, builds, checks the formatting, runs every test,
+# renders the gallery (build/gallery) and checks the Debian package.
 # End-to-end tests get a display of their own: Xvfb with openbox.
 #   scripts/test.sh [--asan] [ctest arguments]
 # --asan builds the suite and the program in build-asan/ with AddressSanitizer
@@ -43,6 +43,9 @@ else
   dbus-run-session -- ctest --preset asan --output-on-failure --parallel 2 --timeout 300 "$@"
   exit
 fi
+
+# Every surface at 1x and 2x, on displays of its own, for a look before a release.
+scripts/gallery.sh build/gallery
 
 # The Debian package: its contents, dependencies and validators.
 scripts/check-package.sh build

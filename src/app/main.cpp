@@ -6,6 +6,7 @@
 #include "app/TrayPresence.h"
 #include "app/VantleBus.h"
 #include "expiry/ExpiryUnit.h"
+#include "menus/DarkStyle.h"
 #include "platform/Display.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
@@ -91,6 +92,8 @@ int main(int argc, char** argv)
     // Outside a full desktop no icon theme is set; the one every GTK and Qt
     // desktop on Debian installs keeps the file and menu icons.
     QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+    // Vantle's surfaces are dark whatever the desktop's theme.
+    DarkStyle::install();
     QApplication::setApplicationName(QStringLiteral("Vantle"));
     QApplication::setApplicationVersion(QStringLiteral(VANTLE_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("app.vantle.Vantle"));

@@ -2,6 +2,7 @@
 #include "menus/MoreMenuView.h"
 
 #include "menus/PanelBackground.h"
+#include "menus/SymbolicIcon.h"
 
 #include <QIcon>
 #include <QMouseEvent>
@@ -56,7 +57,7 @@ protected:
             p.drawRoundedRect(QRectF(rect()), 8, 8);
         }
         QRect inner = rect().adjusted(10, 8, -10, -8);
-        const QIcon icon = QIcon::fromTheme(m_item.icon);
+        const QIcon icon = symbolicIcon(m_item.icon, ink);
         icon.paint(&p, QRect(inner.left(), inner.center().y() - 8, 16, 16));
         QFont font = p.font();
         font.setPixelSize(14);

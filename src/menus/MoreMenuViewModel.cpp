@@ -1,21 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "menus/MoreMenuViewModel.h"
 
+#include "platform/KeyGrabber.h"
+
 #include <algorithm>
 
 const std::vector<MoreMenuItem>& MoreMenuViewModel::items()
 {
     static const std::vector<MoreMenuItem> table{
         {0, MoreMenuAction::open, QStringLiteral("document-open"), QStringLiteral("Open"),
-         QStringLiteral("⌘⇧O"), QStringLiteral("Super+Shift+O"), false},
+         KeyGrabber::keycap(QStringLiteral("Super+Shift+O")), QStringLiteral("Super+Shift+O"),
+         false},
         {1, MoreMenuAction::shareAndDelete, QStringLiteral("document-send"),
-         QStringLiteral("Share & Delete"), QStringLiteral("⌘⇧S"), QStringLiteral("Super+Shift+S"),
-         false},
+         QStringLiteral("Share & Delete"), KeyGrabber::keycap(QStringLiteral("Super+Shift+S")),
+         QStringLiteral("Super+Shift+S"), false},
         {2, MoreMenuAction::copyAndDelete, QStringLiteral("edit-copy"),
-         QStringLiteral("Copy & Delete"), QStringLiteral("⌘⇧C"), QStringLiteral("Super+Shift+C"),
-         false},
+         QStringLiteral("Copy & Delete"), KeyGrabber::keycap(QStringLiteral("Super+Shift+C")),
+         QStringLiteral("Super+Shift+C"), false},
         {3, MoreMenuAction::delete_, QStringLiteral("user-trash"), QStringLiteral("Delete"),
-         QStringLiteral("⌘⇧⌫"), QStringLiteral("Super+Shift+Backspace"), true},
+         KeyGrabber::keycap(QStringLiteral("Super+Shift+Backspace")),
+         QStringLiteral("Super+Shift+Backspace"), true},
     };
     return table;
 }

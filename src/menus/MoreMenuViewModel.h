@@ -13,7 +13,7 @@ struct MoreMenuItem {
     MoreMenuAction action = MoreMenuAction::open;
     QString icon; // a freedesktop icon name
     QString title;
-    QString keycap;        // the shortcut's glyphs
+    QString keycap;        // the shortcut as its keycap shows it
     QString keycapToolTip; // the shortcut spelled out
     bool isDestructive = false;
 };

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRegion>
+#include <algorithm>
 #include <cmath>
 
 namespace panelbackground {
@@ -80,19 +81,27 @@ QRectF PanelBackground::backgroundRect() const
     return QRectF(contentsRect());
 }
 
+qreal PanelBackground::drawnRadius() const
+{
+    return m_translucent ? m_cornerRadius
+                         : std::min(m_cornerRadius, panelbackground::opaqueCornerRadius);
+}
+
 void PanelBackground::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    panelbackground::paint(painter, backgroundRect(), m_cornerRadius, m_translucent);
+    panelbackground::paint(painter, backgroundRect(), drawnRadius(), m_translucent);
 }
 
 void PanelBackground::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     // Without a compositor the window keeps only the rounded rectangle.
-    if (!m_translucent && isWindow()) {
-        QPainterPath shape;
-        shape.addRoundedRect(backgroundRect(), m_cornerRadius, m_cornerRadius);
-        setMask(QRegion(shape.toFillPolygon().toPolygon()));
-    }
+    if (m_translucent)
+        return;
+    QPainterPath shape;
+    shape.addRoundedRect(backgroundRect(), drawnRadius(), drawnRadius());
+    const QRegion region(shape.toFillPolygon().toPolygon());
+    QWidget* top = window();
+    top->setMask(top == this ? region : region.translated(mapTo(top, QPoint(0, 0))));
 }

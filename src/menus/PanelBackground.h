@@ -11,8 +11,8 @@ class QPainter;
 // The shared background of the floating input panels. Linux has no glass or
 // behind-window material, so it is the material's stand-in: a dark
 // translucent rounded rectangle with a white hairline and a soft shadow.
-// Without a compositor translucency would show black, so it is drawn opaque
-// and without the shadow.
+// Without a compositor translucency would show black, so it is drawn opaque,
+// without the shadow, and the window keeps only the background's shape.
 namespace panelbackground {
 
 inline constexpr qreal defaultCornerRadius = 14;
@@ -22,8 +22,13 @@ inline constexpr qreal hairlineOpacity = 0.25;
 inline constexpr qreal shadowOpacity = 0.25;
 inline constexpr qreal shadowRadius = 18;
 inline constexpr qreal shadowOffsetY = 6;
-// The HUD material's tint.
-inline const QColor materialColor(28, 28, 30, 219);
+// The HUD material's tint; nearly opaque, so that text stays legible over
+// busy windows where no blur stands behind it.
+inline const QColor materialColor(28, 28, 30, 242);
+// Without a compositor the window's shape is a one-bit mask, which cannot
+// smooth a curve: the corners are drawn and cut at this small radius, whose
+// steps do not show.
+inline constexpr qreal opaqueCornerRadius = 4;
 
 // Room the shadow needs around the background.
 QMargins shadowMargins();
@@ -55,6 +60,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    qreal drawnRadius() const;
+
     bool m_translucent;
     qreal m_cornerRadius;
 };

@@ -3,6 +3,8 @@
 
 #include "platform/XcbKeyGrabber.h"
 
+#include <QStringList>
+
 namespace {
 
 // A session without X11: nothing can be taken from other applications.
@@ -39,6 +41,31 @@ QString KeyGrabber::spelled(const Combo& combo)
             text += QLatin1String(name);
     }
     return text + keyName(combo.keysym);
+}
+
+QString KeyGrabber::keycap(const QString& spelled)
+{
+    // The key itself may be "+", so split only before the last character.
+    QStringList parts = spelled.left(spelled.size() - 1).split(QLatin1Char('+'));
+    parts.last() += spelled.right(1);
+    QString text;
+    bool wordBefore = false;
+    for (const QString& part : std::as_const(parts)) {
+        QString shown = part;
+        if (part == QLatin1String("Shift"))
+            shown = QStringLiteral("⇧");
+        else if (part == QLatin1String("Backspace"))
+            shown = QStringLiteral("⌫");
+        else if (part == QLatin1String("Control"))
+            shown = QStringLiteral("Ctrl");
+        const bool symbol = shown.size() == 1 && !shown.at(0).isLetterOrNumber();
+        // A word runs into a letter after it: a thin space keeps them apart.
+        if (wordBefore && !symbol)
+            text += QChar(0x2009);
+        text += shown;
+        wordBefore = shown.size() > 1 && shown.at(0).isLetter();
+    }
+    return text;
 }
 
 std::unique_ptr<KeyGrabber> makeKeyGrabber()

@@ -27,6 +27,11 @@ public:
 
     // "Super+Shift+T".
     static QString spelled(const Combo& combo);
+    // What a keycap shows for a spelled combination: modifiers named as
+    // desktop shortcut settings name them, Shift and Backspace as keyboards
+    // print them ("Super+Shift+T" gives "Super⇧T", "Super+Shift+Alt+T"
+    // "Super⇧Alt T").
+    static QString keycap(const QString& spelled);
 
 Q_SIGNALS:
     // A grabbed combination was pressed.

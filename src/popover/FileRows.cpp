@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "popover/FileRows.h"
 
+#include "menus/SymbolicIcon.h"
 #include "popover/CountdownIndicator.h"
 #include "popover/FileRowIcon.h"
 
@@ -41,21 +42,19 @@ QFont sized(QFont font, int pixelSize, QFont::Weight weight = QFont::Normal)
     return font;
 }
 
-// One line of text that gives up width by eliding its middle, which keeps a
-// file name's extension in sight.
-class ElidedLabel : public QWidget {
+// One line of text that gives up width by eliding rather than being cut
+// mid-letter; the middle by default, which keeps a file name's extension in sight.
+class ElidedLabel : public QLabel {
 public:
-    ElidedLabel(QString text, QWidget* parent) : QWidget(parent), m_text(std::move(text))
+    ElidedLabel(const QString& text, QWidget* parent, Qt::TextElideMode mode = Qt::ElideMiddle)
+        : QLabel(text, parent), m_mode(mode)
     {
-        setToolTip(m_text);
-        setAccessibleName(m_text);
         setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     }
-    QString text() const { return m_text; }
     QSize sizeHint() const override
     {
         const QFontMetrics metrics(font());
-        return {metrics.horizontalAdvance(m_text), metrics.height()};
+        return {metrics.horizontalAdvance(text()), metrics.height()};
     }
     QSize minimumSizeHint() const override { return {0, sizeHint().height()}; }
 
@@ -63,14 +62,34 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
-        painter.setPen(palette().color(QPalette::WindowText));
-        const QString shown = fontMetrics().elidedText(m_text, Qt::ElideMiddle, width());
+        painter.setPen(palette().color(foregroundRole()));
+        const QString shown = fontMetrics().elidedText(text(), m_mode, width());
         painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter, shown);
     }
 
 private:
-    QString m_text;
+    Qt::TextElideMode m_mode;
 };
+
+// A tooltip that wraps instead of running off the screen (Qt wraps rich text).
+QString wrapped(const QString& text)
+{
+    return QStringLiteral("<p style='white-space:pre-wrap'>") + text.toHtmlEscaped() +
+           QStringLiteral("</p>");
+}
+
+// A state the user must notice: a warning glyph and a word on an amber pill.
+QLabel* warningPill(const QString& text, QWidget* parent)
+{
+    auto* pill = new QLabel(QStringLiteral("⚠ ") + text, parent);
+    QFont font = pill->font();
+    font.setPixelSize(captionPixelSize);
+    font.setWeight(QFont::DemiBold);
+    pill->setFont(font);
+    pill->setStyleSheet(QStringLiteral("color: #ffb340; background: rgba(255, 159, 10, 46); "
+                                       "border-radius: 9px; padding: 2px 8px;"));
+    return pill;
+}
 
 // Copies the callback first: running it may replace the one the row holds.
 void call(const std::function<void()>& callback)
@@ -95,7 +114,9 @@ FileRowView::FileRowView(const TrackedFile& file, std::function<void()> onReveal
     setPalette(rowPalette(palette()));
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setAccessibleName(file.fileName);
-    m_layout->setContentsMargins(16, 12, 16, 12);
+    // The name over the size is taller than the icon: the row's fixed
+    // height keeps 8 above and below so that no descender is cut.
+    m_layout->setContentsMargins(16, 8, 16, 8);
     m_layout->setSpacing(10);
 
     m_layout->addWidget(new FileIconView(file.filePath, this), 0, Qt::AlignVCenter);
@@ -104,8 +125,9 @@ FileRowView::FileRowView(const TrackedFile& file, std::function<void()> onReveal
     text->setSpacing(2);
     auto* name = new ElidedLabel(file.fileName, this);
     name->setObjectName(QStringLiteral("fileName"));
+    name->setToolTip(file.fileName);
     name->setFont(sized(font(), nameFontPixelSize));
-    auto* size = m_size = new QLabel(file.displaySize(), this);
+    auto* size = m_size = new ElidedLabel(file.displaySize(), this, Qt::ElideRight);
     size->setObjectName(QStringLiteral("fileSize"));
     size->setFont(sized(font(), captionPixelSize));
     size->setForegroundRole(QPalette::PlaceholderText);
@@ -139,7 +161,7 @@ void FileRowView::addBeforeMenuButton(QWidget* widget)
 void FileRowView::addMenuAction(const QString& themeIcon, const QString& text,
                                 std::function<void()> callback, const QString& toolTip)
 {
-    QAction* action = m_menu->addAction(QIcon::fromTheme(themeIcon), text);
+    QAction* action = m_menu->addAction(symbolicIcon(themeIcon), text);
     if (!toolTip.isEmpty())
         action->setToolTip(toolTip);
     connect(action, &QAction::triggered, this,
@@ -161,9 +183,8 @@ bool FileRowView::showFailure(const QString& failure)
 {
     if (failure.isEmpty())
         return false;
-    auto* label = new QLabel(QStringLiteral("⚠ ") + failure.section(QLatin1Char(':'), 0, 0), this);
+    auto* label = warningPill(failure.section(QLatin1Char(':'), 0, 0), this);
     label->setObjectName(QStringLiteral("actionFailure"));
-    label->setStyleSheet(QStringLiteral("color: #ffb340;"));
     label->setToolTip(failure);
     label->setAccessibleName(failure);
     addBeforeMenuButton(label);
@@ -223,12 +244,11 @@ TemporaryFileRowView::TemporaryFileRowView(const TrackedFile& file, Actions acti
         addBeforeMenuButton(countdown);
     } else {
         // A countdown would say "Deleting…" for as long as the Trash refuses.
-        auto* refusal = new QLabel(QStringLiteral("⚠ Couldn’t trash"), this);
+        auto* refusal = warningPill(QStringLiteral("Couldn’t trash"), this);
+        refusal->setToolTip(wrapped(QStringLiteral("The Trash refused this file: %1\nVantle tries "
+                                                   "again every 15 minutes and at the next start.")
+                                        .arg(actions.trashRefusal)));
         refusal->setObjectName(QStringLiteral("trashRefusal"));
-        refusal->setStyleSheet(QStringLiteral("color: #ffb340;"));
-        refusal->setToolTip(QStringLiteral("The Trash refused this file: %1\nVantle tries again "
-                                           "every 15 minutes and at the next start.")
-                                .arg(actions.trashRefusal));
         addBeforeMenuButton(refusal);
     }
     addMenuAction(QStringLiteral("document-save"), QStringLiteral("Keep"),

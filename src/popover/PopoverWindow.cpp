@@ -2,7 +2,9 @@
 #include "popover/PopoverWindow.h"
 
 #include "expiry/ExpiryUnit.h"
+#include "menus/DarkStyle.h"
 #include "menus/PanelBackground.h"
+#include "menus/SymbolicIcon.h"
 #include "platform/Workspace.h"
 #include "popover/FileRows.h"
 #include "popover/PopoverGeometry.h"
@@ -15,7 +17,6 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPainterPath>
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -26,7 +27,7 @@ namespace {
 QToolButton* headerButton(const QString& icon, const QString& fallback, const QString& toolTip)
 {
     auto* button = new QToolButton;
-    button->setIcon(QIcon::fromTheme(icon));
+    button->setIcon(symbolicIcon(icon));
     if (button->icon().isNull())
         button->setText(fallback);
     button->setToolTip(toolTip);
@@ -46,17 +47,7 @@ PopoverWindow::PopoverWindow(Services services)
     setObjectName(QStringLiteral("Popover"));
     setAccessibleName(QStringLiteral("Vantle"));
     // Dark whatever the desktop's theme: light text for every child.
-    QPalette dark = palette();
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
-        dark.setColor(role, QColor(245, 245, 245));
-        // What cannot be used says so.
-        dark.setColor(QPalette::Disabled, role, QColor(255, 255, 255, 95));
-    }
-    dark.setColor(QPalette::PlaceholderText, QColor(255, 255, 255, 140));
-    dark.setColor(QPalette::Base, QColor(28, 28, 30));
-    dark.setColor(QPalette::Button, QColor(58, 58, 60));
-    dark.setColor(QPalette::Window, QColor(28, 28, 30));
-    setPalette(dark);
+    setPalette(DarkStyle::darkPalette());
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_QuitOnClose, false);
     m_background = PanelBackground::filling(this, m_services.translucent, 12);
@@ -117,7 +108,7 @@ QWidget* PopoverWindow::buildHeader()
     connect(m_back, &QToolButton::clicked, this, [this] { showSettings(false); });
     m_title = new QLabel(QStringLiteral("Vantle"));
     m_title->setStyleSheet(QStringLiteral("color: white; font-size: 13px; font-weight: 700;"));
-    m_gear = headerButton(QStringLiteral("preferences-system"), QStringLiteral("⚙"),
+    m_gear = headerButton(QStringLiteral("emblem-system"), QStringLiteral("⚙"),
                           QStringLiteral("Settings"));
     m_gear->setObjectName(QStringLiteral("gear"));
     connect(m_gear, &QToolButton::clicked, this, [this] { showSettings(true); });
@@ -135,12 +126,11 @@ QWidget* PopoverWindow::buildEmptyState()
     auto* column = new QVBoxLayout(empty);
     column->addStretch(1);
     auto* symbol = new QLabel;
-    const QIcon check = QIcon::fromTheme(QStringLiteral("emblem-ok-symbolic"),
-                                         QIcon::fromTheme(QStringLiteral("emblem-default")));
+    const QIcon check = symbolicIcon(QStringLiteral("emblem-ok"), QColor(255, 255, 255, 150));
     if (check.isNull())
         symbol->setText(QStringLiteral("✓"));
     else
-        symbol->setPixmap(check.pixmap(32, 32));
+        symbol->setPixmap(check.pixmap(QSize(32, 32), symbol->devicePixelRatioF()));
     symbol->setStyleSheet(QStringLiteral("color: rgba(255, 255, 255, 150); font-size: 28px;"));
     symbol->setAlignment(Qt::AlignCenter);
     auto* text = new QLabel(QStringLiteral("Downloads folder is clean"));
@@ -224,16 +214,4 @@ void PopoverWindow::hideEvent(QHideEvent* event)
         m_services.recentlyTrashed->setFollowing(false);
     QWidget::hideEvent(event);
     Q_EMIT closed();
-}
-
-void PopoverWindow::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    // Without a compositor the corners would show black: the window keeps
-    // only its rounded rectangle.
-    if (!m_services.translucent) {
-        QPainterPath shape;
-        shape.addRoundedRect(QRectF(rect()), 12, 12);
-        setMask(QRegion(shape.toFillPolygon().toPolygon()));
-    }
 }

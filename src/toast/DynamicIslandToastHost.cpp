@@ -20,8 +20,6 @@ DynamicIslandToastHost::DynamicIslandToastHost(Clock clock, QWidget* parent)
     : QWidget(parent), m_clock(std::move(clock))
 {
     setMouseTracking(true);
-    // The island never becomes the active window, yet its keycaps explain themselves.
-    setAttribute(Qt::WA_AlwaysShowToolTips);
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
     m_frameTimer.setInterval(frameIntervalMs);
@@ -61,6 +59,7 @@ void DynamicIslandToastHost::applyState()
     m_animatedState = m_inputs.state;
     const double target = m_animatedState == DynamicIslandToastState::visible ? 1.0 : 0.0;
     m_expansion.animateTo(target, m_clock(), stateSpring);
+    m_shrunkAway = false;
     m_outlineMoving = true;
     if (m_animatedState == DynamicIslandToastState::hidden) {
         m_pressedBadge = -1;
@@ -159,7 +158,7 @@ void DynamicIslandToastHost::renderFrame(QPainter& painter, bool withRing) const
     frame.progress = ringProgress();
     frame.topInset = m_inputs.topInset;
     frame.hasNotch = m_inputs.hasNotch;
-    frame.expansion = m_expansion.value(now);
+    frame.expansion = expansion(now);
     frame.bumpScale = m_bump.value(now);
     frame.optionBlend = optionBlend();
     frame.isInteractive = m_isHovering;
@@ -175,9 +174,28 @@ QPainterPath DynamicIslandToastHost::currentOutline() const
     IslandFrame frame;
     frame.topInset = m_inputs.topInset;
     frame.hasNotch = m_inputs.hasNotch;
-    frame.expansion = m_expansion.value(now);
+    frame.expansion = expansion(now);
     frame.bumpScale = m_bump.value(now);
     return islandpainter::drawnOutline(frame, width());
+}
+
+double DynamicIslandToastHost::currentOpacity() const
+{
+    IslandFrame frame;
+    frame.hasNotch = m_inputs.hasNotch;
+    frame.expansion = expansion(m_clock());
+    return islandpainter::islandOpacity(frame);
+}
+
+// The spring undershoots on the way in and rebounds: once the collapsing
+// island has shrunk to nothing it stays there, or a rebound would flash a
+// bar (solid black without a compositor, whatever its opacity).
+double DynamicIslandToastHost::expansion(double now) const
+{
+    const double value = m_expansion.value(now);
+    if (m_animatedState == DynamicIslandToastState::hidden && value <= 0.0)
+        m_shrunkAway = true;
+    return m_shrunkAway ? 0.0 : value;
 }
 
 void DynamicIslandToastHost::paintEvent(QPaintEvent* event)

@@ -64,6 +64,7 @@ public:
     double ringProgress() const;
     // The outline drawn at this moment, in widget coordinates.
     QPainterPath currentOutline() const;
+    double currentOpacity() const;
     // Renders the current frame, as painted on screen.
     void renderFrame(QPainter& painter, bool withRing = true) const;
 
@@ -101,12 +102,14 @@ private:
     double optionBlend() const;
     // Nothing moves but the ring: the rest of the island comes from a cache.
     bool isStill() const;
+    double expansion(double now) const;
     void invalidateCache();
     const QIcon& iconFor(const QString& path);
 
     Clock m_clock;
     ToastViewInputs m_inputs;
     DynamicIslandToastState m_animatedState = DynamicIslandToastState::hidden;
+    mutable bool m_shrunkAway = false; // collapsing, and already down to nothing once
     SpringValue m_expansion{0.0};
     SpringValue m_bump{1.0};
     QString m_contentKey;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "toast/IslandPainter.h"
 
+#include "platform/KeyGrabber.h"
 #include "toast/DynamicIslandShape.h"
 #include "toast/ToastGeometry.h"
 
@@ -16,8 +17,12 @@ namespace {
 
 const QColor ringGreen(52, 199, 89);
 const QColor accent(10, 132, 255);
-constexpr double badgeGap = 8;
+constexpr double badgeGap = 6;
 constexpr double labelToKeycap = 4;
+// Keycaps spell "Super" and "Alt": small type and tight padding keep three
+// badges clear of the ring.
+constexpr double keycapPadding = 3;
+constexpr double keycapToEdge = 3;
 
 QFont font(int pixels, QFont::Weight weight)
 {
@@ -37,7 +42,7 @@ QFont labelFont()
 }
 QFont keycapFont()
 {
-    return font(10, QFont::DemiBold);
+    return font(9, QFont::DemiBold);
 }
 QFont countFont()
 {
@@ -53,7 +58,7 @@ QColor white(double opacity)
 
 double keycapWidth(const QString& glyphs)
 {
-    return QFontMetricsF(keycapFont()).horizontalAdvance(glyphs) + 10;
+    return QFontMetricsF(keycapFont()).horizontalAdvance(glyphs) + 2 * keycapPadding;
 }
 double keycapHeight()
 {
@@ -65,8 +70,10 @@ double badgeHeight()
 }
 double badgeWidth(const BadgeText& text)
 {
-    const double label = 6 + QFontMetricsF(labelFont()).horizontalAdvance(text.label) + 6;
-    return text.shortcut.isEmpty() ? label + 4 : label + labelToKeycap + keycapWidth(text.shortcut);
+    const double label = QFontMetricsF(labelFont()).horizontalAdvance(text.label);
+    if (text.shortcut.isEmpty())
+        return 6 + label + 10;
+    return 6 + label + labelToKeycap + keycapWidth(text.shortcut) + keycapToEdge;
 }
 
 double textLeft(int width)
@@ -160,6 +167,8 @@ QTransform islandTransform(const IslandFrame& frame, int width)
     return t;
 }
 
+} // namespace
+
 double islandOpacity(const IslandFrame& frame)
 {
     if (frame.hasNotch)
@@ -167,17 +176,15 @@ double islandOpacity(const IslandFrame& frame)
     return std::clamp(frame.expansion, 0.0, 1.0);
 }
 
-} // namespace
-
 std::array<BadgeText, 3> badgeTexts(bool optionHeld)
 {
-    return {
-        optionHeld ? BadgeText{QStringLiteral("Custom time…"), QStringLiteral("⌘⇧⌥T"),
-                               QStringLiteral("Super+Shift+Alt+T")}
-                   : BadgeText{QStringLiteral("Mark temporary"), QStringLiteral("⌘⇧T"),
-                               QStringLiteral("Super+Shift+T")},
-        BadgeText{QStringLiteral("Move"), QStringLiteral("⌘⇧M"), QStringLiteral("Super+Shift+M")},
-        BadgeText{QStringLiteral("More"), QStringLiteral("⌘⇧."), QStringLiteral("Super+Shift+.")}};
+    const auto badge = [](const char* label, const char* keys) {
+        const QString spelled = QString::fromUtf8(keys);
+        return BadgeText{QString::fromUtf8(label), KeyGrabber::keycap(spelled), spelled};
+    };
+    return {optionHeld ? badge("Custom time…", "Super+Shift+Alt+T")
+                       : badge("Mark temporary", "Super+Shift+T"),
+            badge("Move", "Super+Shift+M"), badge("More", "Super+Shift+.")};
 }
 
 BadgeText undoBadgeText()

@@ -43,7 +43,7 @@ inline constexpr double minimumArc = 0.001;
 
 struct BadgeText {
     QString label;
-    QString shortcut; // the keys' glyphs
+    QString shortcut; // the keys as the keycap shows them
     QString toolTip;  // the keys spelled out
 };
 // The three badges; the first swaps while Option is held.
@@ -60,6 +60,9 @@ QString trashedCaption();
 BadgeText undoBadgeText();
 QRectF undoBadgeRect(int width, int topInset);
 
+// How opaque the island is drawn: it fades in and out with its size where
+// no housing hides it.
+double islandOpacity(const IslandFrame& frame);
 // The outline actually drawn this frame (empty when nothing is drawn).
 QPainterPath drawnOutline(const IslandFrame& frame, int width);
 void paint(QPainter& painter, const IslandFrame& frame, int width);

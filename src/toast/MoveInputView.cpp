@@ -3,6 +3,7 @@
 
 #include "menus/PanelBackground.h"
 #include "move/MoveInputViewModel.h"
+#include "platform/KeyGrabber.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -82,11 +83,11 @@ private:
     std::function<void()> m_chosen;
 };
 
-QLabel* keycap(const QString& text, const QString& toolTip)
+QLabel* keycap(const QString& spelled)
 {
-    auto* cap = new QLabel(text);
-    cap->setToolTip(toolTip);
-    cap->setAccessibleName(toolTip);
+    auto* cap = new QLabel(KeyGrabber::keycap(spelled));
+    cap->setToolTip(spelled);
+    cap->setAccessibleName(spelled);
     cap->setFont(sized(cap->font(), 10, QFont::DemiBold));
     cap->setStyleSheet(
         QStringLiteral("color: white; background: rgba(255, 255, 255, 20); border: 0.5px solid "
@@ -126,7 +127,7 @@ MoveInputView::MoveInputView(MoveInputViewModel& model, bool translucent, QWidge
         "border: 0.5px solid rgba(255, 255, 255, 31); border-radius: 6px; padding: 4px 10px; }"
         "QPushButton:hover { background: rgba(255, 255, 255, 26); }"));
     headerLayout->addWidget(browse);
-    headerLayout->addWidget(keycap(QStringLiteral("⌘B"), QStringLiteral("Super+B")));
+    headerLayout->addWidget(keycap(QStringLiteral("Super+B")));
     content->addWidget(header);
 
     m_rowDivider = divider();
@@ -144,7 +145,7 @@ MoveInputView::MoveInputView(MoveInputViewModel& model, bool translucent, QWidge
     auto* create = new QHBoxLayout(m_createRow);
     create->setContentsMargins(14, 4, 14, 4);
     create->setSpacing(8);
-    create->addWidget(keycap(QStringLiteral("⌘N"), QStringLiteral("Super+N")));
+    create->addWidget(keycap(QStringLiteral("Super+N")));
     auto* createLabel = new QLabel(QStringLiteral("Create"));
     createLabel->setFont(sized(createLabel->font(), 11, QFont::Medium));
     createLabel->setStyleSheet(QStringLiteral("color: rgba(255, 255, 255, 150);"));

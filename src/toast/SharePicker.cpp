@@ -114,13 +114,6 @@ void SharePicker::present(const QRect& anchor, const QStringList& files, Chosen 
     delete m_menu;
     m_menu = new QMenu;
     m_menu->setObjectName(QStringLiteral("SharePicker"));
-    // The dark of the panels it opens from.
-    m_menu->setStyleSheet(QStringLiteral(
-        "QMenu { background: #262628; color: white; border: 1px solid rgba(255,255,255,0.16);"
-        " padding: 4px; font-size: 13px; }"
-        "QMenu::item { padding: 6px 22px; border-radius: 5px; }"
-        "QMenu::item:selected { background: rgba(255,255,255,0.14); }"
-        "QMenu::item:disabled { color: rgba(255,255,255,0.45); }"));
     m_files = files;
     m_choice = std::make_shared<std::optional<QString>>();
     fillMenu();

@@ -88,8 +88,9 @@ QRect moreMenuRow(const QRect& body, int index)
 
 QRect noticeFrame(const ScreenFacts& screen, int height)
 {
-    const int y = screen.geometry.top() + topInset(screen) + islandTopGap;
-    return QRect(midX(screen.geometry) - islandWidth / 2, y, islandWidth, height);
+    // Hanging from the top edge, as the island does, with the island's inset above.
+    return QRect(midX(screen.geometry) - islandWidth / 2, screen.geometry.top(), islandWidth,
+                 topInset(screen) + islandTopGap + height);
 }
 
 QRect shareAnchorRect(const ScreenFacts& screen)

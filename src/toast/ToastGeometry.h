@@ -55,7 +55,8 @@ int timeInputHeight(bool showsResultRow);
 int moreMenuHeight(int itemCount);
 // Row `index` of the More menu whose body is at `body`.
 QRect moreMenuRow(const QRect& body, int index);
-// A message in the island's place: its width, from the island's top.
+// A message in the island's place: its width, hanging from the top edge,
+// `height` below the island's inset.
 QRect noticeFrame(const ScreenFacts& screen, int height);
 // A 2×2 square just under the island's bottom centre.
 QRect shareAnchorRect(const ScreenFacts& screen);

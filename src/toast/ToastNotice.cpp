@@ -1,19 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "toast/ToastNotice.h"
 
-#include "menus/PanelBackground.h"
+#include "toast/DynamicIslandShape.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QVBoxLayout>
+#include <QPainter>
 
 ToastNotice::ToastNotice(std::shared_ptr<WindowSystem> windowSystem,
                          std::chrono::milliseconds duration, std::chrono::milliseconds fade)
     : FloatingPanel(Focus::never, QSize(400, islandHeight), std::move(windowSystem)), m_fade(fade)
 {
     setObjectName(QStringLiteral("ToastNotice"));
-    auto* background = PanelBackground::filling(this, hasCompositor(), islandHeight / 2.0);
 
     auto* glyph = m_glyph = new QLabel(QStringLiteral("⚠"));
     glyph->setStyleSheet(QStringLiteral("color: rgb(255, 159, 10); font-size: 18px;"));
@@ -22,9 +21,9 @@ ToastNotice::ToastNotice(std::shared_ptr<WindowSystem> windowSystem,
     m_label->setObjectName(QStringLiteral("noticeText"));
     m_label->setWordWrap(true);
     m_label->setStyleSheet(QStringLiteral("color: white; font-size: 13px; font-weight: 600;"));
-    auto* row = m_row = new QHBoxLayout(background);
-    const QMargins shadow = hasCompositor() ? panelbackground::shadowMargins() : QMargins();
-    row->setContentsMargins(shadow + QMargins(20, 6, 20, 6));
+    auto* row = m_row = new QHBoxLayout(this);
+    // Clear of the shape's flared top corners and rounded bottom ones.
+    row->setContentsMargins(34, 6, 34, 6);
     row->setSpacing(10);
     row->addWidget(glyph);
     row->addWidget(m_label, 1);
@@ -38,13 +37,18 @@ void ToastNotice::present(const QString& text, const QRect& frame)
 {
     m_label->setText(text);
     m_label->setToolTip(text);
+    // The frame reaches up to the screen's edge, as the island does; what it
+    // gives beyond the island's own height is the inset above the text.
+    const int inset = std::max(0, frame.height() - withShadowRoom(islandHeight));
+    QMargins margins = m_row->contentsMargins();
+    margins.setTop(inset + 6);
+    m_row->setContentsMargins(margins);
     // A long reason takes more lines rather than being cut.
-    const QMargins margins = m_row->contentsMargins();
     const int labelWidth =
         frame.width() - margins.left() - margins.right() - m_glyph->sizeHint().width() - 10;
-    const int needed =
-        m_label->heightForWidth(std::max(1, labelWidth)) + margins.top() + margins.bottom();
-    setGeometry(frame.adjusted(0, 0, 0, std::max(0, needed - frame.height())));
+    const int needed = m_label->heightForWidth(std::max(1, labelWidth)) + 12;
+    setGeometry(
+        QRect(frame.topLeft(), QSize(frame.width(), inset + std::max(islandHeight, needed))));
     stopFade();
     if (!isOnScreen()) {
         setAlpha(0.0);
@@ -72,4 +76,19 @@ void ToastNotice::mousePressEvent(QMouseEvent* event)
 {
     event->accept();
     dismiss();
+}
+
+void ToastNotice::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(DynamicIslandShape{}.path(QRectF(rect())), Qt::black);
+}
+
+void ToastNotice::resizeEvent(QResizeEvent* event)
+{
+    FloatingPanel::resizeEvent(event);
+    // Without a compositor what is not painted shows black: keep the shape only.
+    if (!hasCompositor())
+        setMask(QRegion(DynamicIslandShape{}.path(QRectF(rect())).toFillPolygon().toPolygon()));
 }

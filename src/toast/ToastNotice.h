@@ -10,8 +10,9 @@ class QHBoxLayout;
 class QLabel;
 
 // A short message in the toast's place, for what went wrong after the toast
-// had gone (a move that failed, a file the Trash refused). It stays for a
-// while and goes earlier on a click; it never takes focus.
+// had gone (a move that failed, a file the Trash refused). It hangs from the
+// top edge in the island's black shape, stays for a while and goes earlier
+// on a click; it never takes focus.
 class ToastNotice : public FloatingPanel {
     Q_OBJECT
 public:
@@ -28,6 +29,8 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QLabel* m_label;

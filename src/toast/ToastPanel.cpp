@@ -12,6 +12,9 @@ ToastPanel::ToastPanel(std::shared_ptr<WindowSystem> windowSystem, DynamicIsland
 {
     setObjectName(QStringLiteral("ToastPanel"));
     setWindowTitle(QStringLiteral("Vantle"));
+    // The island never becomes the active window, yet its keycaps explain
+    // themselves: Qt asks the window, not the island, whether tips may show.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     m_host->setParent(this);
     m_host->setGeometry(rect());
     connect(m_host, &DynamicIslandToastHost::outlineChanged, this, &ToastPanel::applyShape);
@@ -48,10 +51,14 @@ void ToastPanel::applyShape()
         return;
     }
     // Without a compositor transparent pixels show black: keep only what is
-    // drawn. An empty region would lift the mask, so nothing drawn keeps one pixel.
-    QRegion drawn(m_host->currentOutline().toFillPolygon().toPolygon());
+    // drawn. Nor can a fade show, and a faint island would be a solid black
+    // bar: it is cut out only while mostly opaque. An empty region would
+    // lift the mask, so nothing drawn keeps one pixel, outside the window.
+    QRegion drawn;
+    if (m_host->currentOpacity() >= 0.5)
+        drawn = QRegion(m_host->currentOutline().toFillPolygon().toPolygon());
     if (drawn.isEmpty())
-        drawn = QRegion(0, 0, 1, 1);
+        drawn = QRegion(-1, -1, 1, 1);
     if (drawn != mask())
         setMask(drawn);
 }

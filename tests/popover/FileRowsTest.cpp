@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "popover/FileRows.h"
 #include "popover/FileRowIcon.h"
+#include "popover/PopoverListView.h"
 
 #include "TestSupport.h"
 
@@ -49,6 +50,18 @@ TEST(FileRowIcon, TypeComesFromTheNameOnly)
         EXPECT_TRUE(names.contains("application-octet-stream")) << row.path.toStdString();
         EXPECT_FALSE(fileRowIcon(row.path).isNull()) << row.path.toStdString();
     }
+}
+
+TEST(FileRowLayout, EachRowFitsItsSlot)
+{
+    // The list gives each row a slot of fixed height: text taller than that
+    // loses its descenders (an underscore reads as a space).
+    const TrackedFile file = temporaryFile(QDateTime::currentDateTimeUtc().addSecs(5400));
+    TemporaryFileRowView temporary(file, TemporaryFileRowView::Actions{
+                                             [] {}, [] {}, [] {}, [](std::optional<double>) {}, {}});
+    IgnoredFileRowView ignored(file, IgnoredFileRowView::Actions{[] {}, [] {}}, {});
+    EXPECT_LE(temporary.sizeHint().height(), PopoverListView::rowHeight);
+    EXPECT_LE(ignored.sizeHint().height(), PopoverListView::rowHeight);
 }
 
 // A file the Trash refused says so and why, rather than "Deleting…" for ever.

@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTest>
@@ -30,10 +31,12 @@ class SettingsViewTest : public testing::Test {
 protected:
     void SetUp() override { QFile::remove(paths::settingsFile()); }
 
-    UpdaterManager& updater()
+    UpdaterManager& updater(const QUrl& feed = {})
     {
-        m_updater = std::make_unique<UpdaterManager>(UpdaterOptions{
-            .currentVersion = "1.0", .cacheFolder = testenv::freshFolder("updates")});
+        m_updater = std::make_unique<UpdaterManager>(
+            UpdaterOptions{.feedUrl = feed,
+                           .currentVersion = "1.0",
+                           .cacheFolder = testenv::freshFolder("updates")});
         return *m_updater;
     }
     template <typename T> T* child(const SettingsView& view, const char* name)

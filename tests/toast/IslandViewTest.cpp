@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestSupport.h"
+#include "ToastFixture.h"
 #include "toast/DynamicIslandToastHost.h"
 #include "toast/IslandPainter.h"
+#include "toast/ToastPanel.h"
 
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QTest>
+#include <QToolTip>
 #include <cmath>
 
 using State = DynamicIslandToastState;
@@ -155,6 +159,30 @@ TEST_F(IslandView, BadgesActOnlyWhileHoveringAndHeldOptionSwapsTheFirstGradually
 
     moveTo(QPointF(20, 120));
     EXPECT_EQ(m_hover, (std::vector<bool>{true, false}));
+
+    // Keycaps name the keys as desktop shortcut settings do and end before the ring.
+    for (const bool option : {false, true}) {
+        const auto caps = islandpainter::badgeTexts(option);
+        EXPECT_EQ(caps[0].shortcut, option ? "Super⇧Alt\u2009T" : "Super⇧T");
+        EXPECT_EQ(caps[2].shortcut, "Super⇧.");
+        EXPECT_LE(islandpainter::badgeRects(820, 14, option)[2].right() + islandpainter::spacing,
+                  islandpainter::ringRect(820, 14).left());
+    }
+}
+
+TEST_F(IslandView, ACollapsedIslandDoesNotComeBackOnTheSpringsRebound)
+{
+    show(1);
+    settle();
+    show(1, State::hidden);
+    int gone = 0;
+    for (int frame = 0; frame < 200; ++frame, m_now += 0.01) {
+        if (m_host->currentOutline().isEmpty())
+            ++gone;
+        else
+            ASSERT_EQ(gone, 0) << "drawn again at frame " << frame;
+    }
+    EXPECT_GT(gone, 0);
 }
 
 TEST_F(IslandView, ANewFirstFileBumpsTheIslandAndItSpringsBack)
@@ -170,4 +198,24 @@ TEST_F(IslandView, ANewFirstFileBumpsTheIslandAndItSpringsBack)
         m_now += 0.01;
         return std::abs(m_host->bumpScale() - 1.0) < 1e-6;
     }));
+}
+
+TEST_F(IslandView, AKeycapExplainsItselfThoughThePanelIsNeverActive)
+{
+    ToastPanel panel(std::make_shared<FakeWindowSystem>(), m_host.get());
+    const auto keepHost = qScopeGuard([this] { m_host->setParent(nullptr); });
+    panel.resize(820, 144);
+    panel.show();
+    QWidget typing; // the application the user works in keeps the focus
+    typing.show();
+    typing.activateWindow();
+    ASSERT_TRUE(waitUntil([&] { return typing.isActiveWindow() && !panel.isActiveWindow(); }));
+    show(1);
+    settle();
+    allowWarning("This plugin does not support raise()"); // the tip, offscreen
+    // From the window system, as the wake-up of a tip needs.
+    QTest::mouseMove(&panel, islandpainter::badgeRects(820, 14, false)[1].center().toPoint());
+    ASSERT_TRUE(waitUntil([] { return QToolTip::isVisible(); }));
+    EXPECT_EQ(QToolTip::text(), "Super+Shift+M");
+    QToolTip::hideText();
 }
