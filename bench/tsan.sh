@@ -41,15 +41,17 @@ shopt -s nullglob
 reports=("$logs"/tsan.*)
 echo "ThreadSanitizer: ${#reports[@]} process(es) reported; logs in $logs"
 if ((${#reports[@]})); then
-  awk '
+  awk -v root="$PWD/" '
     /WARNING: ThreadSanitizer: / {
       kind = $0; sub(/.*ThreadSanitizer: /, "", kind); sub(/ \(pid=.*/, "", kind)
       open = 1; next
     }
-    # Frames name our sources relative to the build folder (../src/…).
-    open && /^ *#[0-9]+ / && / (\.\.\/)+(src|tests)\// && !/libsanitizer/ {
+    # Frames name our sources relative to the build folder (../src/…), or by
+    # their full path when a unity build included them.
+    open && /^ *#[0-9]+ / && (/ (\.\.\/)+(src|tests)\// || index($0, " " root "src/") ||
+                              index($0, " " root "tests/")) && !/libsanitizer/ {
       where = $0; sub(/^ *#[0-9]+ /, "", where); sub(/ \([^ ]*\+0x[0-9a-f]+\)$/, "", where)
-      sub(/(\.\.\/)+/, "", where)
+      sub(/(\.\.\/)+/, "", where); gsub(root, "", where)
       seen[kind ": " where]++; open = 0; next
     }
     open && /^SUMMARY: ThreadSanitizer/ { seen[kind ": (no frame of ours)"]++; open = 0 }

@@ -16,8 +16,10 @@ elseif(NOT VANTLE_SANITIZE STREQUAL "")
   message(FATAL_ERROR "VANTLE_SANITIZE is address, thread or empty, not ${VANTLE_SANITIZE}")
 endif()
 if(VANTLE_SANITIZE)
-  # Frame pointers give whole stacks in reports; -O1 keeps the suite's run time bearable.
-  list(APPEND flags -fno-omit-frame-pointer -O1)
+  # Frame pointers give whole stacks in reports. -O1 keeps the suite's run time
+  # bearable; line tables (-g1) are all a report's stack needs, and build and
+  # link far faster than full debug info.
+  list(APPEND flags -fno-omit-frame-pointer -O1 -g1)
   add_compile_options(${flags})
   add_link_options(${flags})
 endif()

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr int captionPixelSize = 11;
+constexpr int pillTextPixelSize = 11;
 constexpr int horizontalPadding = 8;
 constexpr int verticalPadding = 4;
 constexpr double fillOpacity = 0.3;
@@ -53,7 +53,7 @@ countdown::Urgency urgency(qint64 remainingMs)
 
 QFont captionFont(QFont font)
 {
-    font.setPixelSize(captionPixelSize);
+    font.setPixelSize(pillTextPixelSize);
     return font;
 }
 

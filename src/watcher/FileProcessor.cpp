@@ -14,7 +14,7 @@
 
 namespace {
 
-QString withoutTrailingSlash(QString path)
+QString withoutTrailingSlashes(QString path)
 {
     while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
         path.chop(1);
@@ -42,7 +42,7 @@ FileProcessor::FileProcessor(FSEventsMonitor& monitor, TrackedFileActor& store,
                              QString downloadsPath, NewFileCallback onNewFile,
                              std::chrono::milliseconds removalDelay,
                              std::chrono::milliseconds emptyFileWait)
-    : m_monitor(monitor), m_store(store), m_downloadsPath(withoutTrailingSlash(downloadsPath)),
+    : m_monitor(monitor), m_store(store), m_downloadsPath(withoutTrailingSlashes(downloadsPath)),
       m_onNewFile(std::move(onNewFile)), m_removalDelay(removalDelay),
       m_emptyFileWait(emptyFileWait)
 {

@@ -107,7 +107,10 @@ protected:
         if (reply.arguments().size() != 2)
             return -1;
         const auto root = qvariant_cast<QDBusArgument>(reply.arguments()[1]);
+        // Every begin is ended: a reader left inside a structure or array
+        // keeps the reply's message alive.
         int id = -1;
+        int found = -1;
         QVariantMap properties;
         root.beginStructure();
         root >> id >> properties;
@@ -118,10 +121,13 @@ protected:
             const auto item = qvariant_cast<QDBusArgument>(child.variant());
             item.beginStructure();
             item >> id >> properties;
-            if (properties.value("label").toString() == label)
-                return id;
+            item.endStructure();
+            if (found < 0 && properties.value("label").toString() == label)
+                found = id;
         }
-        return -1;
+        root.endArray();
+        root.endStructure();
+        return found;
     }
     QString popoverWindow()
     {
