@@ -57,8 +57,8 @@ TEST(FileRowLayout, EachRowFitsItsSlot)
     // The list gives each row a slot of fixed height: text taller than that
     // loses its descenders (an underscore reads as a space).
     const TrackedFile file = temporaryFile(QDateTime::currentDateTimeUtc().addSecs(5400));
-    TemporaryFileRowView temporary(file, TemporaryFileRowView::Actions{
-                                             [] {}, [] {}, [] {}, [](std::optional<double>) {}, {}});
+    TemporaryFileRowView temporary(
+        file, TemporaryFileRowView::Actions{[] {}, [] {}, [] {}, [](std::optional<double>) {}, {}});
     IgnoredFileRowView ignored(file, IgnoredFileRowView::Actions{[] {}, [] {}}, {});
     EXPECT_LE(temporary.sizeHint().height(), PopoverListView::rowHeight);
     EXPECT_LE(ignored.sizeHint().height(), PopoverListView::rowHeight);
