@@ -55,7 +55,9 @@ std::optional<Entry> find(const std::vector<Entry>& files, const QString& wanted
     return std::nullopt;
 }
 
-RestoreOutcome restoreNow(TrackedFileActor& store, const QString& wanted)
+} // namespace
+
+RestoreOutcome RecentlyTrashed::restoreNow(TrackedFileActor& store, const QString& wanted)
 {
     const RecordTrash& trash = store.recordTrash();
     const std::optional<Entry> file = find(listNow(trash), wanted);
@@ -107,8 +109,6 @@ RestoreOutcome restoreNow(TrackedFileActor& store, const QString& wanted)
     }
     return {{}, error};
 }
-
-} // namespace
 
 RecentlyTrashed::RecentlyTrashed(TrackedFileActor& store, QObject* parent)
     : QObject(parent), m_store(store)
