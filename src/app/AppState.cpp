@@ -99,6 +99,8 @@ void AppState::shutdown()
     // A restore under way waits on the store: it ends first.
     if (m_recentlyTrashed)
         m_recentlyTrashed->shutdown();
+    if (m_tidier)
+        m_tidier->shutdown();
     if (m_trackedFileActor)
         m_trackedFileActor->shutdown();
     // The popover's filter and other pool steps between store and main thread.

@@ -10,6 +10,8 @@
 #include "platform/Workspace.h"
 #include "popover/RecentlyTrashed.h"
 #include "store/TrackedFileActor.h"
+#include "tidy/RecentlyUsed.h"
+#include "tidy/Tidier.h"
 #include "toast/ToastController.h"
 #include "toast/ToastShortcuts.h"
 #include "watcher/FSEventsMonitor.h"
@@ -44,6 +46,8 @@ public:
     // What Vantle trashed lately, and the way back (the toast's Undo, the
     // popover, the command line).
     RecentlyTrashed& recentlyTrashed() { return *m_recentlyTrashed; }
+    // The tidy rule's preview, run and undo.
+    Tidier& tidier() { return *m_tidier; }
     const Config& config() const { return m_config; }
 
     // Saves what is pending and stops the service threads (at exit).
@@ -77,6 +81,14 @@ private:
         std::make_unique<CleanupService>(*m_trackedFileActor);
     std::unique_ptr<RecentlyTrashed> m_recentlyTrashed =
         std::make_unique<RecentlyTrashed>(*m_trackedFileActor);
+    std::unique_ptr<Tidier> m_tidier = std::make_unique<Tidier>(
+        *m_trackedFileActor,
+        Tidier::Options{{},
+                        recentlyused::defaultPath(),
+                        [store = m_trackedFileActor.get()](const QString& location) {
+                            return RecentlyTrashed::restoreNow(*store, location);
+                        },
+                        {}});
     // [toast] ToastController
     std::unique_ptr<ToastController> m_toastController =
         std::make_unique<ToastController>(ToastController::Services{

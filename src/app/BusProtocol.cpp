@@ -25,6 +25,8 @@ void bus::registerTypes()
 {
     qDBusRegisterMetaType<Record>();
     qDBusRegisterMetaType<QList<Record>>();
+    qDBusRegisterMetaType<TidyEntry>();
+    qDBusRegisterMetaType<QList<TidyEntry>>();
 }
 
 QDBusArgument& operator<<(QDBusArgument& argument, const bus::Record& record)
@@ -39,6 +41,22 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, bus::Record& reco
 {
     argument.beginStructure();
     argument >> record.path >> record.state >> record.expires;
+    argument.endStructure();
+    return argument;
+}
+
+QDBusArgument& operator<<(QDBusArgument& argument, const bus::TidyEntry& entry)
+{
+    argument.beginStructure();
+    argument << entry.path << entry.destination << entry.size << entry.ageDays << entry.error;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, bus::TidyEntry& entry)
+{
+    argument.beginStructure();
+    argument >> entry.path >> entry.destination >> entry.size >> entry.ageDays >> entry.error;
     argument.endStructure();
     return argument;
 }

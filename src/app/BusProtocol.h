@@ -24,6 +24,8 @@ inline const QString errorInvalidDuration =
 inline const QString errorFailed = QStringLiteral("app.vantle.Vantle.Error.Failed");
 inline const QString errorNotAvailable = QStringLiteral("app.vantle.Vantle.Error.NotAvailable");
 inline const QString errorNotFound = QStringLiteral("app.vantle.Vantle.Error.NotFound");
+// InvalidRule: a tidy option was not understood.
+inline const QString errorInvalidRule = QStringLiteral("app.vantle.Vantle.Error.InvalidRule");
 
 // One record as List gives it: (path, state, expiry), D-Bus type (sss). The
 // state is the stored raw value; the expiry is ISO 8601 in UTC, or empty.
@@ -33,6 +35,20 @@ struct Record {
     QString expires;
 
     friend bool operator==(const Record&, const Record&) = default;
+};
+
+// One item of a tidy preview, run or undo: (path, destination, size, age in
+// days, error), D-Bus type (ssxis). The destination is "trash" or a folder in
+// a preview, and where the item went after a run or an undo (empty when it
+// stayed, with the error saying why).
+struct TidyEntry {
+    QString path;
+    QString destination;
+    qint64 size = 0;
+    int ageDays = 0;
+    QString error;
+
+    friend bool operator==(const TidyEntry&, const TidyEntry&) = default;
 };
 
 // Registers the types above with Qt D-Bus; needed before they cross the bus.
@@ -49,6 +65,9 @@ QString resolvedPath(const QString& downloadsPath, const QString& sent);
 } // namespace bus
 
 Q_DECLARE_METATYPE(bus::Record)
+Q_DECLARE_METATYPE(bus::TidyEntry)
 
 QDBusArgument& operator<<(QDBusArgument& argument, const bus::Record& record);
 const QDBusArgument& operator>>(const QDBusArgument& argument, bus::Record& record);
+QDBusArgument& operator<<(QDBusArgument& argument, const bus::TidyEntry& entry);
+const QDBusArgument& operator>>(const QDBusArgument& argument, bus::TidyEntry& entry);

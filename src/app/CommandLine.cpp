@@ -3,6 +3,8 @@
 
 #include "app/BusProtocol.h"
 #include "expiry/DurationParser.h"
+#include "platform/Formatters.h"
+#include "tidy/TidyRule.h"
 
 #include <QDBusConnection>
 #include <QDBusError>
@@ -18,7 +20,7 @@
 
 namespace {
 
-const QStringList commands = {"list", "mark", "keep", "trash", "restore", "quit"};
+const QStringList commands = {"list", "mark", "keep", "trash", "restore", "tidy", "quit"};
 
 constexpr int popoverCallTimeoutMs = 5000;
 
@@ -127,6 +129,95 @@ int simpleCall(const QString& method, const QVariantList& arguments, int timeout
     return status;
 }
 
+void printTidy(const QList<bus::TidyEntry>& entries, bool preview, bool json)
+{
+    if (json) {
+        QJsonArray array;
+        for (const bus::TidyEntry& entry : entries) {
+            QJsonObject item{{"path", entry.path}, {"destination", entry.destination}};
+            if (preview) {
+                item["size"] = entry.size;
+                item["ageDays"] = entry.ageDays;
+            } else {
+                item["error"] = entry.error.isEmpty() ? QJsonValue() : QJsonValue(entry.error);
+            }
+            array.append(item);
+        }
+        print(stdout, QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
+        return;
+    }
+    QString text;
+    qint64 total = 0;
+    for (const bus::TidyEntry& entry : entries) {
+        const QString path = commandline::shellEscaped(entry.path);
+        if (preview) {
+            total += entry.size;
+            text += QStringLiteral("%1 %2 %3 → %4\n")
+                        .arg(QStringLiteral("%1d").arg(entry.ageDays), 6)
+                        .arg(formatByteCount(entry.size), 9)
+                        .arg(path, commandline::shellEscaped(entry.destination));
+        } else if (entry.error.isEmpty()) {
+            text += QStringLiteral("moved  %1 → %2\n")
+                        .arg(path, entry.destination.isEmpty()
+                                       ? QStringLiteral("the Trash")
+                                       : commandline::shellEscaped(entry.destination));
+        } else {
+            text += QStringLiteral("stayed %1: %2\n").arg(path, entry.error);
+        }
+    }
+    if (preview)
+        text += QStringLiteral("%1 item(s), %2\n").arg(entries.size()).arg(formatByteCount(total));
+    print(stdout, text);
+}
+
+// `tidy [--dry-run] [--json] [--older-than DAYS] [--kinds KIND,…] [--to trash|FOLDER]`
+// and `tidy --undo [--json]`.
+int tidy(const QStringList& arguments, const commandline::Timeouts& timeouts)
+{
+    bool dryRun = false;
+    bool json = false;
+    bool undo = false;
+    QVariantMap options;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& word = arguments[i];
+        if (word == "--dry-run" || word == "--json" || word == "--undo") {
+            (word == "--dry-run" ? dryRun : word == "--json" ? json : undo) = true;
+            continue;
+        }
+        if (i + 1 == arguments.size() ||
+            !(word == "--older-than" || word == "--kinds" || word == "--to"))
+            return misused(QStringLiteral("tidy does not take %1").arg(bus::echoed(word)));
+        const QString value = arguments[++i];
+        if (word == "--older-than")
+            options["olderThanDays"] = value;
+        else if (word == "--kinds")
+            options["kinds"] = value.split(QLatin1Char(','), Qt::SkipEmptyParts);
+        else
+            options["to"] = value == QLatin1String("trash") ? value : absolute(value);
+    }
+    if (undo && (dryRun || !options.isEmpty()))
+        return misused(QStringLiteral("tidy --undo takes only --json"));
+    if (TidyRule rule; const auto error = rule.applyOptions(options))
+        return misused(*error);
+    const QString method = undo ? "TidyUndo" : dryRun ? "TidyPreview" : "Tidy";
+    const int timeoutMs = dryRun ? timeouts.callMs : timeouts.slowMs;
+    const QDBusMessage reply =
+        call(method, undo ? QVariantList{} : QVariantList{options}, timeoutMs);
+    if (const int status = statusOf(reply, timeoutMs); status != commandline::done)
+        return status;
+    if (reply.arguments().size() != 1) {
+        print(stderr, QStringLiteral("Vantle gave an answer this command does not read\n"));
+        return commandline::refused;
+    }
+    const auto entries = qdbus_cast<QList<bus::TidyEntry>>(reply.arguments().constFirst());
+    printTidy(entries, dryRun, json);
+    // A run that left something behind says so in its status.
+    const bool allMoved =
+        std::all_of(entries.begin(), entries.end(),
+                    [](const bus::TidyEntry& entry) { return entry.error.isEmpty(); });
+    return allMoved ? commandline::done : commandline::refused;
+}
+
 } // namespace
 
 QString commandline::usage()
@@ -149,6 +240,13 @@ QString commandline::usage()
         "  keep FILE             keep FILE: it is no longer temporary\n"
         "  trash FILE            move FILE to the Trash now\n"
         "  restore NAME          put the trashed file NAME back; prints its path\n"
+        "  tidy [--dry-run] [--json] [--older-than DAYS] [--kinds KIND,...]\n"
+        "       [--to trash|FOLDER]\n"
+        "                        move the kept items older than DAYS out of Downloads\n"
+        "                        (the rule of the settings, changed for this run);\n"
+        "                        --dry-run only lists them. KIND: installers, archives,\n"
+        "                        disk-images, documents, images, audio, video\n"
+        "  tidy --undo [--json]  bring the items of the last tidy run back\n"
         "  quit                  stop the running Vantle\n"
         "\n"
         "Exit status: 0 done, 1 refused (the reason is printed), 2 usage error,\n"
@@ -243,6 +341,8 @@ int commandline::run(const QStringList& arguments, const Timeouts& timeouts)
         return simpleCall("Trash", {absolute(rest[0])}, timeouts.slowMs);
     if (command == "restore" && rest.size() == 1)
         return simpleCall("Restore", {rest[0]}, timeouts.slowMs);
+    if (command == "tidy")
+        return tidy(rest, timeouts);
     if (command == "quit" && rest.isEmpty())
         return simpleCall("Quit", {}, timeouts.callMs);
     if (isCommand(command))

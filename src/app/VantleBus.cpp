@@ -5,6 +5,7 @@
 #include "expiry/DurationParser.h"
 #include "expiry/MarkTemporary.h"
 #include "store/TrackedFileActor.h"
+#include "tidy/Tidier.h"
 
 using bus::DelayedReply;
 
@@ -25,6 +26,14 @@ bus::Record busRecord(const TrackedFile& file)
 void failWhenStopping(const DelayedReply& reply)
 {
     reply.fail(bus::errorFailed, QStringLiteral("Vantle is stopping"));
+}
+
+QList<bus::TidyEntry> entriesOf(const TidyReport& report)
+{
+    QList<bus::TidyEntry> entries;
+    for (const TidyOutcome& outcome : report.outcomes)
+        entries.append({outcome.path, outcome.target, 0, 0, outcome.error});
+    return entries;
 }
 
 } // namespace
@@ -187,6 +196,85 @@ QString VantleBus::Restore(const QString& name)
                     reply.fail(bus::errorFailed, QStringLiteral("Could not restore %1: %2")
                                                      .arg(bus::echoed(name), outcome.error));
             })
+        .onCanceled(this, [reply] { failWhenStopping(reply); });
+    return {};
+}
+
+std::optional<TidyRule> VantleBus::tidyRule(const QVariantMap& options, const DelayedReply& reply)
+{
+    if (!m_services.tidier) {
+        reply.fail(bus::errorNotAvailable, QStringLiteral("Tidying is not available"));
+        return std::nullopt;
+    }
+    TidyRule rule = TidyRule::fromSettings();
+    if (const auto error = rule.applyOptions(options)) {
+        reply.fail(bus::errorInvalidRule, *error);
+        return std::nullopt;
+    }
+    return rule;
+}
+
+QList<bus::TidyEntry> VantleBus::TidyPreview(const QVariantMap& options)
+{
+    const DelayedReply reply(*this);
+    const auto rule = tidyRule(options, reply);
+    if (!rule)
+        return {};
+    m_services.tidier->preview(*rule)
+        .then(this,
+              [reply](const ::TidyPreview& preview) {
+                  if (!preview.error.isEmpty())
+                      return reply.fail(
+                          bus::errorFailed,
+                          QStringLiteral("Could not read Downloads: %1").arg(preview.error));
+                  QList<bus::TidyEntry> entries;
+                  for (const TidyItem& item : preview.items)
+                      entries.append(
+                          {item.path,
+                           item.destination.isEmpty() ? QStringLiteral("trash") : item.destination,
+                           item.size,
+                           item.ageDays,
+                           {}});
+                  reply.reply({QVariant::fromValue(entries)});
+              })
+        .onCanceled(this, [reply] { failWhenStopping(reply); });
+    return {};
+}
+
+QList<bus::TidyEntry> VantleBus::Tidy(const QVariantMap& options)
+{
+    const DelayedReply reply(*this);
+    const auto rule = tidyRule(options, reply);
+    if (!rule)
+        return {};
+    // A half-failed run is still an answer: each item says what became of it.
+    m_services.tidier->apply(*rule)
+        .then(this,
+              [reply](const TidyReport& report) {
+                  if (!report.error.isEmpty() && report.outcomes.empty())
+                      return reply.fail(bus::errorFailed,
+                                        QStringLiteral("Could not tidy: %1").arg(report.error));
+                  reply.reply({QVariant::fromValue(entriesOf(report))});
+              })
+        .onCanceled(this, [reply] { failWhenStopping(reply); });
+    return {};
+}
+
+QList<bus::TidyEntry> VantleBus::TidyUndo()
+{
+    const DelayedReply reply(*this);
+    if (!m_services.tidier) {
+        reply.fail(bus::errorNotAvailable, QStringLiteral("Tidying is not available"));
+        return {};
+    }
+    m_services.tidier->undo()
+        .then(this,
+              [reply](const TidyReport& report) {
+                  if (report.outcomes.empty())
+                      return reply.fail(bus::errorNotFound,
+                                        QStringLiteral("Nothing to undo: %1").arg(report.error));
+                  reply.reply({QVariant::fromValue(entriesOf(report))});
+              })
         .onCanceled(this, [reply] { failWhenStopping(reply); });
     return {};
 }

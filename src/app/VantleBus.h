@@ -3,6 +3,7 @@
 
 #include "app/BusProtocol.h"
 #include "store/RestoreOutcome.h"
+#include "tidy/TidyRule.h"
 
 #include <QDBusConnection>
 #include <QDBusContext>
@@ -13,6 +14,7 @@
 #include <optional>
 
 class CleanupService;
+class Tidier;
 class TrackedFileActor;
 struct TrackedFile;
 
@@ -37,6 +39,7 @@ public:
         std::function<void()> showPopover;
         Restorer restore; // empty: restoring is not available
         std::function<void()> quit;
+        Tidier* tidier = nullptr; // none: tidying is not available
     };
 
     explicit VantleBus(Services services, QObject* parent = nullptr);
@@ -54,6 +57,13 @@ public Q_SLOTS:
     void Trash(const QString& path);
     // Gives the path the file is back at.
     QString Restore(const QString& name);
+    // The tidy rule of the settings, changed for this call by `options`
+    // ("olderThanDays", "kinds", "to"). The preview moves nothing; Tidy
+    // applies it as one batch and gives each item's fate; TidyUndo brings the
+    // last batch back.
+    QList<bus::TidyEntry> TidyPreview(const QVariantMap& options);
+    QList<bus::TidyEntry> Tidy(const QVariantMap& options);
+    QList<bus::TidyEntry> TidyUndo();
     void ShowPopover();
     // Answers, then the program stops as from its menu.
     void Quit();
@@ -68,6 +78,8 @@ private:
     void withRecord(const QString& sent, const bus::DelayedReply& reply,
                     std::function<void(const TrackedFile&)> then);
     QString resolve(const QString& sent) const;
+    // The rule for a tidy call, or nothing once the call was answered.
+    std::optional<TidyRule> tidyRule(const QVariantMap& options, const bus::DelayedReply& reply);
 
     Services m_services;
     QTimer m_changed; // folds the store's saves of one pass into one signal

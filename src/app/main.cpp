@@ -132,7 +132,8 @@ int main(int argc, char** argv)
         {appState.trackedFileActor(), appState.cleanupService(),
          [&popover] { popover.showPopover(); },
          [&appState](const QString& name) { return appState.recentlyTrashed().restore(name); },
-         [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); }});
+         [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); },
+         &appState.tidier()});
     // The lock makes a taken name unlikely; without the bus only the CLI is missing.
     if (QString error; !bus.publish(QDBusConnection::sessionBus(), &error))
         VANTLE_DIAG(lcApp, QStringLiteral("Not on the session bus: ") + error);

@@ -54,9 +54,12 @@ public:
     // Batches not yet finished.
     int pendingMoves() const { return m_pending.load(); }
 
-private:
+    // Moves one item into `destination` (on `destinationDevice`) under a
+    // free name; blocking.
     static MoveOutcome moveOne(const QString& source, const QString& destination,
                                std::optional<std::uint64_t> destinationDevice);
+
+private:
     static MoveOutcome moveAcrossDevices(const QString& source, const QString& destination);
 
     std::shared_ptr<Workspace> m_workspace;

@@ -18,6 +18,13 @@ const Declaration automaticallyDownloadsUpdates{"automaticallyDownloadsUpdates",
                                                 false};
 const Declaration lastUpdateCheck{"lastUpdateCheck", Type::Integer, 0, 0,
                                   std::numeric_limits<qint64>::max()};
+const Declaration tidyEnabled{"TidyRule.enabled", Type::Boolean, false};
+const Declaration tidyOlderThanDays{"TidyRule.olderThanDays", Type::Integer, 30, 1, 3650};
+const Declaration tidyKinds{"TidyRule.kinds", Type::TextList, QStringList{}};
+const Declaration tidyDestination{"TidyRule.destination", Type::Text, QStringLiteral("trash")};
+const Declaration tidyArchiveFolder{"TidyRule.archiveFolder", Type::Text, QString()};
+const Declaration tidyIncludeFolders{"TidyRule.includeFolders", Type::Boolean, false};
+const Declaration tidyRecentlyUsedDays{"TidyRule.recentlyUsedDays", Type::Integer, 30, 0, 3650};
 
 std::unique_ptr<QSettings> open()
 {

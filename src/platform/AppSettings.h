@@ -32,6 +32,17 @@ extern const Declaration automaticallyChecksForUpdates;
 extern const Declaration automaticallyDownloadsUpdates;
 // "lastUpdateCheck", seconds since the epoch of the last update check; 0: never.
 extern const Declaration lastUpdateCheck;
+// The tidy rule, off by default: "TidyRule.enabled" (false), "TidyRule.olderThanDays"
+// (30, 1...3650), "TidyRule.kinds" (empty: every kind), "TidyRule.destination"
+// ("trash" or "archive"), "TidyRule.archiveFolder" (empty: Downloads/Archive/YYYY/MM),
+// "TidyRule.includeFolders" (false), "TidyRule.recentlyUsedDays" (30, 0...3650; 0: none).
+extern const Declaration tidyEnabled;
+extern const Declaration tidyOlderThanDays;
+extern const Declaration tidyKinds;
+extern const Declaration tidyDestination;
+extern const Declaration tidyArchiveFolder;
+extern const Declaration tidyIncludeFolders;
+extern const Declaration tidyRecentlyUsedDays;
 
 // A QSettings on $XDG_CONFIG_HOME/Vantle/Vantle.conf; a fresh object each call
 // so that every thread may read.

@@ -30,9 +30,9 @@ template <typename T> std::optional<T> waitFor(QFuture<T> future)
 
 // What can come back: still in the Trash as it was sent, and only ever into
 // the Downloads folder as it is now.
-std::vector<Entry> listNow(const RecordTrash& trash)
+std::vector<Entry> listNow(const RecordTrash& trash, const QString& onlyAt = {})
 {
-    std::vector<Entry> files = trash.journal().stillTrashed(*trash.trashBin());
+    std::vector<Entry> files = trash.journal().stillTrashed(*trash.trashBin(), onlyAt);
     std::erase_if(files,
                   [&](const Entry& file) { return !trash.isRecordablePath(file.originalPath); });
     return files;
@@ -55,10 +55,17 @@ std::optional<Entry> find(const std::vector<Entry>& files, const QString& wanted
     return std::nullopt;
 }
 
-RestoreOutcome restoreNow(TrackedFileActor& store, const QString& wanted)
+} // namespace
+
+RestoreOutcome RecentlyTrashed::restoreNow(TrackedFileActor& store, const QString& wanted)
 {
     const RecordTrash& trash = store.recordTrash();
-    const std::optional<Entry> file = find(listNow(trash), wanted);
+    // A place in the Trash is checked alone: a batch of restores then costs
+    // one check each, not one per entry of the journal.
+    std::vector<Entry> files = listNow(trash, wanted);
+    if (files.empty())
+        files = listNow(trash);
+    const std::optional<Entry> file = find(files, wanted);
     const auto item = file ? fs::lstat(file->location) : std::nullopt;
     if (!item) {
         VANTLE_DIAG(lcStore, QStringLiteral("Restore: no trashed file %1").arg(wanted));
@@ -107,8 +114,6 @@ RestoreOutcome restoreNow(TrackedFileActor& store, const QString& wanted)
     }
     return {{}, error};
 }
-
-} // namespace
 
 RecentlyTrashed::RecentlyTrashed(TrackedFileActor& store, QObject* parent)
     : QObject(parent), m_store(store)

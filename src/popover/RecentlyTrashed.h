@@ -36,6 +36,8 @@ public:
     // is recorded as kept first, so no toast announces it. Gives the path it
     // is back at, or why it is not.
     QFuture<RestoreOutcome> restore(const QString& nameOrLocation);
+    // The same, blocking, for a job that is already off the main thread.
+    static RestoreOutcome restoreNow(TrackedFileActor& store, const QString& nameOrLocation);
     // Why the last restore of a file failed, by its place in the Trash,
     // until the list is no longer followed.
     const QHash<QString, QString>& restoreFailures() const { return m_failures; }

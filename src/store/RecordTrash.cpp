@@ -23,16 +23,24 @@ bool RecordTrash::isRecordablePath(const QString& path) const
            name != QLatin1String(".");
 }
 
-RecordTrash::Result RecordTrash::trash(const QString& path, std::uint64_t inode) const
+std::optional<RecordTrash::Result> RecordTrash::refusal(const QString& path,
+                                                        std::uint64_t inode) const
 {
     if (!isRecordablePath(path)) {
-        VANTLE_DIAG(lcStore, QStringLiteral("Refused to trash %1: not an item directly inside "
+        VANTLE_DIAG(lcStore, QStringLiteral("Refused to take %1: not an item directly inside "
                                             "the Downloads folder")
                                  .arg(path));
-        return {Outcome::refused, QStringLiteral("not inside the Downloads folder")};
+        return Result{Outcome::refused, QStringLiteral("not inside the Downloads folder")};
     }
     if (!fs::holdsItem(path, inode))
-        return {Outcome::absent, {}};
+        return Result{Outcome::absent, {}};
+    return std::nullopt;
+}
+
+RecordTrash::Result RecordTrash::trash(const QString& path, std::uint64_t inode) const
+{
+    if (auto refused = refusal(path, inode))
+        return *refused;
     // The mark goes first, so that the item does not sit tagged in the Trash
     // (the item was just found to be the record's).
     tags::removeTag(path);

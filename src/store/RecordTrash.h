@@ -7,6 +7,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 // The one road from a record to the Trash. Only an item directly inside
 // Downloads that still is the record's own inode is trashed, checked right
@@ -36,6 +37,9 @@ public:
     // one way the watcher records it.
     bool isRecordablePath(const QString& path) const;
     const QString& downloadsPath() const { return m_downloadsPath; }
+    // The guard every item passes right before it leaves Downloads, to the
+    // Trash or elsewhere: why it may not (refused, absent), else nothing.
+    std::optional<Result> refusal(const QString& path, std::uint64_t inode) const;
     // Blocking; callable from any thread.
     Result trash(const QString& path, std::uint64_t inode) const;
 

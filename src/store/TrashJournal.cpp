@@ -134,7 +134,8 @@ std::vector<TrashJournal::Entry> TrashJournal::entries() const
     return entries;
 }
 
-std::vector<TrashJournal::Entry> TrashJournal::stillTrashed(Trash& trash) const
+std::vector<TrashJournal::Entry> TrashJournal::stillTrashed(Trash& trash,
+                                                            const QString& onlyAt) const
 {
     std::vector<Entry> journal = entries();
     std::stable_sort(journal.begin(), journal.end(),
@@ -145,6 +146,8 @@ std::vector<TrashJournal::Entry> TrashJournal::stillTrashed(Trash& trash) const
         if (taken.contains(entry.location))
             continue;
         taken.insert(entry.location);
+        if (!onlyAt.isEmpty() && entry.location != onlyAt)
+            continue;
         if (trash.holds(entry.location) && fs::holdsItem(entry.location, entry.inode))
             found.push_back(std::move(entry));
     }

@@ -46,7 +46,9 @@ public:
     std::vector<Entry> entries() const;
     // Those that the Trash still holds as Vantle sent them: at their
     // location and still the inode sent there. Newest first; blocking.
-    std::vector<Entry> stillTrashed(Trash& trash) const;
+    // `onlyAt`: just the entry at that place in the Trash (one check, not
+    // one per entry).
+    std::vector<Entry> stillTrashed(Trash& trash, const QString& onlyAt = {}) const;
     const QString& path() const { return m_path; }
 
 private:

@@ -5,6 +5,7 @@
 #include "StoreFixture.h"
 #include "app/VantleBus.h"
 #include "expiry/CleanupService.h"
+#include "tidy/Tidier.h"
 
 #include <QDBusError>
 
@@ -22,6 +23,8 @@ protected:
     void TearDown() override
     {
         m_cleanup->shutdown();
+        if (m_tidier)
+            m_tidier->shutdown();
         stopStore();
         m_bus.reset();
         m_cleanup.reset();
@@ -31,8 +34,12 @@ protected:
     void publish(VantleBus::Restorer restore = {})
     {
         m_bus.reset();
-        m_bus = std::make_unique<VantleBus>(VantleBus::Services{
-            *m_actor, *m_cleanup, [this] { ++m_popoversShown; }, std::move(restore)});
+        m_bus = std::make_unique<VantleBus>(VantleBus::Services{*m_actor,
+                                                                *m_cleanup,
+                                                                [this] { ++m_popoversShown; },
+                                                                std::move(restore),
+                                                                {},
+                                                                m_tidier.get()});
         QString error;
         ASSERT_TRUE(m_bus->publish(QDBusConnection::sessionBus(), &error)) << error.toStdString();
     }
@@ -49,5 +56,6 @@ protected:
 
     std::unique_ptr<CleanupService> m_cleanup;
     std::unique_ptr<VantleBus> m_bus;
+    std::unique_ptr<Tidier> m_tidier; // set before `publish` to offer tidying
     int m_popoversShown = 0;
 };

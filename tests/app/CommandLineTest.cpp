@@ -71,7 +71,7 @@ TEST(CommandLine, WrongArgumentsExit2WithTheUsageAndHelpListsTheCommands)
     const Outcome help = vantle({"--help"});
     EXPECT_EQ(help.status, 0);
     for (const char* command : {"list [--json]", "mark FILE [DURATION]", "keep FILE", "trash FILE",
-                                "restore NAME", "quit"})
+                                "restore NAME", "tidy --undo", "quit"})
         EXPECT_TRUE(help.out.contains(command)) << command;
 }
 
@@ -164,4 +164,33 @@ TEST_F(CommandLineTest, ListShowsOneLinePerFileAndMarkRefusesStrayWords)
     EXPECT_EQ(run.status, 1);
     EXPECT_LT(run.err.size(), 1000);
     EXPECT_TRUE(run.err.contains("…")) << run.err.left(300).toStdString();
+}
+
+TEST_F(CommandLineTest, TidyPreviewsThenMovesOneRunAndUndoesIt)
+{
+    m_tidier = std::make_unique<Tidier>(
+        *m_actor, Tidier::Options{m_folder + "/tidy-run.json", {}, {}, [] {
+                                      return QDateTime::currentDateTimeUtc().addDays(40);
+                                  }});
+    publish();
+    await(m_store->keep(track("old.pdf")));
+    const QString archive = m_folder + "/Kept";
+    const QStringList rule = {"--older-than", "30", "--to", archive};
+
+    const Outcome preview = vantle(QStringList{"tidy", "--dry-run", "--json"} + rule);
+    EXPECT_EQ(preview.status, 0) << preview.err.toStdString();
+    const QJsonArray items = QJsonDocument::fromJson(preview.out.toUtf8()).array();
+    ASSERT_EQ(items.size(), 1) << preview.out.toStdString();
+    EXPECT_EQ(items[0]["path"].toString(), at("old.pdf"));
+    EXPECT_EQ(items[0]["destination"].toString(), archive);
+    EXPECT_TRUE(QFileInfo::exists(at("old.pdf"))) << "a preview moves nothing";
+
+    EXPECT_EQ(vantle(QStringList{"tidy"} + rule).status, 0);
+    EXPECT_TRUE(QFileInfo::exists(archive + "/old.pdf"));
+    EXPECT_FALSE(QFileInfo::exists(at("old.pdf")));
+    const Outcome undo = vantle({"tidy", "--undo"});
+    EXPECT_EQ(undo.status, 0) << undo.err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(at("old.pdf")));
+    EXPECT_EQ(vantle({"tidy", "--undo"}).status, 1) << "one undo per run";
+    EXPECT_EQ(vantle({"tidy", "--kinds", "bogus"}).status, 2);
 }

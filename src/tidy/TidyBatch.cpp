@@ -1,0 +1,215 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "tidy/TidyBatch.h"
+
+#include "move/FileMover.h"
+#include "platform/FileSystem.h"
+#include "platform/FileTransfer.h"
+#include "platform/Log.h"
+#include "store/TrackedFileActor.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <cerrno>
+
+namespace {
+
+// A name taken between choosing it and the rename costs another try.
+constexpr int nameAttempts = 3;
+
+// One item that left: where from, where to, its inode there, and whether
+// the Trash holds it.
+struct Left {
+    QString from;
+    QString to;
+    std::uint64_t inode = 0;
+    bool trashed = false;
+};
+
+std::vector<Left> readRun(const QString& runPath)
+{
+    std::vector<Left> run;
+    QFile file(runPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return run;
+    for (const QJsonValue& value : QJsonDocument::fromJson(file.readAll()).array()) {
+        const QJsonObject item = value.toObject();
+        Left left{item["from"].toString(), item["to"].toString(),
+                  item["inode"].toString().toULongLong(), item["trashed"].toBool()};
+        if (!left.from.isEmpty() && !left.to.isEmpty())
+            run.push_back(left);
+    }
+    return run;
+}
+
+std::optional<QString> writeRun(const QString& runPath, const std::vector<Left>& run)
+{
+    if (run.empty()) {
+        QFile::remove(runPath);
+        return std::nullopt;
+    }
+    QJsonArray items;
+    for (const Left& left : run)
+        items.append(QJsonObject{{"from", left.from},
+                                 {"to", left.to},
+                                 // As text: JSON numbers lose 64-bit precision.
+                                 {"inode", QString::number(left.inode)},
+                                 {"trashed", left.trashed}});
+    QSaveFile file(runPath);
+    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(items).toJson()) < 0 ||
+        !file.commit())
+        return file.errorString();
+    return std::nullopt;
+}
+
+void forget(TrackedFileActor& store, std::uint64_t inode)
+{
+    store.removeByInode(inode).waitForFinished();
+}
+
+TidyOutcome archive(const TidyItem& item, TrackedFileActor& store, std::vector<Left>& run)
+{
+    if (auto refused = store.recordTrash().refusal(item.path, item.inode))
+        return {item.path,
+                {},
+                refused->detail.isEmpty() ? QStringLiteral("it is no longer there")
+                                          : refused->detail};
+    if (auto error = FileMover::createFolder(item.destination))
+        return {item.path, {}, *error};
+    const auto device = filetransfer::deviceOf(item.destination, true);
+    const bool renamed = filetransfer::deviceOf(item.path, false) == device;
+    const MoveOutcome moved = FileMover::moveOne(item.path, item.destination, device);
+    if (!moved.moved())
+        return {item.path, moved.target, moved.error};
+    const auto landed = fs::lstat(moved.target);
+    if (renamed && landed && landed->inode != item.inode) {
+        // Another item took the path between the guard and the rename.
+        filetransfer::renameNoReplace(moved.target, item.path);
+        return {item.path, {}, QStringLiteral("it was replaced while being moved")};
+    }
+    run.push_back({item.path, moved.target, landed ? landed->inode : 0, false});
+    forget(store, item.inode);
+    return {item.path, moved.target, {}};
+}
+
+TidyOutcome trash(const TidyItem& item, TrackedFileActor& store, std::vector<Left>& run)
+{
+    const RecordTrash::Result result = store.recordTrash().trash(item.path, item.inode);
+    if (result.outcome != RecordTrash::Outcome::trashed)
+        return {item.path,
+                {},
+                result.detail.isEmpty() ? QStringLiteral("it is no longer there") : result.detail};
+    if (!result.location.isEmpty())
+        run.push_back({item.path, result.location, item.inode, true});
+    forget(store, item.inode);
+    return {item.path, result.location, {}};
+}
+
+// Back from an archive into Downloads, kept first so that no toast announces it.
+TidyOutcome moveBack(const Left& left, TrackedFileActor& store)
+{
+    if (!fs::holdsItem(left.to, left.inode))
+        return {left.to, {}, QStringLiteral("it is no longer in %1").arg(left.to)};
+    const QString downloads = store.recordTrash().downloadsPath();
+    QString error;
+    for (int attempt = 0; attempt < nameAttempts; ++attempt) {
+        const freename::Result name = FileMover::uniqueDestination(left.from, downloads);
+        if (!name.found())
+            return {left.to, {}, name.error};
+        const auto item = fs::lstat(left.to);
+        const std::int64_t size = item && !item->isDirectory ? item->size : 0;
+        store
+            .perform<bool>([=](TrackedFileActor::Context& context) {
+                context.insertRecord(left.inode, name.path, QFileInfo(name.path).fileName(), size,
+                                     FileState::dismissed);
+                return !context.save();
+            })
+            .waitForFinished();
+        const int failed = filetransfer::renameNoReplace(left.to, name.path);
+        if (failed == 0)
+            return {left.to, name.path, {}};
+        forget(store, left.inode);
+        if (failed == EXDEV) {
+            // Another volume: copied back; the record follows once it is there.
+            const MoveOutcome moved =
+                FileMover::moveOne(left.to, downloads, filetransfer::deviceOf(downloads, true));
+            if (const auto back = moved.moved() ? fs::lstat(moved.target) : std::nullopt)
+                store
+                    .perform<bool>([=, target = moved.target](TrackedFileActor::Context& context) {
+                        context.insertRecord(back->inode, target, QFileInfo(target).fileName(),
+                                             back->isDirectory ? 0 : back->size,
+                                             FileState::dismissed);
+                        return !context.save();
+                    })
+                    .waitForFinished();
+            return {left.to, moved.target, moved.error};
+        }
+        error = fs::errorText(failed);
+        if (failed != EEXIST)
+            break;
+    }
+    return {left.to, {}, error};
+}
+
+} // namespace
+
+int TidyReport::movedCount() const
+{
+    return int(std::count_if(outcomes.begin(), outcomes.end(),
+                             [](const TidyOutcome& outcome) { return outcome.moved(); }));
+}
+
+TidyReport tidybatch::apply(const TidyPreview& preview, TrackedFileActor& store,
+                            const QString& runPath)
+{
+    TidyReport report;
+    if (!preview.error.isEmpty()) {
+        report.error = preview.error;
+        return report;
+    }
+    std::vector<Left> run;
+    for (const TidyItem& item : preview.items) {
+        report.outcomes.push_back(item.destination.isEmpty() ? trash(item, store, run)
+                                                             : archive(item, store, run));
+        const TidyOutcome& outcome = report.outcomes.back();
+        VANTLE_DIAG(lcStore,
+                    outcome.moved()
+                        ? QStringLiteral("Tidy: %1 → %2").arg(item.path, outcome.target)
+                        : QStringLiteral("Tidy: %1 stays: %2").arg(item.path, outcome.error));
+    }
+    // A run that moved nothing leaves the last one to undo.
+    if (!run.empty()) {
+        if (auto error = writeRun(runPath, run))
+            report.error = QStringLiteral("the run could not be noted for Undo: %1").arg(*error);
+    }
+    return report;
+}
+
+TidyReport tidybatch::undo(TrackedFileActor& store, const QString& runPath, const Restorer& restore)
+{
+    TidyReport report;
+    const std::vector<Left> run = readRun(runPath);
+    if (run.empty()) {
+        report.error = QStringLiteral("there is no tidy run to undo");
+        return report;
+    }
+    std::vector<Left> stayed;
+    for (const Left& left : run) {
+        TidyOutcome outcome;
+        if (left.trashed) {
+            const RestoreOutcome restored = restore(left.to);
+            outcome = {left.to, restored.path, restored.error};
+        } else {
+            outcome = moveBack(left, store);
+        }
+        if (!outcome.moved())
+            stayed.push_back(left);
+        report.outcomes.push_back(outcome);
+    }
+    if (auto error = writeRun(runPath, stayed))
+        report.error = *error;
+    return report;
+}
