@@ -58,6 +58,11 @@ int FloatingPanel::withShadowRoom(int height)
     return height + shadow.top() + shadow.bottom();
 }
 
+void FloatingPanel::setBodyGeometry(const QRect& body)
+{
+    setGeometry(hasCompositor() ? body.marginsAdded(panelbackground::shadowMargins()) : body);
+}
+
 QRect FloatingPanel::bodyGeometry()
 {
     return hasCompositor() ? geometry().marginsRemoved(panelbackground::shadowMargins())

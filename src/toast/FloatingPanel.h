@@ -38,8 +38,10 @@ public:
     // The window height for content of `height`: with a compositor the panel
     // background draws its shadow around the content.
     int withShadowRoom(int height);
-    // Where the panel's visible body is on the screen, its shadow left out.
+    // Where the panel's visible body is on the screen, its shadow left out;
+    // setting it leaves the shadow its room around the body.
     QRect bodyGeometry();
+    void setBodyGeometry(const QRect& body);
 
 protected:
     WindowSystem& windowSystem() { return *m_windowSystem; }

@@ -39,7 +39,8 @@ void ToastInputs::open(ToastInput input)
     m_host.setPaused(true);
     FloatingPanel* panel = m_panels[index(input)];
     if (const auto facts = m_host.currentScreenFacts())
-        panel->setGeometry(toastgeometry::inputPanelFrame(*facts, panel->height()));
+        panel->setBodyGeometry(
+            toastgeometry::inputPanelFrame(*facts, panel->bodyGeometry().height()));
     m_previouslyActiveWindow = m_windowSystem->activeWindow();
     panel->setAlpha(0.0);
     panel->makeKeyAndOrderFront();

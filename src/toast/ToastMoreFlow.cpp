@@ -57,9 +57,8 @@ void ToastMoreFlow::show()
         return;
     m_model->setSelectedIndex(0);
     if (const auto facts = m_host.currentScreenFacts())
-        m_panel->setGeometry(toastgeometry::inputPanelFrame(
-            *facts, m_panel->withShadowRoom(
-                        toastgeometry::moreMenuHeight(int(MoreMenuViewModel::items().size())))));
+        m_panel->setBodyGeometry(toastgeometry::inputPanelFrame(
+            *facts, toastgeometry::moreMenuHeight(int(MoreMenuViewModel::items().size()))));
     m_inputs.open(ToastInput::more);
     m_panel->setFocus(); // the panel itself takes the keys
 }

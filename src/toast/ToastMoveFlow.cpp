@@ -49,9 +49,9 @@ ToastMoveFlow::~ToastMoveFlow() = default;
 void ToastMoveFlow::place()
 {
     if (const auto facts = m_host.currentScreenFacts())
-        m_panel->setGeometry(toastgeometry::inputPanelFrame(
-            *facts, m_panel->withShadowRoom(toastgeometry::moveInputHeight(
-                        int(m_model->rowPaths().size()), !m_model->showsSuggestions()))));
+        m_panel->setBodyGeometry(toastgeometry::inputPanelFrame(
+            *facts, toastgeometry::moveInputHeight(int(m_model->rowPaths().size()),
+                                                   !m_model->showsSuggestions())));
 }
 
 void ToastMoveFlow::show()

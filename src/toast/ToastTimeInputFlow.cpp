@@ -31,9 +31,8 @@ void ToastTimeInputFlow::place()
     const auto facts = m_host.currentScreenFacts();
     if (!facts)
         return;
-    const int height =
-        m_panel->withShadowRoom(toastgeometry::timeInputHeight(m_model->showsResultRow()));
-    m_panel->setGeometry(toastgeometry::inputPanelFrame(*facts, height));
+    m_panel->setBodyGeometry(toastgeometry::inputPanelFrame(
+        *facts, toastgeometry::timeInputHeight(m_model->showsResultRow())));
 }
 
 void ToastTimeInputFlow::show()

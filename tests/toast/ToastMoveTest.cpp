@@ -3,6 +3,7 @@
 #include "move/MoveInputViewModel.h"
 #include "toast/MoveInputPanel.h"
 #include "toast/MoveInputView.h"
+#include "toast/ToastGeometry.h"
 
 #include <QDir>
 #include <QLineEdit>
@@ -40,6 +41,9 @@ TEST_F(ToastMoveTest, TypedLettersFindTheFolderAndReturnMovesThere)
 {
     type(QStringLiteral("proj alp"));
     ASSERT_TRUE(waitUntil([&] { return !m_controller->moveFlow().model().results().isEmpty(); }));
+    // The shadow gets room around the panel, not out of its width.
+    EXPECT_EQ(m_controller->moveFlow().panel().bodyGeometry().width(),
+              toastgeometry::inputPanelWidth);
     QTest::keyClick(&field(), Qt::Key_Return);
     ASSERT_TRUE(waitUntil([&] {
         return QFile::exists(m_home + "/Projects/Alpha/report.pdf") &&
