@@ -70,7 +70,9 @@ TEST_F(ToastTest, HoldingAltSwapsTheFirstBadgeForACustomTime)
 
     // Alt pressed for the custom-time shortcut and let go in its panel: the
     // badge reads "Mark temporary" again once the panel closes. The panel,
-    // last closed with a result row, opens at its empty height.
+    // last closed with a result row, opens at its empty height. The pointer
+    // leaves the badge it clicked, whose hover and tooltip would show.
+    runTool("xdotool", {"mousemove", "10", "700"});
     download("handout.pdf");
     ASSERT_EQ(settled(badge), before);
     key("super+shift+alt+t");
