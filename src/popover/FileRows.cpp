@@ -71,14 +71,21 @@ private:
     Qt::TextElideMode m_mode;
 };
 
-// A tooltip that wraps instead of running off the screen (Qt wraps rich text).
-QString wrapped(const QString& text)
+// Copies the callback first: running it may replace the one the row holds.
+void call(const std::function<void()>& callback)
+{
+    if (auto copy = callback)
+        copy();
+}
+
+} // namespace
+
+QString wrappedToolTip(const QString& text)
 {
     return QStringLiteral("<p style='white-space:pre-wrap'>") + text.toHtmlEscaped() +
            QStringLiteral("</p>");
 }
 
-// A state the user must notice: a warning glyph and a word on an amber pill.
 QLabel* warningPill(const QString& text, QWidget* parent)
 {
     auto* pill = new QLabel(QStringLiteral("⚠ ") + text, parent);
@@ -90,15 +97,6 @@ QLabel* warningPill(const QString& text, QWidget* parent)
                                        "border-radius: 9px; padding: 2px 8px;"));
     return pill;
 }
-
-// Copies the callback first: running it may replace the one the row holds.
-void call(const std::function<void()>& callback)
-{
-    if (auto copy = callback)
-        copy();
-}
-
-} // namespace
 
 QString markTemporaryToolTip(qint64 amount, ExpiryUnit unit)
 {
@@ -245,9 +243,10 @@ TemporaryFileRowView::TemporaryFileRowView(const TrackedFile& file, Actions acti
     } else {
         // A countdown would say "Deleting…" for as long as the Trash refuses.
         auto* refusal = warningPill(QStringLiteral("Couldn’t trash"), this);
-        refusal->setToolTip(wrapped(QStringLiteral("The Trash refused this file: %1\nVantle tries "
-                                                   "again every 15 minutes and at the next start.")
-                                        .arg(actions.trashRefusal)));
+        refusal->setToolTip(
+            wrappedToolTip(QStringLiteral("The Trash refused this file: %1\nVantle tries "
+                                          "again every 15 minutes and at the next start.")
+                               .arg(actions.trashRefusal)));
         refusal->setObjectName(QStringLiteral("trashRefusal"));
         addBeforeMenuButton(refusal);
     }

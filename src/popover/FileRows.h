@@ -16,6 +16,10 @@ class QMenu;
 
 // "Mark as temporary (auto-deletes after 3 days)"; the unit singular at exactly 1.
 QString markTemporaryToolTip(qint64 amount, ExpiryUnit unit);
+// A tooltip that wraps instead of running off the screen (Qt wraps rich text).
+QString wrappedToolTip(const QString& text);
+// A state the user must notice: a warning glyph and a word on an amber pill.
+QLabel* warningPill(const QString& text, QWidget* parent);
 
 // One file of the popover's list, drawn for its dark background: the file's
 // icon, its name over its size, and a "⋯" button (objectName "rowMenuButton")

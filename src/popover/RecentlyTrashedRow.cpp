@@ -2,6 +2,7 @@
 #include "popover/RecentlyTrashedRow.h"
 
 #include "popover/FileRowIcon.h"
+#include "popover/FileRows.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -70,7 +71,8 @@ RecentlyTrashedRowView::RecentlyTrashedRowView(const TrashJournal::Entry& file,
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setAccessibleName(QFileInfo(file.originalPath).fileName());
     auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(16, 12, 16, 12);
+    // 8 above and below: the name over the caption fills the list's fixed slot.
+    row->setContentsMargins(16, 8, 16, 8);
     row->setSpacing(10);
     row->addWidget(new FileIconView(file.originalPath, this), 0, Qt::AlignVCenter);
 
@@ -82,14 +84,15 @@ RecentlyTrashedRowView::RecentlyTrashedRowView(const TrashJournal::Entry& file,
     when->setToolTip(
         QLocale(QLocale::English).toString(file.trashedAt.toLocalTime(), QLocale::LongFormat));
     when->setStyleSheet(QStringLiteral("color: rgba(255, 255, 255, 140); font-size: 11px;"));
-    if (!failure.isEmpty()) {
-        when->setText(QStringLiteral("⚠ Couldn’t restore"));
-        when->setToolTip(QStringLiteral("Couldn’t restore: ") + failure);
-        when->setAccessibleName(when->toolTip());
-        when->setStyleSheet(QStringLiteral("color: #ffb340; font-size: 11px;"));
-    }
     text->addWidget(when);
     row->addLayout(text, 1);
+    if (!failure.isEmpty()) {
+        auto* refusal = warningPill(QStringLiteral("Couldn’t restore"), this);
+        refusal->setObjectName(QStringLiteral("restoreFailure"));
+        refusal->setToolTip(QStringLiteral("Couldn’t restore: ") + failure);
+        refusal->setAccessibleName(QStringLiteral("Couldn’t restore: ") + failure);
+        row->addWidget(refusal, 0, Qt::AlignVCenter);
+    }
 
     auto* restore = new QToolButton(this);
     restore->setObjectName(QStringLiteral("restoreButton"));
