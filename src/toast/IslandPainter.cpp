@@ -189,7 +189,8 @@ std::array<BadgeText, 3> badgeTexts(bool optionHeld)
 
 BadgeText undoBadgeText()
 {
-    return {QStringLiteral("Undo"), QStringLiteral("⌘⇧Z"), QStringLiteral("Super+Shift+Z")};
+    const QString spelled = QStringLiteral("Super+Shift+Z");
+    return {QStringLiteral("Undo"), KeyGrabber::keycap(spelled), spelled};
 }
 
 QString trashedCaption()

@@ -165,6 +165,7 @@ TEST_F(IslandView, BadgesActOnlyWhileHoveringAndHeldOptionSwapsTheFirstGradually
         const auto caps = islandpainter::badgeTexts(option);
         EXPECT_EQ(caps[0].shortcut, option ? "Super⇧Alt\u2009T" : "Super⇧T");
         EXPECT_EQ(caps[2].shortcut, "Super⇧.");
+        EXPECT_EQ(islandpainter::undoBadgeText().shortcut, "Super⇧Z");
         EXPECT_LE(islandpainter::badgeRects(820, 14, option)[2].right() + islandpainter::spacing,
                   islandpainter::ringRect(820, 14).left());
     }
