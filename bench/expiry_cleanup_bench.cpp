@@ -4,6 +4,7 @@
 // one `gio trash` call for as many files into the same Trash.
 //   build/bench/expiry_cleanup_bench --benchmark_counters_tabular=true
 // Runs in a temporary HOME of its own, so nothing reaches the user's Trash.
+#include "bench_home.h"
 #include "expiry/CleanupService.h"
 #include "platform/ContinuousTimer.h"
 #include "store/TrackedFileActor.h"
@@ -293,16 +294,5 @@ BENCHMARK(BM_GioTrashOneCall1000)->Unit(benchmark::kMillisecond)->UseRealTime()-
 
 int main(int argc, char** argv)
 {
-    // A home of our own before GLib reads it: trashed files stay in it.
-    QTemporaryDir home(QDir::tempPath() + QStringLiteral("/vantle-bench-XXXXXX"));
-    benchHome = home.path();
-    const QByteArray root = QFile::encodeName(benchHome);
-    qputenv("HOME", root);
-    qputenv("XDG_DATA_HOME", root + "/.local/share");
-    qputenv("XDG_CONFIG_HOME", root + "/.config");
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runInPrivateHome(argc, argv, benchHome);
 }

@@ -5,6 +5,7 @@
 // archive folder beside one `mv` call.
 //   build/bench/tidy_bench --benchmark_counters_tabular=true
 // Runs in a temporary HOME of its own, so nothing reaches the user's Trash.
+#include "bench_home.h"
 #include "popover/RecentlyTrashed.h"
 #include "store/TrackedFileActor.h"
 #include "tidy/Tidier.h"
@@ -212,16 +213,5 @@ BENCHMARK(BM_MvOneCall1000)->Unit(benchmark::kMillisecond)->UseRealTime()->Itera
 
 int main(int argc, char** argv)
 {
-    // A home of our own before GLib reads it: trashed files stay in it.
-    QTemporaryDir home(QDir::tempPath() + QStringLiteral("/vantle-bench-XXXXXX"));
-    benchHome = home.path();
-    const QByteArray root = QFile::encodeName(benchHome);
-    qputenv("HOME", root);
-    qputenv("XDG_DATA_HOME", root + "/.local/share");
-    qputenv("XDG_CONFIG_HOME", root + "/.config");
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runInPrivateHome(argc, argv, benchHome);
 }
