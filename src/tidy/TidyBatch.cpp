@@ -65,9 +65,18 @@ std::optional<QString> writeRun(const QString& runPath, const std::vector<Left>&
     return std::nullopt;
 }
 
-void forget(TrackedFileActor& store, std::uint64_t inode)
+// The records of items that left, in one visit to the store and one save.
+void forget(TrackedFileActor& store, std::vector<std::uint64_t> inodes)
 {
-    store.removeByInode(inode).waitForFinished();
+    if (inodes.empty())
+        return;
+    store
+        .perform<bool>([inodes = std::move(inodes)](TrackedFileActor::Context& context) {
+            for (const std::uint64_t inode : inodes)
+                context.removeByInode(inode);
+            return !context.save(); // a failed save stays pending until the next one
+        })
+        .waitForFinished();
 }
 
 TidyOutcome archive(const TidyItem& item, TrackedFileActor& store, std::vector<Left>& run)
@@ -91,7 +100,6 @@ TidyOutcome archive(const TidyItem& item, TrackedFileActor& store, std::vector<L
         return {item.path, {}, QStringLiteral("it was replaced while being moved")};
     }
     run.push_back({item.path, moved.target, landed ? landed->inode : 0, false});
-    forget(store, item.inode);
     return {item.path, moved.target, {}};
 }
 
@@ -104,7 +112,6 @@ TidyOutcome trash(const TidyItem& item, TrackedFileActor& store, std::vector<Lef
                 result.detail.isEmpty() ? QStringLiteral("it is no longer there") : result.detail};
     if (!result.location.isEmpty())
         run.push_back({item.path, result.location, item.inode, true});
-    forget(store, item.inode);
     return {item.path, result.location, {}};
 }
 
@@ -131,7 +138,7 @@ TidyOutcome moveBack(const Left& left, TrackedFileActor& store)
         const int failed = filetransfer::renameNoReplace(left.to, name.path);
         if (failed == 0)
             return {left.to, name.path, {}};
-        forget(store, left.inode);
+        forget(store, {left.inode});
         if (failed == EXDEV) {
             // Another volume: copied back; the record follows once it is there.
             const MoveOutcome moved =
@@ -171,15 +178,19 @@ TidyReport tidybatch::apply(const TidyPreview& preview, TrackedFileActor& store,
         return report;
     }
     std::vector<Left> run;
+    std::vector<std::uint64_t> gone;
     for (const TidyItem& item : preview.items) {
         report.outcomes.push_back(item.destination.isEmpty() ? trash(item, store, run)
                                                              : archive(item, store, run));
         const TidyOutcome& outcome = report.outcomes.back();
+        if (outcome.moved())
+            gone.push_back(item.inode);
         VANTLE_DIAG(lcStore,
                     outcome.moved()
                         ? QStringLiteral("Tidy: %1 → %2").arg(item.path, outcome.target)
                         : QStringLiteral("Tidy: %1 stays: %2").arg(item.path, outcome.error));
     }
+    forget(store, std::move(gone));
     // A run that moved nothing leaves the last one to undo.
     if (!run.empty()) {
         if (auto error = writeRun(runPath, run))
