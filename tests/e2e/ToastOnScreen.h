@@ -44,6 +44,9 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(VantleProcess::hasDisplay()) << "DISPLAY is not set; run scripts/test.sh";
+        // Away from where the toast and its panels appear: a pointer an earlier
+        // test left over a menu row would take the keyboard's selection.
+        runTool("xdotool", {"mousemove", "10", "700"});
         // A window that holds the keyboard focus while the toast comes and goes.
         m_focus.start("xev", {"-geometry", "1900x1000+10+0", "-name", "toast-focus-target"});
         m_focusId = runTool("xdotool", {"search", "--sync", "--limit", "1", "--name",
