@@ -130,10 +130,19 @@ shot popover-empty
 key Escape
 until_ok test "$(windows | wc -l)" -eq 0
 
+# Each group of pictures gets a toast of its own, so that its seven seconds
+# never run out on a slow machine between two pictures.
+fresh_toast() { # name [origin]
+  if toast_up; then
+    key Escape Escape
+    until_ok toast_gone
+  fi
+  download "$@"
+  until_ok toast_up
+}
 # The toast, one file, then hovered, with a keycap's tooltip and with Alt held.
 xdotool mousemove 40 900
-download "Quarterly_report_final_v2.pdf" "https://downloads.example.org/reports/q3.pdf"
-until_ok toast_up
+fresh_toast "Quarterly_report_final_v2.pdf" "https://downloads.example.org/reports/q3.pdf"
 shot toast
 xdotool mousemove "$cx" "$island_y"
 shot toast-hover
@@ -144,23 +153,21 @@ sleep 1 # a tooltip wakes up after a pause
 shot toast-tooltip
 xdotool mousemove 40 900
 # Its panels.
+fresh_toast "Invoice_2026-11.pdf"
 key super+shift+m
 shot move-input
 xdotool type --delay 30 "Alp"
 shot move-results
-key Escape
-until_ok toast_up
+fresh_toast "Screenshot_2026-12-07.png"
 key super+shift+alt+t
 xdotool type --delay 30 "2h 30m"
 shot custom-time
-key Escape
-until_ok toast_up
+fresh_toast "Meeting_notes.odt"
 key super+shift+period
 shot more-menu
 key Down
 shot more-menu-selection
-key Escape
-until_ok toast_up
+fresh_toast "Holiday_video.mp4"
 key super+shift+s
 shot share-picker
 key Escape Escape
