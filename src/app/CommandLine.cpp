@@ -72,11 +72,15 @@ Failure failureOf(const QDBusMessage& reply, int timeoutMs)
         return {commandline::notRunning, QStringLiteral("Vantle is not running")};
     if (name == QDBusError::errorString(QDBusError::NoReply) ||
         name == QDBusError::errorString(QDBusError::Timeout) ||
-        name == QDBusError::errorString(QDBusError::TimedOut))
+        name == QDBusError::errorString(QDBusError::TimedOut)) {
+        // Without a limit, only a Vantle that went away leaves a call unanswered.
+        if (timeoutMs == commandline::Timeouts().askMs)
+            return {commandline::noAnswer, QStringLiteral("Vantle stopped before answering")};
         return {commandline::noAnswer,
                 QStringLiteral("Vantle did not answer within %1 s; it may be busy or not "
                                "responding")
                     .arg(timeoutMs / 1000.0)};
+    }
     return {commandline::refused, reply.errorMessage()};
 }
 
