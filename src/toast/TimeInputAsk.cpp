@@ -71,6 +71,10 @@ void TimeInputAsk::ask(Answer answer)
     m_panel->stopFade();
     m_panel->setAlpha(0.0);
     m_panel->makeKeyAndOrderFront();
+    // The user asked from another program, which a window manager's focus
+    // stealing prevention would keep the keyboard with; it obeys a pager.
+    if (m_windowSystem)
+        m_windowSystem->activate(WindowSystem::WindowId(m_panel->winId()));
     m_panel->fadeTo(1.0, ToastTiming().inputFadeIn);
     m_panel->view().field().setFocus();
 }
