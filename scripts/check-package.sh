@@ -45,6 +45,15 @@ for path in \
   ./usr/share/doc/vantle/changelog.gz; do
   grep -qFx -- "$path" <<<"$listing" || fail "the package lacks $path"
 done
+# The file managers' context-menu entries: Dolphin, Nautilus, Nemo.
+for path in \
+  "./usr/share/kio/servicemenus/$id.desktop" \
+  ./usr/share/nautilus-python/extensions/vantle_nautilus.py \
+  ./usr/share/nemo/actions/vantle-mark.nemo_action \
+  ./usr/share/nemo/actions/vantle-mark-for.nemo_action \
+  ./usr/share/nemo/actions/vantle-keep.nemo_action; do
+  grep -qFx -- "$path" <<<"$listing" || fail "the package lacks $path"
+done
 
 dpkg-deb -I "$deb"
 depends=$(dpkg-deb -f "$deb" Depends)
@@ -74,5 +83,8 @@ done
 
 appstreamcli validate --no-net "$unpacked/usr/share/metainfo/$id.metainfo.xml"
 desktop-file-validate "$unpacked/usr/share/applications/$id.desktop"
+# The file managers' entries as installed: Dolphin runs only an executable service menu.
+desktop-file-validate "$unpacked/usr/share/kio/servicemenus/$id.desktop"
+[[ -x "$unpacked/usr/share/kio/servicemenus/$id.desktop" ]] || fail "the Dolphin service menu is not executable"
 lintian --fail-on error "$deb"
 echo "check-package: $deb passes"

@@ -26,6 +26,8 @@ inline const QString errorNotAvailable = QStringLiteral("app.vantle.Vantle.Error
 inline const QString errorNotFound = QStringLiteral("app.vantle.Vantle.Error.NotFound");
 // InvalidRule: a tidy option was not understood.
 inline const QString errorInvalidRule = QStringLiteral("app.vantle.Vantle.Error.InvalidRule");
+// Cancelled: the user closed the panel that asked for a lifetime.
+inline const QString errorCancelled = QStringLiteral("app.vantle.Vantle.Error.Cancelled");
 
 // One record as List gives it: (path, state, expiry), D-Bus type (sss). The
 // state is the stored raw value; the expiry is ISO 8601 in UTC, or empty.

@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 
 #include "app/BusProtocol.h"
+#include "app/DesktopNotice.h"
 #include "expiry/DurationParser.h"
 #include "platform/Formatters.h"
 #include "tidy/TidyRule.h"
@@ -54,28 +55,42 @@ QDBusMessage call(const QString& method, const QVariantList& arguments, int time
     return connection.call(message, QDBus::Block, timeoutMs);
 }
 
-// The exit status of an answer, with its error written out.
-int statusOf(const QDBusMessage& reply, int timeoutMs)
+struct Failure {
+    int status = commandline::done;
+    QString message; // empty when done
+};
+
+// What went wrong with an answer, if anything.
+Failure failureOf(const QDBusMessage& reply, int timeoutMs)
 {
     if (reply.type() != QDBusMessage::ErrorMessage)
-        return commandline::done;
+        return {};
     const QString name = reply.errorName();
     if (name == QDBusError::errorString(QDBusError::ServiceUnknown) ||
         name == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner") ||
-        name == QDBusError::errorString(QDBusError::Disconnected)) {
-        print(stderr, QStringLiteral("Vantle is not running\n"));
-        return commandline::notRunning;
-    }
+        name == QDBusError::errorString(QDBusError::Disconnected))
+        return {commandline::notRunning, QStringLiteral("Vantle is not running")};
     if (name == QDBusError::errorString(QDBusError::NoReply) ||
         name == QDBusError::errorString(QDBusError::Timeout) ||
         name == QDBusError::errorString(QDBusError::TimedOut)) {
-        print(stderr, QStringLiteral("Vantle did not answer within %1 s; it may be busy or not "
-                                     "responding\n")
-                          .arg(timeoutMs / 1000.0));
-        return commandline::noAnswer;
+        // Without a limit, only a Vantle that went away leaves a call unanswered.
+        if (timeoutMs == commandline::Timeouts().askMs)
+            return {commandline::noAnswer, QStringLiteral("Vantle stopped before answering")};
+        return {commandline::noAnswer,
+                QStringLiteral("Vantle did not answer within %1 s; it may be busy or not "
+                               "responding")
+                    .arg(timeoutMs / 1000.0)};
     }
-    print(stderr, reply.errorMessage() + QLatin1Char('\n'));
-    return commandline::refused;
+    return {commandline::refused, reply.errorMessage()};
+}
+
+// The exit status of an answer, with its error written out.
+int statusOf(const QDBusMessage& reply, int timeoutMs)
+{
+    const Failure failure = failureOf(reply, timeoutMs);
+    if (failure.status != commandline::done)
+        print(stderr, failure.message + QLatin1Char('\n'));
+    return failure.status;
 }
 
 void printRecords(const QList<bus::Record>& records, bool json)
@@ -218,6 +233,70 @@ int tidy(const QStringList& arguments, const commandline::Timeouts& timeouts)
     return allMoved ? commandline::done : commandline::refused;
 }
 
+// The file managers' form, `mark [--ask] [--notify] FILE…` and `keep
+// [--notify] FILE…`: every file in one go. With --notify what went wrong is
+// also a desktop notification, as nobody reads the output of a context menu.
+int forFiles(const QString& command, const QStringList& arguments,
+             const commandline::Timeouts& timeouts)
+{
+    bool ask = false;
+    bool notify = false;
+    qsizetype first = 0;
+    for (; first < arguments.size() && arguments[first].startsWith(QLatin1String("--")); ++first) {
+        if (arguments[first] == "--notify")
+            notify = true;
+        else if (arguments[first] == "--ask" && command == "mark")
+            ask = true;
+        else
+            return misused(
+                QStringLiteral("%1 does not take %2").arg(command, bus::echoed(arguments[first])));
+    }
+    QStringList files;
+    for (const QString& file : arguments.mid(first))
+        files.append(absolute(file));
+    if (files.isEmpty())
+        return misused(QStringLiteral("%1 needs a FILE").arg(command));
+
+    QStringList problems;
+    Failure worst;
+    const auto answered = [&](const QDBusMessage& reply, int timeoutMs) {
+        const Failure failure = failureOf(reply, timeoutMs);
+        if (failure.status == commandline::done) {
+            if (!reply.arguments().isEmpty())
+                print(stdout, reply.arguments().constFirst().toString() + QLatin1Char('\n'));
+            return true;
+        }
+        print(stderr, failure.message + QLatin1Char('\n'));
+        if (worst.status == commandline::done || failure.status != commandline::refused)
+            worst = failure;
+        // The user's own Escape needs no message.
+        if (reply.errorName() != bus::errorCancelled)
+            problems.append(failure.message);
+        return failure.status == commandline::refused;
+    };
+    if (ask) {
+        answered(call("AskMark", {files}, timeouts.askMs), timeouts.askMs);
+    } else {
+        for (const QString& file : files) {
+            const QVariantList arguments =
+                command == "mark" ? QVariantList{file, QString()} : QVariantList{file};
+            // Without Vantle, or without its answer, the other files fare no better.
+            if (!answered(call(command == "mark" ? "Mark" : "Keep", arguments, timeouts.callMs),
+                          timeouts.callMs))
+                break;
+        }
+    }
+    if (notify && !problems.isEmpty()) {
+        if (worst.status == commandline::notRunning)
+            desktopnotice::show(worst.message, QStringLiteral("Start Vantle, then try again."));
+        else
+            desktopnotice::show(command == "mark" ? QStringLiteral("Not marked as temporary")
+                                                  : QStringLiteral("Not kept"),
+                                problems.join(QLatin1Char('\n')));
+    }
+    return worst.status;
+}
+
 } // namespace
 
 QString commandline::usage()
@@ -238,6 +317,11 @@ QString commandline::usage()
         "  mark FILE [DURATION]  mark FILE temporary for DURATION (\"2h\", \"1d 4h\"),\n"
         "                        else for the default lifetime; prints the expiry\n"
         "  keep FILE             keep FILE: it is no longer temporary\n"
+        "  mark [--ask] [--notify] FILE...\n"
+        "  keep [--notify] FILE...\n"
+        "                        the same for several files; --ask opens Vantle's panel\n"
+        "                        for the lifetime (Escape cancels), --notify also shows\n"
+        "                        what went wrong as a desktop notification\n"
         "  trash FILE            move FILE to the Trash now\n"
         "  restore NAME          put the trashed file NAME back; prints its path\n"
         "  tidy [--dry-run] [--json] [--older-than DAYS] [--kinds KIND,...]\n"
@@ -327,6 +411,9 @@ int commandline::run(const QStringList& arguments, const Timeouts& timeouts)
     const QStringList rest = arguments.mid(1);
     if (command == "list")
         return list(rest, timeouts.callMs);
+    if ((command == "mark" || command == "keep") && !rest.isEmpty() &&
+        rest[0].startsWith(QLatin1String("--")))
+        return forFiles(command, rest, timeouts);
     if (command == "mark" && !rest.isEmpty()) {
         // A duration may be typed unquoted: "mark f.pdf 1d 4h"; any other word is stray.
         const QString duration = rest.mid(1).join(QLatin1Char(' '));

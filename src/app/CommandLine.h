@@ -15,6 +15,9 @@ enum Status { done = 0, refused = 1, usageError = 2, notRunning = 3, noAnswer = 
 struct Timeouts {
     int callMs = 25000;  // the quick calls
     int slowMs = 120000; // trashing and restoring, which may copy across volumes
+    // A lifetime typed by the user: no limit (libdbus's infinite), as the
+    // panel closes when the user goes elsewhere.
+    int askMs = 0x7fffffff;
 };
 
 // The help text: the program's options and these commands.

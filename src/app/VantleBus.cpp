@@ -7,6 +7,8 @@
 #include "store/TrackedFileActor.h"
 #include "tidy/Tidier.h"
 
+#include <QPointer>
+
 using bus::DelayedReply;
 
 namespace {
@@ -135,6 +137,63 @@ QString VantleBus::Mark(const QString& path, const QString& duration)
             .onCanceled(this, [reply] { failWhenStopping(reply); });
     });
     return {};
+}
+
+QString VantleBus::AskMark(const QStringList& paths)
+{
+    const DelayedReply reply(*this);
+    if (!m_services.askLifetime) {
+        reply.fail(bus::errorNotAvailable,
+                   QStringLiteral("Asking for a lifetime is not available"));
+        return {};
+    }
+    if (paths.isEmpty()) {
+        reply.fail(bus::errorNotTracked, QStringLiteral("No file was named"));
+        return {};
+    }
+    withRecords(paths, reply, [this, reply](const std::vector<TrackedFile>& files) {
+        const QPointer<VantleBus> self(this);
+        m_services.askLifetime([self, reply, files](std::optional<double> interval) {
+            if (!self)
+                failWhenStopping(reply);
+            else if (!interval)
+                reply.fail(bus::errorCancelled, QStringLiteral("Cancelled; nothing was marked"));
+            else
+                self->markAll(files, *interval, reply);
+        });
+    });
+    return {};
+}
+
+void VantleBus::markAll(const std::vector<TrackedFile>& files, double interval,
+                        const DelayedReply& reply)
+{
+    QList<QFuture<MarkedExpiry>> marks;
+    for (const TrackedFile& file : files)
+        marks.append(
+            expiry::markTemporary(m_services.store, m_services.cleanup, file.id, interval));
+    QtFuture::whenAll(marks.begin(), marks.end())
+        .then(this, [reply, files](const QList<QFuture<MarkedExpiry>>& done) {
+            QStringList problems;
+            QString expires;
+            for (qsizetype i = 0; i < done.size(); ++i) {
+                const QString path = bus::echoed(files[size_t(i)].filePath);
+                const MarkedExpiry expiresAt = done[i].isValid() && done[i].resultCount() > 0
+                                                   ? done[i].result()
+                                                   : MarkedExpiry();
+                if (expiresAt)
+                    expires = isoUtc(*expiresAt);
+                else if (!expiresAt.error.isEmpty())
+                    problems.append(
+                        QStringLiteral("Could not mark %1: %2").arg(path, expiresAt.error));
+                else
+                    problems.append(QStringLiteral("%1 is not tracked by Vantle").arg(path));
+            }
+            if (problems.isEmpty())
+                reply.reply({expires});
+            else
+                reply.fail(bus::errorFailed, problems.join(QLatin1Char('\n')));
+        });
 }
 
 void VantleBus::Keep(const QString& path)
@@ -295,29 +354,54 @@ void VantleBus::Quit()
 void VantleBus::withRecord(const QString& sent, const DelayedReply& reply,
                            std::function<void(const TrackedFile&)> then)
 {
-    const QString path = resolve(sent);
-    if (!m_services.store.recordTrash().isRecordablePath(path)) {
-        reply.fail(bus::errorNotTracked,
-                   QStringLiteral("%1 is not an item directly inside the Downloads folder %2")
-                       .arg(bus::echoed(sent), m_services.store.recordTrash().downloadsPath()));
-        return;
+    withRecords({sent}, reply, [then = std::move(then)](const std::vector<TrackedFile>& files) {
+        then(files.front());
+    });
+}
+
+void VantleBus::withRecords(const QStringList& sent, const DelayedReply& reply,
+                            std::function<void(const std::vector<TrackedFile>&)> then)
+{
+    // Empty: not a path a record can have.
+    QStringList paths;
+    for (const QString& one : sent) {
+        const QString path = resolve(one);
+        paths.append(m_services.store.recordTrash().isRecordablePath(path) ? path : QString());
     }
     m_services.store
-        .perform<std::optional<TrackedFile>>(
-            [path](TrackedFileActor::Context& context) -> std::optional<TrackedFile> {
-                // A lost removal can leave two records at a path; the newest is the item's.
-                if (const TrackedFile* file = context.fetchNewestAt(path))
-                    return *file;
-                return std::nullopt;
+        .perform<std::vector<std::optional<TrackedFile>>>(
+            [paths](TrackedFileActor::Context& context) {
+                std::vector<std::optional<TrackedFile>> files(size_t(paths.size()));
+                for (qsizetype i = 0; i < paths.size(); ++i) {
+                    // A lost removal can leave two records at a path; the newest is the item's.
+                    if (const TrackedFile* file =
+                            paths[i].isEmpty() ? nullptr : context.fetchNewestAt(paths[i]))
+                        files[size_t(i)] = *file;
+                }
+                return files;
             })
         .then(this,
-              [reply, sent, then = std::move(then)](const std::optional<TrackedFile>& file) {
-                  if (file)
-                      then(*file);
+              [this, reply, sent, paths,
+               then = std::move(then)](const std::vector<std::optional<TrackedFile>>& found) {
+                  QStringList problems;
+                  std::vector<TrackedFile> files;
+                  for (qsizetype i = 0; i < sent.size(); ++i) {
+                      if (found[size_t(i)])
+                          files.push_back(*found[size_t(i)]);
+                      else if (paths[i].isEmpty())
+                          problems.append(
+                              QStringLiteral(
+                                  "%1 is not an item directly inside the Downloads folder %2")
+                                  .arg(bus::echoed(sent[i]),
+                                       m_services.store.recordTrash().downloadsPath()));
+                      else
+                          problems.append(QStringLiteral("%1 is not tracked by Vantle")
+                                              .arg(bus::echoed(sent[i])));
+                  }
+                  if (problems.isEmpty())
+                      then(files);
                   else
-                      reply.fail(
-                          bus::errorNotTracked,
-                          QStringLiteral("%1 is not tracked by Vantle").arg(bus::echoed(sent)));
+                      reply.fail(bus::errorNotTracked, problems.join(QLatin1Char('\n')));
               })
         .onCanceled(this, [reply] { failWhenStopping(reply); });
 }

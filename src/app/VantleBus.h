@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class CleanupService;
 class Tidier;
@@ -33,6 +34,9 @@ class VantleBus : public QObject, protected QDBusContext {
 public:
     // Gives the restored file's path, or why it is not back.
     using Restorer = std::function<QFuture<RestoreOutcome>(QString name)>;
+    // Asks the user for a lifetime and answers with it in seconds, or with
+    // none when the user gave none.
+    using LifetimeAsker = std::function<void(std::function<void(std::optional<double>)> answer)>;
     struct Services {
         TrackedFileActor& store;
         CleanupService& cleanup;
@@ -40,6 +44,8 @@ public:
         Restorer restore; // empty: restoring is not available
         std::function<void()> quit;
         Tidier* tidier = nullptr; // none: tidying is not available
+        // Empty: no panel can be shown.
+        LifetimeAsker askLifetime;
     };
 
     explicit VantleBus(Services services, QObject* parent = nullptr);
@@ -53,6 +59,10 @@ public Q_SLOTS:
     QList<bus::Record> List();
     // Empty duration: the default lifetime. Gives the expiry, ISO 8601 UTC.
     QString Mark(const QString& path, const QString& duration);
+    // Opens the custom-lifetime panel for these files and marks them with
+    // the lifetime typed there; gives the expiry once the user has answered.
+    // Refused as a whole when any of them cannot be marked.
+    QString AskMark(const QStringList& paths);
     void Keep(const QString& path);
     void Trash(const QString& path);
     // Gives the path the file is back at.
@@ -77,6 +87,12 @@ private:
     // answers NotTracked itself when there is none.
     void withRecord(const QString& sent, const bus::DelayedReply& reply,
                     std::function<void(const TrackedFile&)> then);
+    // The same for several paths: hands on all the records, or answers
+    // NotTracked with one line for each path that has none.
+    void withRecords(const QStringList& sent, const bus::DelayedReply& reply,
+                     std::function<void(const std::vector<TrackedFile>&)> then);
+    void markAll(const std::vector<TrackedFile>& files, double interval,
+                 const bus::DelayedReply& reply);
     QString resolve(const QString& sent) const;
     // The rule for a tidy call, or nothing once the call was answered.
     std::optional<TidyRule> tidyRule(const QVariantMap& options, const bus::DelayedReply& reply);

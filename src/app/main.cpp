@@ -14,6 +14,7 @@
 #include "platform/UnixSignals.h"
 #include "popover/PopoverWindow.h"
 #include "toast/IslandAccessible.h"
+#include "toast/TimeInputAsk.h"
 #include "updates/UpdaterManager.h"
 
 #include <QApplication>
@@ -128,12 +129,14 @@ int main(int argc, char** argv)
     QObject::connect(&unixSignals, &UnixSignalWatcher::received, &app, &QCoreApplication::quit);
 
     appState.start();
+    // Before the bus, so that it goes after it: an ask still open at exit is answered.
+    TimeInputAsk lifetimeAsk(makeWindowSystem());
     VantleBus bus(
         {appState.trackedFileActor(), appState.cleanupService(),
          [&popover] { popover.showPopover(); },
          [&appState](const QString& name) { return appState.recentlyTrashed().restore(name); },
          [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); },
-         &appState.tidier()});
+         &appState.tidier(), [&lifetimeAsk](auto answer) { lifetimeAsk.ask(std::move(answer)); }});
     // The lock makes a taken name unlikely; without the bus only the CLI is missing.
     if (QString error; !bus.publish(QDBusConnection::sessionBus(), &error))
         VANTLE_DIAG(lcApp, QStringLiteral("Not on the session bus: ") + error);

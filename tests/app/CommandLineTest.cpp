@@ -42,8 +42,8 @@ using CommandLineTest = BusFixture;
 TEST(CommandLine, WithoutARunningVantleEveryCommandSaysSoAndStartsNothing)
 {
     const QStringList commands[] = {
-        {"list"},          {"list", "--json"}, {"mark", "a.pdf"},   {"mark", "a.pdf", "2h"},
-        {"keep", "a.pdf"}, {"trash", "a.pdf"}, {"restore", "a.pdf"}};
+        {"list"},          {"list", "--json"}, {"mark", "a.pdf"},    {"mark", "a.pdf", "2h"},
+        {"keep", "a.pdf"}, {"trash", "a.pdf"}, {"restore", "a.pdf"}, {"mark", "--ask", "a.pdf"}};
     for (const QStringList& command : commands) {
         const Outcome run = vantle(command);
         EXPECT_EQ(run.status, 3) << command.join(' ').toStdString();
@@ -62,7 +62,8 @@ TEST(CommandLine, WrongArgumentsExit2WithTheUsageAndHelpListsTheCommands)
 {
     const QStringList wrong[] = {{"list", "extra"}, {"list", "--yaml"},    {"mark"},
                                  {"keep"},          {"keep", "a", "b"},    {"trash"},
-                                 {"restore"},       {"restore", "a", "b"}, {"quit", "now"}};
+                                 {"restore"},       {"restore", "a", "b"}, {"quit", "now"},
+                                 {"mark", "--ask"}, {"keep", "--ask", "a"}};
     for (const QStringList& command : wrong) {
         const Outcome run = vantle(command);
         EXPECT_EQ(run.status, 2) << command.join(' ').toStdString();
