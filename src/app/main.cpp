@@ -124,6 +124,8 @@ int main(int argc, char** argv)
     TrayPopover popover(tray, appState, updater);
     QObject::connect(&popover.window(), &PopoverWindow::quitRequested, &app,
                      &QCoreApplication::quit);
+    appState.offerNotifications(QDBusConnection::sessionBus(),
+                                [&popover] { popover.showPopover(); });
     UnixSignalWatcher unixSignals({SIGTERM, SIGINT, SIGHUP});
     QObject::connect(&unixSignals, &UnixSignalWatcher::received, &app, &QCoreApplication::quit);
 
