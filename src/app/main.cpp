@@ -10,6 +10,7 @@
 #include "platform/Display.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "platform/Session.h"
 #include "platform/SingleInstance.h"
 #include "platform/UnixSignals.h"
 #include "popover/PopoverWindow.h"
@@ -98,6 +99,10 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(QStringLiteral(VANTLE_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("app.vantle.Vantle"));
     QApplication::setQuitOnLastWindowClosed(false);
+    if (!session::globalShortcutsWork())
+        qCInfo(lcApp).noquote() << QStringLiteral(
+            "Wayland session: keys reach Vantle only while one of its X11 windows has focus, so "
+            "the toast shows no shortcuts");
     // The island's badges are painted; screen readers learn of them here.
     IslandAccessible::install();
     // First of all, so that its daily check runs whatever else happens.
