@@ -7,6 +7,7 @@
 #include "app/VantleBus.h"
 #include "expiry/ExpiryUnit.h"
 #include "menus/DarkStyle.h"
+#include "notify/NoTrayHint.h"
 #include "platform/Display.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
@@ -144,6 +145,7 @@ int main(int argc, char** argv)
     // The lock makes a taken name unlikely; without the bus only the CLI is missing.
     if (QString error; !bus.publish(QDBusConnection::sessionBus(), &error))
         VANTLE_DIAG(lcApp, QStringLiteral("Not on the session bus: ") + error);
+    NoTrayHint noTrayHint([&tray] { return tray.isShown(); }, QDBusConnection::sessionBus());
     const int status = app.exec();
     // Pending changes are written before the process ends.
     appState.shutdown();

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "notify/DownloadNotifier.h"
+#include "notify/NoTrayHint.h"
+
 #include "PrivateBus.h"
 #include "RecordingNotificationServer.h"
 #include "StoreFixture.h"
 #include "expiry/CleanupService.h"
 #include "expiry/MarkTemporary.h"
+#include <QTest>
 
 // New downloads asked about through a notification server of the test's own,
 // over a real store and the real expiry service.
@@ -110,4 +113,22 @@ TEST_F(DownloadNotifierTest, AServerWithoutActionsGetsAPlainOneThatOpensThePopov
     EXPECT_TRUE(waitUntil([&] { return m_popoversShown == 1; }));
     // Seen, unanswered: kept, as when the toast's countdown ends.
     EXPECT_TRUE(waitUntil([&] { return isIn(id, FileState::dismissed); }));
+}
+
+TEST_F(DownloadNotifierTest, WithoutATrayTheWayToTheListIsToldOncePerInstall)
+{
+    start({"body"});
+    const auto noTray = [] { return false; };
+    {
+        NoTrayHint first(noTray, QDBusConnection::sessionBus(), std::chrono::milliseconds(0));
+        bool told = false;
+        QObject::connect(&first, &NoTrayHint::done, [&] { told = true; });
+        ASSERT_TRUE(waitUntil([&] { return told; }));
+    }
+    // A later start says nothing: a notification raised after it is the next thing shown.
+    NoTrayHint second(noTray, QDBusConnection::sessionBus(), std::chrono::milliseconds(0));
+    m_notifier->add(track("later.txt"));
+    waitForShown("New download");
+    ASSERT_EQ(m_server->shown.size(), 2u);
+    EXPECT_EQ(m_server->shown[0].body, NoTrayHint::text);
 }
