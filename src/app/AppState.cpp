@@ -102,14 +102,17 @@ void AppState::openMoveInput(const std::vector<RecordId>& ids)
     // The panel opens from the expanded island; a toast that ends first opens none.
     auto expanded = std::make_shared<QMetaObject::Connection>();
     auto ended = std::make_shared<QMetaObject::Connection>();
-    *expanded = connect(m_toastController.get(), &ToastController::interactionChanged, this,
-                        [this, expanded, ended] {
-                            if (!m_toastController->isExpanded())
-                                return;
-                            disconnect(*expanded);
-                            disconnect(*ended);
-                            m_toastController->showMoveInput();
-                        });
+    *expanded =
+        connect(m_toastController.get(), &ToastController::interactionChanged, this,
+                [this, expanded, ended] {
+                    if (!m_toastController->isExpanded())
+                        return;
+                    disconnect(*expanded);
+                    disconnect(*ended);
+                    // Not from inside the toast's own update.
+                    QMetaObject::invokeMethod(
+                        this, [this] { m_toastController->showMoveInput(); }, Qt::QueuedConnection);
+                });
     *ended = connect(m_toastController.get(), &ToastController::hidden, this, [expanded, ended] {
         disconnect(*expanded);
         disconnect(*ended);

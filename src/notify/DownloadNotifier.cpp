@@ -141,8 +141,13 @@ NotificationsClient::Notification DownloadNotifier::content(const QStringList& c
 
 void DownloadNotifier::recheck()
 {
-    if (m_entries.empty() || m_recheckQueued)
+    if (m_entries.empty())
         return;
+    // A save during the look may answer a file the look already passed.
+    if (m_recheckQueued) {
+        m_recheckAgain = true;
+        return;
+    }
     m_recheckQueued = true;
     const std::vector<RecordId> asked = pending();
     m_services.store
@@ -157,6 +162,8 @@ void DownloadNotifier::recheck()
         })
         .then(this, [this](const std::vector<RecordId>& answered) {
             m_recheckQueued = false;
+            if (std::exchange(m_recheckAgain, false))
+                recheck();
             if (answered.empty())
                 return;
             std::erase_if(m_entries, [&](const Entry& entry) {

@@ -73,4 +73,5 @@ private:
     bool m_raiseAgain = false;  // the burst changed while it was
     bool m_raiseQueued = false; // a raise waits for the current burst of work
     bool m_recheckQueued = false;
+    bool m_recheckAgain = false;
 };
