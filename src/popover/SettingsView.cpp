@@ -146,7 +146,7 @@ QWidget* SettingsView::makeExpiryBlock()
     m_explanation = paragraph(QStringLiteral("expiryExplanation"), block);
     layout->addWidget(m_explanation);
     auto* notify =
-        new QCheckBox(QStringLiteral("Ask about new downloads in a desktop notification"), block);
+        new QCheckBox(QStringLiteral("Use desktop notifications for new downloads"), block);
     notify->setObjectName(QStringLiteral("notifyNewDownloads"));
     notify->setToolTip(QStringLiteral("Instead of the toast at the top of the screen"));
     notify->setChecked(settings::readBoolean(settings::notifyNewDownloads));
