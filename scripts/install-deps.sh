@@ -20,8 +20,8 @@ packages=(
   haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils
   trash-cli python3 sqlite3 inotify-tools fzf fd-find dbus-daemon bc
   at-spi2-core python3-pyatspi
-  # the file managers' entries: GLib's key-file parser for the Nemo actions, a
-  # notification server to show their messages
+  # GLib's key-file parser for the Nemo actions; a notification server for the
+  # file managers' messages and the notification tests
   python3-gi dunst
   # the Debian package and its checks
   dpkg-dev file appstream desktop-file-utils lintian

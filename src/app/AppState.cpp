@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AppState.h"
 
+#include "platform/AppSettings.h"
 #include "platform/Autostart.h"
+#include "platform/Display.h"
 #include "platform/Log.h"
 #include "platform/PostedCalls.h"
 
@@ -74,7 +76,47 @@ void AppState::startFolderIndex()
 void AppState::onNewFile(RecordId id)
 {
     VANTLE_DIAG(lcApp, QStringLiteral("New file announced: ") + id.description());
-    m_toastController->show(id);
+    if (m_notifier && (!canShowToast() || settings::readBoolean(settings::notifyNewDownloads)))
+        m_notifier->add(id);
+    else
+        m_toastController->show(id);
+}
+
+void AppState::offerNotifications(QDBusConnection bus, std::function<void()> showPopover)
+{
+    const bool toast = canShowToast();
+    DownloadNotifier::Services services{*m_trackedFileActor, *m_cleanupService,
+                                        std::move(showPopover)};
+    if (toast) {
+        services.openMove = [this](std::vector<RecordId> ids) { openMoveInput(ids); };
+        // Without a notification server the toast answers after all.
+        services.fallback = [this](RecordId id) { m_toastController->show(id); };
+    }
+    m_notifier = std::make_unique<DownloadNotifier>(std::move(services), std::move(bus));
+}
+
+void AppState::openMoveInput(const std::vector<RecordId>& ids)
+{
+    for (RecordId id : ids)
+        m_toastController->show(id);
+    // The panel opens from the expanded island; a toast that ends first opens none.
+    auto expanded = std::make_shared<QMetaObject::Connection>();
+    auto ended = std::make_shared<QMetaObject::Connection>();
+    *expanded =
+        connect(m_toastController.get(), &ToastController::interactionChanged, this,
+                [this, expanded, ended] {
+                    if (!m_toastController->isExpanded())
+                        return;
+                    disconnect(*expanded);
+                    disconnect(*ended);
+                    // Not from inside the toast's own update.
+                    QMetaObject::invokeMethod(
+                        this, [this] { m_toastController->showMoveInput(); }, Qt::QueuedConnection);
+                });
+    *ended = connect(m_toastController.get(), &ToastController::hidden, this, [expanded, ended] {
+        disconnect(*expanded);
+        disconnect(*ended);
+    });
 }
 
 void AppState::registerLoginItem()

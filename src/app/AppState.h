@@ -4,6 +4,7 @@
 #include "expiry/CleanupService.h"
 #include "move/FolderIndex.h"
 #include "move/MoveMRU.h"
+#include "notify/DownloadNotifier.h"
 #include "platform/KeyGrabber.h"
 #include "platform/Trash.h"
 #include "platform/WindowSystem.h"
@@ -53,6 +54,12 @@ public:
     // Saves what is pending and stops the service threads (at exit).
     void shutdown();
 
+    // New downloads are answered through desktop notifications on `bus`
+    // where no toast can show or where the user chose it; `showPopover`
+    // opens the list (a click on such a notification).
+    void offerNotifications(QDBusConnection bus, std::function<void()> showPopover);
+    DownloadNotifier* downloadNotifier() { return m_notifier.get(); }
+
 Q_SIGNALS:
     void isRunningChanged(bool running);
 
@@ -65,6 +72,8 @@ private:
     void registerLoginItem();
     // A new record announced by the reconciler (on the main thread).
     void onNewFile(RecordId id);
+    // The notification's "Move…": the toast shows the files with the move panel open.
+    void openMoveInput(const std::vector<RecordId>& ids);
 
     Config m_config;
     // Services, in the order they are built.
@@ -103,6 +112,7 @@ private:
     // [watcher] FSEventsMonitor, FileProcessor
     std::unique_ptr<FSEventsMonitor> m_monitor;
     std::unique_ptr<FileProcessor> m_fileProcessor;
+    std::unique_ptr<DownloadNotifier> m_notifier; // once offered
     bool m_isRunning = false;
     QFuture<void> m_started;
 };

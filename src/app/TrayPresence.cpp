@@ -88,6 +88,11 @@ std::optional<QRect> TrayPresence::iconGeometry() const
     return m_embedded->geometry();
 }
 
+bool TrayPresence::isShown() const
+{
+    return m_item || (m_embedded && QSystemTrayIcon::isSystemTrayAvailable());
+}
+
 void TrayPresence::useStatusNotifierItem()
 {
     if (!m_item) {

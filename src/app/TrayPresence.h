@@ -29,6 +29,8 @@ public:
     // Where the icon is on the screen, when the tray says: an XEmbed tray
     // does; a StatusNotifierItem panel tells only where it was clicked.
     std::optional<QRect> iconGeometry() const;
+    // Whether a panel shows the icon now (a StatusNotifierItem host or an XEmbed tray).
+    bool isShown() const;
 
 Q_SIGNALS:
     void quitRequested();

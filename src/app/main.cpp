@@ -7,9 +7,11 @@
 #include "app/VantleBus.h"
 #include "expiry/ExpiryUnit.h"
 #include "menus/DarkStyle.h"
+#include "notify/NoTrayHint.h"
 #include "platform/Display.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "platform/Session.h"
 #include "platform/SingleInstance.h"
 #include "platform/UnixSignals.h"
 #include "popover/PopoverWindow.h"
@@ -99,6 +101,10 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(QStringLiteral(VANTLE_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("app.vantle.Vantle"));
     QApplication::setQuitOnLastWindowClosed(false);
+    if (!session::globalShortcutsWork())
+        qCInfo(lcApp).noquote() << QStringLiteral(
+            "Wayland session: keys reach Vantle only while one of its X11 windows has focus, so "
+            "the toast shows no shortcuts");
     // The island's badges are painted; screen readers learn of them here.
     IslandAccessible::install();
     // First of all, so that its daily check runs whatever else happens.
@@ -125,6 +131,8 @@ int main(int argc, char** argv)
     TrayPopover popover(tray, appState, updater);
     QObject::connect(&popover.window(), &PopoverWindow::quitRequested, &app,
                      &QCoreApplication::quit);
+    appState.offerNotifications(QDBusConnection::sessionBus(),
+                                [&popover] { popover.showPopover(); });
     UnixSignalWatcher unixSignals({SIGTERM, SIGINT, SIGHUP});
     QObject::connect(&unixSignals, &UnixSignalWatcher::received, &app, &QCoreApplication::quit);
 
@@ -140,6 +148,7 @@ int main(int argc, char** argv)
     // The lock makes a taken name unlikely; without the bus only the CLI is missing.
     if (QString error; !bus.publish(QDBusConnection::sessionBus(), &error))
         VANTLE_DIAG(lcApp, QStringLiteral("Not on the session bus: ") + error);
+    NoTrayHint noTrayHint([&tray] { return tray.isShown(); }, QDBusConnection::sessionBus());
     const int status = app.exec();
     // Pending changes are written before the process ends.
     appState.shutdown();

@@ -25,6 +25,8 @@ const Declaration tidyDestination{"TidyRule.destination", Type::Text, QStringLit
 const Declaration tidyArchiveFolder{"TidyRule.archiveFolder", Type::Text, QString()};
 const Declaration tidyIncludeFolders{"TidyRule.includeFolders", Type::Boolean, false};
 const Declaration tidyRecentlyUsedDays{"TidyRule.recentlyUsedDays", Type::Integer, 30, 0, 3650};
+const Declaration notifyNewDownloads{"DownloadNotifier.enabled", Type::Boolean, false};
+const Declaration noTrayHintGiven{"NoTrayHint.given", Type::Boolean, false};
 
 std::unique_ptr<QSettings> open()
 {

@@ -43,6 +43,11 @@ extern const Declaration tidyDestination;
 extern const Declaration tidyArchiveFolder;
 extern const Declaration tidyIncludeFolders;
 extern const Declaration tidyRecentlyUsedDays;
+// "DownloadNotifier.enabled" (false): new downloads are answered through a
+// desktop notification instead of the toast (always so where no toast can show).
+extern const Declaration notifyNewDownloads;
+// "NoTrayHint.given" (false): the word on reaching the list without a tray was said.
+extern const Declaration noTrayHintGiven;
 
 // A QSettings on $XDG_CONFIG_HOME/Vantle/Vantle.conf; a fresh object each call
 // so that every thread may read.

@@ -2,6 +2,7 @@
 #include "platform/Display.h"
 
 #include <QByteArray>
+#include <QGuiApplication>
 #include <xcb/xcb.h>
 
 bool canReachGraphicalSession(QString* reason)
@@ -26,4 +27,11 @@ bool canReachGraphicalSession(QString* reason)
         *reason = QStringLiteral("Vantle needs a graphical session: cannot open the display %1")
                       .arg(QString::fromLocal8Bit(display));
     return ok;
+}
+
+bool canShowToast()
+{
+    const QString platform = QGuiApplication::platformName();
+    return platform == QLatin1String("xcb") || platform == QLatin1String("offscreen") ||
+           platform == QLatin1String("minimal");
 }

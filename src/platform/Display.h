@@ -7,3 +7,8 @@
 // (Qt aborts the process when its platform plugin cannot connect). On failure
 // `reason` says why, in one line.
 bool canReachGraphicalSession(QString* reason);
+
+// Whether Vantle's floating panels can be put where it places them: on X11
+// (XWayland included) and on the platforms tests draw on. A native Wayland
+// client cannot place its own windows.
+bool canShowToast();

@@ -145,6 +145,14 @@ QWidget* SettingsView::makeExpiryBlock()
     layout->addLayout(row);
     m_explanation = paragraph(QStringLiteral("expiryExplanation"), block);
     layout->addWidget(m_explanation);
+    auto* notify =
+        new QCheckBox(QStringLiteral("Use desktop notifications for new downloads"), block);
+    notify->setObjectName(QStringLiteral("notifyNewDownloads"));
+    notify->setToolTip(QStringLiteral("Instead of the toast at the top of the screen"));
+    notify->setChecked(settings::readBoolean(settings::notifyNewDownloads));
+    connect(notify, &QCheckBox::toggled, this,
+            [](bool on) { settings::write(settings::notifyNewDownloads, on); });
+    layout->addWidget(notify);
 
     connect(m_amount, &QSpinBox::valueChanged, this, [this](int value) {
         settings::write(settings::expiryValue, value);

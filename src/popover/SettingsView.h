@@ -17,7 +17,8 @@ class UpdaterManager;
 // palette of the popover it sits in.
 //
 // Children by objectName: "expiryValue" (QSpinBox), "expiryUnit" (QComboBox,
-// item data the units' raw values), "expiryExplanation", "checkForUpdates",
+// item data the units' raw values), "expiryExplanation", "notifyNewDownloads"
+// (QCheckBox), "checkForUpdates",
 // "automaticallyChecksForUpdates", "automaticallyDownloadsUpdates" (QCheckBox),
 // "updateStatus", "releaseNotes", "downloadPage", "releaseNotesLink",
 // "quit" (QPushButton).

@@ -2,6 +2,7 @@
 #include "toast/IslandPainter.h"
 
 #include "platform/KeyGrabber.h"
+#include "platform/Session.h"
 #include "toast/DynamicIslandShape.h"
 #include "toast/ToastGeometry.h"
 
@@ -176,11 +177,21 @@ double islandOpacity(const IslandFrame& frame)
     return std::clamp(frame.expansion, 0.0, 1.0);
 }
 
+namespace {
+// A badge names its global shortcut only where such shortcuts work: under
+// Wayland they reach Vantle only while an X11 window has focus.
+BadgeText badge(const QString& label, const QString& spelled)
+{
+    if (!session::globalShortcutsWork())
+        return {label, {}, {}};
+    return {label, KeyGrabber::keycap(spelled), spelled};
+}
+} // namespace
+
 std::array<BadgeText, 3> badgeTexts(bool optionHeld)
 {
     const auto badge = [](const char* label, const char* keys) {
-        const QString spelled = QString::fromUtf8(keys);
-        return BadgeText{QString::fromUtf8(label), KeyGrabber::keycap(spelled), spelled};
+        return islandpainter::badge(QString::fromUtf8(label), QString::fromUtf8(keys));
     };
     return {optionHeld ? badge("Custom time…", "Super+Shift+Alt+T")
                        : badge("Mark temporary", "Super+Shift+T"),
@@ -189,8 +200,7 @@ std::array<BadgeText, 3> badgeTexts(bool optionHeld)
 
 BadgeText undoBadgeText()
 {
-    const QString spelled = QStringLiteral("Super+Shift+Z");
-    return {QStringLiteral("Undo"), KeyGrabber::keycap(spelled), spelled};
+    return badge(QStringLiteral("Undo"), QStringLiteral("Super+Shift+Z"));
 }
 
 QString trashedCaption()

@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ToastOnScreen.h"
+
+#include <QSettings>
+
+namespace {
+
+// A real notification server: dunst on the test's display, on a session bus
+// of the test's own. Its context menu (dunst hands it to a dmenu-like
+// program) picks "Mark as Temporary" once the file `pick` exists.
+class DunstNotificationTest : public ToastOnScreen {
+protected:
+    void prepare(VantleProcess& vantle) override
+    {
+        QSettings(vantle.home() + "/.config/Vantle/Vantle.conf", QSettings::IniFormat)
+            .setValue("DownloadNotifier.enabled", true);
+        m_bus.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+        ASSERT_TRUE(m_bus.waitForStarted());
+        ASSERT_TRUE(waitUntil([&] { return m_bus.canReadLine(); }));
+        m_env = QProcessEnvironment::systemEnvironment();
+        m_env.insert("DBUS_SESSION_BUS_ADDRESS", QString::fromUtf8(m_bus.readLine().trimmed()));
+        vantle.environment().insert("DBUS_SESSION_BUS_ADDRESS",
+                                    m_env.value("DBUS_SESSION_BUS_ADDRESS"));
+
+        m_menu = vantle.home() + "/menu.txt";
+        m_pick = vantle.home() + "/pick";
+        const QString chooser = testenv::writeFile(
+            vantle.home() + "/choose.sh",
+            ("#!/bin/sh\ntee '" + m_menu + "' | if [ -e '" + m_pick +
+             "' ]; then grep -m1 'Mark as Temporary (2 new downloads)'; else cat >/dev/null; fi\n")
+                .toUtf8());
+        QFile::setPermissions(chooser, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString config = testenv::writeFile(
+            vantle.home() + "/dunstrc", ("[global]\n    dmenu = " + chooser + "\n").toUtf8());
+        m_dunst.setProcessEnvironment(m_env);
+        m_dunst.start("dunst", {"-config", config});
+        ASSERT_TRUE(m_dunst.waitForStarted());
+        ASSERT_TRUE(waitUntil([&] { return dunstctl({"is-paused"}) == "false"; }));
+    }
+    void TearDown() override
+    {
+        ToastOnScreen::TearDown();
+        m_dunst.terminate();
+        m_dunst.waitForFinished(5000);
+        m_bus.terminate();
+        m_bus.waitForFinished(5000);
+    }
+
+    QString dunstctl(const QStringList& arguments)
+    {
+        QProcess process;
+        process.setProcessEnvironment(m_env);
+        process.start("dunstctl", arguments);
+        process.waitForFinished(5000);
+        return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    }
+
+    QProcess m_bus;
+    QProcess m_dunst;
+    QProcessEnvironment m_env;
+    QString m_menu;
+    QString m_pick;
+};
+
+} // namespace
+
+TEST_F(DunstNotificationTest, TwoDownloadsAreOneNotificationThatMarksBothTemporary)
+{
+    for (const QString name : {"report.pdf", "photo.jpg"})
+        moveOver(testenv::writeFile(m_vantle->home() + "/" + name, "data"),
+                 m_vantle->downloads() + "/" + name);
+    // The context menu lists the actions of the notification on screen.
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            dunstctl({"context"});
+            return testenv::contentOf(m_menu).contains("(2 new downloads)");
+        },
+        std::chrono::seconds(10)))
+        << testenv::contentOf(m_menu).toStdString();
+    EXPECT_EQ(dunstctl({"count", "displayed"}), "1"); // replaced, not stacked
+    const QString shot = QCoreApplication::applicationDirPath() + "/notification-dunst.png";
+    runTool("import", {"-window", "root", shot});
+    EXPECT_FALSE(QImage(shot).isNull()) << shot.toStdString();
+
+    testenv::writeFile(m_pick);
+    ASSERT_TRUE(waitUntil([&] {
+        if (recordState("report.pdf") == "temporary" && recordState("photo.jpg") == "temporary")
+            return true;
+        dunstctl({"context"});
+        return false;
+    }));
+    EXPECT_TRUE(waitUntil([&] { return dunstctl({"count", "displayed"}) == "0"; }));
+    EXPECT_TRUE(toastWindows().isEmpty()); // the notification answered them, not the toast
+}
