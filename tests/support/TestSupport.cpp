@@ -8,6 +8,7 @@
 #include <QMutex>
 #include <QTemporaryDir>
 #include <QThread>
+#include <cstdio>
 #include <filesystem>
 
 namespace {
