@@ -34,12 +34,9 @@ protected:
     void publish(VantleBus::Restorer restore = {})
     {
         m_bus.reset();
-        m_bus = std::make_unique<VantleBus>(VantleBus::Services{*m_actor,
-                                                                *m_cleanup,
-                                                                [this] { ++m_popoversShown; },
-                                                                std::move(restore),
-                                                                {},
-                                                                m_tidier.get()});
+        const auto showPopover = [this] { ++m_popoversShown; };
+        m_bus = std::make_unique<VantleBus>(VantleBus::Services{
+            *m_actor, *m_cleanup, showPopover, std::move(restore), {}, m_tidier.get()});
         QString error;
         ASSERT_TRUE(m_bus->publish(QDBusConnection::sessionBus(), &error)) << error.toStdString();
     }

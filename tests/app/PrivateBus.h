@@ -25,7 +25,6 @@ QDBusMessage call(const QString& method, const QVariantList& arguments = {});
 
 } // namespace privatebus
 
-// Counts a D-Bus signal.
 class SignalCounter : public QObject {
     Q_OBJECT
 public:

@@ -7,16 +7,17 @@ using VantleBusTest = BusFixture;
 
 namespace {
 
-QDateTime expiryOf(const QDBusMessage& reply)
-{
-    return QDateTime::fromString(reply.arguments().value(0).toString(), Qt::ISODate);
-}
-
 // Within a minute of `seconds` from now.
 bool isAbout(const QDateTime& at, qint64 seconds)
 {
     return at.isValid() && at.timeSpec() == Qt::UTC &&
            std::abs(QDateTime::currentDateTimeUtc().secsTo(at) - seconds) < 60;
+}
+// The expiry a Mark answered with.
+bool answersAbout(const QDBusMessage& reply, qint64 seconds)
+{
+    return isAbout(QDateTime::fromString(reply.arguments().value(0).toString(), Qt::ISODate),
+                   seconds);
 }
 
 } // namespace
@@ -32,30 +33,26 @@ TEST_F(VantleBusTest, ListGivesEveryRecordWithItsStateAndExpiry)
     auto records = qdbus_cast<QList<bus::Record>>(reply.arguments().value(0));
     std::sort(records.begin(), records.end(),
               [](const bus::Record& a, const bus::Record& b) { return a.path < b.path; });
-    const QString expires = record(temporary)->expiresAt->toUTC().toString(Qt::ISODate);
-    EXPECT_EQ(records, (QList<bus::Record>{{at("kept.txt"), "unprocessed", ""},
-                                           {at("report.pdf"), "temporary", expires}}));
+    EXPECT_EQ(records,
+              (QList<bus::Record>{{at("kept.txt"), "unprocessed", ""},
+                                  {at("report.pdf"), "temporary",
+                                   record(temporary)->expiresAt->toUTC().toString(Qt::ISODate)}}));
 }
 
 TEST_F(VantleBusTest, MarkKeepAndTrashActOnTheRecord)
 {
     const RecordId id = track("report.pdf");
     QDBusMessage reply = privatebus::call("Mark", {at("report.pdf"), "2h"});
-    EXPECT_TRUE(isAbout(expiryOf(reply), 7200)) << reply.errorMessage().toStdString();
+    EXPECT_TRUE(answersAbout(reply, 7200)) << reply.errorMessage().toStdString();
     EXPECT_EQ(record(id)->state, FileState::temporary);
     EXPECT_EQ(await(m_cleanup->scheduledCount()), 1);
-
     // No duration: the default lifetime. A path relative to Downloads names the same item.
-    reply = privatebus::call("Mark", {"report.pdf", ""});
-    EXPECT_TRUE(isAbout(expiryOf(reply), 3600)) << reply.errorMessage().toStdString();
-
+    EXPECT_TRUE(answersAbout(privatebus::call("Mark", {"report.pdf", ""}), 3600));
     EXPECT_EQ(privatebus::call("Mark", {at("report.pdf"), "whenever"}).errorName(),
               bus::errorInvalidDuration);
     EXPECT_TRUE(isAbout(*record(id)->expiresAt, 3600));
-
     EXPECT_EQ(privatebus::call("Keep", {m_downloads + "/./report.pdf"}).errorName(), "");
     EXPECT_EQ(record(id)->state, FileState::dismissed);
-
     // A Trash that refuses is an error, and the file and its record stay.
     m_trash->failWith("no space left");
     reply = privatebus::call("Trash", {at("report.pdf")});
@@ -78,7 +75,6 @@ TEST_F(VantleBusTest, PathsOutsideDownloadsOrWithoutARecordAreRefusedAndUntouche
     const QString nested = testenv::writeFile(at("sub/inside.txt"));
     insert(nested, inodeOf(nested));
     testenv::writeFile(at("untracked.txt"));
-
     const QString paths[] = {"../x",           m_downloads + "/../x", "/etc/passwd", nested,
                              "sub/inside.txt", at("untracked.txt"),   m_downloads,   ""};
     for (const QString& path : paths) {
@@ -118,7 +114,6 @@ TEST_F(VantleBusTest, ManySavesInOnePassGiveOneChangedSignal)
 TEST_F(VantleBusTest, RestoreAnswersThroughItsFunctionAndShowPopoverOpensIt)
 {
     EXPECT_EQ(privatebus::call("Restore", {"a.txt"}).errorName(), bus::errorNotAvailable);
-
     publish([this](const QString& name) {
         return QtFuture::makeReadyFuture(
             name == "a.txt"   ? RestoreOutcome{at(name)}
@@ -127,15 +122,11 @@ TEST_F(VantleBusTest, RestoreAnswersThroughItsFunctionAndShowPopoverOpensIt)
     });
     EXPECT_EQ(privatebus::call("Restore", {"a.txt"}).arguments().value(0).toString(), at("a.txt"));
     EXPECT_EQ(privatebus::call("Restore", {"b.txt"}).errorName(), bus::errorNotFound);
-    // A restore that failed says why.
     const QDBusMessage failed = privatebus::call("Restore", {"c.txt"});
     EXPECT_EQ(failed.errorName(), bus::errorFailed);
-    EXPECT_TRUE(failed.errorMessage().contains("Downloads is read-only"))
-        << failed.errorMessage().toStdString();
-
+    EXPECT_TRUE(failed.errorMessage().contains("Downloads is read-only"));
     EXPECT_EQ(privatebus::call("ShowPopover").errorName(), "");
     EXPECT_EQ(m_popoversShown, 1);
-
     // Another program cannot take the name, and the first still answers.
     {
         QDBusConnection other = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "other");

@@ -42,7 +42,6 @@ TEST_F(AccessibilityTest, TheIslandsBadgesAreButtonsAScreenReaderCanPress)
                       "push button\tMark temporary (Super+Shift+T)\n"
                       "push button\tMove (Super+Shift+M)\n"
                       "push button\tMore (Super+Shift+.)\n"));
-
     ASSERT_TRUE(accessibleTree({"press", "Mark temporary (Super+Shift+T)"}));
     EXPECT_TRUE(waitUntil([&] { return recordState("report.pdf") == "temporary"; }));
 }

@@ -29,7 +29,6 @@ public:
         m_generator.step(40);
     }
     ~CrashSoak() { kill(); }
-
     // One round; returns what went wrong (nothing when it passed). line() tells what it did.
     QStringList round(int number)
     {
@@ -60,7 +59,6 @@ public:
             QThread::usleep(unsigned(pick(0, 2000)));
         }
         notes << QString("%1 steps in %2 ms").arg(steps).arg(churn.elapsed());
-
         // While it is down.
         if (pick(0, 1) == 0) {
             const int more = pick(1, 40);
@@ -86,21 +84,19 @@ public:
                 QThread::msleep(100);
             const QString after =
                 QString("store after %1 ms: ").arg(settleMs - deadline.remainingTime());
-            notes << after + (problems.isEmpty() ? QString("matched")
-                                                 : QString("%1 differences").arg(problems.size()));
+            notes << after + QString("%1 differences").arg(problems.size());
             for (const QString& problem : problems)
                 failures << after + problem;
             if (m_process.state() != QProcess::Running)
                 failures << "the program exited: " + logTail();
         }
-        const auto integrity = m_vantle.text("PRAGMA integrity_check");
-        if (integrity != "ok")
+        if (const auto integrity = m_vantle.text("PRAGMA integrity_check"); integrity != "ok")
             failures << "integrity_check: " + integrity.value_or("cannot be run");
         failures += trashOffenders();
-        m_line = QString("round %1: %2; %3")
+        m_line = QString("round %1: %2; %3 failures")
                      .arg(number)
                      .arg(notes.join(", "))
-                     .arg(failures.isEmpty() ? "ok" : QString("FAILED (%1)").arg(failures.size()));
+                     .arg(failures.size());
         return failures;
     }
 
@@ -116,9 +112,10 @@ public:
         };
         while (!done() && !deadline.hasExpired())
             QThread::msleep(100);
+        QStringList offenders = trashOffenders();
         if (left != 0)
-            return trashOffenders() << QString("%1 expired mark(s) still in the store").arg(left);
-        return trashOffenders();
+            offenders << QString("%1 expired mark(s) still in the store").arg(left);
+        return offenders;
     }
 
     QString line() const { return m_line; }
@@ -179,9 +176,8 @@ private:
     int markSome()
     {
         const int count = pick(1, 3);
-        auto rows = m_vantle.query("SELECT id, inode, filePath FROM TrackedFile "
-                                   "WHERE state!='temporary'",
-                                   3);
+        auto rows = m_vantle.query(
+            "SELECT id, inode, filePath FROM TrackedFile WHERE state!='temporary'", 3);
         if (!rows)
             return 0;
         std::erase_if(*rows, [](const QStringList& row) {
@@ -238,8 +234,7 @@ private:
             if (st && !m_marked.contains(st->inode) && !m_reported.contains(name)) {
                 m_reported.insert(name);
                 offenders << QString("in the Trash but never marked: %1 (inode %2)")
-                                 .arg(name)
-                                 .arg(st->inode);
+                                 .arg(name, QString::number(st->inode));
             }
         }
         return offenders;

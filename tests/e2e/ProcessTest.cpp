@@ -33,12 +33,11 @@ TEST_F(ProcessTest, VersionNeedsNoDisplayAndAMissingDisplayIsOneLine)
     EXPECT_TRUE(m_vantle->out.startsWith("Vantle ")) << m_vantle->out.toStdString();
     EXPECT_EQ(m_vantle->run({"--frobnicate"}), 2);
     EXPECT_TRUE(m_vantle->err.contains("unknown option --frobnicate"));
-
     EXPECT_EQ(m_vantle->run({}), 1);
-    EXPECT_EQ(m_vantle->err.count('\n'), 1) << m_vantle->err.toStdString();
-    EXPECT_TRUE(m_vantle->err.contains("needs a graphical session"));
+    EXPECT_TRUE(m_vantle->err.contains("needs a graphical session") &&
+                m_vantle->err.count('\n') == 1)
+        << m_vantle->err.toStdString();
     EXPECT_FALSE(QFile::exists(m_vantle->storeFile()));
-
     m_vantle->environment().insert("DISPLAY", ":4711");
     EXPECT_EQ(m_vantle->run({}), 1);
     EXPECT_EQ(m_vantle->err, "Vantle needs a graphical session: cannot open the display :4711\n");
@@ -46,22 +45,17 @@ TEST_F(ProcessTest, VersionNeedsNoDisplayAndAMissingDisplayIsOneLine)
 
 TEST_F(ProcessTest, OneInstanceRecordsWhatIsThereAndStopsCleanlyOnSignals)
 {
-    testenv::writeFile(m_vantle->downloads() + "/already-here.pdf");
-    testenv::writeFile(m_vantle->downloads() + "/half.crdownload");
     QDir().mkpath(m_vantle->downloads() + "/a folder");
-    testenv::writeFile(m_vantle->downloads() + "/a folder/inside.txt");
-
+    for (const char* name : {"already-here.pdf", "half.crdownload", "a folder/inside.txt"})
+        testenv::writeFile(m_vantle->downloads() + '/' + name);
     QProcess first;
     ASSERT_TRUE(m_vantle->launch(first)) << first.readAllStandardError().toStdString();
     ASSERT_TRUE(waitUntil([&] { return m_vantle->count("state='dismissed'") == 2; }));
-
     EXPECT_EQ(m_vantle->run({}), 0);
     EXPECT_EQ(m_vantle->err, "Vantle is already running\n");
     EXPECT_EQ(first.state(), QProcess::Running);
-
     stop(first, SIGTERM);
     EXPECT_EQ(m_vantle->count(), 2);
-
     // After a stop the lock is free again; SIGINT ends it just as cleanly.
     QProcess second;
     ASSERT_TRUE(m_vantle->launch(second));
@@ -77,11 +71,10 @@ TEST_F(ProcessTest, NeverRunsUnlockedOrWithoutItsStore)
     EXPECT_TRUE(m_vantle->err.contains("cannot take its single-instance lock"))
         << m_vantle->err.toStdString();
     QDir().rmdir(lock);
-
     // A folder where the store file should be: the start stops with the reason.
     QDir().mkpath(m_vantle->storeFile());
     EXPECT_EQ(m_vantle->run({}), 1);
-    EXPECT_TRUE(m_vantle->err.startsWith("Failed to create ModelContainer: "))
+    EXPECT_TRUE(m_vantle->err.startsWith("Failed to create ModelContainer: ") &&
+                m_vantle->err.size() > QString("Failed to create ModelContainer: \n").size())
         << m_vantle->err.toStdString();
-    EXPECT_GT(m_vantle->err.size(), QString("Failed to create ModelContainer: \n").size());
 }

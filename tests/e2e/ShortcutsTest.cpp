@@ -55,7 +55,6 @@ TEST_F(ShortcutsTest, OnlyEscapeAndSuperShiftTAreTakenAndOnlyWhileTheToastShows)
     key("Escape");
     ASSERT_TRUE(waitUntil([&] { return recordState("slides.pdf") == "dismissed"; }));
     ASSERT_TRUE(waitUntil([&] { return toastWindows().isEmpty(); }));
-
     download("report.pdf");
     key("super+shift+t");
     ASSERT_TRUE(waitUntil([&] { return recordState("report.pdf") == "temporary"; }));
@@ -63,7 +62,6 @@ TEST_F(ShortcutsTest, OnlyEscapeAndSuperShiftTAreTakenAndOnlyWhileTheToastShows)
     EXPECT_TRUE(seesPresses("T", 1));
     EXPECT_TRUE(seesPresses("Escape", 1));
     EXPECT_EQ(activeWindow(), m_focusId);
-
     // With no toast, nothing is taken.
     key("super+shift+t");
     key("Escape");

@@ -35,8 +35,7 @@ protected:
         ToastOnScreen::TearDown();
         m_bus = QDBusConnection("");
         QDBusConnection::disconnectFromBus("sni-test");
-        m_daemon.terminate();
-        m_daemon.waitForFinished();
+        stop(m_daemon);
     }
 
     void startPanel()
@@ -61,24 +60,27 @@ protected:
     }
     void stopPanel()
     {
-        for (QProcess* process : {&m_host, &m_watcher}) {
-            process->terminate();
-            if (!process->waitForFinished(5000))
-                process->kill();
-        }
+        stop(m_host);
+        stop(m_watcher);
     }
 
     QString itemName() const
     {
         return QString("org.kde.StatusNotifierItem-%1-vantle").arg(m_process.processId());
     }
+    // Calls a method and waits up to 2 s for the answer.
+    QDBusMessage call(const QString& service, const QString& path, const QString& interface,
+                      const QString& method, const QVariantList& arguments)
+    {
+        QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
+        message.setArguments(arguments);
+        return m_bus.call(message, QDBus::Block, 2000);
+    }
     QVariant property(const QString& service, const QString& path, const QString& interface,
                       const QString& name)
     {
-        QDBusMessage get =
-            QDBusMessage::createMethodCall(service, path, "org.freedesktop.DBus.Properties", "Get");
-        get << interface << name;
-        const QDBusMessage reply = m_bus.call(get, QDBus::Block, 2000);
+        const QDBusMessage reply =
+            call(service, path, "org.freedesktop.DBus.Properties", "Get", {interface, name});
         return reply.arguments().isEmpty()
                    ? QVariant()
                    : qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant();
@@ -92,18 +94,16 @@ protected:
     // A left click as the panel reports it, at a point on the screen.
     void activate(QPoint at)
     {
-        QDBusMessage call = QDBusMessage::createMethodCall(itemName(), "/StatusNotifierItem",
-                                                           itemInterface, "Activate");
-        call << at.x() << at.y();
-        EXPECT_EQ(m_bus.call(call, QDBus::Block, 2000).type(), QDBusMessage::ReplyMessage);
+        EXPECT_EQ(
+            call(itemName(), "/StatusNotifierItem", itemInterface, "Activate", {at.x(), at.y()})
+                .type(),
+            QDBusMessage::ReplyMessage);
     }
     // The id of the item labelled `label` in the icon's exported menu, or -1.
     int menuItem(const QString& label)
     {
-        QDBusMessage call = QDBusMessage::createMethodCall(itemName(), "/MenuBar",
-                                                           "com.canonical.dbusmenu", "GetLayout");
-        call << 0 << -1 << QStringList();
-        const QDBusMessage reply = m_bus.call(call, QDBus::Block, 2000);
+        const QDBusMessage reply = call(itemName(), "/MenuBar", "com.canonical.dbusmenu",
+                                        "GetLayout", {0, -1, QStringList()});
         if (reply.arguments().size() != 2)
             return -1;
         const auto root = qvariant_cast<QDBusArgument>(reply.arguments()[1]);
@@ -159,11 +159,8 @@ TEST_P(SniTrayTest, APanelThatStartsFirstLateOrRestartsGetsTheIconItsClickPlaces
         }
         ASSERT_TRUE(waitUntil([&] { return registeredItems().contains(itemName()); }))
             << registeredItems().join(' ').toStdString();
-        EXPECT_EQ(property(itemName(), "/StatusNotifierItem", itemInterface, "IconName")
-                      .toString()
-                      .toStdString(),
+        EXPECT_EQ(property(itemName(), "/StatusNotifierItem", itemInterface, "IconName").toString(),
                   "app.vantle.Vantle");
-
         activate(round.click);
         QString window;
         const auto shown = [&] { return !(window = popoverWindow()).isEmpty(); };
@@ -187,17 +184,14 @@ TEST_P(SniTrayTest, APanelThatStartsFirstLateOrRestartsGetsTheIconItsClickPlaces
         activate(round.click); // a second click closes it
         ASSERT_TRUE(waitUntil([&] { return popoverWindow().isEmpty(); }));
     }
-
     // The panel draws the menu itself: its "Quit Vantle" ends the program cleanly.
     const int quit = menuItem("Quit Vantle");
     ASSERT_GT(quit, 0);
-    QDBusMessage click =
-        QDBusMessage::createMethodCall(itemName(), "/MenuBar", "com.canonical.dbusmenu", "Event");
-    click << quit << QString("clicked") << QVariant::fromValue(QDBusVariant(0)) << 0u;
-    EXPECT_EQ(m_bus.call(click, QDBus::Block, 2000).type(), QDBusMessage::ReplyMessage);
-    ASSERT_TRUE(m_process.waitForFinished(10000)) << "Quit Vantle did not end the program";
-    EXPECT_EQ(m_process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(m_process.exitCode(), 0);
+    EXPECT_EQ(call(itemName(), "/MenuBar", "com.canonical.dbusmenu", "Event",
+                   {quit, QString("clicked"), QVariant::fromValue(QDBusVariant(0)), 0u})
+                  .type(),
+              QDBusMessage::ReplyMessage);
+    expectCleanExit(m_process);
 }
 
 INSTANTIATE_TEST_SUITE_P(PanelFirstOrLate, SniTrayTest, testing::Bool());

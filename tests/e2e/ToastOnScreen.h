@@ -64,17 +64,25 @@ protected:
     void TearDown() override
     {
         runTool("xdotool", {"keyup", "alt"}); // when a test ended while holding it
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-        m_focus.kill();
-        m_focus.waitForFinished();
-        m_tray.terminate();
-        m_tray.waitForFinished(5000);
+        for (QProcess* process : {&m_process, &m_tray, &m_focus})
+            stop(*process);
+    }
+    static void stop(QProcess& process)
+    {
+        process.terminate();
+        if (!process.waitForFinished(5000))
+            process.kill();
     }
 
     // Runs before the program starts.
     virtual void prepare(VantleProcess&) {}
+    // The program ends by itself within 10 s, cleanly.
+    static void expectCleanExit(QProcess& process)
+    {
+        ASSERT_TRUE(process.waitForFinished(10000)) << "the program did not end";
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    }
     // A real XEmbed tray along the top edge, on the right; its panel is light grey.
     void startTray()
     {
@@ -147,7 +155,7 @@ protected:
         });
     }
 
-    QImage screenshot()
+    static QImage screenshot()
     {
         const QString path = QCoreApplication::applicationDirPath() + "/screen.png";
         runTool("import", {"-window", "root", path});

@@ -12,7 +12,6 @@ TEST_F(ToastTest, ADownloadShowsTheToastAndMarkTemporaryWorksWithoutStealingFocu
     ASSERT_EQ(windows.size(), 1);
     EXPECT_TRUE(runTool("xprop", {"-id", windows[0], "_NET_WM_DESKTOP"}).contains("4294967295"));
     const QImage one = expandedIsland();
-
     download("archive.zip");
     // The stack badge shows in the icon's top-right corner.
     auto hasStackBadge = [](const QImage& image) {
@@ -27,7 +26,6 @@ TEST_F(ToastTest, ADownloadShowsTheToastAndMarkTemporaryWorksWithoutStealingFocu
         const QImage two = screenshot();
         return !two.isNull() && hasStackBadge(two);
     }));
-
     // Hover, then click "Mark temporary" (centred island, after the icon):
     // both queued files become temporary. A click before the hover registers
     // does nothing, so click until it takes.
@@ -54,7 +52,6 @@ TEST_F(ToastTest, HoldingAltSwapsTheFirstBadgeForACustomTime)
     EXPECT_TRUE(swapped);
     EXPECT_TRUE(waitUntil([&] { return screenshot().copy(badge) == before; }));
     EXPECT_TRUE(seesPresses("Alt_L", 1));
-
     ASSERT_TRUE(openPanelFrom("810", {"keydown", "alt"}));
     const int emptyPanel = frameOf(activeWindow()).height();
     runTool("xdotool", {"keyup", "alt"});
@@ -67,7 +64,6 @@ TEST_F(ToastTest, HoldingAltSwapsTheFirstBadgeForACustomTime)
     EXPECT_NEAR(lifetime, 7200, 1);
     ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focusId; }));
     ASSERT_TRUE(waitUntil([&] { return toastWindows().isEmpty(); }));
-
     // Alt pressed for the custom-time shortcut and let go in its panel: the
     // badge reads "Mark temporary" again once the panel closes. The panel,
     // last closed with a result row, opens at its empty height. The pointer
@@ -101,10 +97,8 @@ TEST_F(ToastTest, ShareAndDeleteThenDeleteFromTheMoreMenu)
     EXPECT_FALSE(waitUntil([&] { return picker().isEmpty(); }, std::chrono::seconds(1)))
         << "the picker closed by itself";
     key("Return"); // "Email…", the first way
-
     ASSERT_TRUE(waitUntil([&] { return recordState("minutes.odt") == "temporary"; }));
     ASSERT_TRUE(waitUntil([&] { return toastWindows().isEmpty(); }));
-
     const QString path = download("old-invoice.pdf");
     ASSERT_TRUE(openPanelFrom("1048"));
     const QRect menu = frameOf(activeWindow());
@@ -121,40 +115,38 @@ TEST_F(ToastTest, ShareAndDeleteThenDeleteFromTheMoreMenu)
 // The move panel, opened from its badge or with Super+Shift+M, takes the typed letters.
 TEST_F(ToastTest, MoveToAFolderFoundByTyping)
 {
-    for (const int round : {0, 1, 2}) {
-        // The badge, the global shortcut, and Super+N in the field to make
-        // the folder the "Create" row offers.
-        const bool byShortcut = round > 0, create = round == 2;
-        SCOPED_TRACE(round);
-        const QString name = QStringList{"offer.pdf", "contract.pdf", "brief.pdf"}[round];
-        download(name);
-        if (byShortcut)
-            key("super+shift+m");
-        ASSERT_TRUE(byShortcut ? waitUntil([&] { return activeWindow() != m_focusId; })
-                               : openPanelFrom("952"));
-        const int empty = frameOf(activeWindow()).height();
-        if (round == 0) {
-            // Closed while it lists results, it opens again at its empty height.
-            runTool("xdotool", {"type", "--delay", "40", "proj"});
-            ASSERT_TRUE(waitUntil([&] { return frameOf(activeWindow()).height() > empty; }));
-            key("Escape");
-            ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focusId; }));
-            key("super+shift+m");
-            ASSERT_TRUE(waitUntil([&] { return activeWindow() != m_focusId; }));
-            EXPECT_TRUE(waitUntil([&] { return frameOf(activeWindow()).height() == empty; }))
-                << frameOf(activeWindow()).height() << " instead of " << empty;
-        }
-        runTool("xdotool", {"type", "--delay", "40", create ? "Inbox" : "proj alp"});
-        // Opened again, it lists what it finds before Return picks it.
-        if (round == 0)
-            ASSERT_TRUE(waitUntil([&] { return frameOf(activeWindow()).height() > empty; }));
-        key(create ? "super+n" : "Return");
-        const QString folder = create ? "/Inbox/" : "/Projects/Alpha/";
+    const auto movedTo = [&](const QString& folder, const QString& name) {
         ASSERT_TRUE(waitUntil([&] { return QFile::exists(m_vantle->home() + folder + name); }));
         ASSERT_TRUE(waitUntil([&] { return m_vantle->count("fileName = '" + name + "'") == 0; }));
         ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focusId; }))
             << runTool("xdotool", {"getactivewindow", "getwindowname"}).toStdString();
         ASSERT_TRUE(waitUntil([&] { return toastWindows().isEmpty(); }));
-    }
+    };
+    const auto byShortcut = [&] {
+        key("super+shift+m");
+        return waitUntil([&] { return activeWindow() != m_focusId; });
+    };
+    download("offer.pdf");
+    ASSERT_TRUE(openPanelFrom("952"));
+    const int empty = frameOf(activeWindow()).height();
+    // Closed while it lists results, it opens again at its empty height.
+    runTool("xdotool", {"type", "--delay", "40", "proj"});
+    ASSERT_TRUE(waitUntil([&] { return frameOf(activeWindow()).height() > empty; }));
+    key("Escape");
+    ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focusId; }));
+    ASSERT_TRUE(byShortcut());
+    EXPECT_TRUE(waitUntil([&] { return frameOf(activeWindow()).height() == empty; }))
+        << frameOf(activeWindow()).height() << " instead of " << empty;
+    // Opened again, it lists what it finds before Return picks it.
+    runTool("xdotool", {"type", "--delay", "40", "proj alp"});
+    ASSERT_TRUE(waitUntil([&] { return frameOf(activeWindow()).height() > empty; }));
+    key("Return");
+    movedTo("/Projects/Alpha/", "offer.pdf");
+    // Super+N in the field makes the folder the "Create" row offers.
+    download("brief.pdf");
+    ASSERT_TRUE(byShortcut());
+    runTool("xdotool", {"type", "--delay", "40", "Inbox"});
+    key("super+n");
+    movedTo("/Inbox/", "brief.pdf");
     EXPECT_TRUE(seesPresses("a", 0));
 }

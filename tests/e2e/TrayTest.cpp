@@ -71,7 +71,6 @@ TEST_P(TrayTest, TheIconDocksInTheTrayFillsItsPlaceAndQuitsFromItsMenu)
         << runTool("xwininfo", {"-root", "-tree"}).toStdString();
     // The size trays are made for, in the screen's pixels, whatever the scale.
     EXPECT_EQ(frameOf(window).size(), QSize(22, 22));
-
     // A left click opens the popover under the icon; Escape closes it.
     const auto popover = [&] { return windowsWhere([](QSize s) { return s.width() >= 360; }); };
     const auto click = [&] {
@@ -84,7 +83,6 @@ TEST_P(TrayTest, TheIconDocksInTheTrayFillsItsPlaceAndQuitsFromItsMenu)
     EXPECT_GT(frameOf(popover().value(0)).top(), frameOf(window).bottom());
     key("Escape");
     ASSERT_TRUE(waitUntil([&] { return popover().isEmpty(); }));
-
     // "Quit Vantle" from the icon's context menu ends the program cleanly.
     runTool("xdotool", {"mousemove", "--window", window, "11", "11", "click", "3"});
     QString menu;
@@ -93,9 +91,7 @@ TEST_P(TrayTest, TheIconDocksInTheTrayFillsItsPlaceAndQuitsFromItsMenu)
     const QRect frame = frameOf(menu);
     runTool("xdotool", {"mousemove", "--window", menu, QString::number(frame.width() / 2),
                         QString::number(frame.height() * 3 / 4), "click", "1"});
-    ASSERT_TRUE(m_process.waitForFinished(10000)) << "Quit Vantle did not end the program";
-    EXPECT_EQ(m_process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(m_process.exitCode(), 0);
+    expectCleanExit(m_process);
 }
 
 INSTANTIATE_TEST_SUITE_P(ScalesAndOrders, TrayTest,
@@ -131,15 +127,10 @@ TEST_F(NoTrayTest, ThePopoverAndTheDesktopActionsShowAndQuitIt)
     ASSERT_TRUE(waitUntil([&] { return recordState("report.pdf") == "temporary"; }));
     click(360 - 16 - 10, 23);      // the gear
     click(16 + 30, 440 - 16 - 12); // "Quit Vantle", at the foot of the settings
-    ASSERT_TRUE(m_process.waitForFinished(10000)) << "Quit Vantle did not end the program";
-    EXPECT_EQ(m_process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(m_process.exitCode(), 0);
-
+    expectCleanExit(m_process);
     // The lock is free again; the "Quit" action stops the new one.
     QProcess second;
     ASSERT_TRUE(m_vantle->launch(second));
     EXPECT_EQ(m_vantle->run(desktopAction("quit")), 0) << m_vantle->err.toStdString();
-    ASSERT_TRUE(second.waitForFinished(10000)) << "vantle quit did not end the program";
-    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.exitCode(), 0);
+    expectCleanExit(second);
 }

@@ -34,11 +34,12 @@ public:
         m_env = QProcessEnvironment::systemEnvironment();
         m_env.remove("QT_QPA_PLATFORM");
         m_env.remove("QT_LOGGING_RULES");
-        m_env.insert("HOME", home);
-        m_env.insert("XDG_DATA_HOME", home + "/.local/share");
-        m_env.insert("XDG_CONFIG_HOME", home + "/.config");
-        m_env.insert("XDG_CACHE_HOME", home + "/.cache");
-        m_env.insert("XDG_RUNTIME_DIR", home + "/runtime");
+        for (const auto& [name, path] : {std::pair("HOME", ""),
+                                         {"XDG_DATA_HOME", "/.local/share"},
+                                         {"XDG_CONFIG_HOME", "/.config"},
+                                         {"XDG_CACHE_HOME", "/.cache"},
+                                         {"XDG_RUNTIME_DIR", "/runtime"}})
+            m_env.insert(name, home + path);
         // A folder revealed after a move has no file manager here; xdg-open
         // would fall back to whatever browser the machine has, which takes focus.
         m_env.insert("BROWSER", "true");
@@ -53,7 +54,6 @@ public:
     QString storeFile() const { return m_home + "/.local/share/Vantle/Vantle.store"; }
     // Written as the last step of a start: its presence means the program is up.
     QString loginItem() const { return m_home + "/.config/autostart/vantle.desktop"; }
-
     // Runs to completion; returns the exit code (-1 when it crashed or hung). Its output is
     // left in out and err.
     int run(const QStringList& arguments)
@@ -67,7 +67,6 @@ public:
         return ended && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
     QString out, err;
-
     // Starts in the background; the process object stays with the caller.
     void start(QProcess& process)
     {

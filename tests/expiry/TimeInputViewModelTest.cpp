@@ -12,11 +12,9 @@ TEST(TimeInputViewModelTest, ExpiryTextSaysTodayTomorrowOrTheDate)
     const struct {
         double interval;
         const char* text;
-    } cases[] = {
-        {2 * 3600, "Expires 5:00\u202fPM today"},
-        {9 * 3600, "Expires 12:00\u202fAM tomorrow"},
-        {3 * 86400, "Expires Tue Dec 8 at 3:00\u202fPM"},
-    };
+    } cases[] = {{2 * 3600, "Expires 5:00\u202fPM today"},
+                 {9 * 3600, "Expires 12:00\u202fAM tomorrow"},
+                 {3 * 86400, "Expires Tue Dec 8 at 3:00\u202fPM"}};
     for (const auto& c : cases) {
         QString expected = QString::fromUtf8(c.text);
         // Older locale data writes a plain space before AM/PM.
@@ -38,7 +36,6 @@ TEST(TimeInputViewModelTest, AnEditSetsTheTextThenWhatItMeansAndBlanksShowNothin
     EXPECT_EQ(order, (QStringList{"query", "parsed after query"}));
     model.edit(QStringLiteral("2h")); // the same text notifies nobody
     EXPECT_EQ(order.size(), 2);
-
     const struct {
         const char* text;
         bool row;

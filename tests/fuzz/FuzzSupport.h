@@ -1,10 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QByteArray>
 #include <QDir>
-#include <QFile>
-#include <QString>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>

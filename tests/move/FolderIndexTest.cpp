@@ -2,10 +2,7 @@
 #include "move/FolderIndex.h"
 #include "TestSupport.h"
 
-#include <QDir>
 #include <QDirIterator>
-#include <QFile>
-#include <QSet>
 #include <QSignalSpy>
 
 namespace {
@@ -35,7 +32,6 @@ TEST(FolderCrawl, ListsWhatTheFilterKeepsAndNeverEntersTheRest)
     QStringList opened;
     const QStringList paths = FolderIndex::crawlFolders(
         home, [&](std::string_view path) { opened.append(QString::fromUtf8(path)); });
-
     // Every real folder below, links not followed, that the filter keeps.
     QSet<QString> expected;
     QDirIterator it(home, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks,
@@ -45,10 +41,8 @@ TEST(FolderCrawl, ListsWhatTheFilterKeepsAndNeverEntersTheRest)
             expected.insert(path);
     EXPECT_EQ(QSet<QString>(paths.begin(), paths.end()), expected);
     EXPECT_EQ(QSet<QString>(paths.begin(), paths.end()).size(), paths.size()) << "duplicates";
-    EXPECT_TRUE(paths.contains(home + "/Documents/Library"));
-    EXPECT_TRUE(paths.contains(home + "/NODE_MODULES/kept"));
-    EXPECT_TRUE(paths.contains(home + "/ends./inner"));
-
+    for (const char* kept : {"/Documents/Library", "/NODE_MODULES/kept", "/ends./inner"})
+        EXPECT_TRUE(paths.contains(home + kept)) << kept;
     // Rejected folders are not even read: nothing inside them is opened.
     for (const char* pruned : {"/Library", "/.config", "/code/app/node_modules", "/Apps/Tool.app",
                                "/Photos Library.photoslibrary", "/Tool.APP", "/Music/.git",
@@ -81,7 +75,6 @@ TEST(FolderCrawl, SubtreesReadInParallelComeOutBreadthFirstSortedAndACancelStops
     });
     for (int run = 0; run < 3; ++run)
         EXPECT_EQ(FolderIndex::crawlFolders(home), expected) << "run " << run;
-
     std::atomic<bool> cancelled = false;
     int opened = 0;
     const QStringList paths = FolderIndex::crawlFolders(
@@ -100,9 +93,8 @@ TEST(FolderCrawl, SubtreesReadInParallelComeOutBreadthFirstSortedAndACancelStops
 TEST(FolderCrawl, SkipsFoldersThatCannotBeReadAndNamesThatAreNotText)
 {
     const QString home = testenv::freshFolder("unreadable-home");
-    ASSERT_TRUE(QDir().mkpath(home + "/zgone/inner"));
-    ASSERT_TRUE(QDir().mkpath(home + "/kept"));
-    ASSERT_TRUE(QDir().mkpath(home + "/zz/inner"));
+    for (const char* folder : {"/zgone/inner", "/kept", "/zz/inner"})
+        ASSERT_TRUE(QDir().mkpath(home + folder));
     // A name that is not UTF-8 cannot be given back as a path: left out.
     const QByteArray badName = QFile::encodeName(home) + "/bad\xff";
     ASSERT_EQ(::mkdir((badName + "/").constData(), 0755), 0);
@@ -113,8 +105,8 @@ TEST(FolderCrawl, SkipsFoldersThatCannotBeReadAndNamesThatAreNotText)
         if (QString::fromUtf8(path) == home + "/kept")
             QDir(home + "/zgone").removeRecursively();
     });
-    EXPECT_TRUE(paths.contains(home + "/zz/inner")); // the walk went on
-    EXPECT_TRUE(paths.contains(home + "/zgone"));
+    // The walk went on.
+    EXPECT_TRUE(paths.contains(home + "/zz/inner") && paths.contains(home + "/zgone"));
     EXPECT_FALSE(paths.contains(home + "/zgone/inner"));
     for (const QString& path : paths)
         EXPECT_FALSE(path.contains("bad")) << path.toStdString();
@@ -130,7 +122,6 @@ TEST(FolderIndexService, GathersOnceThenRecrawlsOnlyWhenAskedAfterTheGap)
     index.start();
     index.start();
     ASSERT_TRUE(waitUntil([&] { return index.hasGathered(); }));
-
     ASSERT_TRUE(QDir().mkpath(home + "/Documents/Receipts"));
     EXPECT_TRUE(index.refresh());
     EXPECT_FALSE(index.refresh()); // one crawl at a time
@@ -139,7 +130,6 @@ TEST(FolderIndexService, GathersOnceThenRecrawlsOnlyWhenAskedAfterTheGap)
     // Started twice but crawled once, then once more when asked.
     EXPECT_EQ(crawls.size(), 2);
     EXPECT_EQ(gathered.size(), 1);
-
     FolderIndex slow(home, std::chrono::hours(1));
     slow.start();
     ASSERT_TRUE(waitUntil([&] { return slow.hasGathered(); }));

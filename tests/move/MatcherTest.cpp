@@ -21,12 +21,11 @@ QList<FolderMatch> searchBoth(const QString& query, const QStringList& paths, in
     const QList<FolderMatch> plain = foldermatcher::search(query, paths, home, limit);
     const QList<FolderMatch> prepared = FolderList(paths, home).search(query, limit);
     EXPECT_EQ(plain.size(), prepared.size()) << query.toStdString();
-    for (qsizetype i = 0; i < std::min(plain.size(), prepared.size()); ++i) {
-        EXPECT_EQ(plain[i].path, prepared[i].path);
-        EXPECT_EQ(plain[i].score, prepared[i].score); // bit for bit
-        EXPECT_EQ(plain[i].lastMatchedSegmentIndex, prepared[i].lastMatchedSegmentIndex);
-        EXPECT_EQ(plain[i].segments, prepared[i].segments);
-    }
+    const auto fields = [](const FolderMatch& m) {
+        return std::tuple(m.path, m.score, m.lastMatchedSegmentIndex, m.segments); // bit for bit
+    };
+    for (qsizetype i = 0; i < std::min(plain.size(), prepared.size()); ++i)
+        EXPECT_EQ(fields(plain[i]), fields(prepared[i]));
     return plain;
 }
 

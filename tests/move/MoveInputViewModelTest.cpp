@@ -33,8 +33,7 @@ TEST(MoveInputViewModelTest, CreateOffersTheLastWordBesideWhereItMatched)
         {"Doc New", {}, 0, QStringLiteral("/home/me/Doc/New")},
         // A highlight outside the results: as if nothing matched.
         {"doc new", {match("Documents/Newsletters", 1)}, 3, QStringLiteral("/home/me/doc/new")},
-        {"x", {match("A/B", 9)}, 0, QStringLiteral("/home/me/A/B/x")},
-    };
+        {"x", {match("A/B", 9)}, 0, QStringLiteral("/home/me/A/B/x")}};
     for (const auto& c : cases) {
         MoveInputViewModel model(QStringLiteral("/home/me/"));
         model.setQuery(QString::fromUtf8(c.query));
@@ -52,7 +51,6 @@ TEST(MoveInputViewModelTest, TheHighlightStaysInsideTheRowsShown)
     EXPECT_EQ(model.selectedIndex(), 0);
     model.moveSelection(5);
     EXPECT_EQ(model.selectedURL(), QStringLiteral("/srv/C"));
-
     // Three results with the last highlighted, then an edit that leaves one.
     model.setQuery(QStringLiteral("a"));
     model.setResults({match("A", 0), match("AB", 0), match("ABC", 0)});
@@ -64,7 +62,6 @@ TEST(MoveInputViewModelTest, TheHighlightStaysInsideTheRowsShown)
     model.setResults({});
     model.clampSelection();
     EXPECT_FALSE(model.selectedURL()) << "nothing to move to";
-
     EXPECT_EQ(model.breadcrumbSegments(QStringLiteral("/home/me/Documents/Tax")),
               (QStringList{"Documents", "Tax"}));
     EXPECT_EQ(model.breadcrumbSegments(QStringLiteral("/home/meta/x")),

@@ -5,7 +5,6 @@
 #include "platform/Paths.h"
 
 #include <QDir>
-#include <QFile>
 #include <QSettings>
 
 namespace {
@@ -16,7 +15,6 @@ QStringList stored()
 }
 
 class MoveMRUTest : public testing::Test {
-protected:
     void SetUp() override { QFile::remove(paths::settingsFile()); }
 };
 
@@ -28,13 +26,11 @@ TEST_F(MoveMRUTest, RecordsMostRecentFirstWithoutDuplicatesUpToCapacity)
     EXPECT_EQ(mru.paths(), (QStringList{"/d/C", "/d/B", "/d/A"}));
     mru.record("/d/A");
     EXPECT_EQ(mru.paths(), (QStringList{"/d/A", "/d/C", "/d/B"}));
-
     for (int i = 0; i < 20; ++i)
         mru.record(QStringLiteral("/d/n%1").arg(i));
-    EXPECT_EQ(mru.paths().size(), MoveMRU::capacity);
-    EXPECT_EQ(mru.paths().first(), "/d/n19");
-    EXPECT_EQ(mru.paths().last(), "/d/n0"); // A, B and C, the oldest, left
-
+    // A, B and C, the oldest, left.
+    EXPECT_EQ(std::tuple(mru.paths().size(), mru.paths().first(), mru.paths().last()),
+              std::tuple(MoveMRU::capacity, QString("/d/n19"), QString("/d/n0")));
     // Every record is saved; names the settings file must quote survive a reload.
     mru.record("/d/a, b \"q\" ;=#");
     MoveMRU again;
@@ -54,19 +50,16 @@ TEST_F(MoveMRUTest, ReadsListsWrittenByAnotherProcessLongOnesWhole)
     EXPECT_EQ(mru.paths(), many);
     mru.record("/d/new");
     EXPECT_EQ(stored(), QStringList{"/d/new"} + many.first(MoveMRU::capacity - 1));
-
     const struct {
         const char* text;
         QStringList expected;
-    } cases[] = {
-        {"[General]\nMoveMRU.destinations=/a, /b, /c\n", {"/a", "/b", "/c"}},
-        // A one-entry list is stored as its single text.
-        {"[General]\nMoveMRU.destinations=/only\n", {"/only"}},
-        {"[General]\nMoveMRU.destinations=\n", {}},
-        // Not all texts: the whole list reads as empty.
-        {"[General]\nMoveMRU.destinations=/a, @ByteArray(/b)\n", {}},
-        {"[General]\nMoveMRU.destinations=@Rect(1 2 3 4)\n", {}},
-    };
+    } cases[] = {{"[General]\nMoveMRU.destinations=/a, /b, /c\n", {"/a", "/b", "/c"}},
+                 // A one-entry list is stored as its single text.
+                 {"[General]\nMoveMRU.destinations=/only\n", {"/only"}},
+                 {"[General]\nMoveMRU.destinations=\n", {}},
+                 // Not all texts: the whole list reads as empty.
+                 {"[General]\nMoveMRU.destinations=/a, @ByteArray(/b)\n", {}},
+                 {"[General]\nMoveMRU.destinations=@Rect(1 2 3 4)\n", {}}};
     for (const auto& c : cases) {
         testenv::writeFile(paths::settingsFile(), c.text);
         MoveMRU reader;
@@ -78,23 +71,20 @@ TEST_F(MoveMRUTest, ReadsListsWrittenByAnotherProcessLongOnesWhole)
 TEST_F(MoveMRUTest, ValidatedPrunesVanishedFoldersAndFilesOnly)
 {
     const QString root = testenv::freshFolder("mru");
-    const QString x = root + "/X", y = root + "/Y", z = root + "/Z", w = root + "/W",
-                  f = root + "/F";
+    const QString x = root + "/X", y = root + "/Y", z = root + "/Z", w = root + "/W";
+    const QString f = root + "/F";
     for (const QString& folder : {x, y, z, w, f})
         ASSERT_TRUE(QDir().mkpath(folder));
     MoveMRU mru;
     for (const QString& folder : {w, z, y, x})
         mru.record(folder);
-
     // Nothing vanished: nothing written (a value changed behind its back stays).
     settings::write(settings::moveDestinations, QStringList{"/elsewhere"});
     EXPECT_EQ(mru.validated(3), (QStringList{x, y, z}));
     EXPECT_EQ(stored(), QStringList{"/elsewhere"});
-
     ASSERT_TRUE(QDir(x).removeRecursively());
     EXPECT_EQ(mru.validated(3), (QStringList{y, z, w}));
     EXPECT_EQ(stored(), (QStringList{y, z, w}));
-
     // A folder that became a file is pruned like a deleted one.
     mru.record(f);
     ASSERT_TRUE(QDir(f).removeRecursively());

@@ -37,14 +37,12 @@ TEST(FreeName, NumbersATakenNameBeforeItsExtension)
         QString name;
         QStringList taken;
         QString expected;
-    } cases[] = {
-        {"report.pdf", {"report.pdf", "report (2).pdf"}, "report (3).pdf"},
-        {"archive.tar.gz", {"archive.tar.gz"}, "archive.tar (2).gz"},
-        {"notes", {"notes"}, "notes (2)"},
-        {".bashrc", {".bashrc"}, ".bashrc (2)"},
-        {"trailing.", {"trailing."}, "trailing. (2)"},
-        {longName, {longName}, QString(246, 'a') + " (2).pdf"},
-    };
+    } cases[] = {{"report.pdf", {"report.pdf", "report (2).pdf"}, "report (3).pdf"},
+                 {"archive.tar.gz", {"archive.tar.gz"}, "archive.tar (2).gz"},
+                 {"notes", {"notes"}, "notes (2)"},
+                 {".bashrc", {".bashrc"}, ".bashrc (2)"},
+                 {"trailing.", {"trailing."}, "trailing. (2)"},
+                 {longName, {longName}, QString(246, 'a') + " (2).pdf"}};
     for (const auto& c : cases) {
         const QString folder = testenv::freshFolder("numbered");
         // Dangling links: even they hold their names.

@@ -19,8 +19,7 @@ TEST(CountdownFace, LabelAndUrgencyByTimeLeftAndNoneWithoutAnExpiry)
         {59'999, "<1m left", Urgency::urgent},    {60'000, "1m left", Urgency::urgent},
         {3'599'999, "59m left", Urgency::urgent}, {3'600'000, "1h left", Urgency::soon},
         {7'259'000, "2h left", Urgency::soon},    {10'799'000, "2h 59m left", Urgency::soon},
-        {10'800'000, "3h left", Urgency::calm},   {108'000'000, "30h left", Urgency::calm},
-    };
+        {10'800'000, "3h left", Urgency::calm},   {108'000'000, "30h left", Urgency::calm}};
     for (const auto& row : rows) {
         const auto face = countdown::faceAt(base, base.addMSecs(row.msLeft), base);
         ASSERT_TRUE(face.has_value()) << row.msLeft;
@@ -39,14 +38,12 @@ TEST(CountdownFace, ProgressIsTheShareOfTheLifetimeUsed)
         std::optional<QDateTime> markedAt;
         QDateTime now;
         double progress;
-    } rows[] = {
-        {"halfway", base, base.addSecs(2000), 0.5},
-        {"before the mark", base, base.addSecs(-50), 0},
-        {"past the expiry", base, base.addSecs(9000), 1},
-        {"no mark", std::nullopt, base.addSecs(2000), 0},
-        {"invalid mark", QDateTime(), base.addSecs(2000), 0},
-        {"marked after the expiry", expires.addSecs(10), expires.addSecs(20), 0},
-    };
+    } rows[] = {{"halfway", base, base.addSecs(2000), 0.5},
+                {"before the mark", base, base.addSecs(-50), 0},
+                {"past the expiry", base, base.addSecs(9000), 1},
+                {"no mark", std::nullopt, base.addSecs(2000), 0},
+                {"invalid mark", QDateTime(), base.addSecs(2000), 0},
+                {"marked after the expiry", expires.addSecs(10), expires.addSecs(20), 0}};
     for (const auto& row : rows) {
         const auto face = countdown::faceAt(row.markedAt, expires, row.now);
         ASSERT_TRUE(face.has_value()) << row.what;
@@ -69,7 +66,6 @@ TEST(CountdownRefresh, OnlyAShownPillTicks)
     popover.show();
     popover.hide();
     const int closedBefore = closedReads, neverShownBefore = neverShownReads;
-
     shown.show();
     EXPECT_EQ(shown.label(), "1h left");
     const int widthBefore = shown.sizeHint().width();

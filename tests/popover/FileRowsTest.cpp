@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "popover/FileRows.h"
+#include "TestSupport.h"
 #include "popover/FileRowIcon.h"
 #include "popover/PopoverListView.h"
-
-#include "TestSupport.h"
 
 #include <QLabel>
 
@@ -34,21 +33,18 @@ TEST(FileRowIcon, TypeComesFromTheNameOnly)
     // Content that sniffing would take for a PDF: the icon must not look at it.
     const QString sniffable =
         testenv::writeFile(testenv::freshFolder("icon") + "/blob", "%PDF-1.4\n");
-    const struct {
-        QString path;
-        QString first;
-    } rows[] = {
+    const std::pair<QString, QString> rows[] = {
         {"", "application-octet-stream"},
         {"/nowhere/report.pdf", "application-pdf"},
         {"/nowhere/src.tar.gz", "application-x-compressed-tar"},
         {"/nowhere/data.nosuchextension", "application-octet-stream"},
-        {sniffable, "application-octet-stream"},
-    };
-    for (const auto& row : rows) {
-        const QStringList names = fileRowIconNames(row.path);
-        EXPECT_EQ(names.value(0), row.first) << row.path.toStdString();
-        EXPECT_TRUE(names.contains("application-octet-stream")) << row.path.toStdString();
-        EXPECT_FALSE(fileRowIcon(row.path).isNull()) << row.path.toStdString();
+        {sniffable, "application-octet-stream"}};
+    for (const auto& [path, first] : rows) {
+        SCOPED_TRACE(path.toStdString());
+        const QStringList names = fileRowIconNames(path);
+        EXPECT_EQ(names.value(0), first);
+        EXPECT_TRUE(names.contains("application-octet-stream"));
+        EXPECT_FALSE(fileRowIcon(path).isNull());
     }
 }
 

@@ -40,7 +40,6 @@ TEST(PopoverListView, OnlyRowsInViewExistFoldedSectionsHaveNoneAndRestoreGoesByP
     view.setLists(listsOf(2, 3), {});
     view.setRecentlyTrashed(trashed);
     EXPECT_EQ(view.builtRows(), 2) << "the ignored and the trashed rows start folded";
-
     auto* ignored = view.findChild<QPushButton*>(QStringLiteral("ignoredHeader"));
     auto* header = view.findChild<QPushButton*>(QStringLiteral("trashedHeader"));
     ASSERT_TRUE(header && ignored);
@@ -50,7 +49,6 @@ TEST(PopoverListView, OnlyRowsInViewExistFoldedSectionsHaveNoneAndRestoreGoesByP
     EXPECT_EQ(ignored->toolTip(), "Hide ignored files");
     QTest::mouseClick(ignored, Qt::LeftButton);
     EXPECT_EQ(view.builtRows(), 2);
-
     EXPECT_EQ(view.findChild<QLabel*>(QStringLiteral("trashedCount"))->text(), "3");
     QTest::mouseClick(header, Qt::LeftButton);
     auto rows = view.findChildren<RecentlyTrashedRowView*>();
@@ -66,7 +64,6 @@ TEST(PopoverListView, OnlyRowsInViewExistFoldedSectionsHaveNoneAndRestoreGoesByP
     view.setRecentlyTrashed({});
     EXPECT_FALSE(header->isVisible());
     EXPECT_EQ(view.builtRows(), 2);
-
     // Ten thousand records: a screenful of rows, wherever the list is scrolled.
     view.setLists(listsOf(10000, 0), {});
     const int screenful = 600 / PopoverListView::rowHeight + 2;

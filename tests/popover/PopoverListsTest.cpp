@@ -6,11 +6,7 @@
 #include "popover/RecentlyTrashed.h"
 
 #include <QSemaphore>
-#include <atomic>
-
 #include <sys/xattr.h>
-
-#include <QDir>
 
 namespace {
 
@@ -20,9 +16,8 @@ TrackedFile file(const char* name, FileState state, std::optional<int> expiresIn
     f.fileName = QString::fromLatin1(name);
     f.filePath = QStringLiteral("/d/") + f.fileName;
     f.state = state;
-    const QDateTime base(QDate(2026, 1, 1), QTime(12, 0), Qt::UTC);
     if (expiresIn)
-        f.expiresAt = base.addSecs(*expiresIn);
+        f.expiresAt = QDateTime(QDate(2026, 1, 1), QTime(12, 0), Qt::UTC).addSecs(*expiresIn);
     return f;
 }
 
@@ -45,8 +40,7 @@ TEST(PopoverLists, TemporaryBySoonestExpiryTiesKeepTheirOrderAndNoExpiryComesLas
         file("tie-new", S::temporary, 60), file("waiting", S::unprocessed),
         file("tie-old", S::temporary, 60), file("soon", S::temporary, 10),
         file("kept", S::dismissed)};
-    const PopoverLists lists =
-        popoverlists::derive(records, [](const TrackedFile&) { return true; });
+    const auto lists = popoverlists::derive(records, [](const TrackedFile&) { return true; });
     EXPECT_EQ(names(lists.temporaryFiles),
               (QStringList{"soon", "tie-new", "tie-old", "late", "none"}));
     EXPECT_EQ(names(lists.ignoredFiles), QStringList{"kept"});
@@ -75,7 +69,6 @@ protected:
         await(m_store->keep(id));
         return id;
     }
-    // Waits for a read that shows `done`.
     bool listsShow(const std::function<bool(const PopoverLists&)>& done)
     {
         return waitUntil([&] { return m_model->hasRead() && done(m_model->lists()); });
@@ -89,7 +82,6 @@ TEST_F(PopoverModelTest, OnlyKeptItemsStillInPlaceDirectlyInsideDownloadsAreList
 {
     kept("report.pdf");
     kept("movie.mkv.crdownload"); // a name the watcher's rules ignore
-    // A record pointing into a subfolder.
     QDir().mkpath(at("sub"));
     const QString inner = testenv::writeFile(at("sub/inner.txt"));
     await(m_store->keep(insert(inner, inodeOf(inner))));
@@ -99,7 +91,6 @@ TEST_F(PopoverModelTest, OnlyKeptItemsStillInPlaceDirectlyInsideDownloadsAreList
     kept("replaced.txt");
     QFile::remove(at("gone.zip"));
     moveOver(testenv::writeFile(at("replacement"), "another"), at("replaced.txt"));
-
     m_model->reload();
     ASSERT_TRUE(listsShow([](const PopoverLists& l) { return l.recordCount == 5; }))
         << m_model->lists().logLine.toStdString();
@@ -108,29 +99,23 @@ TEST_F(PopoverModelTest, OnlyKeptItemsStillInPlaceDirectlyInsideDownloadsAreList
 
 TEST_F(PopoverModelTest, WhileFollowingTheListsTrackTheStoreAndTheButtonsActOnIt)
 {
-    const RecordId a = kept("a.pdf");
-    const RecordId b = kept("b.pdf");
+    const RecordId a = kept("a.pdf"), b = kept("b.pdf");
     m_model->setFollowing(true);
     ASSERT_TRUE(listsShow([](const PopoverLists& l) { return l.ignoredFiles.size() == 2; }));
-
     // Marked elsewhere (the toast): the list follows.
     await(m_store->markTemporary(a));
     ASSERT_TRUE(listsShow([](const PopoverLists& l) { return l.temporaryFiles.size() == 1; }))
         << m_model->reads() << " " << m_model->lists().logLine.toStdString();
-
     m_model->markTemporary(b);
     ASSERT_TRUE(listsShow([](const PopoverLists& l) { return l.temporaryFiles.size() == 2; }));
     EXPECT_TRUE(waitUntil([&] { return await(m_cleanup->scheduledCount()) == 1; }));
-
     m_model->keepAll();
     ASSERT_TRUE(listsShow([](const PopoverLists& l) {
         return l.temporaryFiles.empty() && l.ignoredFiles.size() == 2;
     }));
-
     m_model->deleteNow(a);
     ASSERT_TRUE(listsShow([](const PopoverLists& l) { return l.ignoredFiles.size() == 1; }));
     EXPECT_EQ(m_trash->requests(), QStringList{at("a.pdf")});
-
     // Closed: saves bring no reads.
     m_model->setFollowing(false);
     const int reads = m_model->reads();
@@ -157,9 +142,9 @@ TEST_F(PopoverModelTest, OneMoreHourKeepsAFileThatWasDueAndTheListSaysWhereItCam
 {
     StoreFixture::m_now = QDateTime(); // the wall clock, as the cleanup service's deadlines use
     const RecordId id = track("slides.pdf");
-    const QByteArray link = "https://talks.example.com/slides.pdf";
-    ASSERT_EQ(::setxattr(QFile::encodeName(at("slides.pdf")).constData(), "user.xdg.origin.url",
-                         link.constData(), std::size_t(link.size()), 0),
+    const char link[] = "https://talks.example.com/slides.pdf";
+    ASSERT_EQ(::setxattr(QFile::encodeName(at("slides.pdf")), "user.xdg.origin.url", link,
+                         sizeof link - 1, 0),
               0);
     const QDateTime due = *await(expiry::markTemporary(*m_store, *m_cleanup, id, 1.0));
     m_model->extendExpiry(id, 3600);
@@ -172,7 +157,6 @@ TEST_F(PopoverModelTest, OneMoreHourKeepsAFileThatWasDueAndTheListSaysWhereItCam
     QCoreApplication::processEvents();
     EXPECT_TRUE(QFile::exists(at("slides.pdf")));
     EXPECT_EQ(record(id)->state, FileState::temporary);
-
     m_model->reload();
     ASSERT_TRUE(listsShow([&](const PopoverLists& l) { return l.origins.contains(id); }));
     EXPECT_EQ(m_model->lists().origins.value(id).host(), "talks.example.com");

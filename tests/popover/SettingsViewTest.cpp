@@ -83,21 +83,19 @@ TEST_F(SettingsViewTest, UnitItemsFollowTheAmountAndAnUnknownUnitReadsAsHours)
     settings::write(settings::expiryUnit, QStringLiteral("weeks"));
     SettingsView view(updater());
     auto* unit = child<QComboBox>(view, "expiryUnit");
-    auto* explanation = child<QLabel>(view, "expiryExplanation");
-
+    const auto explains = [&](const char* what) {
+        return child<QLabel>(view, "expiryExplanation")->text().contains(what);
+    };
     EXPECT_EQ(unit->currentData().toString(), "hours");
     EXPECT_EQ(unitItems(*unit), (QStringList{"Minutes", "Hours", "Days"}));
-    EXPECT_TRUE(explanation->text().contains(" 2 hours ")) << explanation->text().toStdString();
+    EXPECT_TRUE(explains(" 2 hours "));
     EXPECT_EQ(stored(settings::expiryUnit), "weeks");
-
     child<QSpinBox>(view, "expiryValue")->setValue(1);
     EXPECT_EQ(unitItems(*unit), (QStringList{"Minute", "Hour", "Day"}));
-    EXPECT_TRUE(explanation->text().contains(" 1 hour ")) << explanation->text().toStdString();
-
+    EXPECT_TRUE(explains(" 1 hour "));
     QTest::keyClick(unit, Qt::Key_Down);
     EXPECT_EQ(stored(settings::expiryUnit), "days");
-    EXPECT_TRUE(explanation->text().contains(" 1 day ")) << explanation->text().toStdString();
-
+    EXPECT_TRUE(explains(" 1 day "));
     // Measured with the singular, the box makes room for the plural.
     const int singular = unit->sizeHint().width();
     child<QSpinBox>(view, "expiryValue")->setValue(2);
@@ -106,11 +104,7 @@ TEST_F(SettingsViewTest, UnitItemsFollowTheAmountAndAnUnknownUnitReadsAsHours)
 
 TEST_F(SettingsViewTest, UpdateControlsFollowTheUpdater)
 {
-    {
-        SettingsView view(updater());
-        EXPECT_FALSE(child<QPushButton>(view, "checkForUpdates")->isEnabled());
-    }
-
+    EXPECT_FALSE(child<QPushButton>(SettingsView(updater()), "checkForUpdates")->isEnabled());
     SettingsView view(updater(QUrl("http://example.org/feed"))); // refused: not https
     auto* check = child<QPushButton>(view, "checkForUpdates");
     ASSERT_TRUE(check->isEnabled());

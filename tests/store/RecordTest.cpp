@@ -11,8 +11,7 @@ TEST(ByteCountTest, FileStyleInDecimalUnits)
     const std::pair<std::int64_t, const char*> cases[] = {
         {0, "Zero KB"},      {1, "1 byte"},    {999, "999 bytes"},
         {1499, "1 KB"},      {1500, "2 KB"},   {999999, "1 MB"},
-        {1250000, "1.3 MB"}, {-1500, "-2 KB"}, {INT64_MAX, "9.22 EB"},
-    };
+        {1250000, "1.3 MB"}, {-1500, "-2 KB"}, {INT64_MAX, "9.22 EB"}};
     for (const auto& [bytes, text] : cases)
         EXPECT_EQ(formatByteCount(bytes), text) << bytes;
 }
@@ -25,8 +24,7 @@ TEST(DefaultExpiryTest, ReadRulesForStoredValues)
     const std::tuple<QVariant, QVariant, double> cases[] = {
         {"5000", "days", 999 * 86400.0}, {"abc", "minutes", 60},   {"12.5", "hours", 3600},
         {"-3", "hours", 3600},           {3, "weeks", 3 * 3600.0}, {"7", "Minutes", 7 * 3600.0},
-        {QVariant(), QVariant(), 3600},
-    };
+        {QVariant(), QVariant(), 3600}};
     for (const auto& [value, unit, interval] : cases) {
         auto store = settings::open();
         store->clear();

@@ -9,10 +9,9 @@ namespace {
 
 class TagsTest : public testing::Test {
 protected:
-    void SetUp() override { m_folder = testenv::freshFolder("tags"); }
     QString file(const QString& name) { return testenv::writeFile(m_folder + "/" + name); }
 
-    QString m_folder;
+    QString m_folder = testenv::freshFolder("tags");
 };
 
 // Runs Python with the file and the tags' attribute name in `a`; its output.
@@ -35,18 +34,15 @@ TEST_F(TagsTest, UnreadableOrMissingAttributesCountAsUntaggedAndAreNotRewritten)
     EXPECT_TRUE(tags::readTags(garbage).isEmpty());
     tags::removeTag(garbage);
     EXPECT_EQ(xattr::get(garbage, tags::attributeName), QByteArray("not a property list"));
-
     const QString plain = file("plain");
     tags::removeTag(plain);
     EXPECT_FALSE(xattr::get(plain, tags::attributeName));
-    tags::removeTag(QString());
+    tags::removeTag(QString()); // nothing to act on, and no crash
     tags::addTag(QString());
-
     // A property list whose array holds something other than strings.
     const QString numbers = file("numbers");
     python("os.setxattr(*a, plistlib.dumps([1, 2], fmt=plistlib.FMT_BINARY))", numbers);
     EXPECT_TRUE(tags::readTags(numbers).isEmpty());
-
     // A tag holding a NUL cannot be written back whole: the list stays as it was.
     const QString nul = file("nul");
     const QByteArray withNul("<plist><array><string>W\0ork</string></array></plist>", 52);
@@ -70,8 +66,7 @@ TEST_F(TagsTest, XdgMirrorKeepsOtherTagsInOrderAndTrimsOnRead)
 
 TEST_F(TagsTest, SymbolicLinksAreNeverFollowed)
 {
-    const QString target = file("target");
-    const QString link = m_folder + "/link";
+    const QString target = file("target"), link = m_folder + "/link";
     ASSERT_TRUE(QFile::link(target, link));
     tags::addTag(link);
     EXPECT_TRUE(tags::readTags(link).isEmpty());
@@ -89,7 +84,6 @@ TEST_F(TagsTest, PropertyListsInteroperateWithPythonsPlistlib)
                      "sys.stdout.buffer.write('|'.join(plistlib.loads(v)).encode())",
                      written),
               ours.join('|'));
-
     const QString theirs = file("written-by-python");
     python("os.setxattr(*a, plistlib.dumps(['Green\\n2', 'Vantle: Temporary\\n7', 'Ünïcode', "
            "'Vantle: Older\\n3'], fmt=plistlib.FMT_BINARY))",

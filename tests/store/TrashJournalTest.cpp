@@ -21,7 +21,6 @@ TEST_F(TrashJournalTest, EntriesAWeekOldAreNotReadAndConcurrentWritersLoseNone)
     journal.append("/t/files/new", at("new"), 3);
     ASSERT_EQ(journal.entries().size(), 2u);
     EXPECT_EQ(journal.entries()[1].trashedAt, now);
-
     // The Trash is reached from pool threads; every note must survive.
     std::vector<std::thread> writers;
     for (int t = 0; t < 4; ++t) {
@@ -45,7 +44,6 @@ TEST_F(TrashJournalTest, AnEntryIsAddedInPlaceAndTheFileIsRewrittenOnlyWhenItHas
     const QByteArray before = testenv::contentOf(path) + R"({"location":"/t/files/cu)";
     testenv::writeFile(path, before);
     const std::uint64_t inode = inodeOf(path);
-
     TrashJournal journal(
         path, [&] { return now; }, 4096);
     journal.append("/t/files/next", at("next"), 2);
@@ -53,7 +51,6 @@ TEST_F(TrashJournalTest, AnEntryIsAddedInPlaceAndTheFileIsRewrittenOnlyWhenItHas
     EXPECT_TRUE(testenv::contentOf(path).startsWith(before));
     ASSERT_EQ(journal.entries().size(), 2u);
     EXPECT_EQ(journal.entries()[1].location, "/t/files/next");
-
     // Past the size, the file is rewritten once without what is a week old.
     now = now.addDays(8);
     int rewrites = 0;

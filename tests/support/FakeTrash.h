@@ -58,32 +58,26 @@ public:
 
     void failPutBackWith(const QString& message)
     {
-        QMutexLocker lock(&m_mutex);
-        m_putBackFailure = message;
+        locked([&] { m_putBackFailure = message; });
     }
-
     // Moves as before but no longer says where to, as some Trash backends do.
     void withholdLocations()
     {
-        QMutexLocker lock(&m_mutex);
-        m_withholdLocations = true;
+        locked([&] { m_withholdLocations = true; });
     }
-
     void failWith(const QString& message)
     {
-        QMutexLocker lock(&m_mutex);
-        m_failure = message;
+        locked([&] { m_failure = message; });
     }
     // Runs just before each move: lets a test change the path in the gap.
+    void beforeMove(std::function<void(const QString&)> hook)
+    {
+        locked([&] { m_beforeMove = std::move(hook); });
+    }
     // Runs on the restoring thread before each put-back; set it while none runs.
     void beforePutBack(std::function<void(const QString&)> hook)
     {
         m_beforePutBack = std::move(hook);
-    }
-    void beforeMove(std::function<void(const QString&)> hook)
-    {
-        QMutexLocker lock(&m_mutex);
-        m_beforeMove = std::move(hook);
     }
     QStringList requests() const
     {
@@ -92,6 +86,12 @@ public:
     }
 
 private:
+    void locked(const std::function<void()>& change)
+    {
+        QMutexLocker lock(&m_mutex);
+        change();
+    }
+
     mutable QMutex m_mutex;
     QString m_folder;
     QString m_failure;

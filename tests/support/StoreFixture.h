@@ -68,7 +68,6 @@ protected:
 
     QString storePath() const { return m_folder + "/Vantle.store"; }
     QString at(const QString& name) const { return m_downloads + QLatin1Char('/') + name; }
-
     // A real file in Downloads, with its real inode.
     std::pair<QString, std::uint64_t> makeFile(const QString& name,
                                                const QByteArray& bytes = "data")

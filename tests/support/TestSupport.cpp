@@ -60,11 +60,12 @@ int main(int argc, char** argv)
     // Removed byte-wise below: tests leave names that are not valid UTF-8.
     home.setAutoRemove(false);
     const QByteArray root = home.path().toLocal8Bit();
-    qputenv("HOME", root);
-    qputenv("XDG_DATA_HOME", root + "/.local/share");
-    qputenv("XDG_CONFIG_HOME", root + "/.config");
-    qputenv("XDG_CACHE_HOME", root + "/.cache");
-    qputenv("XDG_RUNTIME_DIR", root + "/runtime");
+    for (const auto& [name, path] : {std::pair("HOME", ""),
+                                     {"XDG_DATA_HOME", "/.local/share"},
+                                     {"XDG_CONFIG_HOME", "/.config"},
+                                     {"XDG_CACHE_HOME", "/.cache"},
+                                     {"XDG_RUNTIME_DIR", "/runtime"}})
+        qputenv(name, root + path);
     QDir().mkpath(home.path() + "/runtime");
     QFile::setPermissions(home.path() + "/runtime",
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);

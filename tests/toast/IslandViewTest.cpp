@@ -1,17 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "TestSupport.h"
 #include "ToastFixture.h"
-#include "toast/DynamicIslandToastHost.h"
 #include "toast/IslandPainter.h"
-#include "toast/ToastPanel.h"
 
-#include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScopeGuard>
 #include <QTest>
 #include <QToolTip>
-#include <cmath>
 
 using State = DynamicIslandToastState;
 
@@ -47,11 +42,15 @@ protected:
 
     // Lets every spring settle.
     void settle() { m_now += 5.0; }
-
-    QImage render()
+    static QImage blank()
     {
         QImage image(820, 144, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
+        return image;
+    }
+    QImage render()
+    {
+        QImage image = blank();
         QPainter painter(&image);
         m_host->renderFrame(painter);
         return image;
@@ -79,17 +78,13 @@ TEST_F(IslandView, GrowsFromTheTopCentreAndDrawsOnlyInsideItsOutline)
 {
     show(1, State::hidden);
     settle();
-    QImage blank(820, 144, QImage::Format_ARGB32_Premultiplied);
-    blank.fill(Qt::transparent);
-    EXPECT_EQ(render(), blank);
+    EXPECT_EQ(render(), blank());
     EXPECT_TRUE(m_host->currentOutline().isEmpty());
-
     show(1);
     m_now += 0.08;
     const QRectF growing = m_host->currentOutline().boundingRect();
     EXPECT_DOUBLE_EQ(growing.top(), 0);
     EXPECT_NEAR(growing.center().x(), 410, 0.5);
-
     settle();
     const QRectF outline = m_host->currentOutline().boundingRect();
     EXPECT_GT(outline.width(), growing.width());
@@ -106,12 +101,11 @@ TEST_F(IslandView, GrowsFromTheTopCentreAndDrawsOnlyInsideItsOutline)
 TEST_F(IslandView, RingShowsTheRemainingFractionClockwiseFromTheTop)
 {
     show(1);
-    EXPECT_NEAR(m_host->ringProgress(), 1.0, 1e-9);
-    m_now += 3.5;
-    EXPECT_NEAR(m_host->ringProgress(), 0.5, 1e-9);
-    m_now += 10;
-    EXPECT_DOUBLE_EQ(m_host->ringProgress(), 0.0);
-
+    const std::pair<double, double> steps[] = {{0, 1}, {3.5, 0.5}, {10, 0}}; // elapsed, shown
+    for (const auto& [elapsed, progress] : steps) {
+        m_now += elapsed;
+        EXPECT_NEAR(m_host->ringProgress(), progress, 1e-9);
+    }
     // Paused at 5.2 of 7 seconds: the arc covers a quarter turn past the
     // top, not the last eighth before it.
     m_paused = 5.2 / 7.0;
@@ -136,14 +130,12 @@ TEST_F(IslandView, BadgesActOnlyWhileHoveringAndHeldOptionSwapsTheFirstGradually
     const auto badges = islandpainter::badgeRects(820, 14, false);
     click(badges[0].center());
     EXPECT_TRUE(m_actions.isEmpty());
-
     moveTo(badges[0].center());
     ASSERT_EQ(m_hover, std::vector<bool>{true});
     EXPECT_TRUE(m_host->isHovering());
     for (const QRectF& badge : badges)
         click(badge.center());
     EXPECT_EQ(m_actions, (QStringList{"mark", "move", "more"}));
-
     settle();
     const QRect first = badges[0].toAlignedRect();
     const QImage before = render().copy(first);
@@ -151,15 +143,12 @@ TEST_F(IslandView, BadgesActOnlyWhileHoveringAndHeldOptionSwapsTheFirstGradually
     m_now += 0.06; // halfway through the swap
     const QImage during = render().copy(first);
     m_now += 1.0;
-    EXPECT_NE(during, before);
-    EXPECT_NE(during, render().copy(first));
-    EXPECT_NE(before, render().copy(first));
+    const QImage after = render().copy(first);
+    EXPECT_TRUE(during != before && during != after && before != after);
     click(islandpainter::badgeRects(820, 14, true)[0].center());
     EXPECT_EQ(m_actions.last(), "custom");
-
     moveTo(QPointF(20, 120));
     EXPECT_EQ(m_hover, (std::vector<bool>{true, false}));
-
     // Keycaps name the keys as desktop shortcut settings do and end before the ring.
     for (const bool option : {false, true}) {
         const auto caps = islandpainter::badgeTexts(option);

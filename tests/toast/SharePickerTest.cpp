@@ -8,7 +8,6 @@
 
 namespace {
 
-// The titles the open menu offers.
 QStringList titles(const QMenu* menu)
 {
     QStringList shown;
@@ -32,7 +31,6 @@ TEST(SharePicker, AskedForDevicesWhenItOpensWithoutWaitingForTheAnswer)
     QFile::setPermissions(bin + "/kdeconnect-cli", QFile::ReadOwner | QFile::ExeOwner);
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(bin) + ":" + path);
-
     QElapsedTimer clock;
     clock.start();
     SharePicker picker;
@@ -43,7 +41,6 @@ TEST(SharePicker, AskedForDevicesWhenItOpensWithoutWaitingForTheAnswer)
     EXPECT_LT(spent, 1000) << "the device query kept the main thread";
     ASSERT_TRUE(picker.menu());
     EXPECT_FALSE(titles(picker.menu()).contains("Phone (KDE Connect)"));
-
     testenv::writeFile(go);
     EXPECT_TRUE(waitUntil([&] { return titles(picker.menu()).contains("Phone (KDE Connect)"); }))
         << titles(picker.menu()).join(", ").toStdString();

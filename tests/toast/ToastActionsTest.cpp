@@ -15,8 +15,7 @@ using State = DynamicIslandToastState;
 
 TEST_F(ToastFixture, MarkTemporaryMarksTagsAndSchedulesEveryQueuedFile)
 {
-    const RecordId a = showFile("a.pdf");
-    const RecordId b = showFile("b c.pdf");
+    const RecordId a = showFile("a.pdf"), b = showFile("b c.pdf");
     m_controller->markTemporary();
     EXPECT_EQ(m_controller->state(), State::hidden); // at once, without waiting for the store
     ASSERT_TRUE(waitUntil([&] { return await(m_cleanup->scheduledCount()) == 2; }));
@@ -28,8 +27,7 @@ TEST_F(ToastFixture, MarkTemporaryMarksTagsAndSchedulesEveryQueuedFile)
 
 TEST_F(ToastFixture, OpenOpensInQueueOrderAndDismisses)
 {
-    const RecordId a = showFile("one.txt");
-    const RecordId b = showFile("two.txt");
+    const RecordId a = showFile("one.txt"), b = showFile("two.txt");
     m_controller->performOpen();
     EXPECT_EQ(m_controller->state(), State::hidden);
     EXPECT_EQ(m_workspace->opened,
@@ -51,15 +49,8 @@ TEST_F(ToastFixture, CopyPutsTheFilesOnTheClipboardAndMarksThemTemporary)
 
 TEST_F(ToastFixture, AfterADeleteTheToastOffersUndoAndUndoBringsTheFilesBack)
 {
-    // The fake Trash keeps "N-name": the way back strips the number.
-    m_restore = [this](const QString& location) {
-        const QString path = m_downloads + '/' + location.section('/', -1).section('-', 1);
-        const auto error = m_trash->putBack(location, path);
-        return QtFuture::makeReadyFuture(error ? RestoreOutcome{{}, *error} : RestoreOutcome{path});
-    };
-    makeController();
-    const RecordId a = showFile("junk.bin");
-    const RecordId b = showFile("old.iso");
+    makeUndoableController();
+    const RecordId a = showFile("junk.bin"), b = showFile("old.iso");
     m_controller->performDelete();
     ASSERT_TRUE(waitUntil([&] { return !record(a) && !record(b) && m_controller->showsUndo(); }));
     EXPECT_EQ(m_controller->state(), State::visible) << "the toast stays to offer Undo";
@@ -67,8 +58,7 @@ TEST_F(ToastFixture, AfterADeleteTheToastOffersUndoAndUndoBringsTheFilesBack)
     m_controller->markTemporary(); // nothing but Undo acts on trashed files
     m_controller->undoDelete();
     ASSERT_TRUE(waitUntilOffScreen());
-    EXPECT_TRUE(QFileInfo::exists(at("junk.bin")));
-    EXPECT_TRUE(QFileInfo::exists(at("old.iso")));
+    EXPECT_TRUE(QFileInfo::exists(at("junk.bin")) && QFileInfo::exists(at("old.iso")));
 }
 
 // The test's own Trash made unwritable; for root, whom permissions do not

@@ -15,13 +15,11 @@ TEST_F(ToastFixture, NewFilesQueueAndRestartTheCountdownAndAGoneRecordShowsNothi
     m_controller->show(gone);
     showFile("b.zip", QByteArray(1500, 'x'));
     EXPECT_DOUBLE_EQ(m_controller->countdownDeadline(), m_now + 7.0);
-    // An item gone from disk before it could be shown (a browser's probe).
-    const RecordId probe = track("SjEaMgQf.bin");
-    QFile::remove(m_downloads + "/SjEaMgQf.bin");
+    const RecordId probe = track("SjEaMgQf.bin"); // gone before it could be shown
+    QFile::remove(at("SjEaMgQf.bin"));
     m_controller->show(probe);
-    const QString folder = m_downloads + "/folder";
-    QDir().mkpath(folder);
-    showAndExpand(await(m_store->insertRecord(inodeOf(folder), folder, "folder", 0)));
+    QDir().mkpath(at("folder"));
+    showAndExpand(insert(at("folder"), inodeOf(at("folder")), 0));
     showFile("empty.txt", {});
     const auto items = m_controller->fileItems();
     ASSERT_EQ(items.size(), 4u);
@@ -52,7 +50,6 @@ TEST_F(ToastFixture, PauseAndHoverFreezeTheRemainderResumeRestoresItAnOpenInputH
 {
     m_controller->setPaused(true); // hidden: nothing to pause
     EXPECT_FALSE(m_controller->pausedRemaining());
-
     showFile("a.pdf");
     m_now += 1.8;
     m_controller->setPaused(true);
@@ -60,7 +57,6 @@ TEST_F(ToastFixture, PauseAndHoverFreezeTheRemainderResumeRestoresItAnOpenInputH
     EXPECT_NEAR(*m_controller->pausedRemaining(), 5.2, 1e-9);
     EXPECT_FALSE(m_controller->isCountingDown());
     EXPECT_NEAR(m_controller->host().ringProgress(), 5.2 / 7.0, 1e-9);
-
     m_now += 3.0;
     m_controller->setPaused(true); // a second pause keeps the first remainder
     EXPECT_NEAR(*m_controller->pausedRemaining(), 5.2, 1e-9);
@@ -69,13 +65,11 @@ TEST_F(ToastFixture, PauseAndHoverFreezeTheRemainderResumeRestoresItAnOpenInputH
     EXPECT_NEAR(m_controller->countdownDeadline(), m_now + 5.2, 1e-9);
     EXPECT_EQ(m_controller->secondsRemaining(), 6);
     EXPECT_TRUE(m_controller->isCountingDown());
-
     // Hover pauses too, unless an open input holds the pause.
     m_controller->hoverChanged(true);
     ASSERT_TRUE(waitUntil([&] { return m_controller->pausedRemaining().has_value(); }));
     m_controller->hoverChanged(false);
     ASSERT_TRUE(waitUntil([&] { return !m_controller->pausedRemaining().has_value(); }));
-
     m_controller->inputs().open(ToastController::Input::more);
     ASSERT_TRUE(m_controller->pausedRemaining());
     const double frozen = *m_controller->pausedRemaining();
@@ -86,11 +80,10 @@ TEST_F(ToastFixture, PauseAndHoverFreezeTheRemainderResumeRestoresItAnOpenInputH
     ASSERT_TRUE(m_controller->pausedRemaining());
     EXPECT_DOUBLE_EQ(*m_controller->pausedRemaining(), frozen);
     EXPECT_FALSE(m_controller->isCountingDown());
-
     // Closing gives focus back and resumes with the frozen remainder.
     m_windows->m_active = 7;
     m_controller->inputs().close(ToastController::Input::more);
-    EXPECT_EQ(m_windows->m_activated, QList<WindowSystem::WindowId>{42});
+    expectFocusBack();
     EXPECT_NEAR(m_controller->countdownDeadline(), m_now + frozen, 1e-9);
     EXPECT_TRUE(m_controller->isCountingDown());
 }
@@ -122,7 +115,6 @@ TEST_F(ToastFixture, TimeoutSettlesOnlyUnansweredRecordsAndHides)
     await(m_store->save()); // the toast's requests went before this one
     EXPECT_EQ(record(b)->state, FileState::temporary) << "the mark made meanwhile stays";
     EXPECT_EQ(record(b)->expiresAt, expiry);
-
     // A new file after that shows the panel again with a queue of one.
     showFile("c.pdf");
     EXPECT_TRUE(m_controller->panel().isVisible());
@@ -175,9 +167,8 @@ TEST_F(ToastFixture, ANewFileKeepsAPauseAndEveryHideGivesFocusBack)
     EXPECT_FALSE(m_controller->isCountingDown());
     ASSERT_TRUE(m_controller->pausedRemaining());
     EXPECT_DOUBLE_EQ(*m_controller->pausedRemaining(), 7.0) << "the full time, held";
-
     m_controller->hide(); // an action hides the toast while the input is open
-    EXPECT_EQ(m_windows->m_activated, QList<WindowSystem::WindowId>{42});
+    expectFocusBack();
 }
 
 // A burst of new files: every one is queued in the order it arrived, though
@@ -185,15 +176,14 @@ TEST_F(ToastFixture, ANewFileKeepsAPauseAndEveryHideGivesFocusBack)
 TEST_F(ToastFixture, ABurstOfFilesIsQueuedInOrder)
 {
     constexpr int count = 20000;
-    std::vector<std::pair<QString, std::uint64_t>> files;
-    for (int i = 0; i < count; ++i)
-        files.push_back(makeFile(QStringLiteral("f%1").arg(i)));
     const std::vector<RecordId> ids =
-        await(m_store->perform<std::vector<RecordId>>([&files](TrackedFileActor::Context& context) {
+        await(m_store->perform<std::vector<RecordId>>([this](TrackedFileActor::Context& context) {
             std::vector<RecordId> made;
-            for (const auto& [path, inode] : files)
+            for (int i = 0; i < count; ++i) {
+                const auto [path, inode] = makeFile(QStringLiteral("f%1").arg(i));
                 made.push_back(context.insertRecord(inode, path, path.section('/', -1), 1,
                                                     FileState::unprocessed));
+            }
             return made;
         }));
     for (RecordId id : ids)

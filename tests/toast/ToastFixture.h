@@ -23,16 +23,9 @@ class FakeWindowSystem final : public WindowSystem {
 public:
     WindowId activeWindow() override { return m_active; }
     std::optional<QRect> activeWindowGeometry() override { return std::nullopt; }
-    void activate(WindowId window) override
-    {
-        m_activated.append(window);
-        m_active = window;
-    }
+    void activate(WindowId window) override { m_activated.append(m_active = window); }
     void showOnAllDesktops(QWindow*) override {} // the end-to-end toast test reads the property
-    void setInputRegion(QWindow* window, const QRegion& region) override
-    {
-        m_inputRegions[window] = region;
-    }
+    void setInputRegion(QWindow* w, const QRegion& region) override { m_inputRegions[w] = region; }
     bool hasCompositor() override { return true; }
 
     WindowId m_active = 42;
@@ -66,18 +59,15 @@ protected:
     // SetUp makes one with the defaults; a test may replace it.
     void makeController(double second = 1.0, bool fakeClock = true)
     {
-        ToastTiming timing;
-        timing.second = second;
-        timing.expandDelay = std::chrono::milliseconds(5);
-        timing.hideDelay = std::chrono::milliseconds(40);
-        timing.fadeOut = std::chrono::milliseconds(20);
-        timing.finalDelay = std::chrono::milliseconds(25);
-        timing.fadeIn = std::chrono::milliseconds(10);
-        timing.inputFadeIn = std::chrono::milliseconds(10);
-        timing.inputFadeOut = std::chrono::milliseconds(10);
-        ToastController::Clock clock;
-        if (fakeClock)
-            clock = [this] { return m_now; };
+        using namespace std::chrono_literals;
+        const ToastTiming timing{.second = second,
+                                 .expandDelay = 5ms,
+                                 .hideDelay = 40ms,
+                                 .fadeOut = 20ms,
+                                 .finalDelay = 25ms,
+                                 .fadeIn = 10ms,
+                                 .inputFadeIn = 10ms,
+                                 .inputFadeOut = 10ms};
         // Sharing copies the files it was given into the test's folder.
         const ShareTarget copier{
             QStringLiteral("Copy"), QStringLiteral("/bin/cp"), {QStringLiteral("-t"), m_folder}};
@@ -86,7 +76,20 @@ protected:
             ToastController::Services{*m_store, *m_cleanup, m_workspace, m_windows,
                                       std::vector<ShareTarget>{copier}, m_folderIndex.get(),
                                       &m_moveMRU, m_restore},
-            timing, clock);
+            timing, fakeClock ? ToastController::Clock([this] { return m_now; }) : nullptr);
+    }
+
+    // A controller whose Undo puts files back from the fake Trash, which
+    // keeps them as "N-name".
+    void makeUndoableController()
+    {
+        m_restore = [this](const QString& location) {
+            const QString path = m_downloads + '/' + location.section('/', -1).section('-', 1);
+            const auto error = m_trash->putBack(location, path);
+            return QtFuture::makeReadyFuture(error ? RestoreOutcome{{}, *error}
+                                                   : RestoreOutcome{path});
+        };
+        makeController();
     }
 
     // Shows a file and waits until the island has expanded with it queued.
@@ -131,7 +134,8 @@ protected:
             return !m_controller->panel().isVisible() && m_controller->toastEntries().empty();
         });
     }
-
+    // Focus went back to the window the user was in, once.
+    void expectFocusBack() { EXPECT_EQ(m_windows->m_activated, QList<WindowSystem::WindowId>{42}); }
     // Set before a new makeController() to give the move input folders to find.
     std::unique_ptr<FolderIndex> m_folderIndex;
     MoveMRU m_moveMRU;

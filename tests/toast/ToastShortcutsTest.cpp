@@ -96,8 +96,7 @@ TEST_F(ToastShortcutsTest, EachCombinationDoesItsActionAndNoOtherIsTaken)
         {"shift missing", {t, K::super}, {}},
         {"alt with another key", {m, command | K::alt}, {}},
         {"shift escape", {escape, K::shift}, {}},
-        {"alt escape", {escape, K::alt}, {}},
-    };
+        {"alt escape", {escape, K::alt}, {}}};
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
         const RecordId id = showFile(QStringLiteral("%1.pdf").arg(row.name));
@@ -119,18 +118,15 @@ TEST_F(ToastShortcutsTest, KeysAreTakenOnlyWhileTheToastIsUpWithNoInputOpen)
     EXPECT_FALSE(m_grabber.following);
     showFile("a.pdf");
     EXPECT_EQ(m_grabber.grabbed.size(), ToastShortcuts::table().size());
-
     m_grabber.alt(true);
     EXPECT_TRUE(m_controller->isOptionHeld());
     m_grabber.alt(false);
     EXPECT_FALSE(m_controller->isOptionHeld());
-
     m_controller->showMoveInput();
     EXPECT_TRUE(m_grabber.grabbed.empty());
     EXPECT_TRUE(m_grabber.following);
     m_controller->moveFlow().close();
     EXPECT_EQ(m_grabber.grabbed.size(), ToastShortcuts::table().size());
-
     m_controller->hide();
     EXPECT_TRUE(m_grabber.grabbed.empty());
     EXPECT_FALSE(m_grabber.following);
@@ -138,14 +134,8 @@ TEST_F(ToastShortcutsTest, KeysAreTakenOnlyWhileTheToastIsUpWithNoInputOpen)
 
 TEST_F(ToastShortcutsTest, WhileUndoShowsOnlyItsKeyAndEscapeAreTakenAndItsKeyUndoes)
 {
-    // The fake Trash keeps "N-name": the way back strips the number.
-    m_restore = [this](const QString& location) {
-        const QString path = m_downloads + '/' + location.section('/', -1).section('-', 1);
-        const auto error = m_trash->putBack(location, path);
-        return QtFuture::makeReadyFuture(error ? RestoreOutcome{{}, *error} : RestoreOutcome{path});
-    };
     m_shortcuts.reset();
-    makeController();
+    makeUndoableController();
     m_shortcuts = std::make_unique<ToastShortcuts>(*m_controller, m_grabber);
     showFile("undone.bin");
     m_controller->performDelete();

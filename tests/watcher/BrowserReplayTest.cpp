@@ -2,9 +2,6 @@
 #include "WatcherFixture.h"
 #include "store/Tags.h"
 
-#include <QDir>
-#include <unistd.h>
-
 // What Firefox and Chromium do in Downloads, replayed step by step on a real
 // folder under the real watcher: each finished download is announced once,
 // with its final size, and nothing a browser only passes through is.
@@ -31,10 +28,13 @@ protected:
     // A browser's placeholder at the final name: recorded, not announced.
     RecordId placeholder(const QString& name)
     {
-        const QString path = testenv::writeFile(at(name), {});
-        EXPECT_TRUE(waitForRecord(path));
-        const auto record = recordAt(path);
-        return record ? record->id : RecordId{};
+        EXPECT_TRUE(waitForRecord(testenv::writeFile(at(name), {})));
+        return recordAt(at(name)).value_or(TrackedFile{}).id;
+    }
+    int timesAnnounced(RecordId id)
+    {
+        const auto news = announced();
+        return int(std::count(news.begin(), news.end(), id));
     }
 
     // Everything announced is the finished downloads, each once. A probe the
@@ -45,11 +45,10 @@ protected:
         ASSERT_TRUE(settleWatcher());
         const auto all = records();
         ASSERT_EQ(all.size(), std::size_t(names.size()));
-        const auto news = announced();
         for (const TrackedFile& record : all) {
             SCOPED_TRACE(record.fileName.toStdString());
             EXPECT_TRUE(names.contains(record.fileName));
-            EXPECT_EQ(std::count(news.begin(), news.end(), record.id), 1);
+            EXPECT_EQ(timesAnnounced(record.id), 1);
             EXPECT_EQ(record.fileSize, QFileInfo(record.filePath).size());
             EXPECT_EQ(record.state, FileState::unprocessed);
         }
@@ -63,8 +62,7 @@ TEST_F(BrowserReplayTest, FirefoxShortDownloadIsAnnouncedOnceUnderItsOwnName)
     const RecordId empty = placeholder("small.bin");
     moveOver(part, at("small.bin"));
     expectAnnounced({"small.bin"});
-    const auto news = announced();
-    EXPECT_EQ(std::count(news.begin(), news.end(), empty), 0) << "the placeholder is no news";
+    EXPECT_EQ(timesAnnounced(empty), 0) << "the placeholder is no news";
 }
 
 // The first download of a session: no partial download beside the probe, and
@@ -85,26 +83,22 @@ TEST_F(BrowserReplayTest, AProbeSeenBeforeItGoesIsNeverAnnouncedButAnEmptyFileTh
     moveOver(untitled, stays);
     ASSERT_TRUE(waitUntil([&] {
         const auto record = recordAt(stays);
-        const auto news = announced();
-        return record && std::count(news.begin(), news.end(), record->id) == 1;
+        return record && timesAnnounced(record->id) == 1;
     }));
     expectAnnounced({"small.bin", "empty-notes.txt"});
-    const auto news = announced();
-    EXPECT_EQ(std::count(news.begin(), news.end(), probe), 0);
+    EXPECT_EQ(timesAnnounced(probe), 0);
 }
 
 TEST_F(BrowserReplayTest, FirefoxLongDownloadIsAnnouncedOnceWhenItFinishes)
 {
     probe("gVvla-sJ.bin");
-    QString part = testenv::writeFile(at("gVvla-sJ.bin.part"), QByteArray(4096, 'l'));
+    const QString part = at("large.63tYA1Gj.bin.part");
+    testenv::writeFile(at("gVvla-sJ.bin.part"), QByteArray(4096, 'l'));
     const RecordId empty = placeholder("large.bin");
-    moveOver(part, at("large.63tYA1Gj.bin.part"));
-    part = at("large.63tYA1Gj.bin.part");
-    {
-        QFile file(part);
-        ASSERT_TRUE(file.open(QIODevice::Append));
-        file.write(QByteArray(1 << 20, 'l'));
-    }
+    moveOver(at("gVvla-sJ.bin.part"), part);
+    QFile file(part);
+    ASSERT_TRUE(file.open(QIODevice::Append) && file.write(QByteArray(1 << 20, 'l')) > 0);
+    file.close();
     ASSERT_TRUE(settleWatcher());
     EXPECT_TRUE(announced().empty()) << "nothing is finished yet";
     moveOver(part, at("large.bin"));
@@ -120,8 +114,7 @@ TEST_F(BrowserReplayTest, ACancelledDownloadLeavesNothingAndAnnouncesNothing)
     ASSERT_TRUE(QFile::remove(part));
     ASSERT_TRUE(QFile::remove(at("cancel.bin")));
     expectAnnounced({});
-    const auto news = announced();
-    EXPECT_EQ(std::count(news.begin(), news.end(), empty), 0);
+    EXPECT_EQ(timesAnnounced(empty), 0);
 }
 
 TEST_F(BrowserReplayTest, ChromiumDownloadIsAnnouncedOnceWithItsFinalSize)

@@ -2,13 +2,10 @@
 #include "WatcherFixture.h"
 #include "store/Tags.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QScopeGuard>
-#include <algorithm>
 #include <set>
-#include <unistd.h>
 
 namespace {
 
@@ -24,7 +21,6 @@ TEST_F(ProcessorTest, FinishedDownloadsAndFoldersWithContentAreRecordedAndAnnoun
     ASSERT_TRUE(QDir().mkdir(at("Empty")));
     ASSERT_TRUE(settleWatcher());
     EXPECT_TRUE(records().empty());
-
     moveOver(partial, at("Report.pdf"));
     testenv::writeFile(at("Empty/inside.txt"));
     // Moved in with content: recorded at once. Created empty and deleted: never.
@@ -36,11 +32,9 @@ TEST_F(ProcessorTest, FinishedDownloadsAndFoldersWithContentAreRecordedAndAnnoun
     for (const char* name : {"Report.pdf", "Empty", "Full"})
         ASSERT_TRUE(waitForRecord(at(name))) << name;
     ASSERT_TRUE(settleWatcher());
-
     const auto report = recordAt(at("Report.pdf"));
-    EXPECT_EQ(report->fileName, "Report.pdf");
-    EXPECT_EQ(report->fileSize, 20 * 4096);
-    EXPECT_EQ(report->state, FileState::unprocessed);
+    EXPECT_EQ(std::tuple(report->fileName, report->fileSize, report->state),
+              std::tuple(QString("Report.pdf"), 20 * 4096, FileState::unprocessed));
     EXPECT_EQ(recordAt(at("Empty"))->fileSize, 0);
     const auto all = records();
     EXPECT_EQ(all.size(), 3u) << "no record for the fleeting folder or items inside one";
@@ -84,11 +78,9 @@ TEST_F(ProcessorTest, AFileReplacedInPlaceKeepsItsTemporaryRecordAndMark)
         ASSERT_NE(inodeOf(file), before.inode);
         ASSERT_TRUE(waitForRecord(file));
         ASSERT_TRUE(settleWatcher()); // the delay has passed and nothing is pending
-
         const auto after = recordAt(file);
-        EXPECT_EQ(after->id, before.id);
-        EXPECT_EQ(after->state, FileState::temporary);
-        EXPECT_EQ(after->expiresAt, expiry);
+        EXPECT_EQ(std::tuple(after->id, after->state, after->expiresAt),
+                  std::tuple(before.id, FileState::temporary, expiry));
         EXPECT_FALSE(recordAt({}, before.inode)) << "the old inode's record is gone";
         if (temporary)
             EXPECT_FALSE(recordAt(at(temporary))) << "the temporary's record went with it";
@@ -108,9 +100,7 @@ TEST_F(ProcessorTest, ReusedInodeAfterDeletionIsANewItem)
     for (int round = 0; round < 5; ++round) {
         const QString first = testenv::writeFile(at(QStringLiteral("first%1").arg(round)));
         ASSERT_TRUE(waitForRecord(first));
-        for (const TrackedFile& record : records())
-            if (record.filePath == first)
-                firstIds.insert(record.id);
+        firstIds.insert(recordAt(first)->id);
         ASSERT_TRUE(QFile::remove(first));
         ASSERT_TRUE(waitForRecord(testenv::writeFile(at(QStringLiteral("second%1").arg(round)))));
     }
@@ -143,7 +133,6 @@ TEST_F(ProcessorTest, RemovalWaitsForTheDelayUnlessTheItemComesBack)
         ASSERT_TRUE(waitUntil([&] { return records().empty(); }));
         EXPECT_GE(clock.elapsed(), shortDelay.count()) << deleted;
     }
-
     // Moved out and back within the delay: the same record follows it.
     const QString file = testenv::writeFile(at("roundtrip.txt"));
     ASSERT_TRUE(waitForRecord(file));
@@ -168,7 +157,6 @@ TEST_F(ProcessorTest, RescanRecordsOnlyUntrackedItems)
     testenv::writeFile(at("new.txt"));
     testenv::writeFile(at(".DS_Store"));
     ASSERT_TRUE(QDir().mkdir(at("EmptyFolder")));
-
     // The folder missing at start (an unmounted drive): once it is there,
     // its items were not seen arriving: kept, not announced.
     const QString parked = m_downloads + ".parked";
@@ -181,7 +169,6 @@ TEST_F(ProcessorTest, RescanRecordsOnlyUntrackedItems)
     EXPECT_EQ(recordAt(tracked)->fileSize, 20);
     EXPECT_TRUE(recordAt(movedNow));
     EXPECT_EQ(records().size(), 3u) << "the vanished item's record goes; the empty folder waits";
-
     // Filled later: recorded, still as an existing item.
     testenv::writeFile(at("EmptyFolder/inside.txt"));
     ASSERT_TRUE(waitForRecord(at("EmptyFolder")));
@@ -201,35 +188,28 @@ TEST_F(ProcessorTest, AnUnmountedDownloadsDriveKeepsItsRecordsAndIsWatchedAgain)
     QDir().mkpath(elsewhere);
     auto run = [](const QString& program, const QStringList& arguments) {
         QProcess process;
-        process.setProcessChannelMode(QProcess::ForwardedOutputChannel);
         process.setStandardErrorFile(QProcess::nullDevice());
         process.start(program, arguments);
         return process.waitForFinished() && process.exitStatus() == QProcess::NormalExit &&
                process.exitCode() == 0;
     };
-    {
-        QFile file(image);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(8 << 20));
-    }
+    ASSERT_TRUE(QFile(testenv::writeFile(image)).resize(8 << 20));
     ASSERT_TRUE(run("mkfs.ext2", {"-q", "-F", image}));
     ASSERT_TRUE(run("mount", {"-o", "loop", image, m_downloads}));
     auto unmount = qScopeGuard([&] {
         run("umount", {m_downloads});
         run("umount", {elsewhere});
     });
-
     startWatching(std::chrono::milliseconds(100));
     const QString file = testenv::writeFile(at("a.txt"));
     ASSERT_TRUE(waitForRecord(file));
     const RecordId marked = recordAt(file)->id;
     ASSERT_TRUE(await(m_store->markTemporary(marked, 600.0)));
-
     ASSERT_TRUE(run("umount", {m_downloads}));
     ASSERT_TRUE(waitUntil([&] { return !await(m_monitor->isWatching()); }));
     const int waits = logcapture::count("Downloads is not mounted");
     ASSERT_TRUE(waitUntil([&] { return logcapture::count("Downloads is not mounted") > waits; }));
     EXPECT_EQ(record(marked)->state, FileState::temporary);
-
     // Something new arrived while it was away.
     ASSERT_TRUE(run("mount", {"-o", "loop", image, elsewhere}));
     testenv::writeFile(elsewhere + "/new.txt");

@@ -30,14 +30,14 @@ RecordFacts record(std::uint64_t inode, const QString& name, FileState state = F
     return {inode, dl + '/' + name, state, recorded};
 }
 
+// What a decision does beside its action.
+enum Effect : unsigned { announced = 1, dropsReused = 2, refreshes = 4 };
 struct Case {
     const char* what;
     ReconcileFacts facts;
     D::Action action;
-    bool dropReused = false;
-    bool announce = false;
+    unsigned effects = 0;
     std::uint64_t dropAtPath = 0;
-    bool refreshSize = false;
 };
 
 ReconcileFacts facts(ReconcileMode mode, const QString& name, std::uint64_t inode,
@@ -70,29 +70,17 @@ ReconcileFacts renamedFrom(ReconcileFacts f, const QString& from, int after = 1)
     f.event.timestamp = recorded.addSecs(after);
     return f;
 }
-ReconcileFacts empty(ReconcileFacts f)
+// An empty file, perhaps with a partial download beside it.
+ReconcileFacts empty(ReconcileFacts f, bool besidePartial = false)
 {
-    f.item->size = 0;
-    f.admission.size = 0;
+    f.item->size = f.admission.size = 0;
+    f.partialBeside = besidePartial;
     return f;
 }
-// An empty file while a partial download is beside it.
-ReconcileFacts emptyBesidePartial(ReconcileFacts f)
+// Held back from announcing, or with the record's own path still holding the inode.
+ReconcileFacts flagged(ReconcileFacts f, bool ReconcileFacts::*flag)
 {
-    f = empty(std::move(f));
-    f.partialBeside = true;
-    return f;
-}
-ReconcileFacts held(ReconcileFacts f)
-{
-    f.held = true;
-    return f;
-}
-
-// The same facts while the record's own path still holds the inode.
-ReconcileFacts linked(ReconcileFacts f)
-{
-    f.recordPathHoldsInode = true;
+    f.*flag = true;
     return f;
 }
 
@@ -104,11 +92,10 @@ TEST(ReconcileDecisionTest, EachEventChangesTheRecordsAsAUserWouldExpect)
     using enum ReconcileDecision::Action;
     const auto temp = FileState::temporary;
     std::vector<Case> cases{
-        {"new file", facts(live, "a.pdf", 5, created, file(5)), insert, false, true},
-        {"new file found by a rescan", facts(rescan, "a.pdf", 5, created, file(5)), insert, false,
-         true},
-        {"existing file at start-up", facts(existing, "a.pdf", 5, created, file(5)), insert, false,
-         false},
+        {"new file", facts(live, "a.pdf", 5, created, file(5)), insert, announced},
+        {"new file found by a rescan", facts(rescan, "a.pdf", 5, created, file(5)), insert,
+         announced},
+        {"existing file at start-up", facts(existing, "a.pdf", 5, created, file(5)), insert},
         {"hidden name", facts(live, ".a.pdf", 5, created, file(5)), ignore},
         {"path holds another inode", facts(live, "a.pdf", 5, created, file(6)), ignore},
         {"metadata change of an untracked file",
@@ -118,11 +105,10 @@ TEST(ReconcileDecisionTest, EachEventChangesTheRecordsAsAUserWouldExpect)
         {"replaced while off: no mark passes on",
          facts(existing, "a.pdf", 6, created, file(6), {}, record(5, "a.pdf", temp)), insert},
         {"replaced while events were lost",
-         facts(rescan, "a.pdf", 6, created, file(6), {}, record(5, "a.pdf", temp)), insert, false,
-         true},
+         facts(rescan, "a.pdf", 6, created, file(6), {}, record(5, "a.pdf", temp)), insert,
+         announced},
         {"tracked file written again: its record takes the new size",
-         facts(live, "a.pdf", 5, modified, file(5), record(5, "a.pdf")), ignore, false, false, 0,
-         true},
+         facts(live, "a.pdf", 5, modified, file(5), record(5, "a.pdf")), ignore, refreshes},
         {"tracked file renamed", facts(live, "b.pdf", 5, renamed, file(5), record(5, "a.pdf")),
          updatePath},
         {"tracked file renamed away: look for it",
@@ -142,58 +128,61 @@ TEST(ReconcileDecisionTest, EachEventChangesTheRecordsAsAUserWouldExpect)
          facts(existing, "b.pdf", 5, created, file(5), record(5, "a.pdf")), updatePath},
         {"inode born after it was recorded: another item",
          facts(existing, "c.pdf", 5, created, file(5, recorded.addSecs(5)), record(5, "a.pdf")),
-         insert, true, false},
+         insert, dropsReused},
         {"inode reused while its item's removal waits",
-         pending(facts(live, "c.pdf", 5, created, file(5, {}), record(5, "a.pdf"))), insert, true,
-         true},
+         pending(facts(live, "c.pdf", 5, created, file(5, {}), record(5, "a.pdf"))), insert,
+         dropsReused | announced},
         {"reused inode at its old item's own path keeps the mark",
          pending(facts(live, "a.pdf", 5, created, file(5, {}), record(5, "a.pdf", temp))), replace},
-        // Events lag: the reused inode's old record was found at the path
-        // before the removal of the item it replaced there arrived.
+        // Events lag: the reused inode's old record was found at the path // before the removal of
+        // the item it replaced there arrived.
         {"save over a marked file with a reused inode: the mark passes on, the old record goes",
          pending(facts(live, "a.pdf", 5, renamed, file(5, recorded.addSecs(5)),
                        record(5, "a.pdf", FileState::unprocessed), record(9, "a.pdf", temp)),
                  9),
-         replace, true},
+         replace, dropsReused},
         {"save over a kept file with a reused inode: new, and the old record goes",
          pending(facts(live, "a.pdf", 5, renamed, file(5, recorded.addSecs(5)),
                        record(5, "a.pdf", FileState::unprocessed)),
                  9),
-         insert, true, true},
+         insert, dropsReused | announced},
         {"a hard link created beside a tracked file is no news",
-         linked(facts(live, "link", 5, created, file(5, {}), record(5, "a.pdf"))), ignore},
+         flagged(facts(live, "link", 5, created, file(5, {}), record(5, "a.pdf")),
+                 &ReconcileFacts::recordPathHoldsInode),
+         ignore},
         // Finished downloads and saves: which replacement carries a mark.
         {"a finished download over a marked file is new; the marked record goes",
          renamedFrom(
              facts(live, "setup.run", 6, renamed, file(6), {}, record(5, "setup.run", temp)),
              "setup.run.part"),
-         insert, false, true, 5},
+         insert, announced, 5},
         {"a browser's empty placeholder is recorded, not announced",
-         emptyBesidePartial(facts(live, "small.bin", 5, created, file(5))), insert},
+         empty(facts(live, "small.bin", 5, created, file(5)), true), insert},
         {"an empty file just made waits: a browser's probe of a name goes at once",
          empty(facts(live, "XQ7iW0y9.bin", 5, created, file(5))), insert},
         {"an empty file moved in is news", empty(facts(live, "empty.txt", 5, renamed, file(5))),
-         insert, false, true},
+         insert, announced},
         {"the download finishes over its placeholder: announced once",
          renamedFrom(facts(live, "large.bin", 6, renamed, file(6), {},
                            record(5, "large.bin", FileState::unprocessed)),
                      "large.63tYA1Gj.bin.part"),
-         insert, false, true, 5},
+         insert, announced, 5},
         {"a placeholder filled in place is announced",
-         held(facts(live, "small.bin", 5, modified, file(5),
-                    record(5, "small.bin", FileState::unprocessed))),
+         flagged(facts(live, "small.bin", 5, modified, file(5),
+                       record(5, "small.bin", FileState::unprocessed)),
+                 &ReconcileFacts::held),
          release},
         {"a visible save temporary renamed over a marked file: the mark stays",
          renamedFrom(facts(live, "report.txt", 6, renamed, file(6),
                            record(6, "report.txt.aB3xYz", FileState::unprocessed),
                            record(5, "report.txt", temp)),
                      "report.txt.aB3xYz"),
-         replace, true},
+         replace, dropsReused},
         {"a visible save temporary renamed over a kept file: it stays kept",
          renamedFrom(facts(live, "notes.txt", 6, renamed, file(6),
                            record(6, "notes.txt~", FileState::unprocessed), record(5, "notes.txt")),
                      "notes.txt~"),
-         replace, true},
+         replace, dropsReused},
         {"a hidden save temporary renamed over a kept file: it stays kept, no toast",
          renamedFrom(facts(live, "notes.txt", 6, renamed, file(6), {}, record(5, "notes.txt")),
                      ".goutputstream-XYZ"),
@@ -212,23 +201,22 @@ TEST(ReconcileDecisionTest, EachEventChangesTheRecordsAsAUserWouldExpect)
          renamedFrom(facts(live, "b.pdf", 6, renamed, file(6),
                            record(6, "a.pdf", FileState::unprocessed), record(5, "b.pdf", temp)),
                      "a.pdf", 3600),
-         updatePath},
-    };
+         updatePath}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const D decision = decideReconcile(c.facts);
-        EXPECT_EQ(decision.action, c.action);
-        EXPECT_EQ(decision.dropReused, c.dropReused);
-        EXPECT_EQ(decision.dropAtPath, c.dropAtPath);
+        EXPECT_EQ(std::tuple(decision.action, decision.dropReused, decision.dropAtPath),
+                  std::tuple(c.action, (c.effects & dropsReused) != 0, c.dropAtPath));
         if (c.action == ignore) {
-            EXPECT_EQ(decision.refreshSize, c.refreshSize);
+            EXPECT_EQ(decision.refreshSize, (c.effects & refreshes) != 0);
         }
         if (c.action == replace && c.facts.atPath) {
             EXPECT_EQ(decision.oldInode, c.facts.atPath->inode);
         }
         if (c.action == insert) {
-            EXPECT_EQ(decision.announce, c.announce);
-            EXPECT_EQ(decision.hold, c.facts.mode != existing && !c.announce);
+            const bool announce = c.effects & announced;
+            EXPECT_EQ(decision.announce, announce);
+            EXPECT_EQ(decision.hold, c.facts.mode != existing && !announce);
             const bool kept = c.facts.mode == existing;
             EXPECT_EQ(decision.state, kept ? FileState::dismissed : FileState::unprocessed);
         }
@@ -256,8 +244,7 @@ TEST(AdmissionTest, OnlyFinishedRegularFilesAndFoldersWithContentAreRecorded)
         {Admission::skip,
          {"movie.mkv.part", "Report.PDF.crdownload", "Report.pdf.CRDOWNLOAD", "archive.download",
           ".hidden", ".localized", "notes.txt.sb-1a2b3c-XyZ9", "a.sb-ABCDEF-0", "link", "pipe"}},
-        {Admission::deferFolder, {"empty", "only-hidden"}},
-    };
+        {Admission::deferFolder, {"empty", "only-hidden"}}};
     for (const auto& [verdict, names] : cases) {
         for (const QString& name : names) {
             SCOPED_TRACE(name.toStdString());

@@ -21,11 +21,11 @@ TEST_F(SoakTest, StoreMatchesFolderAfterRandomOperations)
         },
         std::chrono::seconds(60));
     QLoggingCategory::setFilterRules("vantle.*.debug=true");
-    EXPECT_TRUE(matched) << problems.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(matched) << problems.join('\n').toStdString();
     // Once quiet, the result holds: nothing further changes it.
     ASSERT_TRUE(settleWatcher());
     problems = soak::mismatches(m_downloads, await(m_store->allRecords()));
-    EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
     EXPECT_GT(await(m_store->allRecords()).size(), 20u);
 }
 
@@ -40,12 +40,8 @@ TEST_F(SoakTest, OverflowedQueueIsRescanned)
     ASSERT_GT(queueSize, 0);
     const int files = queueSize / 2 + 200;
     await(m_monitor->setReadingPaused(true));
-    for (int i = 0; i < files; ++i) {
-        const int fd = ::open(QFile::encodeName(at(QStringLiteral("burst-%1").arg(i))).constData(),
-                              O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-        ASSERT_GE(fd, 0);
-        ::close(fd);
-    }
+    for (int i = 0; i < files; ++i)
+        soak::write(at(QStringLiteral("burst-%1").arg(i)), {});
     await(m_monitor->setReadingPaused(false));
     const bool allRecorded =
         waitUntil([&] { return await(m_store->allRecords()).size() == std::size_t(files); },

@@ -10,13 +10,10 @@
 #include "watcher/NameRules.h"
 
 #include <QDir>
-#include <QFile>
 #include <QHash>
 #include <QSet>
 #include <QThread>
-#include <algorithm>
 #include <fcntl.h>
-#include <functional>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,14 +30,11 @@ inline void write(const QString& path, const QByteArray& chunk, int chunks = 1)
 {
     const int fd =
         ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    for (int i = 0; fd >= 0 && i < chunks; ++i) {
-        if (::write(fd, chunk.constData(), size_t(chunk.size())) < 0)
-            break;
+    for (int i = 0; fd >= 0 && i < chunks && ::write(fd, chunk, size_t(chunk.size())) >= 0; ++i) {
     }
     ::close(fd);
 }
 
-// The names in a folder.
 inline QStringList namesIn(const QString& folder)
 {
     QStringList names;
@@ -58,7 +52,6 @@ public:
 
     // Items whose inode this answers true for are never picked: files whose fate a test follows.
     std::function<bool(std::uint64_t)> isProtected;
-
     // Performs `count` random operations, each sometimes followed by a short pause.
     void step(int count = 1)
     {
@@ -88,15 +81,13 @@ public:
         case 1:
             return writeBytes(at(name + ".part"), 1);
         case 2: {
-            const QString target =
-                items.isEmpty() ? "nowhere" : items[pick(0, int(items.size()) - 1)];
-            if (::symlink(QFile::encodeName(target).constData(), path.constData()) != 0)
+            const QString target = items.isEmpty() ? "nowhere" : items[pick(0, items.size() - 1)];
+            if (::symlink(QFile::encodeName(target), path) != 0)
                 QDir().mkdir(at(name));
             return;
         }
         case 3:
-            ::mkfifo(path.constData(), 0644);
-            return;
+            return void(::mkfifo(path, 0644));
         default: // an empty folder, or one with only a hidden file
             QDir().mkdir(at(name));
             if (kind == 5)
@@ -168,7 +159,10 @@ private:
         }
     }
 
-    int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(m_rng); }
+    int pick(int low, qsizetype high)
+    {
+        return std::uniform_int_distribution<int>(low, int(high))(m_rng);
+    }
     QString at(const QString& name) const { return m_downloads + '/' + name; }
     QString fresh(const QString& stem)
     {
@@ -180,14 +174,13 @@ private:
         QStringList candidates;
         for (const QString& name : items) {
             const auto st = fs::lstat(at(name));
-            if (st && (kind != Kind::file || !st->isDirectory) &&
-                (kind != Kind::folder || st->isDirectory) &&
+            if (st && kind != (st->isDirectory ? Kind::file : Kind::folder) &&
                 !(isProtected && isProtected(st->inode)))
                 candidates.append(name);
         }
         if (candidates.isEmpty())
             return std::nullopt;
-        return candidates[pick(0, int(candidates.size()) - 1)];
+        return candidates[pick(0, candidates.size() - 1)];
     }
     void writeBytes(const QString& path, int chunks)
     {
@@ -242,8 +235,7 @@ inline QStringList mismatches(const QString& downloads, const std::vector<Record
         else if (*it != record.inode)
             problems.append(QString("record with inode %1 at %2 which holds %3")
                                 .arg(record.inode)
-                                .arg(record.filePath)
-                                .arg(*it));
+                                .arg(record.filePath, QString::number(*it)));
     }
     for (auto it = present.cbegin(); it != present.cend(); ++it) {
         const int count = recordsAtPath.value(it.key());
