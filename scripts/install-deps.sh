@@ -20,6 +20,7 @@ packages=(
   haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils
   trash-cli python3 sqlite3 inotify-tools fzf fd-find dbus-daemon bc
   at-spi2-core python3-pyatspi
+  weston xwayland libweston-10-dev
   # the Debian package and its checks
   dpkg-dev file appstream desktop-file-utils lintian
 )

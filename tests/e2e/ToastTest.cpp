@@ -85,6 +85,9 @@ TEST_F(ToastTest, HoldingAltSwapsTheFirstBadgeForACustomTime)
 
 TEST_F(ToastTest, ShareAndDeleteThenDeleteFromTheMoreMenu)
 {
+    if (onWeston())
+        GTEST_SKIP() << "weston: the share picker's popup menu takes the keyboard from the More "
+                        "panel and the panels close (open fault, see README)";
     // By the arrows and Return: the picker stays up over the menu until a
     // way to share is chosen, and the file is then marked temporary.
     download("minutes.odt");
