@@ -3,12 +3,34 @@
 # From a file's rename into Downloads to the toast's window being mapped, over
 # N files (default 50), then the program's CPU use while the island is
 # expanded and while it is hidden. Map events are read from `xev -root`, so
-# the figure is not blurred by polling. Needs an X display with a window
-# manager (DISPLAY set), xev and xdotool.
-#   bench/toast_latency.sh [path/to/vantle] [N]
+# the figure is not blurred by polling. Needs xev and xdotool. SESSION is
+# where it runs: `current` (the X display in DISPLAY, with a window manager),
+# `xvfb` (a private Xvfb with openbox) or `weston` (headless weston through
+# XWayland, scripts/weston-session.sh).
+#   bench/toast_latency.sh [path/to/vantle] [N] [SESSION]
 set -euo pipefail
-binary=${1:-build/src/app/vantle}
+binary=$(realpath "${1:-build/src/app/vantle}")
 count=${2:-50}
+session=${3:-current}
+case $session in
+  current) ;;
+  xvfb)
+    fifo=$(mktemp -u)
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    xvfb_pid=$!
+    read -r display_number <"$fifo"
+    rm -f "$fifo"
+    DISPLAY=":$display_number" openbox >/dev/null 2>&1 &
+    wm_pid=$!
+    status=0
+    DISPLAY=":$display_number" "$0" "$binary" "$count" current || status=$?
+    kill "$wm_pid" "$xvfb_pid"
+    exit "$status"
+    ;;
+  weston) exec "$(dirname "$0")/../scripts/weston-session.sh" "$0" "$binary" "$count" current ;;
+  *) echo "unknown session $session (current, xvfb or weston)" >&2; exit 2 ;;
+esac
 [[ -n "${DISPLAY:-}" ]] || { echo "DISPLAY is not set" >&2; exit 1; }
 
 home=$(mktemp -d /tmp/vantle-toast-bench-XXXXXX)

@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, checks the formatting, runs every test,
 # renders the gallery (build/gallery) and checks the Debian package.
-# End-to-end tests get a display of their own: Xvfb with openbox.
+# End-to-end tests get a display of their own: Xvfb with openbox; the toast
+# tests run again on headless weston through XWayland (scripts/weston-session.sh).
 #   scripts/test.sh [--asan] [ctest arguments]
 # --asan builds the suite and the program in build-asan/ with AddressSanitizer
 # and UndefinedBehaviorSanitizer and runs every test there instead (no package).
@@ -39,6 +40,8 @@ trap cleanup EXIT
 # The asan test preset sets the sanitizers' options and suppressions.
 if [[ $preset == default ]]; then
   dbus-run-session -- ctest --test-dir build --output-on-failure --parallel 2 --timeout 300 "$@"
+  scripts/weston-session.sh dbus-run-session -- ctest --test-dir build --output-on-failure \
+    --timeout 300 -L e2e -R '^(Toast|Shortcuts)Test\.'
 else
   dbus-run-session -- ctest --preset asan --output-on-failure --parallel 2 --timeout 300 "$@"
   exit

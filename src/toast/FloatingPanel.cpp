@@ -27,8 +27,11 @@ FloatingPanel::FloatingPanel(Focus focus, QSize initialSize,
 {
     Qt::WindowFlags flags = Qt::FramelessWindowHint;
     // Offscreen has no stacking and complains when a tool window is raised.
+    // A panel that takes the keyboard is a dialog: a compositor that ignores
+    // activation requests (weston's XWayland) still focuses a dialog as it
+    // maps, never a utility window.
     if (platformStacksWindows())
-        flags |= Qt::Tool | Qt::WindowStaysOnTopHint;
+        flags |= (focus == Focus::never ? Qt::Tool : Qt::Dialog) | Qt::WindowStaysOnTopHint;
     if (focus == Focus::never) {
         flags |= Qt::WindowDoesNotAcceptFocus;
         setAttribute(Qt::WA_ShowWithoutActivating);
