@@ -18,7 +18,7 @@ protected:
         QProcess ask;
         ask.setProcessEnvironment(m_vantle->environment());
         ask.start(VantleProcess::binary(), {"mark", "--ask", "--notify", path});
-        EXPECT_TRUE(waitUntil([&] { return activeWindow() != m_focusId; }));
+        EXPECT_TRUE(waitUntil([&] { return panelHasKeyboard(); }));
         const QRect panel = frameOf(activeWindow());
         EXPECT_TRUE(panel.left() < 300 && panel.right() > 300 && std::abs(panel.top() - 512) < 40)
             << panel.x() << "," << panel.y();

@@ -157,8 +157,16 @@ protected:
                                QStringList{"mousemove", x, "62"});
         return waitUntil([&] {
             runTool("xdotool", {"click", "1"});
-            return activeWindow() != m_focusId;
+            return panelHasKeyboard();
         });
+    }
+
+    // One of Vantle's windows is active. While the focus moves no window is,
+    // and keys typed then would reach no panel.
+    bool panelHasKeyboard()
+    {
+        const QString active = activeWindow();
+        return !active.isEmpty() && active != QLatin1String("0") && active != m_focusId;
     }
 
     static QImage screenshot()

@@ -72,7 +72,7 @@ TEST_F(ToastTest, HoldingAltSwapsTheFirstBadgeForACustomTime)
     download("handout.pdf");
     ASSERT_EQ(settled(badge), before);
     key("super+shift+alt+t");
-    ASSERT_TRUE(waitUntil([&] { return activeWindow() != m_focusId; }));
+    ASSERT_TRUE(waitUntil([&] { return panelHasKeyboard(); }));
     EXPECT_TRUE(waitUntil([&] { return frameOf(activeWindow()).height() == emptyPanel; }));
     key("Escape");
     ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focusId; }));
@@ -89,7 +89,7 @@ TEST_F(ToastTest, ShareAndDeleteThenDeleteFromTheMoreMenu)
     // way to share is chosen, and the file is then marked temporary.
     download("minutes.odt");
     key("super+shift+period");
-    ASSERT_TRUE(waitUntil([&] { return activeWindow() != m_focusId; }));
+    ASSERT_TRUE(waitUntil([&] { return panelHasKeyboard(); }));
     const QRect more = frameOf(activeWindow());
     key("Down");
     key("Return");
@@ -128,7 +128,7 @@ TEST_F(ToastTest, MoveToAFolderFoundByTyping)
     };
     const auto byShortcut = [&] {
         key("super+shift+m");
-        return waitUntil([&] { return activeWindow() != m_focusId; });
+        return waitUntil([&] { return panelHasKeyboard(); });
     };
     download("offer.pdf");
     ASSERT_TRUE(openPanelFrom("952"));
