@@ -5,6 +5,7 @@
 #include "platform/FileSystem.h"
 #include "platform/FileTransfer.h"
 #include "platform/Log.h"
+#include "store/BringBack.h"
 #include "store/TrackedFileActor.h"
 
 #include <QFile>
@@ -13,12 +14,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <QSet>
 #include <cerrno>
 
 namespace {
-
-// A name taken between choosing it and the rename costs another try.
-constexpr int nameAttempts = 3;
 
 // One item that left: where from, where to, its inode there, and whether
 // the Trash holds it.
@@ -115,50 +114,48 @@ TidyOutcome trash(const TidyItem& item, TrackedFileActor& store, std::vector<Lef
     return {item.path, result.location, {}};
 }
 
-// Back from an archive into Downloads, kept first so that no toast announces it.
-TidyOutcome moveBack(const Left& left, TrackedFileActor& store)
+// An archive on another volume: copied back, its record following once it is there.
+TidyOutcome copyBack(const Left& left, TrackedFileActor& store)
 {
-    if (!fs::holdsItem(left.to, left.inode))
-        return {left.to, {}, QStringLiteral("it is no longer in %1").arg(left.to)};
     const QString downloads = store.recordTrash().downloadsPath();
-    QString error;
-    for (int attempt = 0; attempt < nameAttempts; ++attempt) {
-        const freename::Result name = FileMover::uniqueDestination(left.from, downloads);
-        if (!name.found())
-            return {left.to, {}, name.error};
-        const auto item = fs::lstat(left.to);
-        const std::int64_t size = item && !item->isDirectory ? item->size : 0;
+    const MoveOutcome moved =
+        FileMover::moveOne(left.to, downloads, filetransfer::deviceOf(downloads, true));
+    if (const auto back = moved.moved() ? fs::lstat(moved.target) : std::nullopt)
         store
-            .perform<bool>([=](TrackedFileActor::Context& context) {
-                context.insertRecord(left.inode, name.path, QFileInfo(name.path).fileName(), size,
-                                     FileState::dismissed);
+            .perform<bool>([=, target = moved.target](TrackedFileActor::Context& context) {
+                context.insertRecord(back->inode, target, QFileInfo(target).fileName(),
+                                     back->isDirectory ? 0 : back->size, FileState::dismissed);
                 return !context.save();
             })
             .waitForFinished();
-        const int failed = filetransfer::renameNoReplace(left.to, name.path);
-        if (failed == 0)
-            return {left.to, name.path, {}};
-        forget(store, {left.inode});
-        if (failed == EXDEV) {
-            // Another volume: copied back; the record follows once it is there.
-            const MoveOutcome moved =
-                FileMover::moveOne(left.to, downloads, filetransfer::deviceOf(downloads, true));
-            if (const auto back = moved.moved() ? fs::lstat(moved.target) : std::nullopt)
-                store
-                    .perform<bool>([=, target = moved.target](TrackedFileActor::Context& context) {
-                        context.insertRecord(back->inode, target, QFileInfo(target).fileName(),
-                                             back->isDirectory ? 0 : back->size,
-                                             FileState::dismissed);
-                        return !context.save();
-                    })
-                    .waitForFinished();
-            return {left.to, moved.target, moved.error};
-        }
-        error = fs::errorText(failed);
-        if (failed != EEXIST)
-            break;
+    return {left.to, moved.target, moved.error};
+}
+
+// Back from an archive into Downloads, the way items come back from the Trash.
+std::vector<TidyOutcome> moveBack(const std::vector<Left>& archived, TrackedFileActor& store)
+{
+    std::vector<bringback::Item> items;
+    for (const Left& left : archived)
+        items.push_back({left.to, left.from, left.inode});
+    QSet<QString> elsewhere; // on another volume than Downloads
+    const std::vector<RestoreOutcome> back =
+        bringback::all(store, items, [&](const QString& from, const QString& to) {
+            const int failed = filetransfer::renameNoReplace(from, to);
+            if (failed == EXDEV)
+                elsewhere.insert(from);
+            return failed ? std::optional(fs::errorText(failed)) : std::nullopt;
+        });
+    std::vector<TidyOutcome> outcomes;
+    for (std::size_t i = 0; i < archived.size(); ++i) {
+        const Left& left = archived[i];
+        if (back[i].notInTrash)
+            outcomes.push_back({left.to, {}, QStringLiteral("it is no longer in %1").arg(left.to)});
+        else if (elsewhere.contains(left.to))
+            outcomes.push_back(copyBack(left, store));
+        else
+            outcomes.push_back({left.to, back[i].path, back[i].error});
     }
-    return {left.to, {}, error};
+    return outcomes;
 }
 
 } // namespace
@@ -207,14 +204,31 @@ TidyReport tidybatch::undo(TrackedFileActor& store, const QString& runPath, cons
         report.error = QStringLiteral("there is no tidy run to undo");
         return report;
     }
+    // The Trash's items in one batch, the archive's in another; the report
+    // keeps the run's order.
+    QStringList locations;
+    std::vector<Left> archived;
+    for (const Left& left : run) {
+        if (left.trashed)
+            locations.append(left.to);
+        else
+            archived.push_back(left);
+    }
+    std::vector<RestoreOutcome> restored =
+        locations.isEmpty() || !restore ? std::vector<RestoreOutcome>{} : restore(locations);
+    restored.resize(locations.size(),
+                    {{}, QStringLiteral("it could not be taken out of the Trash")});
+    const std::vector<TidyOutcome> movedBack = moveBack(archived, store);
     std::vector<Left> stayed;
+    std::size_t nextRestored = 0;
+    std::size_t nextMovedBack = 0;
     for (const Left& left : run) {
         TidyOutcome outcome;
         if (left.trashed) {
-            const RestoreOutcome restored = restore(left.to);
-            outcome = {left.to, restored.path, restored.error};
+            const RestoreOutcome& back = restored[nextRestored++];
+            outcome = {left.to, back.path, back.error};
         } else {
-            outcome = moveBack(left, store);
+            outcome = movedBack[nextMovedBack++];
         }
         if (!outcome.moved())
             stayed.push_back(left);
