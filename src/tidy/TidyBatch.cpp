@@ -10,12 +10,13 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QSet>
 #include <cerrno>
+#include <cstdio>
 
 namespace {
 
@@ -57,39 +58,69 @@ std::optional<QString> writeRun(const QString& runPath, const std::vector<Left>&
                                  // As text: JSON numbers lose 64-bit precision.
                                  {"inode", QString::number(left.inode)},
                                  {"trashed", left.trashed}});
-    QSaveFile file(runPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(items).toJson()) < 0 ||
-        !file.commit())
-        return file.errorString();
+    // Written whole under another name and renamed over, so that a reader
+    // never meets half a run; not synced, as the renames it notes are not.
+    const QByteArray text = QJsonDocument(items).toJson(QJsonDocument::Compact);
+    QFile file(runPath + QStringLiteral(".part"));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size() ||
+        !file.flush()) {
+        const QString error = file.errorString();
+        file.remove();
+        return error;
+    }
+    file.close();
+    if (::rename(QFile::encodeName(file.fileName()).constData(),
+                 QFile::encodeName(runPath).constData()) != 0) {
+        const int error = errno;
+        file.remove();
+        return fs::errorText(error);
+    }
     return std::nullopt;
 }
 
-// The records of items that left, in one visit to the store and one save.
-void forget(TrackedFileActor& store, std::vector<std::uint64_t> inodes)
+// The records of items that left, in one visit to the store and one save;
+// the store runs it while the caller goes on.
+QFuture<bool> forget(TrackedFileActor& store, std::vector<std::uint64_t> inodes)
 {
     if (inodes.empty())
-        return;
-    store
-        .perform<bool>([inodes = std::move(inodes)](TrackedFileActor::Context& context) {
-            for (const std::uint64_t inode : inodes)
-                context.removeByInode(inode);
-            return !context.save(); // a failed save stays pending until the next one
-        })
-        .waitForFinished();
+        return QtFuture::makeReadyFuture(true);
+    return store.perform<bool>([inodes = std::move(inodes)](TrackedFileActor::Context& context) {
+        for (const std::uint64_t inode : inodes)
+            context.removeByInode(inode);
+        return !context.save(); // a failed save stays pending until the next one
+    });
 }
 
-TidyOutcome archive(const TidyItem& item, TrackedFileActor& store, std::vector<Left>& run)
+// A destination folder, made once per run.
+struct Folder {
+    std::optional<QString> error; // why nothing goes there
+    std::optional<std::uint64_t> device;
+};
+
+TidyOutcome archive(const TidyItem& item, TrackedFileActor& store, std::vector<Left>& run,
+                    QHash<QString, Folder>& folders)
 {
     if (auto refused = store.recordTrash().refusal(item.path, item.inode))
         return {item.path,
                 {},
                 refused->detail.isEmpty() ? QStringLiteral("it is no longer there")
                                           : refused->detail};
-    if (auto error = FileMover::createFolder(item.destination))
-        return {item.path, {}, *error};
-    const auto device = filetransfer::deviceOf(item.destination, true);
-    const bool renamed = filetransfer::deviceOf(item.path, false) == device;
-    const MoveOutcome moved = FileMover::moveOne(item.path, item.destination, device);
+    auto folder = folders.find(item.destination);
+    if (folder == folders.end()) {
+        auto error = FileMover::createFolder(item.destination);
+        folder = folders.insert(item.destination,
+                                {error, filetransfer::deviceOf(item.destination, true)});
+    }
+    if (folder->error)
+        return {item.path, {}, *folder->error};
+    // Most items keep their name on the same volume: one rename, tried first.
+    MoveOutcome moved{
+        item.path, item.destination + item.path.mid(item.path.lastIndexOf(QLatin1Char('/'))), {}};
+    bool renamed = filetransfer::renameNoReplace(item.path, moved.target) == 0;
+    if (!renamed) {
+        renamed = filetransfer::deviceOf(item.path, false) == folder->device;
+        moved = FileMover::moveOne(item.path, item.destination, folder->device);
+    }
     if (!moved.moved())
         return {item.path, moved.target, moved.error};
     const auto landed = fs::lstat(moved.target);
@@ -102,9 +133,8 @@ TidyOutcome archive(const TidyItem& item, TrackedFileActor& store, std::vector<L
     return {item.path, moved.target, {}};
 }
 
-TidyOutcome trash(const TidyItem& item, TrackedFileActor& store, std::vector<Left>& run)
+TidyOutcome trashed(const TidyItem& item, const RecordTrash::Result& result, std::vector<Left>& run)
 {
-    const RecordTrash::Result result = store.recordTrash().trash(item.path, item.inode);
     if (result.outcome != RecordTrash::Outcome::trashed)
         return {item.path,
                 {},
@@ -174,11 +204,24 @@ TidyReport tidybatch::apply(const TidyPreview& preview, TrackedFileActor& store,
         report.error = preview.error;
         return report;
     }
+    // The Trash's items go together, as at start-up; the report keeps the
+    // preview's order.
+    std::vector<RecordTrash::Target> targets;
+    for (const TidyItem& item : preview.items) {
+        if (item.destination.isEmpty())
+            targets.push_back({item.path, item.inode});
+    }
+    const std::vector<RecordTrash::Result> results = targets.empty()
+                                                         ? std::vector<RecordTrash::Result>{}
+                                                         : store.recordTrash().trashAll(targets);
+    std::size_t nextResult = 0;
+    QHash<QString, Folder> folders;
     std::vector<Left> run;
     std::vector<std::uint64_t> gone;
     for (const TidyItem& item : preview.items) {
-        report.outcomes.push_back(item.destination.isEmpty() ? trash(item, store, run)
-                                                             : archive(item, store, run));
+        report.outcomes.push_back(item.destination.isEmpty()
+                                      ? trashed(item, results[nextResult++], run)
+                                      : archive(item, store, run, folders));
         const TidyOutcome& outcome = report.outcomes.back();
         if (outcome.moved())
             gone.push_back(item.inode);
@@ -187,12 +230,13 @@ TidyReport tidybatch::apply(const TidyPreview& preview, TrackedFileActor& store,
                         ? QStringLiteral("Tidy: %1 → %2").arg(item.path, outcome.target)
                         : QStringLiteral("Tidy: %1 stays: %2").arg(item.path, outcome.error));
     }
-    forget(store, std::move(gone));
+    QFuture<bool> forgotten = forget(store, std::move(gone));
     // A run that moved nothing leaves the last one to undo.
     if (!run.empty()) {
         if (auto error = writeRun(runPath, run))
             report.error = QStringLiteral("the run could not be noted for Undo: %1").arg(*error);
     }
+    forgotten.waitForFinished();
     return report;
 }
 
