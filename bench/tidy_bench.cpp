@@ -67,8 +67,8 @@ struct Downloads {
         tidier = std::make_unique<Tidier>(
             *store, Tidier::Options{{},
                                     xbel,
-                                    [actor = store.get()](const QString& location) {
-                                        return RecentlyTrashed::restoreNow(*actor, location);
+                                    [actor = store.get()](const QStringList& locations) {
+                                        return RecentlyTrashed::restoreAllNow(*actor, locations);
                                     },
                                     [] { return QDateTime::currentDateTimeUtc().addDays(40); }});
     }

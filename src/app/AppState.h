@@ -94,8 +94,8 @@ private:
         *m_trackedFileActor,
         Tidier::Options{{},
                         recentlyused::defaultPath(),
-                        [store = m_trackedFileActor.get()](const QString& location) {
-                            return RecentlyTrashed::restoreNow(*store, location);
+                        [store = m_trackedFileActor.get()](const QStringList& locations) {
+                            return RecentlyTrashed::restoreAllNow(*store, locations);
                         },
                         {}});
     // [toast] ToastController

@@ -12,9 +12,7 @@
 #include <QSet>
 #include <QThread>
 #include <algorithm>
-#include <atomic>
 #include <span>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -27,24 +25,6 @@ constexpr qint64 longestDelayMs = qint64(100) * 365 * 24 * 3600 * 1000;
 // of this many: each group is one wake-up of the store's thread instead of
 // one per file.
 constexpr size_t forgetBatchSize = 32;
-
-// The Trash's own work (a rename and a description per file, mostly in the
-// kernel) dominates a start-up batch, so a group is trashed on two threads.
-// Only the trashing runs there; what each outcome means stays with the caller.
-std::vector<RecordTrash::Result> trashAll(const RecordTrash& trash,
-                                          std::span<const ExpiredItem> items)
-{
-    std::vector<RecordTrash::Result> results(items.size());
-    std::atomic<std::size_t> next{0};
-    const auto work = [&] {
-        for (std::size_t i; (i = next.fetch_add(1)) < items.size();)
-            results[i] = trash.trash(items[i].filePath, items[i].inode);
-    };
-    std::thread helper(work);
-    work();
-    helper.join();
-    return results;
-}
 
 // The store's answer, or nothing when the store stopped before answering.
 // Only the service thread waits, and only on the store, which waits on nothing.
@@ -260,8 +240,11 @@ void CleanupService::rehydrateNow()
         const std::span<const ExpiredItem> all(expired);
         for (std::size_t start = 0; start < all.size(); start += forgetBatchSize) {
             const auto group = all.subspan(start, std::min(forgetBatchSize, all.size() - start));
+            std::vector<RecordTrash::Target> targets;
+            for (const ExpiredItem& item : group)
+                targets.push_back({item.filePath, item.inode});
             const std::vector<RecordTrash::Result> results =
-                trashAll(m_trackedFileActor.recordTrash(), group);
+                m_trackedFileActor.recordTrash().trashAll(targets);
             std::vector<RecordId> handledNow;
             for (std::size_t i = 0; i < group.size(); ++i) {
                 handled.insert(group[i].id);

@@ -17,7 +17,7 @@ std::optional<ItemStat> statItem(const QString& path, int flags)
 {
     const QByteArray local = QFile::encodeName(path);
     struct statx sx {};
-    const unsigned mask = STATX_INO | STATX_TYPE | STATX_SIZE | STATX_BTIME;
+    const unsigned mask = STATX_INO | STATX_TYPE | STATX_SIZE | STATX_BTIME | STATX_CTIME;
     if (::statx(AT_FDCWD, local.constData(), flags, mask, &sx) != 0)
         return std::nullopt;
     ItemStat st;
@@ -27,6 +27,8 @@ std::optional<ItemStat> statItem(const QString& path, int flags)
     st.isRegular = S_ISREG(sx.stx_mode);
     st.size = static_cast<std::int64_t>(sx.stx_size);
     st.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    st.changeTime = QDateTime::fromMSecsSinceEpoch(
+        qint64(sx.stx_ctime.tv_sec) * 1000 + qint64(sx.stx_ctime.tv_nsec) / 1000000, Qt::UTC);
     if (sx.stx_mask & STATX_BTIME) {
         const qint64 msecs =
             qint64(sx.stx_btime.tv_sec) * 1000 + qint64(sx.stx_btime.tv_nsec) / 1000000;

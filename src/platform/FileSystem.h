@@ -20,6 +20,8 @@ struct ItemStat {
     std::uint64_t device = 0;
     // When the item was created, where the file system records it.
     std::optional<QDateTime> birthTime;
+    // When the item or its metadata last changed (UTC).
+    QDateTime changeTime;
 };
 
 namespace fs {

@@ -1,36 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "popover/RecentlyTrashed.h"
 
-#include "move/FileMover.h"
 #include "platform/FileSystem.h"
-#include "platform/FileTransfer.h"
-#include "platform/FreeName.h"
 #include "platform/Log.h"
 #include "platform/PostedCalls.h"
+#include "store/BringBack.h"
 #include "store/TrackedFileActor.h"
 
 #include <QFileInfo>
+#include <QSet>
 #include <QtConcurrent>
 
 namespace {
 
-// A name taken between choosing it and the rename costs another try; this
-// many, then the file stays in the Trash.
-constexpr int nameAttempts = 3;
-
 using Entry = TrashJournal::Entry;
-
-template <typename T> std::optional<T> waitFor(QFuture<T> future)
-{
-    future.waitForFinished();
-    if (future.isCanceled() || future.resultCount() == 0)
-        return std::nullopt;
-    return future.result();
-}
 
 // What can come back: still in the Trash as it was sent, and only ever into
 // the Downloads folder as it is now.
-std::vector<Entry> listNow(const RecordTrash& trash, const QString& onlyAt = {})
+std::vector<Entry> listNow(const RecordTrash& trash, const QSet<QString>& onlyAt = {})
 {
     std::vector<Entry> files = trash.journal().stillTrashed(*trash.trashBin(), onlyAt);
     std::erase_if(files,
@@ -59,60 +46,51 @@ std::optional<Entry> find(const std::vector<Entry>& files, const QString& wanted
 
 RestoreOutcome RecentlyTrashed::restoreNow(TrackedFileActor& store, const QString& wanted)
 {
+    return restoreAllNow(store, {wanted}).front();
+}
+
+std::vector<RestoreOutcome> RecentlyTrashed::restoreAllNow(TrackedFileActor& store,
+                                                           const QStringList& wanted)
+{
     const RecordTrash& trash = store.recordTrash();
-    // A place in the Trash is checked alone: a batch of restores then costs
-    // one check each, not one per entry of the journal.
-    std::vector<Entry> files = listNow(trash, wanted);
-    if (files.empty())
-        files = listNow(trash);
-    const std::optional<Entry> file = find(files, wanted);
-    const auto item = file ? fs::lstat(file->location) : std::nullopt;
-    if (!item) {
-        VANTLE_DIAG(lcStore, QStringLiteral("Restore: no trashed file %1").arg(wanted));
-        return {{}, QStringLiteral("it is no longer in the Trash"), true};
-    }
-    const std::uint64_t inode = file->inode;
-    QString error;
-    for (int attempt = 0; attempt < nameAttempts; ++attempt) {
-        const freename::Result name =
-            FileMover::uniqueDestination(file->originalPath, trash.downloadsPath());
-        if (!name.found())
-            return {{}, name.error};
-        const QString target = name.path;
-        // Kept before it appears: the watcher then finds its record and
-        // announces nothing.
-        const auto recorded =
-            waitFor(store.perform<bool>([=, size = item->size](TrackedFileActor::Context& context) {
-                context.insertRecord(inode, target, QFileInfo(target).fileName(), size,
-                                     FileState::dismissed);
-                return !context.save();
-            }));
-        if (!recorded)
-            return {{}, QStringLiteral("Vantle is stopping")};
-        if (!*recorded)
-            VANTLE_DIAG(lcStore, QStringLiteral("Restore: the record of %1 waits for the "
-                                                "next save")
-                                     .arg(target));
-        const auto putBackError = trash.trashBin()->putBack(file->location, target);
-        if (!putBackError) {
-            VANTLE_DIAG(lcStore, QStringLiteral("Restored %1 to %2").arg(file->location, target));
-            return {target, {}};
+    // Places in the Trash are checked alone, in one read of the journal: a
+    // batch costs one check per item, not one per entry of the journal.
+    QHash<QString, Entry> atPlaces;
+    for (Entry& entry : listNow(trash, QSet<QString>(wanted.begin(), wanted.end())))
+        atPlaces.insert(entry.location, std::move(entry));
+    std::optional<std::vector<Entry>> everything; // read once, when a path or a name is asked
+    std::vector<bringback::Item> items;
+    std::vector<std::size_t> itemOf(wanted.size(), std::size_t(-1));
+    for (qsizetype i = 0; i < wanted.size(); ++i) {
+        std::optional<Entry> file;
+        if (const auto at = atPlaces.constFind(wanted[i]); at != atPlaces.cend())
+            file = *at;
+        if (!file) {
+            if (!everything)
+                everything = listNow(trash);
+            file = find(*everything, wanted[i]);
         }
-        error = *putBackError;
-        VANTLE_DIAG(
-            lcStore,
-            QStringLiteral("Restore of %1 to %2 failed: %3").arg(file->location, target, error));
-        // It stays in the Trash, so its record goes again.
-        waitFor(store.perform<bool>([=](TrackedFileActor::Context& context) {
-            const TrackedFile* record = context.fetchByInode(inode);
-            if (record && record->filePath == target)
-                context.removeByInode(inode);
-            return !context.save();
-        }));
-        if (!filetransfer::occupied(target))
-            break; // not a name taken meanwhile: another try would fail alike
+        if (!file) {
+            VANTLE_DIAG(lcStore, QStringLiteral("Restore: no trashed file %1").arg(wanted[i]));
+            continue;
+        }
+        itemOf[i] = items.size();
+        items.push_back({file->location, file->originalPath, file->inode});
     }
-    return {{}, error};
+    const std::shared_ptr<Trash>& bin = trash.trashBin();
+    const std::vector<RestoreOutcome> back =
+        bringback::all(store, items, [&bin](const QString& location, const QString& target) {
+            return bin->putBack(location, target);
+        });
+    std::vector<RestoreOutcome> outcomes;
+    outcomes.reserve(wanted.size());
+    for (const std::size_t index : itemOf) {
+        if (index == std::size_t(-1) || back[index].notInTrash)
+            outcomes.push_back({{}, QStringLiteral("it is no longer in the Trash"), true});
+        else
+            outcomes.push_back(back[index]);
+    }
+    return outcomes;
 }
 
 RecentlyTrashed::RecentlyTrashed(TrackedFileActor& store, QObject* parent)

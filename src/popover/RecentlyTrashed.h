@@ -8,6 +8,7 @@
 #include <QFuture>
 #include <QHash>
 #include <QObject>
+#include <QStringList>
 #include <QThreadPool>
 #include <optional>
 #include <vector>
@@ -38,6 +39,10 @@ public:
     QFuture<RestoreOutcome> restore(const QString& nameOrLocation);
     // The same, blocking, for a job that is already off the main thread.
     static RestoreOutcome restoreNow(TrackedFileActor& store, const QString& nameOrLocation);
+    // The same for a batch, one outcome for each in order: one read of the
+    // journal and one save of the records for the whole batch.
+    static std::vector<RestoreOutcome> restoreAllNow(TrackedFileActor& store,
+                                                     const QStringList& nameOrLocations);
     // Why the last restore of a file failed, by its place in the Trash,
     // until the list is no longer followed.
     const QHash<QString, QString>& restoreFailures() const { return m_failures; }

@@ -6,6 +6,8 @@
 #include "store/Tags.h"
 
 #include <QDir>
+#include <atomic>
+#include <thread>
 
 RecordTrash::RecordTrash(std::shared_ptr<Trash> trash, QString downloadsPath, QString journalPath)
     : m_trash(std::move(trash)), m_journal(std::make_shared<TrashJournal>(std::move(journalPath))),
@@ -76,4 +78,18 @@ RecordTrash::Result RecordTrash::trash(const QString& path, std::uint64_t inode)
         return {Outcome::trashed, detail};
     }
     return {Outcome::trashed, {}, moved.location};
+}
+
+std::vector<RecordTrash::Result> RecordTrash::trashAll(const std::vector<Target>& targets) const
+{
+    std::vector<Result> results(targets.size());
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t i; (i = next.fetch_add(1)) < targets.size();)
+            results[i] = trash(targets[i].path, targets[i].inode);
+    };
+    std::thread helper(work);
+    work();
+    helper.join();
+    return results;
 }

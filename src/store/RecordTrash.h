@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 // The one road from a record to the Trash. Only an item directly inside
 // Downloads that still is the record's own inode is trashed, checked right
@@ -42,6 +43,14 @@ public:
     std::optional<Result> refusal(const QString& path, std::uint64_t inode) const;
     // Blocking; callable from any thread.
     Result trash(const QString& path, std::uint64_t inode) const;
+    struct Target {
+        QString path;
+        std::uint64_t inode = 0;
+    };
+    // Several at once, one result for each in order. The Trash's own work (a
+    // rename and a description per item, mostly in the kernel) dominates, so
+    // they go on two threads. Blocking.
+    std::vector<Result> trashAll(const std::vector<Target>& targets) const;
 
     const std::shared_ptr<Trash>& trashBin() const { return m_trash; }
     const TrashJournal& journal() const { return *m_journal; }

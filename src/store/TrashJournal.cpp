@@ -135,7 +135,7 @@ std::vector<TrashJournal::Entry> TrashJournal::entries() const
 }
 
 std::vector<TrashJournal::Entry> TrashJournal::stillTrashed(Trash& trash,
-                                                            const QString& onlyAt) const
+                                                            const QSet<QString>& onlyAt) const
 {
     std::vector<Entry> journal = entries();
     std::stable_sort(journal.begin(), journal.end(),
@@ -146,7 +146,7 @@ std::vector<TrashJournal::Entry> TrashJournal::stillTrashed(Trash& trash,
         if (taken.contains(entry.location))
             continue;
         taken.insert(entry.location);
-        if (!onlyAt.isEmpty() && entry.location != onlyAt)
+        if (!onlyAt.isEmpty() && !onlyAt.contains(entry.location))
             continue;
         if (trash.holds(entry.location) && fs::holdsItem(entry.location, entry.inode))
             found.push_back(std::move(entry));

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QMutex>
+#include <QSet>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -46,9 +47,9 @@ public:
     std::vector<Entry> entries() const;
     // Those that the Trash still holds as Vantle sent them: at their
     // location and still the inode sent there. Newest first; blocking.
-    // `onlyAt`: just the entry at that place in the Trash (one check, not
-    // one per entry).
-    std::vector<Entry> stillTrashed(Trash& trash, const QString& onlyAt = {}) const;
+    // `onlyAt`: just the entries at those places in the Trash (a check for
+    // each, not one per entry).
+    std::vector<Entry> stillTrashed(Trash& trash, const QSet<QString>& onlyAt = {}) const;
     const QString& path() const { return m_path; }
 
 private:

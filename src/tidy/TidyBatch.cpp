@@ -5,20 +5,20 @@
 #include "platform/FileSystem.h"
 #include "platform/FileTransfer.h"
 #include "platform/Log.h"
+#include "store/BringBack.h"
 #include "store/TrackedFileActor.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
+#include <QSet>
 #include <cerrno>
+#include <cstdio>
 
 namespace {
-
-// A name taken between choosing it and the rename costs another try.
-constexpr int nameAttempts = 3;
 
 // One item that left: where from, where to, its inode there, and whether
 // the Trash holds it.
@@ -58,39 +58,69 @@ std::optional<QString> writeRun(const QString& runPath, const std::vector<Left>&
                                  // As text: JSON numbers lose 64-bit precision.
                                  {"inode", QString::number(left.inode)},
                                  {"trashed", left.trashed}});
-    QSaveFile file(runPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(items).toJson()) < 0 ||
-        !file.commit())
-        return file.errorString();
+    // Written whole under another name and renamed over, so that a reader
+    // never meets half a run; not synced, as the renames it notes are not.
+    const QByteArray text = QJsonDocument(items).toJson(QJsonDocument::Compact);
+    QFile file(runPath + QStringLiteral(".part"));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size() ||
+        !file.flush()) {
+        const QString error = file.errorString();
+        file.remove();
+        return error;
+    }
+    file.close();
+    if (::rename(QFile::encodeName(file.fileName()).constData(),
+                 QFile::encodeName(runPath).constData()) != 0) {
+        const int error = errno;
+        file.remove();
+        return fs::errorText(error);
+    }
     return std::nullopt;
 }
 
-// The records of items that left, in one visit to the store and one save.
-void forget(TrackedFileActor& store, std::vector<std::uint64_t> inodes)
+// The records of items that left, in one visit to the store and one save;
+// the store runs it while the caller goes on.
+QFuture<bool> forget(TrackedFileActor& store, std::vector<std::uint64_t> inodes)
 {
     if (inodes.empty())
-        return;
-    store
-        .perform<bool>([inodes = std::move(inodes)](TrackedFileActor::Context& context) {
-            for (const std::uint64_t inode : inodes)
-                context.removeByInode(inode);
-            return !context.save(); // a failed save stays pending until the next one
-        })
-        .waitForFinished();
+        return QtFuture::makeReadyFuture(true);
+    return store.perform<bool>([inodes = std::move(inodes)](TrackedFileActor::Context& context) {
+        for (const std::uint64_t inode : inodes)
+            context.removeByInode(inode);
+        return !context.save(); // a failed save stays pending until the next one
+    });
 }
 
-TidyOutcome archive(const TidyItem& item, TrackedFileActor& store, std::vector<Left>& run)
+// A destination folder, made once per run.
+struct Folder {
+    std::optional<QString> error; // why nothing goes there
+    std::optional<std::uint64_t> device;
+};
+
+TidyOutcome archive(const TidyItem& item, TrackedFileActor& store, std::vector<Left>& run,
+                    QHash<QString, Folder>& folders)
 {
     if (auto refused = store.recordTrash().refusal(item.path, item.inode))
         return {item.path,
                 {},
                 refused->detail.isEmpty() ? QStringLiteral("it is no longer there")
                                           : refused->detail};
-    if (auto error = FileMover::createFolder(item.destination))
-        return {item.path, {}, *error};
-    const auto device = filetransfer::deviceOf(item.destination, true);
-    const bool renamed = filetransfer::deviceOf(item.path, false) == device;
-    const MoveOutcome moved = FileMover::moveOne(item.path, item.destination, device);
+    auto folder = folders.find(item.destination);
+    if (folder == folders.end()) {
+        auto error = FileMover::createFolder(item.destination);
+        folder = folders.insert(item.destination,
+                                {error, filetransfer::deviceOf(item.destination, true)});
+    }
+    if (folder->error)
+        return {item.path, {}, *folder->error};
+    // Most items keep their name on the same volume: one rename, tried first.
+    MoveOutcome moved{
+        item.path, item.destination + item.path.mid(item.path.lastIndexOf(QLatin1Char('/'))), {}};
+    bool renamed = filetransfer::renameNoReplace(item.path, moved.target) == 0;
+    if (!renamed) {
+        renamed = filetransfer::deviceOf(item.path, false) == folder->device;
+        moved = FileMover::moveOne(item.path, item.destination, folder->device);
+    }
     if (!moved.moved())
         return {item.path, moved.target, moved.error};
     const auto landed = fs::lstat(moved.target);
@@ -103,9 +133,8 @@ TidyOutcome archive(const TidyItem& item, TrackedFileActor& store, std::vector<L
     return {item.path, moved.target, {}};
 }
 
-TidyOutcome trash(const TidyItem& item, TrackedFileActor& store, std::vector<Left>& run)
+TidyOutcome trashed(const TidyItem& item, const RecordTrash::Result& result, std::vector<Left>& run)
 {
-    const RecordTrash::Result result = store.recordTrash().trash(item.path, item.inode);
     if (result.outcome != RecordTrash::Outcome::trashed)
         return {item.path,
                 {},
@@ -115,50 +144,48 @@ TidyOutcome trash(const TidyItem& item, TrackedFileActor& store, std::vector<Lef
     return {item.path, result.location, {}};
 }
 
-// Back from an archive into Downloads, kept first so that no toast announces it.
-TidyOutcome moveBack(const Left& left, TrackedFileActor& store)
+// An archive on another volume: copied back, its record following once it is there.
+TidyOutcome copyBack(const Left& left, TrackedFileActor& store)
 {
-    if (!fs::holdsItem(left.to, left.inode))
-        return {left.to, {}, QStringLiteral("it is no longer in %1").arg(left.to)};
     const QString downloads = store.recordTrash().downloadsPath();
-    QString error;
-    for (int attempt = 0; attempt < nameAttempts; ++attempt) {
-        const freename::Result name = FileMover::uniqueDestination(left.from, downloads);
-        if (!name.found())
-            return {left.to, {}, name.error};
-        const auto item = fs::lstat(left.to);
-        const std::int64_t size = item && !item->isDirectory ? item->size : 0;
+    const MoveOutcome moved =
+        FileMover::moveOne(left.to, downloads, filetransfer::deviceOf(downloads, true));
+    if (const auto back = moved.moved() ? fs::lstat(moved.target) : std::nullopt)
         store
-            .perform<bool>([=](TrackedFileActor::Context& context) {
-                context.insertRecord(left.inode, name.path, QFileInfo(name.path).fileName(), size,
-                                     FileState::dismissed);
+            .perform<bool>([=, target = moved.target](TrackedFileActor::Context& context) {
+                context.insertRecord(back->inode, target, QFileInfo(target).fileName(),
+                                     back->isDirectory ? 0 : back->size, FileState::dismissed);
                 return !context.save();
             })
             .waitForFinished();
-        const int failed = filetransfer::renameNoReplace(left.to, name.path);
-        if (failed == 0)
-            return {left.to, name.path, {}};
-        forget(store, {left.inode});
-        if (failed == EXDEV) {
-            // Another volume: copied back; the record follows once it is there.
-            const MoveOutcome moved =
-                FileMover::moveOne(left.to, downloads, filetransfer::deviceOf(downloads, true));
-            if (const auto back = moved.moved() ? fs::lstat(moved.target) : std::nullopt)
-                store
-                    .perform<bool>([=, target = moved.target](TrackedFileActor::Context& context) {
-                        context.insertRecord(back->inode, target, QFileInfo(target).fileName(),
-                                             back->isDirectory ? 0 : back->size,
-                                             FileState::dismissed);
-                        return !context.save();
-                    })
-                    .waitForFinished();
-            return {left.to, moved.target, moved.error};
-        }
-        error = fs::errorText(failed);
-        if (failed != EEXIST)
-            break;
+    return {left.to, moved.target, moved.error};
+}
+
+// Back from an archive into Downloads, the way items come back from the Trash.
+std::vector<TidyOutcome> moveBack(const std::vector<Left>& archived, TrackedFileActor& store)
+{
+    std::vector<bringback::Item> items;
+    for (const Left& left : archived)
+        items.push_back({left.to, left.from, left.inode});
+    QSet<QString> elsewhere; // on another volume than Downloads
+    const std::vector<RestoreOutcome> back =
+        bringback::all(store, items, [&](const QString& from, const QString& to) {
+            const int failed = filetransfer::renameNoReplace(from, to);
+            if (failed == EXDEV)
+                elsewhere.insert(from);
+            return failed ? std::optional(fs::errorText(failed)) : std::nullopt;
+        });
+    std::vector<TidyOutcome> outcomes;
+    for (std::size_t i = 0; i < archived.size(); ++i) {
+        const Left& left = archived[i];
+        if (back[i].notInTrash)
+            outcomes.push_back({left.to, {}, QStringLiteral("it is no longer in %1").arg(left.to)});
+        else if (elsewhere.contains(left.to))
+            outcomes.push_back(copyBack(left, store));
+        else
+            outcomes.push_back({left.to, back[i].path, back[i].error});
     }
-    return {left.to, {}, error};
+    return outcomes;
 }
 
 } // namespace
@@ -177,11 +204,24 @@ TidyReport tidybatch::apply(const TidyPreview& preview, TrackedFileActor& store,
         report.error = preview.error;
         return report;
     }
+    // The Trash's items go together, as at start-up; the report keeps the
+    // preview's order.
+    std::vector<RecordTrash::Target> targets;
+    for (const TidyItem& item : preview.items) {
+        if (item.destination.isEmpty())
+            targets.push_back({item.path, item.inode});
+    }
+    const std::vector<RecordTrash::Result> results = targets.empty()
+                                                         ? std::vector<RecordTrash::Result>{}
+                                                         : store.recordTrash().trashAll(targets);
+    std::size_t nextResult = 0;
+    QHash<QString, Folder> folders;
     std::vector<Left> run;
     std::vector<std::uint64_t> gone;
     for (const TidyItem& item : preview.items) {
-        report.outcomes.push_back(item.destination.isEmpty() ? trash(item, store, run)
-                                                             : archive(item, store, run));
+        report.outcomes.push_back(item.destination.isEmpty()
+                                      ? trashed(item, results[nextResult++], run)
+                                      : archive(item, store, run, folders));
         const TidyOutcome& outcome = report.outcomes.back();
         if (outcome.moved())
             gone.push_back(item.inode);
@@ -190,12 +230,13 @@ TidyReport tidybatch::apply(const TidyPreview& preview, TrackedFileActor& store,
                         ? QStringLiteral("Tidy: %1 → %2").arg(item.path, outcome.target)
                         : QStringLiteral("Tidy: %1 stays: %2").arg(item.path, outcome.error));
     }
-    forget(store, std::move(gone));
+    QFuture<bool> forgotten = forget(store, std::move(gone));
     // A run that moved nothing leaves the last one to undo.
     if (!run.empty()) {
         if (auto error = writeRun(runPath, run))
             report.error = QStringLiteral("the run could not be noted for Undo: %1").arg(*error);
     }
+    forgotten.waitForFinished();
     return report;
 }
 
@@ -207,14 +248,31 @@ TidyReport tidybatch::undo(TrackedFileActor& store, const QString& runPath, cons
         report.error = QStringLiteral("there is no tidy run to undo");
         return report;
     }
+    // The Trash's items in one batch, the archive's in another; the report
+    // keeps the run's order.
+    QStringList locations;
+    std::vector<Left> archived;
+    for (const Left& left : run) {
+        if (left.trashed)
+            locations.append(left.to);
+        else
+            archived.push_back(left);
+    }
+    std::vector<RestoreOutcome> restored =
+        locations.isEmpty() || !restore ? std::vector<RestoreOutcome>{} : restore(locations);
+    restored.resize(locations.size(),
+                    {{}, QStringLiteral("it could not be taken out of the Trash")});
+    const std::vector<TidyOutcome> movedBack = moveBack(archived, store);
     std::vector<Left> stayed;
+    std::size_t nextRestored = 0;
+    std::size_t nextMovedBack = 0;
     for (const Left& left : run) {
         TidyOutcome outcome;
         if (left.trashed) {
-            const RestoreOutcome restored = restore(left.to);
-            outcome = {left.to, restored.path, restored.error};
+            const RestoreOutcome& back = restored[nextRestored++];
+            outcome = {left.to, back.path, back.error};
         } else {
-            outcome = moveBack(left, store);
+            outcome = movedBack[nextMovedBack++];
         }
         if (!outcome.moved())
             stayed.push_back(left);

@@ -5,6 +5,7 @@
 #include "tidy/TidyPreview.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <vector>
 
@@ -32,8 +33,9 @@ struct TidyReport {
 // one undo brings the whole batch back. Blocking; one batch at a time.
 namespace tidybatch {
 
-// Takes the item out of the Trash it was sent to; blocking, any thread.
-using Restorer = std::function<RestoreOutcome(const QString& location)>;
+// Takes items out of the Trash they were sent to, one outcome for each in
+// order; blocking, any thread.
+using Restorer = std::function<std::vector<RestoreOutcome>(const QStringList& locations)>;
 
 TidyReport apply(const TidyPreview& preview, TrackedFileActor& store, const QString& runPath);
 

@@ -5,7 +5,6 @@
 #include "tidy/RecentlyUsed.h"
 #include "watcher/Admission.h"
 
-#include <QFileInfo>
 #include <QHash>
 #include <QMimeDatabase>
 #include <algorithm>
@@ -30,6 +29,14 @@ QSet<QString> recentlyUsedNames(const TidyRule& rule, const TidyPreview::Inputs&
     return names;
 }
 
+// The extension decides when it names one type; the content is read only
+// when it does not.
+QMimeType typeOf(const QMimeDatabase& mimes, const QString& path, const QString& name)
+{
+    const QList<QMimeType> byName = mimes.mimeTypesForFileName(name);
+    return byName.size() == 1 ? byName.first() : mimes.mimeTypeForFile(path);
+}
+
 } // namespace
 
 TidyPreview TidyPreview::of(const TidyRule& rule, const std::vector<TrackedFile>& records,
@@ -48,6 +55,8 @@ TidyPreview TidyPreview::of(const TidyRule& rule, const std::vector<TrackedFile>
     const QString archiveRoot = rule.archiveRootIn(inputs.downloadsPath);
     const QDateTime cutoff = inputs.now.addSecs(-qint64(rule.olderThanDays) * secondsPerDay);
     const QMimeDatabase mimes;
+    QHash<QString, std::optional<QString>>
+        kindsByType; // a kind costs a walk of what the type inherits
 
     for (const QByteArray& raw : listing.names) {
         const std::optional<QString> name = fs::decodeName(raw);
@@ -64,13 +73,18 @@ TidyPreview TidyPreview::of(const TidyRule& rule, const std::vector<TrackedFile>
         const TrackedFile* record = byInode.value(item->inode);
         if (record && record->state != FileState::dismissed)
             continue; // temporary, or still waiting for the user's answer
-        const QDateTime since =
-            record ? record->detectedAt : QFileInfo(path).metadataChangeTime().toUTC();
+        const QDateTime since = record ? record->detectedAt : item->changeTime;
         if (!since.isValid() || since > cutoff)
             continue;
         if (!rule.kinds.isEmpty()) {
-            const std::optional<QString> kind =
-                item->isDirectory ? std::nullopt : TidyRule::kindOf(mimes.mimeTypeForFile(path));
+            std::optional<QString> kind;
+            if (!item->isDirectory) {
+                const QMimeType type = typeOf(mimes, path, *name);
+                auto known = kindsByType.find(type.name());
+                if (known == kindsByType.end())
+                    known = kindsByType.insert(type.name(), TidyRule::kindOf(type));
+                kind = *known;
+            }
             if (!kind || !rule.kinds.contains(*kind))
                 continue;
         }

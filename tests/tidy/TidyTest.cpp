@@ -21,8 +21,9 @@ protected:
         m_xbel = m_folder + "/recently-used.xbel";
         m_tidier = std::make_unique<Tidier>(
             *m_store, Tidier::Options{m_folder + "/tidy-last-run.json", m_xbel,
-                                      [this](const QString& location) {
-                                          return RecentlyTrashed::restoreNow(*m_store, location);
+                                      [this](const QStringList& locations) {
+                                          return RecentlyTrashed::restoreAllNow(*m_store,
+                                                                                locations);
                                       },
                                       [this] { return m_now.addDays(m_daysLater); }});
     }
@@ -174,4 +175,37 @@ TEST_F(TidyTest, UndoBringsTheWholeRunBackBesideWhatTookItsNames)
         for (const TrackedFile& record : records())
             await(m_store->removeByInode(record.inode));
     }
+}
+
+TEST_F(TidyTest, UndoOfTheTrashBatchGetsPastATakenNameAndAVanishedItem)
+{
+    TidyRule rule;
+    rule.olderThanDays = 30;
+    const QString first = kept("first.txt", 33);
+    const QString vanishing = kept("vanishing.txt", 32);
+    const QString last = kept("last.txt", 31);
+    testenv::writeFile(first, "first");
+    const TidyReport run = await(m_tidier->apply(rule));
+    ASSERT_EQ(run.movedCount(), 3);
+    ASSERT_EQ(run.outcomes[1].path, vanishing) << "oldest first";
+    ASSERT_TRUE(QFile::remove(run.outcomes[1].target)) << "emptied from the Trash";
+    testenv::writeFile(first, "newcomer");
+
+    const TidyReport undone = await(m_tidier->undo());
+    ASSERT_EQ(undone.outcomes.size(), 3u);
+    EXPECT_EQ(undone.outcomes[0].target, at("first (2).txt"));
+    EXPECT_FALSE(undone.outcomes[1].moved());
+    EXPECT_EQ(undone.outcomes[2].target, last);
+    EXPECT_EQ(testenv::contentOf(first), "newcomer");
+    EXPECT_EQ(testenv::contentOf(at("first (2).txt")), "first");
+    EXPECT_TRUE(QFileInfo::exists(last));
+    EXPECT_FALSE(QFileInfo::exists(vanishing));
+    for (const QString& back : {at("first (2).txt"), last}) {
+        const auto record = recordAt(back);
+        ASSERT_TRUE(record) << back.toStdString();
+        EXPECT_EQ(record->state, FileState::dismissed);
+    }
+    const TidyReport again = await(m_tidier->undo());
+    ASSERT_EQ(again.outcomes.size(), 1u) << "what stayed is kept for another try";
+    EXPECT_EQ(again.outcomes[0].path, run.outcomes[1].target);
 }
