@@ -80,10 +80,7 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    // Panels place themselves and read the active window only through X11, so
-    // a Wayland session runs Vantle through XWayland unless the user chose.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
+    choosePlatform();
     QString reason;
     if (!canReachGraphicalSession(&reason)) {
         std::fprintf(stderr, "%s\n", qPrintable(reason));
@@ -101,7 +98,10 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(QStringLiteral(VANTLE_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("app.vantle.Vantle"));
     QApplication::setQuitOnLastWindowClosed(false);
-    if (!session::globalShortcutsWork())
+    if (!canShowToast())
+        qCInfo(lcApp).noquote() << QStringLiteral(
+            "No X11 display: new downloads are answered with desktop notifications");
+    else if (!session::globalShortcutsWork())
         qCInfo(lcApp).noquote() << QStringLiteral(
             "Wayland session: keys reach Vantle only while one of its X11 windows has focus, so "
             "the toast shows no shortcuts");

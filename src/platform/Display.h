@@ -3,6 +3,12 @@
 
 #include <QString>
 
+// Sets QT_QPA_PLATFORM unless the user did. Panels place themselves and read
+// the active window only through X11, so a Wayland session runs Vantle
+// through XWayland; without XWayland Vantle is a Wayland client that answers
+// downloads with desktop notifications.
+void choosePlatform();
+
 // Whether a graphical session can be reached before Qt is asked to open one
 // (Qt aborts the process when its platform plugin cannot connect). On failure
 // `reason` says why, in one line.

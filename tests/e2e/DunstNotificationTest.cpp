@@ -8,12 +8,30 @@ namespace {
 // A real notification server: dunst on the test's display, on a session bus
 // of the test's own. Its context menu (dunst hands it to a dmenu-like
 // program) picks "Mark as Temporary" once the file `pick` exists.
-class DunstNotificationTest : public ToastOnScreen {
+// Vantle answers with notifications because the user chose them, or because
+// it has no X11 at all: a Wayland client of a headless weston.
+class DunstNotificationTest : public ToastOnScreen, public testing::WithParamInterface<bool> {
 protected:
+    bool withoutX11() const { return GetParam(); }
+
     void prepare(VantleProcess& vantle) override
     {
-        QSettings(vantle.home() + "/.config/Vantle/Vantle.conf", QSettings::IniFormat)
-            .setValue("DownloadNotifier.enabled", true);
+        if (withoutX11()) {
+            const QString runtime = testenv::freshFolder("weston-runtime");
+            QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QProcessEnvironment westonEnv = QProcessEnvironment::systemEnvironment();
+            westonEnv.insert("XDG_RUNTIME_DIR", runtime);
+            m_weston.setProcessEnvironment(westonEnv);
+            m_weston.start("weston", {"--backend=headless-backend.so", "--use-pixman",
+                                      "--idle-time=0", "--socket=wayland-vantle"});
+            ASSERT_TRUE(m_weston.waitForStarted());
+            ASSERT_TRUE(waitUntil([&] { return QFile::exists(runtime + "/wayland-vantle"); }));
+            vantle.environment().remove("DISPLAY");
+            vantle.environment().insert("WAYLAND_DISPLAY", runtime + "/wayland-vantle");
+        } else {
+            QSettings(vantle.home() + "/.config/Vantle/Vantle.conf", QSettings::IniFormat)
+                .setValue("DownloadNotifier.enabled", true);
+        }
         m_bus.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
         ASSERT_TRUE(m_bus.waitForStarted());
         ASSERT_TRUE(waitUntil([&] { return m_bus.canReadLine(); }));
@@ -44,6 +62,7 @@ protected:
         m_dunst.waitForFinished(5000);
         m_bus.terminate();
         m_bus.waitForFinished(5000);
+        stop(m_weston);
     }
 
     QString dunstctl(const QStringList& arguments)
@@ -56,6 +75,7 @@ protected:
     }
 
     QProcess m_bus;
+    QProcess m_weston;
     QProcess m_dunst;
     QProcessEnvironment m_env;
     QString m_menu;
@@ -64,7 +84,7 @@ protected:
 
 } // namespace
 
-TEST_F(DunstNotificationTest, TwoDownloadsAreOneNotificationThatMarksBothTemporary)
+TEST_P(DunstNotificationTest, TwoDownloadsAreOneNotificationThatMarksBothTemporary)
 {
     for (const QString name : {"report.pdf", "photo.jpg"})
         moveOver(testenv::writeFile(m_vantle->home() + "/" + name, "data"),
@@ -76,9 +96,12 @@ TEST_F(DunstNotificationTest, TwoDownloadsAreOneNotificationThatMarksBothTempora
             return testenv::contentOf(m_menu).contains("(2 new downloads)");
         },
         std::chrono::seconds(10)))
-        << testenv::contentOf(m_menu).toStdString();
+        << testenv::contentOf(m_menu).toStdString() << m_process.readAllStandardError().toStdString() << " displayed "
+        << dunstctl({"count", "displayed"}).toStdString() << " history "
+        << dunstctl({"history"}).toStdString() << " waiting " << dunstctl({"count", "waiting"}).toStdString();
     EXPECT_EQ(dunstctl({"count", "displayed"}), "1"); // replaced, not stacked
-    const QString shot = QCoreApplication::applicationDirPath() + "/notification-dunst.png";
+    const QString shot = QCoreApplication::applicationDirPath() +
+                         (withoutX11() ? "/notification-wayland.png" : "/notification-dunst.png");
     runTool("import", {"-window", "root", shot});
     EXPECT_FALSE(QImage(shot).isNull()) << shot.toStdString();
 
@@ -92,3 +115,8 @@ TEST_F(DunstNotificationTest, TwoDownloadsAreOneNotificationThatMarksBothTempora
     EXPECT_TRUE(waitUntil([&] { return dunstctl({"count", "displayed"}) == "0"; }));
     EXPECT_TRUE(toastWindows().isEmpty()); // the notification answered them, not the toast
 }
+
+INSTANTIATE_TEST_SUITE_P(ChosenOrWithoutX11, DunstNotificationTest, testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& info) {
+                             return info.param ? "WaylandWithoutX11" : "ChosenInSettings";
+                         });
