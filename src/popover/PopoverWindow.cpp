@@ -73,7 +73,8 @@ PopoverWindow::PopoverWindow(Services services)
                  m_services.model.extendExpiry(f.id, *seconds);
              else
                  m_snooze->open(f.id, f.fileName);
-         }});
+         },
+         [&model](const TrackedFile& f) { model.setPinned(f.id, !f.pinned); }});
     m_empty = buildEmptyState();
     m_stack = new QStackedWidget;
     m_stack->addWidget(m_empty);

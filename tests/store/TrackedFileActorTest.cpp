@@ -261,7 +261,7 @@ TEST_F(TrackedFileActorTest, UnknownStateTextReadsAsKeptAndNewerSchemasAreRefuse
     editStoreFile("UPDATE TrackedFile SET state = 'archived'");
     EXPECT_EQ(record(id)->state, FileState::dismissed);
 
-    editStoreFile("PRAGMA user_version = 2", false);
+    editStoreFile("PRAGMA user_version = 3", false);
     QString error;
     EXPECT_FALSE(TrackedFileActor::open(options(), &error));
 }
