@@ -12,6 +12,7 @@
 #include "store/TrackedFileActor.h"
 #include "tidy/RecentlyUsed.h"
 #include "tidy/Tidier.h"
+#include "tidy/TidySchedule.h"
 #include "toast/ToastController.h"
 #include "toast/ToastShortcuts.h"
 #include "watcher/FSEventsMonitor.h"
@@ -89,6 +90,9 @@ private:
                             return RecentlyTrashed::restoreNow(*store, location);
                         },
                         {}});
+    // The rule's daily run, once start-up has listed Downloads.
+    std::unique_ptr<TidySchedule> m_tidySchedule =
+        std::make_unique<TidySchedule>(*m_tidier, TidySchedule::Options{});
     // [toast] ToastController
     std::unique_ptr<ToastController> m_toastController =
         std::make_unique<ToastController>(ToastController::Services{

@@ -25,6 +25,9 @@ const Declaration tidyDestination{"TidyRule.destination", Type::Text, QStringLit
 const Declaration tidyArchiveFolder{"TidyRule.archiveFolder", Type::Text, QString()};
 const Declaration tidyIncludeFolders{"TidyRule.includeFolders", Type::Boolean, false};
 const Declaration tidyRecentlyUsedDays{"TidyRule.recentlyUsedDays", Type::Integer, 30, 0, 3650};
+const Declaration tidyConfirmed{"TidyRule.confirmed", Type::Text, QString()};
+const Declaration tidyLastRun{"TidyRule.lastRun", Type::Integer, 0, 0,
+                              std::numeric_limits<qint64>::max()};
 
 std::unique_ptr<QSettings> open()
 {

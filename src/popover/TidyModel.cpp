@@ -2,6 +2,7 @@
 #include "popover/TidyModel.h"
 
 #include "tidy/Tidier.h"
+#include "tidy/TidySchedule.h"
 
 #include <QFileInfo>
 
@@ -80,6 +81,8 @@ void TidyModel::tidyNow()
     if (m_phase != Phase::ready || m_preview.items.empty())
         return;
     ++m_generation;
+    // Pressing "Tidy Now" on what the rule showed is what lets it run daily.
+    TidySchedule::confirm(m_rule, m_clock());
     setPhase(Phase::running);
     m_tidier.apply(m_rule, m_preview).then(this, [this](const TidyReport& report) {
         m_canUndo = report.movedCount() > 0;

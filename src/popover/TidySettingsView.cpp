@@ -3,6 +3,7 @@
 
 #include "platform/AppSettings.h"
 #include "tidy/TidyRule.h"
+#include "tidy/TidySchedule.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -135,7 +136,7 @@ TidySettingsView::TidySettingsView(QWidget* parent) : QWidget(parent)
                             new QLabel("days ago or less", m_rows)));
 
     connect(m_enabled, &QCheckBox::toggled, this, [this](bool on) {
-        settings::write(settings::tidyEnabled, on);
+        TidySchedule::setRuleEnabled(on);
         showRule();
     });
     connect(m_days, &QSpinBox::valueChanged, this,

@@ -5,6 +5,7 @@
 #include "popover/TidyModel.h"
 #include "popover/TidySectionView.h"
 #include "tidy/Tidier.h"
+#include "tidy/TidySchedule.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -84,6 +85,7 @@ TEST_F(TidySectionTest, TidyNowMovesWhatThePreviewListedAndUndoBringsItBack)
     EXPECT_TRUE(QFileInfo::exists(late)) << "never previewed";
     EXPECT_TRUE(QFileInfo::exists(young));
     EXPECT_EQ(listed(), QStringList{"late.txt"}) << "previewed again after the run";
+    EXPECT_TRUE(TidySchedule::isConfirmed(TidyRule::fromSettings()));
 
     undo->click();
     ASSERT_TRUE(waitUntil([&] { return ready() && undo->isHidden(); }));
