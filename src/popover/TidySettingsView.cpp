@@ -15,7 +15,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -77,11 +76,9 @@ TidySettingsView::TidySettingsView(QWidget* parent) : QWidget(parent)
                        QStringLiteral("Older than, in days"), m_rows);
     rows->addWidget(makeRow(QStringLiteral("Older than"), m_days, new QLabel("days", m_rows)));
 
-    m_kinds = new QToolButton(m_rows);
+    m_kinds = new QPushButton(m_rows);
     m_kinds->setObjectName(QStringLiteral("tidyKinds"));
     m_kinds->setAccessibleName(QStringLiteral("Kinds of files"));
-    m_kinds->setPopupMode(QToolButton::InstantPopup);
-    m_kinds->setToolButtonStyle(Qt::ToolButtonTextOnly);
     auto* kindMenu = new QMenu(m_kinds);
     const QStringList chosen = TidyRule::fromSettings().kinds;
     for (qsizetype i = 0; i < TidyRule::kindNames().size(); ++i) {

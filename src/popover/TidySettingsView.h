@@ -8,11 +8,10 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class QSpinBox;
-class QToolButton;
 
 // The settings pane's rows for the tidy rule, each bound to its declared
 // setting: on or off ("tidyEnabled", QCheckBox), the age ("tidyOlderThanDays",
-// QSpinBox), the kinds ("tidyKinds", a QToolButton whose menu checks them),
+// QSpinBox), the kinds ("tidyKinds", a QPushButton whose menu checks them),
 // where items go ("tidyDestination", QComboBox: "trash" or "archive"; the
 // folder in "tidyArchiveFolder", chosen with "tidyChooseFolder"), folders
 // ("tidyIncludeFolders") and the recently-opened exclusion
@@ -32,7 +31,7 @@ private:
     QCheckBox* m_enabled;
     QWidget* m_rows;
     QSpinBox* m_days;
-    QToolButton* m_kinds;
+    QPushButton* m_kinds;
     QComboBox* m_destination;
     QWidget* m_folderRow;
     QLabel* m_folder;
