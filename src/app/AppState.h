@@ -49,6 +49,7 @@ public:
     RecentlyTrashed& recentlyTrashed() { return *m_recentlyTrashed; }
     // The tidy rule's preview, run and undo.
     Tidier& tidier() { return *m_tidier; }
+    TidySchedule& tidySchedule() { return *m_tidySchedule; }
     const Config& config() const { return m_config; }
 
     // Saves what is pending and stops the service threads (at exit).

@@ -31,6 +31,7 @@ TrayPopover::TrayPopover(TrayPresence& tray, AppState& appState, UpdaterManager&
     m_window = std::make_unique<PopoverWindow>(PopoverWindow::Services{
         *m_model, updater, makeSystemWorkspace(), makeWindowSystem()->hasCompositor(),
         &appState.recentlyTrashed(), m_tidy.get()});
+    connect(&appState.tidySchedule(), &TidySchedule::ran, m_tidy.get(), &TidyModel::showRun);
     connect(m_window.get(), &PopoverWindow::closed, this, [this] { m_sinceClosed.start(); });
     connect(&m_tray, &TrayPresence::activated, this, [this](std::optional<QRect> anchor) {
         if (m_window->isVisible())

@@ -85,11 +85,26 @@ void TidyModel::tidyNow()
     TidySchedule::confirm(m_rule, m_clock());
     setPhase(Phase::running);
     m_tidier.apply(m_rule, m_preview).then(this, [this](const TidyReport& report) {
-        m_canUndo = report.movedCount() > 0;
-        m_outcome = plainOutcome(report, QStringLiteral("Moved"), QStringLiteral("Not moved"));
         m_phase = Phase::ready;
-        previewNow();
+        takeReport(report);
     });
+}
+
+void TidyModel::showRun(const TidyReport& report)
+{
+    // A daily run that found nothing to take leaves the last run's undo standing.
+    if (!report.outcomes.empty())
+        takeReport(report);
+}
+
+void TidyModel::takeReport(const TidyReport& report)
+{
+    m_canUndo = report.movedCount() > 0;
+    m_outcome = plainOutcome(report, QStringLiteral("Moved"), QStringLiteral("Not moved"));
+    if (m_phase == Phase::ready)
+        previewNow();
+    else
+        Q_EMIT changed();
 }
 
 void TidyModel::undo()

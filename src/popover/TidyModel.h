@@ -27,6 +27,8 @@ public:
     // Applies what the preview listed, and lets the rule run on its own.
     void tidyNow();
     void undo();
+    // A run made elsewhere (the daily one): its outcome, and its undo, show here.
+    void showRun(const TidyReport& report);
 
     Phase phase() const { return m_phase; }
     const TidyRule& rule() const { return m_rule; }
@@ -41,6 +43,7 @@ Q_SIGNALS:
 
 private:
     void setPhase(Phase phase);
+    void takeReport(const TidyReport& report);
     void previewNow();
 
     Tidier& m_tidier;
