@@ -2,13 +2,13 @@
 #include "popover/TidySectionView.h"
 
 #include "platform/Formatters.h"
+#include "popover/ElidedLabel.h"
 #include "popover/TidyModel.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -21,31 +21,6 @@ constexpr int shownRows = 3; // the list's height in rows; the rest scrolls
 
 const QString caption =
     QStringLiteral("color: rgba(255, 255, 255, 150); font-size: 11px; font-weight: 600;");
-
-// One line that elides instead of being cut mid-letter.
-class Elided : public QLabel {
-public:
-    Elided(const QString& text, Qt::TextElideMode mode, QWidget* parent)
-        : QLabel(text, parent), m_mode(mode)
-    {
-        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-        setToolTip(text);
-    }
-    QSize minimumSizeHint() const override { return {0, QLabel::sizeHint().height()}; }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setFont(font());
-        painter.setPen(palette().color(foregroundRole()));
-        painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter,
-                         fontMetrics().elidedText(text(), m_mode, width()));
-    }
-
-private:
-    Qt::TextElideMode m_mode;
-};
 
 QString age(int days)
 {
@@ -73,9 +48,9 @@ QWidget* itemRow(const QString& path, const QString& detail, QWidget* parent)
     auto* column = new QVBoxLayout(row);
     column->setContentsMargins(16, 2, 16, 2);
     column->setSpacing(0);
-    auto* title = new Elided(name, Qt::ElideMiddle, row);
+    auto* title = new ElidedLabel(name, Qt::ElideMiddle, row);
     title->setStyleSheet(QStringLiteral("color: rgb(245, 245, 245); font-size: 12px;"));
-    auto* line = new Elided(detail, Qt::ElideRight, row);
+    auto* line = new ElidedLabel(detail, Qt::ElideRight, row);
     line->setStyleSheet(QStringLiteral("color: rgba(255, 255, 255, 140); font-size: 11px;"));
     column->addWidget(title);
     column->addWidget(line);

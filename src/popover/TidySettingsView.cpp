@@ -2,6 +2,7 @@
 #include "popover/TidySettingsView.h"
 
 #include "platform/AppSettings.h"
+#include "popover/ElidedLabel.h"
 #include "tidy/TidyRule.h"
 #include "tidy/TidySchedule.h"
 
@@ -110,15 +111,20 @@ TidySettingsView::TidySettingsView(QWidget* parent) : QWidget(parent)
                                                                : QStringLiteral("trash")));
     rows->addWidget(makeRow(QStringLiteral("Move to"), m_destination));
 
-    m_folder = new QLabel(m_rows);
+    m_folder = new ElidedLabel(QString(), Qt::ElideMiddle, m_rows);
     m_folder->setObjectName(QStringLiteral("tidyArchiveFolder"));
-    m_folder->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_folder->setForegroundRole(QPalette::PlaceholderText);
     auto* choose = new QPushButton(QStringLiteral("Choose…"), m_rows);
     choose->setObjectName(QStringLiteral("tidyChooseFolder"));
     choose->setAccessibleName(QStringLiteral("Choose the archive folder"));
     connect(choose, &QPushButton::clicked, this, &TidySettingsView::chooseFolder);
-    m_folderRow = makeRow(QString(), m_folder, choose);
+    // The folder takes the whole line: a path needs every pixel it can get.
+    m_folderRow = new QWidget(m_rows);
+    auto* folderLine = new QHBoxLayout(m_folderRow);
+    folderLine->setContentsMargins(0, 0, 0, 0);
+    folderLine->setSpacing(spacing);
+    folderLine->addWidget(m_folder, 1);
+    folderLine->addWidget(choose);
     rows->addWidget(m_folderRow);
 
     m_folders = new QCheckBox(QStringLiteral("Include folders"), m_rows);
@@ -200,7 +206,5 @@ void TidySettingsView::showRule()
     const QString folder = rule.archiveFolder.isEmpty()
                                ? QStringLiteral("Downloads/Archive/year/month")
                                : QDir::toNativeSeparators(rule.archiveFolder);
-    m_folder->setText(fontMetrics().elidedText(
-        folder, Qt::ElideMiddle, m_folder->width() > 0 ? m_folder->width() : labelWidth * 2));
-    m_folder->setToolTip(folder);
+    m_folder->setFullText(folder);
 }

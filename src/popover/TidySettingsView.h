@@ -5,7 +5,7 @@
 
 class QCheckBox;
 class QComboBox;
-class QLabel;
+class ElidedLabel;
 class QPushButton;
 class QSpinBox;
 
@@ -34,7 +34,7 @@ private:
     QPushButton* m_kinds;
     QComboBox* m_destination;
     QWidget* m_folderRow;
-    QLabel* m_folder;
+    ElidedLabel* m_folder;
     QCheckBox* m_folders;
     QSpinBox* m_recent;
 };
