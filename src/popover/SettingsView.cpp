@@ -122,10 +122,15 @@ SettingsView::SettingsView(UpdaterManager& updater, QWidget* parent)
     layout->addWidget(divider());
     layout->addWidget(makeUpdatesBlock());
     layout->addStretch();
+    // The way out stays at the foot, however far the rows scroll.
     auto* quit = new QPushButton(QStringLiteral("Quit Vantle"), this);
     quit->setObjectName(QStringLiteral("quit"));
     connect(quit, &QPushButton::clicked, this, &SettingsView::quitRequested);
-    layout->addWidget(quit, 0, Qt::AlignLeft);
+    auto* foot = new QHBoxLayout;
+    foot->setContentsMargins(margin, blockSpacing, margin, margin);
+    foot->addWidget(quit);
+    foot->addStretch();
+    outer->addLayout(foot);
 }
 
 QWidget* SettingsView::makeExpiryBlock()
