@@ -246,4 +246,40 @@ shot settings-focus
 key Tab
 shot settings-focus-next
 key Escape
+# The tidy rule. Vantle stops; the kept files become two months old, one is
+# kept forever, the rule is turned on (to the archive); Vantle starts again.
+kill "$vantle"
+wait "$vantle" 2>/dev/null || true
+python3 - "$XDG_DATA_HOME/Vantle/Vantle.store" "$XDG_CONFIG_HOME/Vantle/Vantle.conf" <<'EOF'
+import os, sqlite3, sys, time
+db = sqlite3.connect(sys.argv[1])
+db.execute("UPDATE TrackedFile SET detectedAt = ? WHERE state = 'dismissed'",
+           (time.time() - 61 * 86400,))
+db.execute("UPDATE TrackedFile SET pinned = 1 WHERE fileName = 'Quarterly_report_final_v2.pdf'")
+db.commit()
+rule = "TidyRule.enabled=true\nTidyRule.destination=archive\n"
+try:
+    text = open(sys.argv[2]).read()
+except FileNotFoundError:
+    text = ""
+text = text.replace("[General]\n", "[General]\n" + rule, 1) if "[General]\n" in text \
+    else "[General]\n" + rule + text
+os.makedirs(os.path.dirname(sys.argv[2]), exist_ok=True)
+open(sys.argv[2], "w").write(text)
+EOF
+"$binary" >/dev/null 2>&1 &
+vantle=$!
+pids+=("$vantle")
+for _ in $(seq 200); do # its icon back in the tray
+  [[ -n $(tray_icon) ]] && break
+  sleep 0.1
+done
+open_popover
+shot tidy-section
+read -r px py pw _ < <(windows | awk -v w=$((360 * scale)) '$3 == w')
+click_at 180 313
+shot popover-pinned
+click_at 334 23
+shot settings-tidy
+key Escape
 echo "gallery ${scale}x: $n pictures"

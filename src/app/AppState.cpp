@@ -35,7 +35,10 @@ QFuture<void> AppState::start()
     Q_EMIT isRunningChanged(true);
 
     // Each step is awaited before the next, without blocking the main thread.
-    m_started = startServices().then(this, [this] { registerLoginItem(); });
+    m_started = startServices().then(this, [this] {
+        registerLoginItem();
+        m_tidySchedule->start();
+    });
     return m_started;
 }
 
@@ -141,6 +144,8 @@ void AppState::shutdown()
     // A restore under way waits on the store: it ends first.
     if (m_recentlyTrashed)
         m_recentlyTrashed->shutdown();
+    if (m_tidySchedule)
+        m_tidySchedule->stop();
     if (m_tidier)
         m_tidier->shutdown();
     if (m_trackedFileActor)

@@ -13,6 +13,7 @@
 #include "store/TrackedFileActor.h"
 #include "tidy/RecentlyUsed.h"
 #include "tidy/Tidier.h"
+#include "tidy/TidySchedule.h"
 #include "toast/ToastController.h"
 #include "toast/ToastShortcuts.h"
 #include "watcher/FSEventsMonitor.h"
@@ -49,6 +50,7 @@ public:
     RecentlyTrashed& recentlyTrashed() { return *m_recentlyTrashed; }
     // The tidy rule's preview, run and undo.
     Tidier& tidier() { return *m_tidier; }
+    TidySchedule& tidySchedule() { return *m_tidySchedule; }
     const Config& config() const { return m_config; }
 
     // Saves what is pending and stops the service threads (at exit).
@@ -98,6 +100,9 @@ private:
                             return RecentlyTrashed::restoreAllNow(*store, locations);
                         },
                         {}});
+    // The rule's daily run, once start-up has listed Downloads.
+    std::unique_ptr<TidySchedule> m_tidySchedule =
+        std::make_unique<TidySchedule>(*m_tidier, TidySchedule::Options{});
     // [toast] ToastController
     std::unique_ptr<ToastController> m_toastController =
         std::make_unique<ToastController>(ToastController::Services{

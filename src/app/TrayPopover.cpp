@@ -8,6 +8,7 @@
 #include "popover/PopoverGeometry.h"
 #include "popover/PopoverModel.h"
 #include "popover/PopoverWindow.h"
+#include "popover/TidyModel.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -24,11 +25,13 @@ constexpr qint64 reopenGuardMs = 300;
 TrayPopover::TrayPopover(TrayPresence& tray, AppState& appState, UpdaterManager& updater)
     : m_tray(tray),
       m_model(std::make_unique<PopoverModel>(appState.trackedFileActor(), appState.cleanupService(),
-                                             &appState.recentlyTrashed()))
+                                             &appState.recentlyTrashed())),
+      m_tidy(std::make_unique<TidyModel>(appState.tidier()))
 {
-    m_window = std::make_unique<PopoverWindow>(
-        PopoverWindow::Services{*m_model, updater, makeSystemWorkspace(),
-                                makeWindowSystem()->hasCompositor(), &appState.recentlyTrashed()});
+    m_window = std::make_unique<PopoverWindow>(PopoverWindow::Services{
+        *m_model, updater, makeSystemWorkspace(), makeWindowSystem()->hasCompositor(),
+        &appState.recentlyTrashed(), m_tidy.get()});
+    connect(&appState.tidySchedule(), &TidySchedule::ran, m_tidy.get(), &TidyModel::showRun);
     connect(m_window.get(), &PopoverWindow::closed, this, [this] { m_sinceClosed.start(); });
     connect(&m_tray, &TrayPresence::activated, this, [this](std::optional<QRect> anchor) {
         if (m_window->isVisible())

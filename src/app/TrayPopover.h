@@ -10,6 +10,7 @@
 class AppState;
 class PopoverModel;
 class PopoverWindow;
+class TidyModel;
 class TrayPresence;
 class UpdaterManager;
 
@@ -32,6 +33,7 @@ private:
 
     TrayPresence& m_tray;
     std::unique_ptr<PopoverModel> m_model;
+    std::unique_ptr<TidyModel> m_tidy;
     std::unique_ptr<PopoverWindow> m_window;
     QElapsedTimer m_sinceClosed;
 };

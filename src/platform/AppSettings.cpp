@@ -27,6 +27,9 @@ const Declaration tidyIncludeFolders{"TidyRule.includeFolders", Type::Boolean, f
 const Declaration tidyRecentlyUsedDays{"TidyRule.recentlyUsedDays", Type::Integer, 30, 0, 3650};
 const Declaration notifyNewDownloads{"DownloadNotifier.enabled", Type::Boolean, false};
 const Declaration noTrayHintGiven{"NoTrayHint.given", Type::Boolean, false};
+const Declaration tidyConfirmed{"TidyRule.confirmed", Type::Text, QString()};
+const Declaration tidyLastRun{"TidyRule.lastRun", Type::Integer, 0, 0,
+                              std::numeric_limits<qint64>::max()};
 
 std::unique_ptr<QSettings> open()
 {

@@ -48,6 +48,11 @@ extern const Declaration tidyRecentlyUsedDays;
 extern const Declaration notifyNewDownloads;
 // "NoTrayHint.given" (false): the word on reaching the list without a tray was said.
 extern const Declaration noTrayHintGiven;
+// "TidyRule.confirmed": the rule (TidyRule::fingerprint) whose preview the user
+// saw and applied, so that it may run on its own; empty: none.
+// "TidyRule.lastRun": seconds since the epoch of the last run; 0: never.
+extern const Declaration tidyConfirmed;
+extern const Declaration tidyLastRun;
 
 // A QSettings on $XDG_CONFIG_HOME/Vantle/Vantle.conf; a fresh object each call
 // so that every thread may read.

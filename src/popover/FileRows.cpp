@@ -273,8 +273,23 @@ IgnoredFileRowView::IgnoredFileRowView(const TrackedFile& file, Actions actions,
                                        const QString& markToolTip, QWidget* parent)
     : FileRowView(file, std::move(actions.onReveal), parent)
 {
-    showFailure(actions.failure);
+    if (!showFailure(actions.failure) && file.pinned) {
+        auto* pin = new QLabel(this);
+        pin->setObjectName(QStringLiteral("pin"));
+        pin->setPixmap(symbolicIcon(QStringLiteral("view-pin"), QColor(255, 255, 255, 150))
+                           .pixmap(QSize(14, 14), devicePixelRatioF()));
+        pin->setToolTip(QStringLiteral("Kept forever: never tidied"));
+        pin->setAccessibleName(pin->toolTip());
+        addBeforeMenuButton(pin);
+    }
     addMenuAction(QStringLiteral("appointment-soon"), QStringLiteral("Mark as temporary"),
                   std::move(actions.onMarkTemporary), markToolTip);
+    if (file.pinned)
+        addMenuAction(QStringLiteral("view-pin"), QStringLiteral("Unpin"),
+                      std::move(actions.onTogglePin),
+                      QStringLiteral("Let the tidy rule take it again"));
+    else
+        addMenuAction(QStringLiteral("view-pin"), QStringLiteral("Keep forever"),
+                      std::move(actions.onTogglePin), QStringLiteral("Never tidy this file away"));
     showOrigin(actions.origin);
 }

@@ -83,7 +83,8 @@ public:
 };
 
 // A file kept or already there: "Mark as temporary" in its menu, with
-// `markToolTip` (see markTemporaryToolTip) as that item's tooltip.
+// `markToolTip` (see markTemporaryToolTip) as that item's tooltip, and
+// "Keep forever" (or "Unpin" once pinned, shown as a pin, objectName "pin").
 class IgnoredFileRowView final : public FileRowView {
     Q_OBJECT
 public:
@@ -92,6 +93,7 @@ public:
         std::function<void()> onReveal;
         std::optional<QUrl> origin; // where the file was downloaded from
         QString failure;            // why the last action failed (see showFailure)
+        std::function<void()> onTogglePin;
     };
     IgnoredFileRowView(const TrackedFile& file, Actions actions, const QString& markToolTip,
                        QWidget* parent = nullptr);

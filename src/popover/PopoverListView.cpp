@@ -224,7 +224,8 @@ QWidget* PopoverListView::makeRow(const Entry& entry)
     } else {
         row = new IgnoredFileRowView(file,
                                      {bind(m_actions.markTemporary), bind(m_actions.reveal), origin,
-                                      m_lists.actionFailures.value(file.id)},
+                                      m_lists.actionFailures.value(file.id),
+                                      bind(m_actions.togglePin)},
                                      m_markToolTip, viewport());
     }
     row->setFixedSize(viewport()->width(), rowHeight);

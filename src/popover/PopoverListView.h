@@ -28,6 +28,8 @@ public:
         std::function<void()> keepAll;
         // Seconds more for a temporary file; none: ask how long.
         std::function<void(const TrackedFile&, std::optional<double>)> snooze;
+        // "Keep forever", or "Unpin" for a pinned file.
+        std::function<void(const TrackedFile&)> togglePin;
     };
     static constexpr int rowHeight = 52;
     static constexpr int dividerInset = 54;

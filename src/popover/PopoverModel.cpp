@@ -119,6 +119,17 @@ void PopoverModel::markTemporary(RecordId id)
     });
 }
 
+void PopoverModel::setPinned(RecordId id, bool pinned)
+{
+    setFailure(id, {});
+    m_store.setPinned(id, pinned).then(this, [this, id, pinned](const QString& error) {
+        if (!error.isEmpty())
+            setFailure(id, (pinned ? QStringLiteral("Couldn’t pin: ")
+                                   : QStringLiteral("Couldn’t unpin: ")) +
+                               error);
+    });
+}
+
 void PopoverModel::extendExpiry(RecordId id, double seconds)
 {
     setFailure(id, {});

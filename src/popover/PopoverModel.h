@@ -37,6 +37,8 @@ public:
     void keepAll();
     void deleteNow(RecordId id);
     void markTemporary(RecordId id);
+    // "Keep forever" or "Unpin".
+    void setPinned(RecordId id, bool pinned);
     // "Keep 1 more hour": the expiry moves `seconds` later.
     void extendExpiry(RecordId id, double seconds);
 

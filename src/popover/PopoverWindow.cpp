@@ -13,6 +13,8 @@
 #include "popover/RecentlyTrashed.h"
 #include "popover/SettingsView.h"
 #include "popover/SnoozeEditor.h"
+#include "popover/TidyModel.h"
+#include "popover/TidySectionView.h"
 
 #include <QFrame>
 #include <QKeyEvent>
@@ -73,7 +75,16 @@ PopoverWindow::PopoverWindow(Services services)
                  m_services.model.extendExpiry(f.id, *seconds);
              else
                  m_snooze->open(f.id, f.fileName);
-         }});
+         },
+         [&model](const TrackedFile& f) { model.setPinned(f.id, !f.pinned); }});
+    if (m_services.tidy) {
+        // A host, so that the settings can hide the section whatever its state.
+        m_tidySection = new QWidget;
+        auto* host = new QVBoxLayout(m_tidySection);
+        host->setContentsMargins(0, 0, 0, 0);
+        host->addWidget(new TidySectionView(*m_services.tidy));
+        column->addWidget(m_tidySection);
+    }
     m_empty = buildEmptyState();
     m_stack = new QStackedWidget;
     m_stack->addWidget(m_empty);
@@ -170,6 +181,8 @@ void PopoverWindow::showSettings(bool settings)
         m_stack->removeWidget(m_settings);
         m_settings->deleteLater();
     }
+    if (m_tidySection)
+        m_tidySection->setVisible(!settings);
     if (settings) {
         m_settings = new SettingsView(m_services.updater);
         connect(m_settings, &SettingsView::quitRequested, this, &PopoverWindow::quitRequested);
@@ -179,6 +192,9 @@ void PopoverWindow::showSettings(bool settings)
     }
     // The default lifetime may just have changed in the settings.
     m_markToolTip = markTemporaryToolTip(defaultExpiryValue(), defaultExpiryUnit());
+    // So may the rule: its preview is worked out afresh.
+    if (m_services.tidy)
+        m_services.tidy->refresh();
     refresh();
 }
 

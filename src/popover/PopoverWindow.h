@@ -14,6 +14,7 @@ class QToolButton;
 class RecentlyTrashed;
 class SettingsView;
 class SnoozeEditor;
+class TidyModel;
 class UpdaterManager;
 class Workspace;
 
@@ -30,6 +31,8 @@ public:
         bool translucent; // a compositor blends the window's edges
         // The "Recently trashed" section's files; none: no such section.
         RecentlyTrashed* recentlyTrashed = nullptr;
+        // The "Tidy up" section's model; none: no such section.
+        TidyModel* tidy = nullptr;
     };
     explicit PopoverWindow(Services services);
     ~PopoverWindow() override;
@@ -63,6 +66,7 @@ private:
     QToolButton* m_back;
     QStackedWidget* m_stack;
     QWidget* m_empty;
+    QWidget* m_tidySection = nullptr; // shows itself while the rule is on
     PopoverListView* m_list;
     SnoozeEditor* m_snooze;
     QPointer<SettingsView> m_settings; // made anew each time it is shown

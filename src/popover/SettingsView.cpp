@@ -3,6 +3,7 @@
 
 #include "expiry/ExpiryUnit.h"
 #include "platform/AppSettings.h"
+#include "popover/TidySettingsView.h"
 #include "updates/UpdaterManager.h"
 
 #include <QCheckBox>
@@ -12,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTextDocumentFragment>
@@ -91,21 +93,44 @@ QString plainNotes(const QString& notes)
 SettingsView::SettingsView(UpdaterManager& updater, QWidget* parent)
     : QWidget(parent), m_updater(updater)
 {
-    auto* layout = new QVBoxLayout(this);
+    // More rows than the popover is high: they scroll, never squeeze.
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->viewport()->setAutoFillBackground(false);
+    auto* content = new QWidget(scroll);
+    content->setAutoFillBackground(false);
+    scroll->setWidget(content);
+    outer->addWidget(scroll);
+
+    auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(margin, margin, margin, margin);
     layout->setSpacing(margin);
     layout->addWidget(makeExpiryBlock());
-    auto* divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Plain);
-    divider->setForegroundRole(QPalette::Mid);
-    layout->addWidget(divider);
+    const auto divider = [this] {
+        auto* line = new QFrame(this);
+        line->setFrameShape(QFrame::HLine);
+        line->setFrameShadow(QFrame::Plain);
+        line->setForegroundRole(QPalette::Mid);
+        return line;
+    };
+    layout->addWidget(divider());
+    layout->addWidget(new TidySettingsView(this));
+    layout->addWidget(divider());
     layout->addWidget(makeUpdatesBlock());
     layout->addStretch();
+    // The way out stays at the foot, however far the rows scroll.
     auto* quit = new QPushButton(QStringLiteral("Quit Vantle"), this);
     quit->setObjectName(QStringLiteral("quit"));
     connect(quit, &QPushButton::clicked, this, &SettingsView::quitRequested);
-    layout->addWidget(quit, 0, Qt::AlignLeft);
+    auto* foot = new QHBoxLayout;
+    foot->setContentsMargins(margin, blockSpacing, margin, margin);
+    foot->addWidget(quit);
+    foot->addStretch();
+    outer->addLayout(foot);
 }
 
 QWidget* SettingsView::makeExpiryBlock()

@@ -12,7 +12,8 @@ class UpdaterManager;
 
 // The popover's settings pane: the default lifetime of a file marked
 // temporary ("expiryValue", "expiryUnit"; the store reads them at every mark,
-// so a change applies to the next file) and the update check. Built each time
+// so a change applies to the next file), the tidy rule (TidySettingsView) and
+// the update check, scrolling when they are taller than the popover. Built each time
 // it is shown; it keeps no state besides the settings. Texts take the
 // palette of the popover it sits in.
 //

@@ -20,9 +20,17 @@ CREATE TABLE IF NOT EXISTS TrackedFile (
     markedTemporaryAt REAL,
     expiresAt REAL,
     fileSize INTEGER NOT NULL,
-    inodeSince REAL NOT NULL
+    inodeSince REAL NOT NULL,
+    pinned INTEGER NOT NULL DEFAULT 0
 );
 )sql";
+
+// Each step takes a store from the version before it to its own; a store
+// written by an older version goes through every step it has not had.
+const char* const migrations[] = {
+    nullptr, // version 1: the table as first made
+    "ALTER TABLE TrackedFile ADD COLUMN pinned INTEGER NOT NULL DEFAULT 0",
+};
 
 // Dates are stored as seconds since the Unix epoch with their milliseconds.
 double toSeconds(const QDateTime& date)
@@ -94,12 +102,23 @@ bool ModelContext::load(QString* error)
                      .arg(version);
         return false;
     }
-    if (!db.exec("PRAGMA journal_mode=WAL") || !db.exec("PRAGMA synchronous=NORMAL") ||
-        !db.exec(createSchema) || !db.exec("PRAGMA user_version=1"))
+    if (!db.exec("PRAGMA journal_mode=WAL") || !db.exec("PRAGMA synchronous=NORMAL"))
+        return false;
+    if (version == 0) {
+        if (!db.exec(createSchema))
+            return false;
+    } else {
+        for (int step = version; step < schemaVersion; ++step) {
+            if (!db.exec(migrations[step]))
+                return false;
+        }
+    }
+    const QByteArray stamp = "PRAGMA user_version=" + QByteArray::number(schemaVersion);
+    if (version != schemaVersion && !db.exec(stamp.constData()))
         return false;
 
     sqlite::Statement rows(db, "SELECT id, inode, filePath, fileName, state, detectedAt, "
-                               "markedTemporaryAt, expiresAt, fileSize, inodeSince "
+                               "markedTemporaryAt, expiresAt, fileSize, inodeSince, pinned "
                                "FROM TrackedFile ORDER BY id");
     while (rows.step()) {
         TrackedFile record;
@@ -118,6 +137,7 @@ bool ModelContext::load(QString* error)
         record.expiresAt = readDate(rows, 7, "expiresAt", id);
         record.fileSize = rows.integer(8);
         record.inodeSince = readDate(rows, 9, "inodeSince", id).value_or(now);
+        record.pinned = rows.integer(10) != 0;
         m_byInode[record.inode] = record.id.value;
         m_byPath[record.filePath].insert(record.id.value);
         m_records.emplace(record.id.value, std::move(record));
@@ -251,8 +271,8 @@ std::optional<QString> ModelContext::save()
         m_erase = std::make_unique<sqlite::Statement>(db, "DELETE FROM TrackedFile WHERE id = ?");
         m_write = std::make_unique<sqlite::Statement>(
             db, "INSERT INTO TrackedFile (id, inode, filePath, fileName, state, detectedAt, "
-                "markedTemporaryAt, expiresAt, fileSize, inodeSince) "
-                "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+                "markedTemporaryAt, expiresAt, fileSize, inodeSince, pinned) "
+                "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     }
     sqlite::Statement& erase = *m_erase;
     sqlite::Statement& write = *m_write;
@@ -285,6 +305,7 @@ std::optional<QString> ModelContext::save()
             write.bindNull(8);
         write.bind(9, record.fileSize);
         write.bind(10, toSeconds(record.inodeSince));
+        write.bind(11, std::int64_t(record.pinned));
         write.step();
         if (write.failed())
             return fail();

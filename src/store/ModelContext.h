@@ -19,7 +19,7 @@
 // and the next save that succeeds writes them.
 class ModelContext {
 public:
-    static constexpr int schemaVersion = 1;
+    static constexpr int schemaVersion = 2;
 
     // Opens or creates the store file. On failure returns nothing and `error`
     // holds the description.

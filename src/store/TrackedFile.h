@@ -26,6 +26,8 @@ struct TrackedFile {
     // in-place replacement gave it a new one. Used to spot an inode the file
     // system handed to a new item while the program was off.
     QDateTime inodeSince;
+    // "Keep forever": no tidy rule takes the item.
+    bool pinned = false;
 
     TrackedFile() = default;
     TrackedFile(std::uint64_t inode, QString filePath, QString fileName, std::int64_t fileSize,

@@ -314,6 +314,22 @@ QFuture<void> TrackedFileActor::keep(RecordId id)
     });
 }
 
+QFuture<QString> TrackedFileActor::setPinned(RecordId id, bool pinned)
+{
+    return runSerial<QString>(this, [=, this] {
+        const TrackedFile* record = fetchRecord(id);
+        if (!record || record->pinned == pinned)
+            return QString();
+        m_context->update(id, [pinned](TrackedFile& r) { r.pinned = pinned; });
+        const std::optional<QString> error = saveContext();
+        if (!error)
+            return QString();
+        // A pin the store cannot keep is not shown as kept.
+        m_context->update(id, [pinned](TrackedFile& r) { r.pinned = !pinned; });
+        return QStringLiteral("the store could not save it (%1)").arg(*error);
+    });
+}
+
 QFuture<void> TrackedFileActor::settle(RecordId id)
 {
     return runSerial<void>(this, [=, this] {

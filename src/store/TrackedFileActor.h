@@ -63,6 +63,9 @@ public:
     QFuture<MarkedExpiry> extendExpiry(RecordId id, double seconds);
     // The user's "Keep": the record is kept, whatever it was, and its mark goes.
     QFuture<void> keep(RecordId id);
+    // "Keep forever" (or its undoing): no tidy rule takes a pinned record's
+    // item. The error when the change could not be saved; it is then undone.
+    QFuture<QString> setPinned(RecordId id, bool pinned);
     // A toast ended without an answer: a record still unprocessed is kept; one
     // the user answered meanwhile (marked, kept) stays as it is.
     QFuture<void> settle(RecordId id);

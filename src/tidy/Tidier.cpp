@@ -5,6 +5,7 @@
 #include "store/TrackedFileActor.h"
 
 #include <QFileInfo>
+#include <QSet>
 #include <QtConcurrent>
 
 namespace {
@@ -61,6 +62,22 @@ QFuture<TidyReport> Tidier::apply(const TidyRule& rule)
         return QtFuture::makeReadyFuture(TidyReport{{}, stopping});
     return QtConcurrent::run(&m_work, [this, rule] {
         return tidybatch::apply(previewNow(rule), m_store, m_options.runPath);
+    });
+}
+
+QFuture<TidyReport> Tidier::apply(const TidyRule& rule, const TidyPreview& shown)
+{
+    if (m_stopped)
+        return QtFuture::makeReadyFuture(TidyReport{{}, stopping});
+    QSet<QPair<QString, quint64>> seen;
+    for (const TidyItem& item : shown.items)
+        seen.insert({item.path, item.inode});
+    return QtConcurrent::run(&m_work, [this, rule, seen] {
+        TidyPreview now = previewNow(rule);
+        std::erase_if(now.items, [&seen](const TidyItem& item) {
+            return !seen.contains({item.path, item.inode});
+        });
+        return tidybatch::apply(now, m_store, m_options.runPath);
     });
 }
 

@@ -36,6 +36,9 @@ public:
     QFuture<TidyPreview> preview(const TidyRule& rule);
     // Takes what the rule takes now, as one batch.
     QFuture<TidyReport> apply(const TidyRule& rule);
+    // Takes only what `shown` listed and the rule still takes now: what the
+    // user saw is all that may move.
+    QFuture<TidyReport> apply(const TidyRule& rule, const TidyPreview& shown);
     // Brings the last batch back.
     QFuture<TidyReport> undo();
 

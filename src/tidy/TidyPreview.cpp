@@ -71,8 +71,8 @@ TidyPreview TidyPreview::of(const TidyRule& rule, const std::vector<TrackedFile>
         if (admission.verdict != Admission::record)
             continue;
         const TrackedFile* record = byInode.value(item->inode);
-        if (record && record->state != FileState::dismissed)
-            continue; // temporary, or still waiting for the user's answer
+        if (record && (record->state != FileState::dismissed || record->pinned))
+            continue; // temporary, waiting for the user's answer, or kept forever
         const QDateTime since = record ? record->detectedAt : item->changeTime;
         if (!since.isValid() || since > cutoff)
             continue;

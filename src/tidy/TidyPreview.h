@@ -21,9 +21,9 @@ struct TidyItem {
 };
 
 // What a rule would take from Downloads now: kept items directly inside it
-// (neither temporary nor waiting in a toast), older than the rule's days,
-// of its kinds, not opened lately, folders only when included, and never
-// the archive itself. Nothing is moved.
+// (neither temporary nor waiting in a toast nor kept forever), older than
+// the rule's days, of its kinds, not opened lately, folders only when
+// included, and never the archive itself. Nothing is moved.
 struct TidyPreview {
     struct Inputs {
         QString downloadsPath;

@@ -115,6 +115,20 @@ std::optional<QString> TidyRule::applyOptions(const QVariantMap& options)
     return std::nullopt;
 }
 
+QString TidyRule::fingerprint() const
+{
+    QStringList sorted = kinds;
+    sorted.sort();
+    // One pass: a folder's name may hold "%1".
+    return QStringLiteral("on=%1;days=%2;kinds=%3;to=%4;folder=%5;folders=%6;opened=%7")
+        .arg(QString::number(int(enabled)), QString::number(olderThanDays),
+             sorted.join(QLatin1Char(',')),
+             destination == Destination::archive ? QStringLiteral("archive")
+                                                 : QStringLiteral("trash"),
+             destination == Destination::archive ? archiveFolder : QString(),
+             QString::number(int(includeFolders)), QString::number(recentlyUsedDays));
+}
+
 QString TidyRule::archiveFolderFor(const QString& downloadsPath, const QDateTime& since) const
 {
     if (!archiveFolder.isEmpty())

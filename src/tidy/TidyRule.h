@@ -33,6 +33,9 @@ struct TidyRule {
     // absolute folder). The error when one is not understood; then the rule
     // is left as it was.
     std::optional<QString> applyOptions(const QVariantMap& options);
+    // The rule in one line of text: two rules that take the same items
+    // under the same names have the same fingerprint.
+    QString fingerprint() const;
     // Where an item dated `since` goes when archived.
     QString archiveFolderFor(const QString& downloadsPath, const QDateTime& since) const;
     // The archive's root folder inside Downloads, which the rule never takes

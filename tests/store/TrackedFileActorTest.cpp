@@ -228,7 +228,7 @@ TEST_F(TrackedFileActorTest, UnknownStateTextReadsAsKeptAndNewerSchemasAreRefuse
     const RecordId id = insert(at("odd"), 95);
     editStoreFile("UPDATE TrackedFile SET state = 'archived'");
     EXPECT_EQ(record(id)->state, FileState::dismissed);
-    editStoreFile("PRAGMA user_version = 2", false);
+    editStoreFile("PRAGMA user_version = 3", false);
     QString error;
     EXPECT_FALSE(TrackedFileActor::open(options(), &error));
 }

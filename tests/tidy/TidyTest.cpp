@@ -91,6 +91,11 @@ TEST_F(TidyTest, TheRuleTakesOnlyOldKeptItemsOfItsKindsNotInUse)
         await(m_store->markTemporary(track(name)));
         return at(name);
     };
+    const auto keptForever = [&](const QString& name) {
+        const QString path = kept(name, 60);
+        EXPECT_EQ(await(m_store->setPinned(recordAt(path)->id, true)), QString());
+        return path;
+    };
     const auto unprocessed = [&](const QString& name) {
         track(name);
         return at(name);
@@ -111,6 +116,7 @@ TEST_F(TidyTest, TheRuleTakesOnlyOldKeptItemsOfItsKindsNotInUse)
         {"no record, changed long ago", makeFile("unrecorded.txt").first, rule, true},
         {"waiting in a toast", unprocessed("toast.txt"), rule, false},
         {"temporary", temporary("temp.txt"), rule, false},
+        {"kept forever", keptForever("forever.txt"), rule, false},
         {"opened lately", opened(kept("opened.txt", 60), 3), rule, false},
         {"opened long ago", opened(kept("stale.txt", 60), 45), rule, true},
         {"a hidden name", makeFile(".hidden").first, rule, false},

@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "tidy/TidySchedule.h"
+#include "StoreFixture.h"
+#include "platform/AppSettings.h"
+#include "popover/RecentlyTrashed.h"
+#include "tidy/Tidier.h"
+
+#include <QSettings>
+#include <QSignalSpy>
+
+namespace {
+
+// A real store, real files and the real Trash; the daily run comes every
+// few milliseconds.
+class TidyScheduleTest : public StoreFixture {
+protected:
+    void SetUp() override
+    {
+        StoreFixture::SetUp();
+        openStore(makeSystemTrash());
+        m_tidier = std::make_unique<Tidier>(
+            *m_store, Tidier::Options{m_folder + "/tidy-last-run.json",
+                                      {},
+                                      [this](const QString& location) {
+                                          return RecentlyTrashed::restoreNow(*m_store, location);
+                                      },
+                                      [this] { return m_now.addDays(40); }});
+        settings::write(settings::tidyEnabled, true);
+        settings::write(settings::tidyOlderThanDays, 30);
+    }
+    void TearDown() override
+    {
+        m_schedule.reset();
+        m_tidier->shutdown();
+        settings::open()->remove(QStringLiteral("TidyRule"));
+        StoreFixture::TearDown();
+    }
+
+    // A kept file the rule takes: detected 40 days before the rule's now.
+    QString old(const QString& name)
+    {
+        await(m_store->keep(track(name)));
+        return at(name);
+    }
+    // Waits for the next time a run is due and says whether it ran.
+    bool nextCheck()
+    {
+        QSignalSpy checked(m_schedule.get(), &TidySchedule::checked);
+        EXPECT_TRUE(checked.wait(5000));
+        return !checked.isEmpty() && checked.takeFirst().at(0).toBool();
+    }
+
+    std::unique_ptr<Tidier> m_tidier;
+    std::unique_ptr<TidySchedule> m_schedule;
+};
+
+} // namespace
+
+TEST_F(TidyScheduleTest, TheDailyRunWaitsForAPreviewOfEachNewRule)
+{
+    const QString first = old("first.txt");
+    m_schedule = std::make_unique<TidySchedule>(
+        *m_tidier, TidySchedule::Options{std::chrono::milliseconds(20), {}});
+    m_schedule->start();
+    EXPECT_FALSE(nextCheck()) << "turned on, never previewed";
+    EXPECT_TRUE(QFileInfo::exists(first));
+
+    // "Tidy Now" on this rule's preview, longer ago than a day's interval.
+    TidySchedule::confirm(TidyRule::fromSettings(), QDateTime::currentDateTimeUtc().addSecs(-1));
+    EXPECT_TRUE(nextCheck());
+    EXPECT_FALSE(QFileInfo::exists(first));
+
+    settings::write(settings::tidyOlderThanDays, 20);
+    const QString second = old("second.txt");
+    EXPECT_FALSE(nextCheck()) << "the rule changed";
+    EXPECT_TRUE(QFileInfo::exists(second));
+
+    settings::write(settings::tidyOlderThanDays, 30);
+    TidySchedule::confirm(TidyRule::fromSettings(), QDateTime::currentDateTimeUtc().addSecs(-1));
+    TidySchedule::setRuleEnabled(false);
+    TidySchedule::setRuleEnabled(true);
+    EXPECT_FALSE(nextCheck()) << "turned off and on again";
+    EXPECT_TRUE(QFileInfo::exists(second));
+}
