@@ -96,9 +96,11 @@ TEST_P(DunstNotificationTest, TwoDownloadsAreOneNotificationThatMarksBothTempora
             return testenv::contentOf(m_menu).contains("(2 new downloads)");
         },
         std::chrono::seconds(10)))
-        << testenv::contentOf(m_menu).toStdString() << m_process.readAllStandardError().toStdString() << " displayed "
+        << testenv::contentOf(m_menu).toStdString()
+        << m_process.readAllStandardError().toStdString() << " displayed "
         << dunstctl({"count", "displayed"}).toStdString() << " history "
-        << dunstctl({"history"}).toStdString() << " waiting " << dunstctl({"count", "waiting"}).toStdString();
+        << dunstctl({"history"}).toStdString() << " waiting "
+        << dunstctl({"count", "waiting"}).toStdString();
     EXPECT_EQ(dunstctl({"count", "displayed"}), "1"); // replaced, not stacked
     const QString shot = QCoreApplication::applicationDirPath() +
                          (withoutX11() ? "/notification-wayland.png" : "/notification-dunst.png");

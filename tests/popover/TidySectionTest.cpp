@@ -24,8 +24,9 @@ protected:
         m_tidier = std::make_unique<Tidier>(
             *m_store, Tidier::Options{m_folder + "/tidy-last-run.json",
                                       {},
-                                      [this](const QString& location) {
-                                          return RecentlyTrashed::restoreNow(*m_store, location);
+                                      [this](const QStringList& locations) {
+                                          return RecentlyTrashed::restoreAllNow(*m_store,
+                                                                                locations);
                                       },
                                       [this] { return m_now.addDays(40); }});
         settings::write(settings::tidyEnabled, true);
