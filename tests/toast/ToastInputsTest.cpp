@@ -160,24 +160,6 @@ TEST_F(ToastInputsTest, TypedLettersFindTheFolderAndReturnMovesThere)
     ASSERT_TRUE(waitUntilOffScreen());
 }
 
-TEST_F(ToastInputsTest, SuperNMakesTheOfferedFolderAndEscapeLeavesEverything)
-{
-    openMoveInput();
-    QTest::keyClicks(&moveField(), "Inbox");
-    QTest::keyClick(&moveField(), Qt::Key_Escape);
-    ASSERT_TRUE(waitUntil([&] { return !m_controller->isAnyInputVisible(); }));
-    EXPECT_TRUE(m_controller->isCountingDown());
-    EXPECT_TRUE(QFile::exists(at("report.pdf")));
-    EXPECT_EQ(record(m_file)->state, FileState::unprocessed);
-    m_controller->showMoveInput();
-    EXPECT_TRUE(moveField().text().isEmpty()) << "each opening starts empty";
-    QTest::keyClicks(&moveField(), "Inbox");
-    drainQueued();
-    QTest::keyClick(&moveField(), Qt::Key_N, Qt::MetaModifier);
-    EXPECT_EQ(moveField().text(), "Inbox") << "Super+N is no text";
-    ASSERT_TRUE(waitUntil([&] { return QFile::exists(m_home + "/Inbox/report.pdf"); }));
-}
-
 TEST_F(ToastInputsTest, AMoveThatFailsKeepsTheFileAndSaysWhyInTheToastsPlace)
 {
     openMoveInput();
@@ -220,18 +202,4 @@ TEST_F(ToastInputsTest, UnreadableTimeWaitsEscapeResumesAndLeavingClosesWithoutF
     ASSERT_TRUE(waitUntil([&] { return !m_controller->isAnyInputVisible(); }));
     EXPECT_TRUE(m_controller->isCountingDown());
     expectFocusBack(); // no second focus
-}
-
-// The queue is marked the way Mark temporary marks it (ToastActionsTest), for the typed time.
-TEST_F(ToastInputsTest, ATypedLifetimeMarksTheQueueForThatLong)
-{
-    const RecordId id = showFile("a.pdf");
-    m_controller->showTimeInput();
-    QTest::keyClicks(&timeField(), "2h");
-    const QDateTime before = QDateTime::currentDateTimeUtc();
-    QTest::keyClick(&timeField(), Qt::Key_Enter);
-    ASSERT_TRUE(waitUntil([&] { return allInState({id}, FileState::temporary); }));
-    EXPECT_GE(before.secsTo(*record(id)->expiresAt), 7199);
-    EXPECT_LE(before.secsTo(*record(id)->expiresAt), 7260);
-    ASSERT_TRUE(waitUntilOffScreen());
 }
