@@ -22,23 +22,6 @@ bool answersAbout(const QDBusMessage& reply, qint64 seconds)
 
 } // namespace
 
-TEST_F(VantleBusTest, ListGivesEveryRecordWithItsStateAndExpiry)
-{
-    track("kept.txt");
-    const RecordId temporary = track("report.pdf");
-    await(m_actor->markTemporary(temporary, 3600));
-    const QDBusMessage reply = privatebus::call("List");
-    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
-    EXPECT_EQ(reply.signature(), "a(sss)");
-    auto records = qdbus_cast<QList<bus::Record>>(reply.arguments().value(0));
-    std::sort(records.begin(), records.end(),
-              [](const bus::Record& a, const bus::Record& b) { return a.path < b.path; });
-    EXPECT_EQ(records,
-              (QList<bus::Record>{{at("kept.txt"), "unprocessed", ""},
-                                  {at("report.pdf"), "temporary",
-                                   record(temporary)->expiresAt->toUTC().toString(Qt::ISODate)}}));
-}
-
 TEST_F(VantleBusTest, MarkKeepAndTrashActOnTheRecord)
 {
     const RecordId id = track("report.pdf");

@@ -114,7 +114,7 @@ TEST_F(ToastInputsTest, MoreMenuClickingARowChoosesItAndHoverHighlights)
     EXPECT_EQ(moreSelection(), 1);
 }
 
-TEST_F(ToastInputsTest, ShareThenDismissMarksNothingAndShareThenChooseMarks)
+TEST_F(ToastInputsTest, ShareThenDismissMarksNothing)
 {
     openMoreMenu();
     // A popup menu on the offscreen platform cannot raise itself or grab keys.
@@ -132,14 +132,6 @@ TEST_F(ToastInputsTest, ShareThenDismissMarksNothingAndShareThenChooseMarks)
     EXPECT_FALSE(isOpen(Input::more));
     expectFocusBack();
     EXPECT_EQ(record(m_file)->state, FileState::unprocessed);
-    m_controller->share();
-    menu = m_controller->moreFlow().sharePicker().menu();
-    ASSERT_TRUE(menu);
-    menu->actions().first()->trigger();
-    menu->hide();
-    ASSERT_TRUE(waitUntil([&] {
-        return allInState({m_file}, FileState::temporary) && QFile::exists(m_folder + "/a.pdf");
-    }));
 }
 
 TEST_F(ToastInputsTest, TypedLettersFindTheFolderAndReturnMovesThere)
@@ -158,24 +150,6 @@ TEST_F(ToastInputsTest, TypedLettersFindTheFolderAndReturnMovesThere)
     EXPECT_EQ(m_moveMRU.paths().value(0), m_home + "/Projects/Alpha");
     expectFocusBack();
     ASSERT_TRUE(waitUntilOffScreen());
-}
-
-TEST_F(ToastInputsTest, SuperNMakesTheOfferedFolderAndEscapeLeavesEverything)
-{
-    openMoveInput();
-    QTest::keyClicks(&moveField(), "Inbox");
-    QTest::keyClick(&moveField(), Qt::Key_Escape);
-    ASSERT_TRUE(waitUntil([&] { return !m_controller->isAnyInputVisible(); }));
-    EXPECT_TRUE(m_controller->isCountingDown());
-    EXPECT_TRUE(QFile::exists(at("report.pdf")));
-    EXPECT_EQ(record(m_file)->state, FileState::unprocessed);
-    m_controller->showMoveInput();
-    EXPECT_TRUE(moveField().text().isEmpty()) << "each opening starts empty";
-    QTest::keyClicks(&moveField(), "Inbox");
-    drainQueued();
-    QTest::keyClick(&moveField(), Qt::Key_N, Qt::MetaModifier);
-    EXPECT_EQ(moveField().text(), "Inbox") << "Super+N is no text";
-    ASSERT_TRUE(waitUntil([&] { return QFile::exists(m_home + "/Inbox/report.pdf"); }));
 }
 
 TEST_F(ToastInputsTest, AMoveThatFailsKeepsTheFileAndSaysWhyInTheToastsPlace)
@@ -220,18 +194,4 @@ TEST_F(ToastInputsTest, UnreadableTimeWaitsEscapeResumesAndLeavingClosesWithoutF
     ASSERT_TRUE(waitUntil([&] { return !m_controller->isAnyInputVisible(); }));
     EXPECT_TRUE(m_controller->isCountingDown());
     expectFocusBack(); // no second focus
-}
-
-// The queue is marked the way Mark temporary marks it (ToastActionsTest), for the typed time.
-TEST_F(ToastInputsTest, ATypedLifetimeMarksTheQueueForThatLong)
-{
-    const RecordId id = showFile("a.pdf");
-    m_controller->showTimeInput();
-    QTest::keyClicks(&timeField(), "2h");
-    const QDateTime before = QDateTime::currentDateTimeUtc();
-    QTest::keyClick(&timeField(), Qt::Key_Enter);
-    ASSERT_TRUE(waitUntil([&] { return allInState({id}, FileState::temporary); }));
-    EXPECT_GE(before.secsTo(*record(id)->expiresAt), 7199);
-    EXPECT_LE(before.secsTo(*record(id)->expiresAt), 7260);
-    ASSERT_TRUE(waitUntilOffScreen());
 }

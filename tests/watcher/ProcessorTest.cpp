@@ -5,7 +5,6 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QScopeGuard>
-#include <set>
 
 namespace {
 
@@ -89,32 +88,6 @@ TEST_F(ProcessorTest, AFileReplacedInPlaceKeepsItsTemporaryRecordAndMark)
         EXPECT_EQ(after->fileSize, 9);
     }
     EXPECT_EQ(records().size(), std::size(saves));
-}
-
-TEST_F(ProcessorTest, ReusedInodeAfterDeletionIsANewItem)
-{
-    startWatching();
-    // ext4 and tmpfs hand a freed inode to the next file: the new file must
-    // not be mistaken for the deleted one.
-    std::set<RecordId> firstIds;
-    for (int round = 0; round < 5; ++round) {
-        const QString first = testenv::writeFile(at(QStringLiteral("first%1").arg(round)));
-        ASSERT_TRUE(waitForRecord(first));
-        firstIds.insert(recordAt(first)->id);
-        ASSERT_TRUE(QFile::remove(first));
-        ASSERT_TRUE(waitForRecord(testenv::writeFile(at(QStringLiteral("second%1").arg(round)))));
-    }
-    ASSERT_TRUE(settleWatcher());
-    const auto all = records();
-    EXPECT_EQ(all.size(), 5u);
-    // A first file may go before its announcement does; each second file is
-    // a record of its own, and is announced.
-    const auto shown = announced();
-    for (const TrackedFile& record : all) {
-        EXPECT_TRUE(record.fileName.startsWith("second"));
-        EXPECT_FALSE(firstIds.contains(record.id)) << record.fileName.toStdString();
-        EXPECT_NE(std::find(shown.begin(), shown.end(), record.id), shown.end());
-    }
 }
 
 TEST_F(ProcessorTest, RemovalWaitsForTheDelayUnlessTheItemComesBack)
