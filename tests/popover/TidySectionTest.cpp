@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "StoreFixture.h"
+#include "TidyFixture.h"
 #include "platform/AppSettings.h"
-#include "popover/RecentlyTrashed.h"
 #include "popover/TidyModel.h"
 #include "popover/TidySectionView.h"
 #include "tidy/Tidier.h"
@@ -21,14 +21,7 @@ protected:
         StoreFixture::SetUp();
         openStore(makeSystemTrash());
         // The rule's clock runs 40 days ahead of the records' own.
-        m_tidier = std::make_unique<Tidier>(
-            *m_store, Tidier::Options{m_folder + "/tidy-last-run.json",
-                                      {},
-                                      [this](const QStringList& locations) {
-                                          return RecentlyTrashed::restoreAllNow(*m_store,
-                                                                                locations);
-                                      },
-                                      [this] { return m_now.addDays(40); }});
+        m_tidier = makeTidier(*m_store, m_folder, QString(), [this] { return m_now.addDays(40); });
         settings::write(settings::tidyEnabled, true);
         settings::write(settings::tidyOlderThanDays, 30);
         // The section fits its list to the rows, a window of its own here.

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tidy/TidySchedule.h"
 #include "StoreFixture.h"
+#include "TidyFixture.h"
 #include "platform/AppSettings.h"
-#include "popover/RecentlyTrashed.h"
 #include "tidy/Tidier.h"
 
 #include <QSettings>
@@ -18,14 +18,7 @@ protected:
     {
         StoreFixture::SetUp();
         openStore(makeSystemTrash());
-        m_tidier = std::make_unique<Tidier>(
-            *m_store, Tidier::Options{m_folder + "/tidy-last-run.json",
-                                      {},
-                                      [this](const QStringList& locations) {
-                                          return RecentlyTrashed::restoreAllNow(*m_store,
-                                                                                locations);
-                                      },
-                                      [this] { return m_now.addDays(40); }});
+        m_tidier = makeTidier(*m_store, m_folder, QString(), [this] { return m_now.addDays(40); });
         settings::write(settings::tidyEnabled, true);
         settings::write(settings::tidyOlderThanDays, 30);
     }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "StoreFixture.h"
-#include "popover/RecentlyTrashed.h"
+#include "TidyFixture.h"
 #include "tidy/Tidier.h"
 
 #include <QDir>
@@ -19,13 +19,8 @@ protected:
         openStore(makeSystemTrash());
         m_now = QDateTime::currentDateTimeUtc();
         m_xbel = m_folder + "/recently-used.xbel";
-        m_tidier = std::make_unique<Tidier>(
-            *m_store, Tidier::Options{m_folder + "/tidy-last-run.json", m_xbel,
-                                      [this](const QStringList& locations) {
-                                          return RecentlyTrashed::restoreAllNow(*m_store,
-                                                                                locations);
-                                      },
-                                      [this] { return m_now.addDays(m_daysLater); }});
+        m_tidier =
+            makeTidier(*m_store, m_folder, m_xbel, [this] { return m_now.addDays(m_daysLater); });
     }
     void TearDown() override
     {
