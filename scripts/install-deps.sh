@@ -23,8 +23,9 @@ packages=(
   # GLib's key-file parser for the Nemo actions; a notification server for the
   # file managers' messages and the notification tests
   python3-gi dunst
-  # a Wayland compositor for the toast tests, and the headers of its seat module
-  weston xwayland libweston-10-dev
+  # a Wayland compositor for the toast tests, and the headers of its seat module;
+  # Qt's Wayland platform, for Vantle without X11
+  weston xwayland libweston-10-dev qt6-wayland
   # the Debian package and its checks
   dpkg-dev file appstream desktop-file-utils lintian
 )
