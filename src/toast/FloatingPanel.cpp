@@ -2,6 +2,7 @@
 #include "toast/FloatingPanel.h"
 
 #include "menus/PanelBackground.h"
+#include "platform/Session.h"
 #include "platform/WindowSystem.h"
 
 #include <QGuiApplication>
@@ -27,11 +28,13 @@ FloatingPanel::FloatingPanel(Focus focus, QSize initialSize,
 {
     Qt::WindowFlags flags = Qt::FramelessWindowHint;
     // Offscreen has no stacking and complains when a tool window is raised.
-    // A panel that takes the keyboard is a dialog: a compositor that ignores
-    // activation requests (weston's XWayland) still focuses a dialog as it
-    // maps, never a utility window.
+    // Under Wayland a panel that takes the keyboard is a dialog: a compositor
+    // that ignores activation requests (weston's XWayland) still focuses a
+    // dialog as it maps, never a utility window. On X11 it stays a utility
+    // window, which taskbars and window switchers leave out.
+    const bool dialog = focus != Focus::never && session::isWayland();
     if (platformStacksWindows())
-        flags |= (focus == Focus::never ? Qt::Tool : Qt::Dialog) | Qt::WindowStaysOnTopHint;
+        flags |= (dialog ? Qt::Dialog : Qt::Tool) | Qt::WindowStaysOnTopHint;
     if (focus == Focus::never) {
         flags |= Qt::WindowDoesNotAcceptFocus;
         setAttribute(Qt::WA_ShowWithoutActivating);

@@ -155,9 +155,10 @@ protected:
     {
         runTool("xdotool", QStringList{"mousemove", "770", "60"} + keysHeld +
                                QStringList{"mousemove", x, "62"});
+        // A second click while the panel maps would close it again.
         return waitUntil([&] {
             runTool("xdotool", {"click", "1"});
-            return panelHasKeyboard();
+            return waitUntil([&] { return panelHasKeyboard(); }, std::chrono::seconds(1));
         });
     }
 

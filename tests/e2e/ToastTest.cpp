@@ -131,7 +131,9 @@ TEST_F(ToastTest, MoveToAFolderFoundByTyping)
         return waitUntil([&] { return panelHasKeyboard(); });
     };
     download("offer.pdf");
-    ASSERT_TRUE(openPanelFrom("952"));
+    // Under Wayland the badges carry no keycaps, so the Move badge is not at
+    // its X11 place; the click on the first badge is tested there instead.
+    ASSERT_TRUE(onWeston() ? byShortcut() : openPanelFrom("952"));
     const int empty = frameOf(activeWindow()).height();
     // Closed while it lists results, it opens again at its empty height.
     runTool("xdotool", {"type", "--delay", "40", "proj"});
