@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ToastOnScreen.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QSettings>
 
 namespace {
@@ -53,7 +55,15 @@ protected:
         m_dunst.setProcessEnvironment(m_env);
         m_dunst.start("dunst", {"-config", config});
         ASSERT_TRUE(m_dunst.waitForStarted());
-        ASSERT_TRUE(waitUntil([&] { return dunstctl({"is-paused"}) == "false"; }));
+        // Asked before ours owns the name, the bus would start a second dunst
+        // of default settings from the system's service file; asking whether
+        // the name has an owner starts nothing.
+        const QDBusConnection bus = QDBusConnection::connectToBus(
+            m_env.value("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("dunst-test"));
+        ASSERT_TRUE(waitUntil([&] {
+            return bus.interface()->isServiceRegistered("org.freedesktop.Notifications").value();
+        }));
+        QDBusConnection::disconnectFromBus(QStringLiteral("dunst-test"));
     }
     void TearDown() override
     {
