@@ -44,9 +44,9 @@ QFont sized(QFont font, int pixelSize, QFont::Weight weight = QFont::Normal)
 
 // One line of text that gives up width by eliding rather than being cut
 // mid-letter; the middle by default, which keeps a file name's extension in sight.
-class ElidedLabel : public QLabel {
+class RowLabel : public QLabel {
 public:
-    ElidedLabel(const QString& text, QWidget* parent, Qt::TextElideMode mode = Qt::ElideMiddle)
+    RowLabel(const QString& text, QWidget* parent, Qt::TextElideMode mode = Qt::ElideMiddle)
         : QLabel(text, parent), m_mode(mode)
     {
         setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -121,11 +121,11 @@ FileRowView::FileRowView(const TrackedFile& file, std::function<void()> onReveal
 
     auto* text = new QVBoxLayout;
     text->setSpacing(2);
-    auto* name = new ElidedLabel(file.fileName, this);
+    auto* name = new RowLabel(file.fileName, this);
     name->setObjectName(QStringLiteral("fileName"));
     name->setToolTip(file.fileName);
     name->setFont(sized(font(), nameFontPixelSize));
-    auto* size = m_size = new ElidedLabel(file.displaySize(), this, Qt::ElideRight);
+    auto* size = m_size = new RowLabel(file.displaySize(), this, Qt::ElideRight);
     size->setObjectName(QStringLiteral("fileSize"));
     size->setFont(sized(font(), captionPixelSize));
     size->setForegroundRole(QPalette::PlaceholderText);

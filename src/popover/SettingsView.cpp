@@ -24,7 +24,6 @@ namespace {
 
 constexpr int margin = 16;      // around the pane and between its blocks
 constexpr int blockSpacing = 8; // between the lines of a block
-constexpr int amountWidth = 64;
 // Release notes beyond this are for the notes page, not the popover.
 constexpr qsizetype maxNotesLength = 280;
 
@@ -144,7 +143,7 @@ QWidget* SettingsView::makeExpiryBlock()
     m_amount->setObjectName(QStringLiteral("expiryValue"));
     m_amount->setAccessibleName(QStringLiteral("Auto-delete temporary files after"));
     m_amount->setRange(int(settings::expiryValue.minimum), int(settings::expiryValue.maximum));
-    m_amount->setFixedWidth(amountWidth);
+    m_amount->setFixedWidth(settingsAmountWidth);
     const qint64 amount = settings::readInteger(settings::expiryValue);
     m_amount->setValue(int(amount));
     // A stored value the read had to clamp (or could not read) is written back.

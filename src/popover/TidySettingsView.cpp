@@ -21,7 +21,6 @@
 namespace {
 
 constexpr int spacing = 8;
-constexpr int amountWidth = 64;
 constexpr int labelWidth = 96; // the rows' labels line their fields up
 
 // The kinds as the user reads them, in the order of TidyRule::kindNames.
@@ -45,7 +44,7 @@ QSpinBox* daysField(const settings::Declaration& declaration, const QString& nam
     field->setAccessibleName(accessibleName);
     field->setRange(int(declaration.minimum), int(declaration.maximum));
     field->setValue(int(settings::readInteger(declaration)));
-    field->setFixedWidth(amountWidth);
+    field->setFixedWidth(settingsAmountWidth);
     return field;
 }
 

@@ -9,6 +9,9 @@ class ElidedLabel;
 class QPushButton;
 class QSpinBox;
 
+// Every amount field of the settings pane, here and in SettingsView, is this wide.
+inline constexpr int settingsAmountWidth = 64;
+
 // The settings pane's rows for the tidy rule, each bound to its declared
 // setting: on or off ("tidyEnabled", QCheckBox), the age ("tidyOlderThanDays",
 // QSpinBox), the kinds ("tidyKinds", a QPushButton whose menu checks them),
