@@ -4,7 +4,7 @@ through GLib's key-file parser, the Nautilus extension through its menu
 provider, with stand-ins for Nautilus's classes and the selected items (the
 real ones need Nautilus itself). Usage: check_filemanagers.py FOLDER"""
 
-import importlib.util
+import importlib
 import pathlib
 import sys
 import types
@@ -68,9 +68,9 @@ class Item:
 
 
 sys.dont_write_bytecode = True
-spec = importlib.util.spec_from_file_location('vantle_nautilus', folder / 'vantle_nautilus.py')
-extension = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(extension)
+# Nautilus loads the extension from its own folder, the way an import does.
+sys.path.insert(0, str(folder))
+extension = importlib.import_module('vantle_nautilus')
 assert versions == {'Nautilus': '4.0'}, versions
 
 provider = extension.VantleMenuProvider()
