@@ -14,24 +14,13 @@
 namespace {
 
 // A real store, real files and the real Trash in the test's own data home.
-class TidySectionTest : public StoreFixture {
+class TidySectionTest : public TidyRuleFixture {
 protected:
     void SetUp() override
     {
-        StoreFixture::SetUp();
-        openStore(makeSystemTrash());
-        // The rule's clock runs 40 days ahead of the records' own.
-        m_tidier = makeTidier(*m_store, m_folder, QString(), [this] { return m_now.addDays(40); });
-        settings::write(settings::tidyEnabled, true);
-        settings::write(settings::tidyOlderThanDays, 30);
+        TidyRuleFixture::SetUp();
         // The section fits its list to the rows, a window of its own here.
         allowWarning(QStringLiteral("This plugin does not support propagateSizeHints()"));
-    }
-    void TearDown() override
-    {
-        m_tidier->shutdown();
-        settings::open()->remove(QStringLiteral("TidyRule"));
-        StoreFixture::TearDown();
     }
 
     // A kept file, detected `daysBefore` days before the rule's now.
@@ -43,8 +32,6 @@ protected:
         m_now = real;
         return at(name);
     }
-
-    std::unique_ptr<Tidier> m_tidier;
 };
 
 } // namespace

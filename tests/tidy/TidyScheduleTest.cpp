@@ -12,22 +12,12 @@ namespace {
 
 // A real store, real files and the real Trash; the daily run comes every
 // few milliseconds.
-class TidyScheduleTest : public StoreFixture {
+class TidyScheduleTest : public TidyRuleFixture {
 protected:
-    void SetUp() override
-    {
-        StoreFixture::SetUp();
-        openStore(makeSystemTrash());
-        m_tidier = makeTidier(*m_store, m_folder, QString(), [this] { return m_now.addDays(40); });
-        settings::write(settings::tidyEnabled, true);
-        settings::write(settings::tidyOlderThanDays, 30);
-    }
     void TearDown() override
     {
         m_schedule.reset();
-        m_tidier->shutdown();
-        settings::open()->remove(QStringLiteral("TidyRule"));
-        StoreFixture::TearDown();
+        TidyRuleFixture::TearDown();
     }
 
     // A kept file the rule takes: detected 40 days before the rule's now.
@@ -44,7 +34,6 @@ protected:
         return !checked.isEmpty() && checked.takeFirst().at(0).toBool();
     }
 
-    std::unique_ptr<Tidier> m_tidier;
     std::unique_ptr<TidySchedule> m_schedule;
 };
 
