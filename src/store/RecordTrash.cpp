@@ -3,11 +3,10 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Log.h"
+#include "platform/TwoThreads.h"
 #include "store/Tags.h"
 
 #include <QDir>
-#include <atomic>
-#include <thread>
 
 RecordTrash::RecordTrash(std::shared_ptr<Trash> trash, QString downloadsPath, QString journalPath)
     : m_trash(std::move(trash)), m_journal(std::make_shared<TrashJournal>(std::move(journalPath))),
@@ -83,13 +82,7 @@ RecordTrash::Result RecordTrash::trash(const QString& path, std::uint64_t inode)
 std::vector<RecordTrash::Result> RecordTrash::trashAll(const std::vector<Target>& targets) const
 {
     std::vector<Result> results(targets.size());
-    std::atomic<std::size_t> next{0};
-    const auto work = [&] {
-        for (std::size_t i; (i = next.fetch_add(1)) < targets.size();)
-            results[i] = trash(targets[i].path, targets[i].inode);
-    };
-    std::thread helper(work);
-    work();
-    helper.join();
+    onTwoThreads(targets.size(),
+                 [&](std::size_t i) { results[i] = trash(targets[i].path, targets[i].inode); });
     return results;
 }

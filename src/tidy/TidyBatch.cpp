@@ -5,6 +5,7 @@
 #include "platform/FileSystem.h"
 #include "platform/FileTransfer.h"
 #include "platform/Log.h"
+#include "platform/TwoThreads.h"
 #include "store/BringBack.h"
 #include "store/TrackedFileActor.h"
 
@@ -45,22 +46,46 @@ std::vector<Left> readRun(const QString& runPath)
     return run;
 }
 
+// JSON text for one string: the run is written by hand, as building a
+// QJsonDocument of a thousand objects costs more than the renames it notes.
+void appendJsonString(QByteArray& out, const QString& text)
+{
+    out.append('"');
+    for (const char byte : text.toUtf8()) {
+        if (byte == '"' || byte == '\\') {
+            out.append('\\').append(byte);
+        } else if (static_cast<unsigned char>(byte) < 0x20) {
+            out.append(
+                QByteArray("\\u00") +
+                QByteArray::number(static_cast<unsigned char>(byte), 16).rightJustified(2, '0'));
+        } else {
+            out.append(byte);
+        }
+    }
+    out.append('"');
+}
+
 std::optional<QString> writeRun(const QString& runPath, const std::vector<Left>& run)
 {
     if (run.empty()) {
         QFile::remove(runPath);
         return std::nullopt;
     }
-    QJsonArray items;
-    for (const Left& left : run)
-        items.append(QJsonObject{{"from", left.from},
-                                 {"to", left.to},
-                                 // As text: JSON numbers lose 64-bit precision.
-                                 {"inode", QString::number(left.inode)},
-                                 {"trashed", left.trashed}});
+    QByteArray text("[");
+    for (const Left& left : run) {
+        if (text.size() > 1)
+            text.append(',');
+        text.append("{\"from\":");
+        appendJsonString(text, left.from);
+        text.append(",\"to\":");
+        appendJsonString(text, left.to);
+        // As text: JSON numbers lose 64-bit precision.
+        text.append(",\"inode\":\"").append(QByteArray::number(left.inode));
+        text.append(left.trashed ? "\",\"trashed\":true}" : "\",\"trashed\":false}");
+    }
+    text.append(']');
     // Written whole under another name and renamed over, so that a reader
     // never meets half a run; not synced, as the renames it notes are not.
-    const QByteArray text = QJsonDocument(items).toJson(QJsonDocument::Compact);
     QFile file(runPath + QStringLiteral(".part"));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size() ||
         !file.flush()) {
@@ -97,29 +122,23 @@ struct Folder {
     std::optional<std::uint64_t> device;
 };
 
-TidyOutcome archive(const TidyItem& item, TrackedFileActor& store, std::vector<Left>& run,
-                    QHash<QString, Folder>& folders)
+TidyOutcome archive(const TidyItem& item, TrackedFileActor& store, const Folder& folder,
+                    std::optional<Left>& left)
 {
     if (auto refused = store.recordTrash().refusal(item.path, item.inode))
         return {item.path,
                 {},
                 refused->detail.isEmpty() ? QStringLiteral("it is no longer there")
                                           : refused->detail};
-    auto folder = folders.find(item.destination);
-    if (folder == folders.end()) {
-        auto error = FileMover::createFolder(item.destination);
-        folder = folders.insert(item.destination,
-                                {error, filetransfer::deviceOf(item.destination, true)});
-    }
-    if (folder->error)
-        return {item.path, {}, *folder->error};
+    if (folder.error)
+        return {item.path, {}, *folder.error};
     // Most items keep their name on the same volume: one rename, tried first.
     MoveOutcome moved{
         item.path, item.destination + item.path.mid(item.path.lastIndexOf(QLatin1Char('/'))), {}};
     bool renamed = filetransfer::renameNoReplace(item.path, moved.target) == 0;
     if (!renamed) {
-        renamed = filetransfer::deviceOf(item.path, false) == folder->device;
-        moved = FileMover::moveOne(item.path, item.destination, folder->device);
+        renamed = filetransfer::deviceOf(item.path, false) == folder.device;
+        moved = FileMover::moveOne(item.path, item.destination, folder.device);
     }
     if (!moved.moved())
         return {item.path, moved.target, moved.error};
@@ -129,8 +148,27 @@ TidyOutcome archive(const TidyItem& item, TrackedFileActor& store, std::vector<L
         filetransfer::renameNoReplace(moved.target, item.path);
         return {item.path, {}, QStringLiteral("it was replaced while being moved")};
     }
-    run.push_back({item.path, moved.target, landed ? landed->inode : 0, false});
+    left = Left{item.path, moved.target, landed ? landed->inode : 0, false};
     return {item.path, moved.target, {}};
+}
+
+// The archive's items, each to its folder (made once per run), two at a time.
+std::vector<TidyOutcome> archiveAll(const std::vector<const TidyItem*>& items,
+                                    TrackedFileActor& store, std::vector<std::optional<Left>>& left)
+{
+    QHash<QString, Folder> folders;
+    for (const TidyItem* item : items) {
+        if (!folders.contains(item->destination))
+            folders.insert(item->destination, {FileMover::createFolder(item->destination),
+                                               filetransfer::deviceOf(item->destination, true)});
+    }
+    std::vector<TidyOutcome> outcomes(items.size());
+    left.resize(items.size());
+    onTwoThreads(items.size(), [&](std::size_t i) {
+        outcomes[i] =
+            archive(*items[i], store, folders.find(items[i]->destination).value(), left[i]);
+    });
+    return outcomes;
 }
 
 TidyOutcome trashed(const TidyItem& item, const RecordTrash::Result& result, std::vector<Left>& run)
@@ -204,24 +242,33 @@ TidyReport tidybatch::apply(const TidyPreview& preview, TrackedFileActor& store,
         report.error = preview.error;
         return report;
     }
-    // The Trash's items go together, as at start-up; the report keeps the
-    // preview's order.
+    // The Trash's items go together, as at start-up, and so do the archive's;
+    // the report keeps the preview's order.
     std::vector<RecordTrash::Target> targets;
+    std::vector<const TidyItem*> archived;
     for (const TidyItem& item : preview.items) {
         if (item.destination.isEmpty())
             targets.push_back({item.path, item.inode});
+        else
+            archived.push_back(&item);
     }
     const std::vector<RecordTrash::Result> results = targets.empty()
                                                          ? std::vector<RecordTrash::Result>{}
                                                          : store.recordTrash().trashAll(targets);
+    std::vector<std::optional<Left>> archivedLeft;
+    const std::vector<TidyOutcome> archivedOutcomes = archiveAll(archived, store, archivedLeft);
     std::size_t nextResult = 0;
-    QHash<QString, Folder> folders;
+    std::size_t nextArchived = 0;
     std::vector<Left> run;
     std::vector<std::uint64_t> gone;
     for (const TidyItem& item : preview.items) {
-        report.outcomes.push_back(item.destination.isEmpty()
-                                      ? trashed(item, results[nextResult++], run)
-                                      : archive(item, store, run, folders));
+        if (item.destination.isEmpty()) {
+            report.outcomes.push_back(trashed(item, results[nextResult++], run));
+        } else {
+            if (archivedLeft[nextArchived])
+                run.push_back(*archivedLeft[nextArchived]);
+            report.outcomes.push_back(archivedOutcomes[nextArchived++]);
+        }
         const TidyOutcome& outcome = report.outcomes.back();
         if (outcome.moved())
             gone.push_back(item.inode);
