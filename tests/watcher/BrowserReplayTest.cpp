@@ -55,14 +55,20 @@ protected:
     }
 };
 
-TEST_F(BrowserReplayTest, FirefoxShortDownloadIsAnnouncedOnceUnderItsOwnName)
+// A short download, then one cancelled: its placeholder and part go again.
+TEST_F(BrowserReplayTest, FirefoxShortDownloadIsAnnouncedOnceAndACancelledOneNever)
 {
     probe("XQ7iW0y9.bin");
     const QString part = testenv::writeFile(at("XQ7iW0y9.bin.part"), QByteArray(100000, 's'));
     const RecordId empty = placeholder("small.bin");
     moveOver(part, at("small.bin"));
+    probe("Zk3mQp0a.bin");
+    const QString cancelled = testenv::writeFile(at("Zk3mQp0a.bin.part"), QByteArray(4096, 'c'));
+    const RecordId gone = placeholder("cancel.bin");
+    ASSERT_TRUE(QFile::remove(cancelled));
+    ASSERT_TRUE(QFile::remove(at("cancel.bin")));
     expectAnnounced({"small.bin"});
-    EXPECT_EQ(timesAnnounced(empty), 0) << "the placeholder is no news";
+    EXPECT_EQ(timesAnnounced(empty) + timesAnnounced(gone), 0) << "a placeholder is no news";
 }
 
 // The first download of a session: no partial download beside the probe, and
@@ -104,17 +110,6 @@ TEST_F(BrowserReplayTest, FirefoxLongDownloadIsAnnouncedOnceWhenItFinishes)
     moveOver(part, at("large.bin"));
     expectAnnounced({"large.bin"});
     EXPECT_FALSE(record(empty));
-}
-
-TEST_F(BrowserReplayTest, ACancelledDownloadLeavesNothingAndAnnouncesNothing)
-{
-    probe("Zk3mQp0a.bin");
-    const QString part = testenv::writeFile(at("Zk3mQp0a.bin.part"), QByteArray(4096, 'c'));
-    const RecordId empty = placeholder("cancel.bin");
-    ASSERT_TRUE(QFile::remove(part));
-    ASSERT_TRUE(QFile::remove(at("cancel.bin")));
-    expectAnnounced({});
-    EXPECT_EQ(timesAnnounced(empty), 0);
 }
 
 TEST_F(BrowserReplayTest, ChromiumDownloadIsAnnouncedOnceWithItsFinalSize)
