@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WatcherFixture.h"
-#include "store/Tags.h"
 
 // What Firefox and Chromium do in Downloads, replayed step by step on a real
 // folder under the real watcher: each finished download is announced once,
@@ -125,21 +124,6 @@ TEST_F(BrowserReplayTest, ChromiumDownloadIsAnnouncedOnceWithItsFinalSize)
     testenv::writeFile(at("photo (1).png"), {});
     moveOver(at("photo (1).png.crdownload"), at("photo (1).png"));
     expectAnnounced({"photo.png", "photo (1).png"});
-}
-
-// The browser's "Replace" of a file the user had marked: a new download, with
-// no mark the user never gave it.
-TEST_F(BrowserReplayTest, AFinishedDownloadOverAMarkedFileIsNewAndUnmarked)
-{
-    const QString file = testenv::writeFile(at("setup.run"), "old installer");
-    ASSERT_TRUE(waitForRecord(file));
-    const RecordId marked = recordAt(file)->id;
-    ASSERT_TRUE(await(m_store->markTemporary(marked, 30.0)));
-    const QString part = testenv::writeFile(at("setup.run.part"), "the new installer");
-    moveOver(part, file);
-    expectAnnounced({"setup.run"});
-    EXPECT_FALSE(record(marked));
-    EXPECT_TRUE(tags::readTags(file).isEmpty());
 }
 
 } // namespace
