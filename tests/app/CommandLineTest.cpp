@@ -6,8 +6,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QTemporaryFile>
-#include <unistd.h>
 
 namespace {
 
@@ -119,22 +117,14 @@ TEST(CommandLine, AProgramThatDoesNotAnswerHasItsOwnMessageAndStatus)
     QObject silent;
     ASSERT_TRUE(frozen.registerObject(bus::objectPath, &silent, QDBusConnection::ExportAllSlots));
     ASSERT_TRUE(frozen.registerService(bus::serviceName));
-    QTemporaryFile err;
-    ASSERT_TRUE(err.open());
-    std::fflush(stderr);
-    const int saved = ::dup(2);
-    ::dup2(err.handle(), 2);
+    testing::internal::CaptureStderr();
     // This thread serves the name, so it cannot answer while it waits.
     const int status = commandline::run({"list"}, {300, 300});
-    std::fflush(stderr);
-    ::dup2(saved, 2);
-    ::close(saved);
+    const std::string err = testing::internal::GetCapturedStderr();
     frozen.unregisterService(bus::serviceName);
     QDBusConnection::disconnectFromBus("frozen");
     EXPECT_EQ(status, commandline::noAnswer);
-    err.seek(0);
-    EXPECT_EQ(QString::fromLocal8Bit(err.readAll()),
-              "Vantle did not answer within 0.3 s; it may be busy or not responding\n");
+    EXPECT_EQ(err, "Vantle did not answer within 0.3 s; it may be busy or not responding\n");
 }
 
 TEST_F(CommandLineTest, ListShowsOneLinePerFileAndMarkRefusesStrayWords)

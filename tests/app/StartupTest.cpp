@@ -44,26 +44,11 @@ protected:
 
 } // namespace
 
-TEST_F(StartupTest, ExistingItemsAreKeptSilentlyAndTheLoginItemIsWritten)
-{
-    testenv::writeFile(at("a.zip"));
-    QDir().mkpath(at("folder"));
-    testenv::writeFile(at("folder/inside.txt"));
-    start();
-    ASSERT_EQ(records().size(), 2u);
-    for (const auto& r : records())
-        EXPECT_EQ(r.state, FileState::dismissed);
-    EXPECT_EQ(announced(), 0);
-    const QByteArray entry = testenv::contentOf(m_folder + "/autostart/vantle.desktop");
-    EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n"));
-    EXPECT_TRUE(entry.contains("\nExec=\"/opt/My Apps/vantle\"\n")) << entry.toStdString();
-    EXPECT_TRUE(entry.contains("\nIcon=app.vantle.Vantle\n")); // the installed icon's name
-}
-
 // Records outlive a kill -9 when their removal was still deferred, and items
 // change while the program is off: the first listing mends both, so that no
-// stale temporary record hands its mark to a new file at its name.
-TEST_F(StartupTest, RecordsOfItemsGoneWhileOffAreDroppedAndPassNothingOn)
+// stale temporary record hands its mark to a new file at its name. Once up,
+// the login item is written.
+TEST_F(StartupTest, ItemsFoundAreKeptSilentlyAndRecordsOfItemsGoneWhileOffPassNothingOn)
 {
     const RecordId stale = track("report.pdf");
     await(m_store->markTemporary(stale, 3600));
@@ -73,16 +58,24 @@ TEST_F(StartupTest, RecordsOfItemsGoneWhileOffAreDroppedAndPassNothingOn)
     ASSERT_TRUE(QFile::rename(at("old name.txt"), at("new name.txt")));
     // A second record at one path, as a lost removal leaves behind.
     insert(at("new name.txt"), 987654321);
+    QDir().mkpath(at("found"));
+    testenv::writeFile(at("found/inside.txt"));
     start();
-    ASSERT_EQ(records().size(), 2u);
+    EXPECT_EQ(announced(), 0); // what was there is kept silently
+    ASSERT_EQ(records().size(), 3u);
     EXPECT_EQ(recordAt(at("new name.txt"))->id, renamed);
     const auto kept = recordAt(at("toast never answered.iso"));
     EXPECT_EQ(std::tuple(kept->id, kept->state), std::tuple(unanswered, FileState::dismissed));
+    EXPECT_EQ(recordAt(at("found"))->state, FileState::dismissed); // not what is inside
     // A new file saved in place at the stale record's name is news, not temporary.
     testenv::writeFile(at("report.pdf"), "new");
     ASSERT_TRUE(waitUntil([&] { return announced() == 1; }));
     EXPECT_EQ(recordAt(at("report.pdf"))->state, FileState::unprocessed);
     EXPECT_TRUE(tags::readTags(at("report.pdf")).isEmpty());
+    const QByteArray entry = testenv::contentOf(m_folder + "/autostart/vantle.desktop");
+    EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n"));
+    EXPECT_TRUE(entry.contains("\nExec=\"/opt/My Apps/vantle\"\n")) << entry.toStdString();
+    EXPECT_TRUE(entry.contains("\nIcon=app.vantle.Vantle\n")); // the installed icon's name
 }
 
 // The start goes on without its login item. Once it is running, the expiry

@@ -68,11 +68,8 @@ protected:
     void TearDown() override
     {
         ToastOnScreen::TearDown();
-        m_dunst.terminate();
-        m_dunst.waitForFinished(5000);
-        m_bus.terminate();
-        m_bus.waitForFinished(5000);
-        stop(m_weston);
+        for (QProcess* process : {&m_dunst, &m_bus, &m_weston})
+            stop(*process);
     }
 
     QString dunstctl(const QStringList& arguments)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ToastOnScreen.h"
 
+#include <QSettings>
+
 namespace {
 
 struct TrayCase {
@@ -21,17 +23,13 @@ protected:
 // The Exec line of an action of the desktop entry, as arguments of the program.
 QStringList desktopAction(const QString& action)
 {
-    QFile file(VANTLE_SOURCE_DIR "/packaging/app.vantle.Vantle.desktop");
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n');
-    const qsizetype group = lines.indexOf("[Desktop Action " + action + "]");
-    for (qsizetype i = group + 1; group >= 0 && i < lines.size() && !lines[i].startsWith('[');
-         ++i) {
-        if (lines[i].startsWith("Exec=vantle"))
-            return lines[i].mid(QString("Exec=vantle").size()).split(' ', Qt::SkipEmptyParts);
-    }
-    ADD_FAILURE() << "no Exec=vantle in the action " << action.toStdString();
-    return {};
+    const QString exec =
+        QSettings(VANTLE_SOURCE_DIR "/packaging/app.vantle.Vantle.desktop", QSettings::IniFormat)
+            .value("Desktop Action " + action + "/Exec")
+            .toString();
+    EXPECT_TRUE(exec.startsWith("vantle"))
+        << "no Exec=vantle in the action " << action.toStdString();
+    return exec.mid(QString("vantle").size()).split(' ', Qt::SkipEmptyParts);
 }
 
 class NoTrayTest : public ToastOnScreen {

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WatcherFixture.h"
-#include "store/Tags.h"
 
 // What Firefox and Chromium do in Downloads, replayed step by step on a real
 // folder under the real watcher: each finished download is announced once,
@@ -55,14 +54,20 @@ protected:
     }
 };
 
-TEST_F(BrowserReplayTest, FirefoxShortDownloadIsAnnouncedOnceUnderItsOwnName)
+// A short download, then one cancelled: its placeholder and part go again.
+TEST_F(BrowserReplayTest, FirefoxShortDownloadIsAnnouncedOnceAndACancelledOneNever)
 {
     probe("XQ7iW0y9.bin");
     const QString part = testenv::writeFile(at("XQ7iW0y9.bin.part"), QByteArray(100000, 's'));
     const RecordId empty = placeholder("small.bin");
     moveOver(part, at("small.bin"));
+    probe("Zk3mQp0a.bin");
+    const QString cancelled = testenv::writeFile(at("Zk3mQp0a.bin.part"), QByteArray(4096, 'c'));
+    const RecordId gone = placeholder("cancel.bin");
+    ASSERT_TRUE(QFile::remove(cancelled));
+    ASSERT_TRUE(QFile::remove(at("cancel.bin")));
     expectAnnounced({"small.bin"});
-    EXPECT_EQ(timesAnnounced(empty), 0) << "the placeholder is no news";
+    EXPECT_EQ(timesAnnounced(empty) + timesAnnounced(gone), 0) << "a placeholder is no news";
 }
 
 // The first download of a session: no partial download beside the probe, and
@@ -106,17 +111,6 @@ TEST_F(BrowserReplayTest, FirefoxLongDownloadIsAnnouncedOnceWhenItFinishes)
     EXPECT_FALSE(record(empty));
 }
 
-TEST_F(BrowserReplayTest, ACancelledDownloadLeavesNothingAndAnnouncesNothing)
-{
-    probe("Zk3mQp0a.bin");
-    const QString part = testenv::writeFile(at("Zk3mQp0a.bin.part"), QByteArray(4096, 'c'));
-    const RecordId empty = placeholder("cancel.bin");
-    ASSERT_TRUE(QFile::remove(part));
-    ASSERT_TRUE(QFile::remove(at("cancel.bin")));
-    expectAnnounced({});
-    EXPECT_EQ(timesAnnounced(empty), 0);
-}
-
 TEST_F(BrowserReplayTest, ChromiumDownloadIsAnnouncedOnceWithItsFinalSize)
 {
     const QString hidden =
@@ -130,21 +124,6 @@ TEST_F(BrowserReplayTest, ChromiumDownloadIsAnnouncedOnceWithItsFinalSize)
     testenv::writeFile(at("photo (1).png"), {});
     moveOver(at("photo (1).png.crdownload"), at("photo (1).png"));
     expectAnnounced({"photo.png", "photo (1).png"});
-}
-
-// The browser's "Replace" of a file the user had marked: a new download, with
-// no mark the user never gave it.
-TEST_F(BrowserReplayTest, AFinishedDownloadOverAMarkedFileIsNewAndUnmarked)
-{
-    const QString file = testenv::writeFile(at("setup.run"), "old installer");
-    ASSERT_TRUE(waitForRecord(file));
-    const RecordId marked = recordAt(file)->id;
-    ASSERT_TRUE(await(m_store->markTemporary(marked, 30.0)));
-    const QString part = testenv::writeFile(at("setup.run.part"), "the new installer");
-    moveOver(part, file);
-    expectAnnounced({"setup.run"});
-    EXPECT_FALSE(record(marked));
-    EXPECT_TRUE(tags::readTags(file).isEmpty());
 }
 
 } // namespace

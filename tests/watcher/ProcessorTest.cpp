@@ -160,11 +160,7 @@ TEST_F(ProcessorTest, AnUnmountedDownloadsDriveKeepsItsRecordsAndIsWatchedAgain)
     const QString elsewhere = m_outside + "/mnt";
     QDir().mkpath(elsewhere);
     auto run = [](const QString& program, const QStringList& arguments) {
-        QProcess process;
-        process.setStandardErrorFile(QProcess::nullDevice());
-        process.start(program, arguments);
-        return process.waitForFinished() && process.exitStatus() == QProcess::NormalExit &&
-               process.exitCode() == 0;
+        return QProcess::execute(program, arguments) == 0;
     };
     ASSERT_TRUE(QFile(testenv::writeFile(image)).resize(8 << 20));
     ASSERT_TRUE(run("mkfs.ext2", {"-q", "-F", image}));

@@ -17,12 +17,7 @@ const QDateTime recorded(QDate(2026, 1, 1), QTime(10, 0), Qt::UTC);
 
 ItemStat file(std::uint64_t inode, std::optional<QDateTime> born = recorded.addSecs(-60))
 {
-    ItemStat st;
-    st.inode = inode;
-    st.isRegular = true;
-    st.size = 10;
-    st.birthTime = born;
-    return st;
+    return {.inode = inode, .isRegular = true, .size = 10, .birthTime = born};
 }
 
 RecordFacts record(std::uint64_t inode, const QString& name, FileState state = FileState::dismissed)
@@ -45,14 +40,12 @@ ReconcileFacts facts(ReconcileMode mode, const QString& name, std::uint64_t inod
                      std::optional<RecordFacts> byInode = {},
                      std::optional<RecordFacts> active = {})
 {
-    ReconcileFacts f;
-    f.mode = mode;
-    f.event = {dl + '/' + name, inode, {flags}, {}};
-    f.item = item;
-    f.admission = {Admission::record, {}, 10};
-    f.byInode = byInode;
-    f.atPath = active;
-    return f;
+    return {.mode = mode,
+            .event = {dl + '/' + name, inode, {flags}, {}},
+            .item = item,
+            .admission = {Admission::record, {}, 10},
+            .byInode = byInode,
+            .atPath = active};
 }
 
 // The same facts while a removal of `inode` (by default the event's) waits at the record's path.

@@ -215,13 +215,8 @@ inline QStringList mismatches(const QString& downloads, const std::vector<Record
             continue;
         const QString path = downloads + '/' + *name;
         present.insert(path, st->inode);
-        const auto children =
-            st->isDirectory ? fs::listDirectory(path).names : std::vector<QByteArray>{};
         const bool empty =
-            st->isDirectory && std::all_of(children.begin(), children.end(), [](const auto& child) {
-                const auto childName = fs::decodeName(child);
-                return childName && names::isIgnoredName(*childName);
-            });
+            st->isDirectory && std::ranges::all_of(namesIn(path), names::isIgnoredName);
         if (skipped(name) || empty || !(st->isDirectory || st->isRegular))
             optional.insert(path);
     }
