@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "StoreFixture.h"
 #include "TidyFixture.h"
 #include "tidy/Tidier.h"
 
@@ -8,39 +7,11 @@
 
 namespace {
 
-// A real store, real files and the real Trash in the test's home; the
-// records' clock is the wall clock, so that items without a record age by
-// their real change time.
-class TidyTest : public StoreFixture {
+class TidyTest : public TidyRuleFixture {
 protected:
-    void SetUp() override
-    {
-        StoreFixture::SetUp();
-        openStore(makeSystemTrash());
-        m_now = QDateTime::currentDateTimeUtc();
-        m_xbel = m_folder + "/recently-used.xbel";
-        m_tidier =
-            makeTidier(*m_store, m_folder, m_xbel, [this] { return m_now.addDays(m_daysLater); });
-    }
-    void TearDown() override
-    {
-        m_tidier->shutdown();
-        StoreFixture::TearDown();
-    }
-
-    // A kept record for a real file, detected `daysAgo` before the preview.
-    QString kept(const QString& name, int daysAgo)
-    {
-        const QDateTime real = m_now;
-        m_now = real.addDays(m_daysLater - daysAgo);
-        const RecordId id = track(name);
-        await(m_store->keep(id));
-        m_now = real;
-        return at(name);
-    }
     void openedDaysAgo(const QString& path, int days)
     {
-        const QString at = m_now.addDays(m_daysLater - days).toString(Qt::ISODate);
+        const QString at = m_now.addDays(40 - days).toString(Qt::ISODate);
         m_bookmarks += QStringLiteral("<bookmark href=\"%1\" added=\"%2\" modified=\"%2\" "
                                       "visited=\"%2\"/>\n")
                            .arg(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded), at);
@@ -57,25 +28,17 @@ protected:
         return paths;
     }
 
-    int m_daysLater = 40; // the preview's clock, ahead of the files' real times
-    QString m_xbel;
     QString m_bookmarks;
-    std::unique_ptr<Tidier> m_tidier;
 };
 
 } // namespace
 
 TEST_F(TidyTest, TheRuleTakesOnlyOldKeptItemsOfItsKindsNotInUse)
 {
-    TidyRule rule;
-    rule.olderThanDays = 30;
-    const auto withFolders = [](TidyRule r) {
-        r.includeFolders = true;
-        return r;
-    };
-    const auto ofKind = [](TidyRule r, const char* kind) {
-        r.kinds = {kind};
-        return r;
+    const TidyRule rule{.olderThanDays = 30};
+    const TidyRule folders{.olderThanDays = 30, .includeFolders = true};
+    const auto ofKind = [](const char* kind) {
+        return TidyRule{.olderThanDays = 30, .kinds = {kind}};
     };
     const auto folder = [&](const QString& name) {
         QDir().mkpath(at(name));
@@ -116,22 +79,21 @@ TEST_F(TidyTest, TheRuleTakesOnlyOldKeptItemsOfItsKindsNotInUse)
         {"opened long ago", opened(kept("stale.txt", 60), 45), rule, true},
         {"a hidden name", makeFile(".hidden").first, rule, false},
         {"a folder", folder("Folder"), rule, false},
-        {"a folder, included", folder("Included"), withFolders(rule), true},
-        {"a folder with a file opened lately", opened(folder("Busy") + "/inside.txt", 1),
-         withFolders(rule), false},
-        {"the archive itself", folder("Archive"), withFolders(rule), false},
-        {"an image, images only", makeFile("photo.png").first, ofKind(rule, "images"), true},
-        {"text, images only", makeFile("notes.txt").first, ofKind(rule, "images"), false},
-        {"an office document is no archive",
-         makeFile("report.docx", QByteArray("PK\x03\x04", 4)).first, ofKind(rule, "archives"),
+        {"a folder, included", folder("Included"), folders, true},
+        {"a folder with a file opened lately", opened(folder("Busy") + "/inside.txt", 1), folders,
          false},
+        {"the archive itself", folder("Archive"), folders, false},
+        {"an image, images only", makeFile("photo.png").first, ofKind("images"), true},
+        {"text, images only", makeFile("notes.txt").first, ofKind("images"), false},
+        {"an office document is no archive",
+         makeFile("report.docx", QByteArray("PK\x03\x04", 4)).first, ofKind("archives"), false},
         {"a zip is an archive", makeFile("bundle.zip", QByteArray("PK\x03\x04", 4)).first,
-         ofKind(rule, "archives"), true},
+         ofKind("archives"), true},
     };
     for (const Row& row : rows)
         EXPECT_EQ(taken(row.rule).contains(row.path), row.taken) << row.what;
     // Nothing below the top of Downloads, whatever the rule.
-    for (const QString& path : taken(withFolders(rule)))
+    for (const QString& path : taken(folders))
         EXPECT_EQ(QFileInfo(path).absolutePath(), m_downloads) << path.toStdString();
 }
 
@@ -139,12 +101,10 @@ TEST_F(TidyTest, UndoBringsTheWholeRunBackBesideWhatTookItsNames)
 {
     for (const bool toArchive : {false, true}) {
         SCOPED_TRACE(toArchive ? "archive" : "Trash");
-        TidyRule rule;
-        rule.olderThanDays = 30;
-        if (toArchive) {
-            rule.destination = TidyRule::Destination::archive;
-            rule.archiveFolder = m_folder + "/Archive";
-        }
+        const TidyRule rule{.olderThanDays = 30,
+                            .destination = toArchive ? TidyRule::Destination::archive
+                                                     : TidyRule::Destination::trash,
+                            .archiveFolder = toArchive ? m_folder + "/Archive" : QString()};
         const QString first = kept("first.txt", 31);
         testenv::writeFile(first, "first");
         const QString second = kept("second.txt", 31);
@@ -180,8 +140,7 @@ TEST_F(TidyTest, UndoBringsTheWholeRunBackBesideWhatTookItsNames)
 
 TEST_F(TidyTest, UndoOfTheTrashBatchGetsPastATakenNameAndAVanishedItem)
 {
-    TidyRule rule;
-    rule.olderThanDays = 30;
+    const TidyRule rule{.olderThanDays = 30};
     const QString first = kept("first.txt", 33);
     const QString vanishing = kept("vanishing.txt", 32);
     const QString last = kept("last.txt", 31);
