@@ -53,6 +53,7 @@ protected:
     void SetUp() override
     {
         StoreFixture::SetUp();
+        m_now = QDateTime(); // the wall clock, as the cleanup service's deadlines use
         m_cleanup = std::make_unique<CleanupService>(*m_store);
         m_model = std::make_unique<PopoverModel>(*m_store, *m_cleanup);
     }
@@ -127,7 +128,6 @@ TEST_F(PopoverModelTest, WhileFollowingTheListsTrackTheStoreAndTheButtonsActOnIt
 
 TEST_F(PopoverModelTest, AFileTheTrashRefusedStaysListedWithTheReason)
 {
-    StoreFixture::m_now = QDateTime(); // the wall clock, as the cleanup service's deadlines use
     const RecordId id = track("locked.pdf");
     m_trash->failWith("Permission denied");
     m_model->setFollowing(true);
@@ -140,7 +140,6 @@ TEST_F(PopoverModelTest, AFileTheTrashRefusedStaysListedWithTheReason)
 
 TEST_F(PopoverModelTest, OneMoreHourKeepsAFileThatWasDueAndTheListSaysWhereItCameFrom)
 {
-    StoreFixture::m_now = QDateTime(); // the wall clock, as the cleanup service's deadlines use
     const RecordId id = track("slides.pdf");
     const char link[] = "https://talks.example.com/slides.pdf";
     ASSERT_EQ(::setxattr(QFile::encodeName(at("slides.pdf")), "user.xdg.origin.url", link,
@@ -164,7 +163,6 @@ TEST_F(PopoverModelTest, OneMoreHourKeepsAFileThatWasDueAndTheListSaysWhereItCam
 
 TEST_F(PopoverModelTest, ADeleteTheTrashRefusesSaysWhyOnItsRowUntilThePopoverCloses)
 {
-    StoreFixture::m_now = QDateTime(); // the wall clock, as the cleanup service's deadlines use
     const RecordId id = track("pinned.pdf");
     await(expiry::markTemporary(*m_store, *m_cleanup, id, 3600));
     m_trash->failWith("Trash is full");
