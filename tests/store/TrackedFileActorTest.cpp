@@ -300,11 +300,9 @@ TEST_F(TrackedFileActorTest, AfterShutdownEveryCallFinishesCancelledInsteadOfWai
     const RecordId id = track("late.pdf");
     m_store->shutdown();
     const QFuture<void> calls[] = {
-        QFuture<void>(m_store->save()),
-        QFuture<void>(m_store->markTemporary(id)),
+        QFuture<void>(m_store->save()), QFuture<void>(m_store->markTemporary(id)),
         QFuture<void>(m_store->deleteNow(id)),
-        QFuture<void>(m_store->perform<bool>([](TrackedFileActor::Context&) { return true; })),
-    };
+        QFuture<void>(m_store->perform<bool>([](TrackedFileActor::Context&) { return true; }))};
     for (const QFuture<void>& call : calls) {
         EXPECT_TRUE(waitUntil([&] { return call.isFinished(); }));
         EXPECT_TRUE(call.isCanceled());
