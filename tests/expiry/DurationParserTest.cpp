@@ -40,7 +40,8 @@ TEST(DurationParserTest, readsLengthsAndEchoesThemInAtMostTwoUnits)
         SCOPED_TRACE(c.input);
         const auto parsed = DurationParser::parse(QString::fromUtf8(c.input));
         EXPECT_EQ(parsed ? std::optional(parsed->interval) : std::nullopt, c.interval);
-        if (parsed && c.echo)
+        if (parsed && c.echo) {
             EXPECT_EQ(parsed->echo.toStdString(), c.echo);
+        }
     }
 }
