@@ -172,6 +172,7 @@ TEST_F(PopoverModelTest, ADeleteTheTrashRefusesSaysWhyOnItsRowUntilThePopoverClo
         return l.actionFailures.value(id).contains("Trash is full");
     }));
     EXPECT_EQ(names(m_model->lists().temporaryFiles), QStringList{"pinned.pdf"});
+    EXPECT_EQ(record(id).value_or(TrackedFile{}).state, FileState::temporary) << "the record stays";
     m_model->setFollowing(false);
     m_model->setFollowing(true);
     ASSERT_TRUE(listsShow([&](const PopoverLists& l) { return l.actionFailures.isEmpty(); }));
