@@ -9,16 +9,6 @@
 
 namespace {
 
-// Rows as another connection sees them on disk.
-int rowsOnDisk(const QString& path)
-{
-    sqlite::Database db;
-    if (!db.open(path))
-        return -1;
-    sqlite::Statement count(db, "SELECT count(*) FROM TrackedFile");
-    return count.step() ? int(count.integer(0)) : -1;
-}
-
 class TrackedFileActorTest : public StoreFixture {
 protected:
     // Another connection to the store file, as another program holds one, once it ran `sql`.
@@ -27,6 +17,13 @@ protected:
         auto db = std::make_unique<sqlite::Database>();
         EXPECT_TRUE(db->open(storePath()) && db->exec(sql.constData())) << sql.constData();
         return db;
+    }
+    // Rows as another connection sees them on disk.
+    int rowsOnDisk()
+    {
+        const auto db = other("SELECT 1");
+        sqlite::Statement count(*db, "SELECT count(*) FROM TrackedFile");
+        return count.step() ? int(count.integer(0)) : -1;
     }
     // Closes the store, changes its file as another program would, and opens it again.
     void editStoreFile(const QByteArray& sql, bool reopen = true)
@@ -215,9 +212,9 @@ TEST_F(TrackedFileActorTest, AFailedSaveKeepsTheChangeVisibleAndTheNextSaveWrite
         EXPECT_FALSE(await(m_store->save()));
         EXPECT_EQ(changed.count(), 0);
         ASSERT_TRUE(blocker->exec(unblock));
-        EXPECT_EQ(rowsOnDisk(storePath()), 0);
+        EXPECT_EQ(rowsOnDisk(), 0);
         insert(at("second.bin"), 92);
-        EXPECT_EQ(rowsOnDisk(storePath()), 2);
+        EXPECT_EQ(rowsOnDisk(), 2);
         EXPECT_TRUE(waitUntil([&] { return changed.count() == 1; }));
         openStore();
         EXPECT_EQ(record(id)->state, FileState::dismissed);
