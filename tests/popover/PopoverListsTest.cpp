@@ -2,11 +2,11 @@
 #include "StoreFixture.h"
 #include "expiry/CleanupService.h"
 #include "expiry/MarkTemporary.h"
+#include "platform/Xattr.h"
 #include "popover/PopoverModel.h"
 #include "popover/RecentlyTrashed.h"
 
 #include <QSemaphore>
-#include <sys/xattr.h>
 
 namespace {
 
@@ -141,10 +141,8 @@ TEST_F(PopoverModelTest, AFileTheTrashRefusedStaysListedWithTheReason)
 TEST_F(PopoverModelTest, OneMoreHourKeepsAFileThatWasDueAndTheListSaysWhereItCameFrom)
 {
     const RecordId id = track("slides.pdf");
-    const char link[] = "https://talks.example.com/slides.pdf";
-    ASSERT_EQ(::setxattr(QFile::encodeName(at("slides.pdf")), "user.xdg.origin.url", link,
-                         sizeof link - 1, 0),
-              0);
+    ASSERT_TRUE(xattr::set(at("slides.pdf"), "user.xdg.origin.url",
+                           "https://talks.example.com/slides.pdf"));
     const QDateTime due = *await(expiry::markTemporary(*m_store, *m_cleanup, id, 1.0));
     m_model->extendExpiry(id, 3600);
     ASSERT_TRUE(waitUntil([&] {
