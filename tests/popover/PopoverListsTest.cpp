@@ -23,10 +23,7 @@ TrackedFile file(const char* name, FileState state, std::optional<int> expiresIn
 
 QStringList names(const std::vector<TrackedFile>& files)
 {
-    QStringList list;
-    for (const TrackedFile& f : files)
-        list.append(f.fileName);
-    return list;
+    return textsOf(files, [](const TrackedFile& f) { return f.fileName; });
 }
 
 } // namespace

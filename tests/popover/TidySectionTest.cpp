@@ -20,10 +20,8 @@ TEST_F(TidySectionTest, TidyNowMovesWhatThePreviewListedAndUndoBringsItBack)
     TidySectionView view(model);
     const auto ready = [&] { return model.phase() == TidyModel::Phase::ready; };
     const auto listed = [&] {
-        QStringList names;
-        for (QWidget* row : view.findChildren<QWidget*>(QStringLiteral("tidyItem")))
-            names.append(row->accessibleName());
-        return names;
+        return textsOf(view.findChildren<QWidget*>(QStringLiteral("tidyItem")),
+                       [](QWidget* row) { return row->accessibleName(); });
     };
 
     model.refresh();

@@ -22,10 +22,7 @@ protected:
     {
         const TidyPreview preview = await(m_tidier->preview(rule));
         EXPECT_TRUE(preview.error.isEmpty()) << preview.error.toStdString();
-        QStringList paths;
-        for (const TidyItem& item : preview.items)
-            paths.append(item.path);
-        return paths;
+        return textsOf(preview.items, [](const TidyItem& item) { return item.path; });
     }
 
     QString m_bookmarks;

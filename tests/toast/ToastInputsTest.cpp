@@ -27,10 +27,7 @@ using Input = ToastController::Input;
 
 QStringList titles(const QMenu* menu)
 {
-    QStringList shown;
-    for (const QAction* action : menu->actions())
-        shown.append(action->text());
-    return shown;
+    return textsOf(menu->actions(), [](const QAction* action) { return action->text(); });
 }
 
 // The toast's input panels, each opened over one queued download.
