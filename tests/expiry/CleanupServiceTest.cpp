@@ -172,6 +172,7 @@ TEST_F(CleanupServiceTest, aRefusedFileStaysTemporaryAndIsTriedAgainByTheSweep)
     for (const RecordId id : {atExpiry, atStartUp})
         EXPECT_EQ(record(id)->state, FileState::temporary);
     EXPECT_TRUE(QFile::exists(at("locked.dat")) && QFile::exists(at("offline.dat")));
+    EXPECT_EQ(tags::readTags(at("locked.dat")), QStringList{tags::programTag}) << "still marked";
     // The Trash works again: the sweep takes both.
     m_trash->failWith({});
     await(m_service->startStaleRecordSweep());

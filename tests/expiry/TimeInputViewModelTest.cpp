@@ -2,8 +2,6 @@
 #include "expiry/TimeInputViewModel.h"
 #include "TestSupport.h"
 
-#include <QSignalSpy>
-
 TEST(TimeInputViewModelTest, ExpiryTextSaysTodayTomorrowOrTheDate)
 {
     const QLocale english(QLocale::English, QLocale::UnitedStates);

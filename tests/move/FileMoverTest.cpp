@@ -43,12 +43,11 @@ protected:
     }
     static QStringList targetsOf(const QList<MoveOutcome>& outcomes)
     {
-        QStringList targets;
-        for (const MoveOutcome& outcome : outcomes)
-            targets.append(outcome.moved() ? outcome.target
-                                           : "failed: " + outcome.source +
-                                                 (outcome.error.isEmpty() ? " (no reason)" : ""));
-        return targets;
+        return textsOf(outcomes, [](const MoveOutcome& outcome) {
+            return outcome.moved() ? outcome.target
+                                   : "failed: " + outcome.source +
+                                         (outcome.error.isEmpty() ? " (no reason)" : "");
+        });
     }
 };
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "TestSupport.h"
 #include "move/FolderIndex.h"
 #include "move/FolderList.h"
 #include "move/FolderMatcher.h"
 
 #include <QRandomGenerator>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -31,10 +31,7 @@ QList<FolderMatch> searchBoth(const QString& query, const QStringList& paths, in
 
 QStringList pathsOf(const QList<FolderMatch>& matches)
 {
-    QStringList found;
-    for (const FolderMatch& m : matches)
-        found.append(m.path);
-    return found;
+    return textsOf(matches, [](const FolderMatch& m) { return m.path; });
 }
 
 TEST(FolderFilter, RejectsHomeLibraryHiddenBuildAndPackageFolders)

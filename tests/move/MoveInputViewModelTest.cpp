@@ -22,18 +22,14 @@ TEST(MoveInputViewModelTest, CreateOffersTheLastWordBesideWhereItMatched)
         QList<FolderMatch> results;
         int selected;
         std::optional<QString> folder;
-    } cases[] = {
-        {"  ", {}, 0, std::nullopt},
-        {"new", {}, 0, QStringLiteral("/home/me/new")},
-        {"doc new",
-         {match("Documents/Newsletters", 1)},
-         0,
-         QStringLiteral("/home/me/Documents/new")},
-        {"doc new", {}, 0, QStringLiteral("/home/me/doc/new")},
-        {"Doc New", {}, 0, QStringLiteral("/home/me/Doc/New")},
-        // A highlight outside the results: as if nothing matched.
-        {"doc new", {match("Documents/Newsletters", 1)}, 3, QStringLiteral("/home/me/doc/new")},
-        {"x", {match("A/B", 9)}, 0, QStringLiteral("/home/me/A/B/x")}};
+    } cases[] = {{"  ", {}, 0, std::nullopt},
+                 {"new", {}, 0, "/home/me/new"},
+                 {"doc new", {match("Documents/Newsletters", 1)}, 0, "/home/me/Documents/new"},
+                 {"doc new", {}, 0, "/home/me/doc/new"},
+                 {"Doc New", {}, 0, "/home/me/Doc/New"},
+                 // A highlight outside the results: as if nothing matched.
+                 {"doc new", {match("Documents/Newsletters", 1)}, 3, "/home/me/doc/new"},
+                 {"x", {match("A/B", 9)}, 0, "/home/me/A/B/x"}};
     for (const auto& c : cases) {
         MoveInputViewModel model(QStringLiteral("/home/me/"));
         model.setQuery(QString::fromUtf8(c.query));

@@ -2,11 +2,11 @@
 #include "StoreFixture.h"
 #include "expiry/CleanupService.h"
 #include "expiry/MarkTemporary.h"
+#include "platform/Xattr.h"
 #include "popover/PopoverModel.h"
 #include "popover/RecentlyTrashed.h"
 
 #include <QSemaphore>
-#include <sys/xattr.h>
 
 namespace {
 
@@ -23,10 +23,7 @@ TrackedFile file(const char* name, FileState state, std::optional<int> expiresIn
 
 QStringList names(const std::vector<TrackedFile>& files)
 {
-    QStringList list;
-    for (const TrackedFile& f : files)
-        list.append(f.fileName);
-    return list;
+    return textsOf(files, [](const TrackedFile& f) { return f.fileName; });
 }
 
 } // namespace
@@ -53,6 +50,7 @@ protected:
     void SetUp() override
     {
         StoreFixture::SetUp();
+        m_now = QDateTime(); // the wall clock, as the cleanup service's deadlines use
         m_cleanup = std::make_unique<CleanupService>(*m_store);
         m_model = std::make_unique<PopoverModel>(*m_store, *m_cleanup);
     }
@@ -127,7 +125,6 @@ TEST_F(PopoverModelTest, WhileFollowingTheListsTrackTheStoreAndTheButtonsActOnIt
 
 TEST_F(PopoverModelTest, AFileTheTrashRefusedStaysListedWithTheReason)
 {
-    StoreFixture::m_now = QDateTime(); // the wall clock, as the cleanup service's deadlines use
     const RecordId id = track("locked.pdf");
     m_trash->failWith("Permission denied");
     m_model->setFollowing(true);
@@ -140,12 +137,9 @@ TEST_F(PopoverModelTest, AFileTheTrashRefusedStaysListedWithTheReason)
 
 TEST_F(PopoverModelTest, OneMoreHourKeepsAFileThatWasDueAndTheListSaysWhereItCameFrom)
 {
-    StoreFixture::m_now = QDateTime(); // the wall clock, as the cleanup service's deadlines use
     const RecordId id = track("slides.pdf");
-    const char link[] = "https://talks.example.com/slides.pdf";
-    ASSERT_EQ(::setxattr(QFile::encodeName(at("slides.pdf")), "user.xdg.origin.url", link,
-                         sizeof link - 1, 0),
-              0);
+    ASSERT_TRUE(xattr::set(at("slides.pdf"), "user.xdg.origin.url",
+                           "https://talks.example.com/slides.pdf"));
     const QDateTime due = *await(expiry::markTemporary(*m_store, *m_cleanup, id, 1.0));
     m_model->extendExpiry(id, 3600);
     ASSERT_TRUE(waitUntil([&] {
@@ -164,7 +158,6 @@ TEST_F(PopoverModelTest, OneMoreHourKeepsAFileThatWasDueAndTheListSaysWhereItCam
 
 TEST_F(PopoverModelTest, ADeleteTheTrashRefusesSaysWhyOnItsRowUntilThePopoverCloses)
 {
-    StoreFixture::m_now = QDateTime(); // the wall clock, as the cleanup service's deadlines use
     const RecordId id = track("pinned.pdf");
     await(expiry::markTemporary(*m_store, *m_cleanup, id, 3600));
     m_trash->failWith("Trash is full");
@@ -174,6 +167,7 @@ TEST_F(PopoverModelTest, ADeleteTheTrashRefusesSaysWhyOnItsRowUntilThePopoverClo
         return l.actionFailures.value(id).contains("Trash is full");
     }));
     EXPECT_EQ(names(m_model->lists().temporaryFiles), QStringList{"pinned.pdf"});
+    EXPECT_EQ(record(id).value_or(TrackedFile{}).state, FileState::temporary) << "the record stays";
     m_model->setFollowing(false);
     m_model->setFollowing(true);
     ASSERT_TRUE(listsShow([&](const PopoverLists& l) { return l.actionFailures.isEmpty(); }));

@@ -33,10 +33,8 @@ protected:
     }
     QStringList listed()
     {
-        QStringList paths;
-        for (const TrashJournal::Entry& file : await(m_recent->recentlyTrashed()))
-            paths.append(file.originalPath);
-        return paths;
+        return textsOf(await(m_recent->recentlyTrashed()),
+                       [](const TrashJournal::Entry& file) { return file.originalPath; });
     }
     std::optional<QString> restore(const QString& nameOrLocation)
     {

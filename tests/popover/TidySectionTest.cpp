@@ -1,53 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "StoreFixture.h"
 #include "TidyFixture.h"
-#include "platform/AppSettings.h"
 #include "popover/TidyModel.h"
 #include "popover/TidySectionView.h"
-#include "tidy/Tidier.h"
 #include "tidy/TidySchedule.h"
 
 #include <QLabel>
 #include <QPushButton>
-#include <QSettings>
-
-namespace {
 
 // A real store, real files and the real Trash in the test's own data home.
-class TidySectionTest : public TidyRuleFixture {
-protected:
-    void SetUp() override
-    {
-        TidyRuleFixture::SetUp();
-        // The section fits its list to the rows, a window of its own here.
-        allowWarning(QStringLiteral("This plugin does not support propagateSizeHints()"));
-    }
-
-    // A kept file, detected `daysBefore` days before the rule's now.
-    QString kept(const QString& name, int daysBefore)
-    {
-        const QDateTime real = m_now;
-        m_now = real.addDays(40 - daysBefore);
-        await(m_store->keep(track(name)));
-        m_now = real;
-        return at(name);
-    }
-};
-
-} // namespace
+using TidySectionTest = TidyRuleFixture;
 
 TEST_F(TidySectionTest, TidyNowMovesWhatThePreviewListedAndUndoBringsItBack)
 {
+    // The section fits its list to the rows, a window of its own here.
+    allowWarning(QStringLiteral("This plugin does not support propagateSizeHints()"));
     const QString old = kept("old.txt", 40);
     const QString young = kept("young.txt", 10);
     TidyModel model(*m_tidier);
     TidySectionView view(model);
     const auto ready = [&] { return model.phase() == TidyModel::Phase::ready; };
     const auto listed = [&] {
-        QStringList names;
-        for (QWidget* row : view.findChildren<QWidget*>(QStringLiteral("tidyItem")))
-            names.append(row->accessibleName());
-        return names;
+        return textsOf(view.findChildren<QWidget*>(QStringLiteral("tidyItem")),
+                       [](QWidget* row) { return row->accessibleName(); });
     };
 
     model.refresh();

@@ -3,6 +3,7 @@
 #include "expiry/ExpiryUnit.h"
 #include "platform/AppSettings.h"
 #include "platform/Formatters.h"
+#include "store/DownloadOrigin.h"
 
 #include <QSettings>
 
@@ -37,4 +38,23 @@ TEST(DefaultExpiryTest, ReadRulesForStoredValues)
             << value.toString().toStdString() << " " << unit.toString().toStdString();
     }
     settings::open()->clear();
+}
+
+TEST(DownloadOrigin, OnlyAnHttpAddressWithAHostCounts)
+{
+    const struct {
+        QByteArray value;
+        const char* host; // nullptr: unknown
+    } cases[] = {{"https://files.example.com/report.pdf?x=1", "files.example.com"},
+                 {"http://example.org/a.zip\n", "example.org"},
+                 {QByteArray("https://example.net/b", 21) + '\0', "example.net"},
+                 {"HTTPS://Example.COM/c", "example.com"},
+                 {"ftp://example.com/d", nullptr},
+                 {"https://", nullptr},
+                 {"", nullptr}};
+    for (const auto& c : cases) {
+        const auto origin = downloadorigin::fromAttribute(c.value);
+        EXPECT_EQ(origin ? origin->host() : QString(), QString::fromLatin1(c.host))
+            << c.value.toStdString();
+    }
 }

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "StoreFixture.h"
-#include "store/Tags.h"
 #include "store/TrashJournal.h"
 
 #include <QProcess>
@@ -51,21 +50,6 @@ TEST_F(RecordTrashTest, AnotherItemAtThePathIsNeverTrashed)
               std::tuple(RecordTrash::Outcome::absent, QString()));
     EXPECT_EQ(testenv::contentOf(path), "saved meanwhile");
     EXPECT_TRUE(TrashJournal(TrashJournal::besideStore(storePath())).entries().empty());
-}
-
-TEST_F(RecordTrashTest, ARefusedTrashKeepsTheFileTheMarkAndTheRecord)
-{
-    m_trash->failWith("Unable to find or create trash directory");
-    const auto [path, inode] = makeFile("keep me.txt");
-    const RecordId id = insert(path, inode);
-    await(m_store->markTemporary(id));
-    const auto result = await(m_store->deleteNow(id));
-    EXPECT_EQ(std::tuple(result.outcome, result.detail),
-              std::tuple(RecordTrash::Outcome::failed,
-                         QString("Unable to find or create trash directory")));
-    EXPECT_TRUE(QFile::exists(path));
-    EXPECT_EQ(tags::readTags(path), QStringList{tags::programTag});
-    EXPECT_EQ(record(id)->state, FileState::temporary);
 }
 
 // The real freedesktop Trash, checked with trash-cli's own restore. What

@@ -9,27 +9,27 @@
 
 namespace {
 
-// Rows as another connection sees them on disk.
-int rowsOnDisk(const QString& path)
-{
-    sqlite::Database db;
-    if (!db.open(path))
-        return -1;
-    sqlite::Statement count(db, "SELECT count(*) FROM TrackedFile");
-    return count.step() ? int(count.integer(0)) : -1;
-}
-
 class TrackedFileActorTest : public StoreFixture {
 protected:
+    // Another connection to the store file, as another program holds one, once it ran `sql`.
+    std::unique_ptr<sqlite::Database> other(const QByteArray& sql)
+    {
+        auto db = std::make_unique<sqlite::Database>();
+        EXPECT_TRUE(db->open(storePath()) && db->exec(sql.constData())) << sql.constData();
+        return db;
+    }
+    // Rows as another connection sees them on disk.
+    int rowsOnDisk()
+    {
+        const auto db = other("SELECT 1");
+        sqlite::Statement count(*db, "SELECT count(*) FROM TrackedFile");
+        return count.step() ? int(count.integer(0)) : -1;
+    }
     // Closes the store, changes its file as another program would, and opens it again.
     void editStoreFile(const QByteArray& sql, bool reopen = true)
     {
         m_store.reset();
-        {
-            sqlite::Database db;
-            ASSERT_TRUE(db.open(storePath()));
-            ASSERT_TRUE(db.exec(sql.constData())) << sql.constData();
-        }
+        other(sql);
         if (reopen)
             openStore();
     }
@@ -203,9 +203,7 @@ TEST_F(TrackedFileActorTest, AFailedSaveKeepsTheChangeVisibleAndTheNextSaveWrite
         SCOPED_TRACE(block);
         m_folder = testenv::freshFolder("store"); // an empty store file each time
         openStore();
-        sqlite::Database other;
-        ASSERT_TRUE(other.open(storePath()));
-        ASSERT_TRUE(other.exec(block));
+        const auto blocker = other(block);
         QSignalSpy changed(m_store.get(), &TrackedFileActor::changed);
         // A lifetime is the exception: it is undone and reported (below).
         const RecordId id = insert(at("pending.bin"), 91);
@@ -213,10 +211,10 @@ TEST_F(TrackedFileActorTest, AFailedSaveKeepsTheChangeVisibleAndTheNextSaveWrite
         EXPECT_EQ(record(id)->state, FileState::dismissed);
         EXPECT_FALSE(await(m_store->save()));
         EXPECT_EQ(changed.count(), 0);
-        ASSERT_TRUE(other.exec(unblock));
-        EXPECT_EQ(rowsOnDisk(storePath()), 0);
+        ASSERT_TRUE(blocker->exec(unblock));
+        EXPECT_EQ(rowsOnDisk(), 0);
         insert(at("second.bin"), 92);
-        EXPECT_EQ(rowsOnDisk(storePath()), 2);
+        EXPECT_EQ(rowsOnDisk(), 2);
         EXPECT_TRUE(waitUntil([&] { return changed.count() == 1; }));
         openStore();
         EXPECT_EQ(record(id)->state, FileState::dismissed);
@@ -262,12 +260,10 @@ TEST_F(TrackedFileActorTest, UnreadableOrAbsurdExpiriesMeanNoExpiry)
 TEST_F(TrackedFileActorTest, OpeningWaitsForAnotherWriterInsteadOfFailing)
 {
     m_store.reset();
-    sqlite::Database other;
-    ASSERT_TRUE(other.open(storePath()));
-    ASSERT_TRUE(other.exec("BEGIN EXCLUSIVE"));
+    const auto writer = other("BEGIN EXCLUSIVE");
     std::thread release([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        other.exec("COMMIT");
+        writer->exec("COMMIT");
     });
     QString error;
     auto store = TrackedFileActor::open(options({}, 5000), &error);
@@ -281,15 +277,13 @@ TEST_F(TrackedFileActorTest, ALifetimeTheStoreCannotSaveIsReportedAndLeftUndone)
     await(m_store->markTemporary(marked, 60));
     const RecordId fresh = track("fresh.pdf");
     const TrackedFile before = *record(marked);
-    sqlite::Database other;
-    ASSERT_TRUE(other.open(storePath()));
-    ASSERT_TRUE(other.exec("BEGIN EXCLUSIVE")); // every save fails while it holds
+    const auto writer = other("BEGIN EXCLUSIVE"); // every save fails while it holds
     for (const MarkedExpiry& result :
          {await(m_store->markTemporary(fresh, 60)), await(m_store->extendExpiry(marked, 3600))}) {
         EXPECT_FALSE(result.has_value());
         EXPECT_TRUE(result.error.contains("locked")) << result.error.toStdString();
     }
-    ASSERT_TRUE(other.exec("COMMIT"));
+    ASSERT_TRUE(writer->exec("COMMIT"));
     // A later save must not bring in what the user was told had failed.
     EXPECT_TRUE(await(m_store->save()));
     openStore();
@@ -303,14 +297,33 @@ TEST_F(TrackedFileActorTest, AfterShutdownEveryCallFinishesCancelledInsteadOfWai
     const RecordId id = track("late.pdf");
     m_store->shutdown();
     const QFuture<void> calls[] = {
-        QFuture<void>(m_store->save()),
-        QFuture<void>(m_store->markTemporary(id)),
+        QFuture<void>(m_store->save()), QFuture<void>(m_store->markTemporary(id)),
         QFuture<void>(m_store->deleteNow(id)),
-        QFuture<void>(m_store->perform<bool>([](TrackedFileActor::Context&) { return true; })),
-    };
+        QFuture<void>(m_store->perform<bool>([](TrackedFileActor::Context&) { return true; }))};
     for (const QFuture<void>& call : calls) {
         EXPECT_TRUE(waitUntil([&] { return call.isFinished(); }));
         EXPECT_TRUE(call.isCanceled());
     }
     EXPECT_TRUE(QFile::exists(at("late.pdf")));
+}
+
+// A store written before "Keep forever" existed opens with its records
+// unpinned, and a pin made then survives the next start.
+TEST_F(TrackedFileActorTest, AStoreOfTheFirstSchemaOpensAndKeepsPinsFromThenOn)
+{
+    m_store.reset();
+    QFile::remove(storePath());
+    editStoreFile(R"sql(
+            CREATE TABLE TrackedFile (id INTEGER PRIMARY KEY AUTOINCREMENT,
+                inode INTEGER NOT NULL UNIQUE, filePath TEXT NOT NULL, fileName TEXT NOT NULL,
+                state TEXT NOT NULL, detectedAt REAL NOT NULL, markedTemporaryAt REAL,
+                expiresAt REAL, fileSize INTEGER NOT NULL, inodeSince REAL NOT NULL);
+            INSERT INTO TrackedFile VALUES (7, 41, '/d/old.pdf', 'old.pdf', 'dismissed',
+                1772366400, NULL, NULL, 5, 1772366400);
+            PRAGMA user_version = 1;)sql");
+    const auto old = record(RecordId{7}).value_or(TrackedFile{});
+    EXPECT_EQ(std::tuple(old.fileName, old.pinned), std::tuple(QString("old.pdf"), false));
+    EXPECT_EQ(await(m_store->setPinned(RecordId{7}, true)), QString());
+    openStore();
+    EXPECT_TRUE(record(RecordId{7}).value_or(TrackedFile{}).pinned);
 }

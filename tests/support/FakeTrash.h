@@ -56,23 +56,14 @@ public:
         return m_held.contains(location) && QFileInfo::exists(location);
     }
 
-    void failPutBackWith(const QString& message)
-    {
-        locked([&] { m_putBackFailure = message; });
-    }
+    void failPutBackWith(const QString& message) { set(m_putBackFailure, message); }
     // Moves as before but no longer says where to, as some Trash backends do.
-    void withholdLocations()
-    {
-        locked([&] { m_withholdLocations = true; });
-    }
-    void failWith(const QString& message)
-    {
-        locked([&] { m_failure = message; });
-    }
+    void withholdLocations() { set(m_withholdLocations, true); }
+    void failWith(const QString& message) { set(m_failure, message); }
     // Runs just before each move: lets a test change the path in the gap.
     void beforeMove(std::function<void(const QString&)> hook)
     {
-        locked([&] { m_beforeMove = std::move(hook); });
+        set(m_beforeMove, std::move(hook));
     }
     // Runs on the restoring thread before each put-back; set it while none runs.
     void beforePutBack(std::function<void(const QString&)> hook)
@@ -86,10 +77,10 @@ public:
     }
 
 private:
-    void locked(const std::function<void()>& change)
+    template <typename T> void set(T& field, std::type_identity_t<T> value)
     {
         QMutexLocker lock(&m_mutex);
-        change();
+        field = std::move(value);
     }
 
     mutable QMutex m_mutex;

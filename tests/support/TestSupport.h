@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFuture>
 #include <QString>
+#include <QStringList>
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
@@ -65,6 +66,15 @@ inline void moveOver(const QString& from, const QString& to)
     EXPECT_EQ(std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()),
               0)
         << from.toStdString() << " -> " << to.toStdString();
+}
+
+// What `text` reads of each of `items`, in order.
+template <typename Items, typename Text> QStringList textsOf(const Items& items, Text text)
+{
+    QStringList texts;
+    for (const auto& item : items)
+        texts.append(text(item));
+    return texts;
 }
 
 // Processes events until `condition` holds or the timeout passes; returns

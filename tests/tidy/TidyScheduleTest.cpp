@@ -1,11 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tidy/TidySchedule.h"
-#include "StoreFixture.h"
 #include "TidyFixture.h"
-#include "platform/AppSettings.h"
-#include "tidy/Tidier.h"
 
-#include <QSettings>
 #include <QSignalSpy>
 
 namespace {
@@ -20,12 +16,6 @@ protected:
         TidyRuleFixture::TearDown();
     }
 
-    // A kept file the rule takes: detected 40 days before the rule's now.
-    QString old(const QString& name)
-    {
-        await(m_store->keep(track(name)));
-        return at(name);
-    }
     // Waits for the next time a run is due and says whether it ran.
     bool nextCheck()
     {
@@ -41,7 +31,7 @@ protected:
 
 TEST_F(TidyScheduleTest, TheDailyRunWaitsForAPreviewOfEachNewRule)
 {
-    const QString first = old("first.txt");
+    const QString first = kept("first.txt");
     m_schedule = std::make_unique<TidySchedule>(
         *m_tidier, TidySchedule::Options{std::chrono::milliseconds(20), {}});
     m_schedule->start();
@@ -54,7 +44,7 @@ TEST_F(TidyScheduleTest, TheDailyRunWaitsForAPreviewOfEachNewRule)
     EXPECT_FALSE(QFileInfo::exists(first));
 
     settings::write(settings::tidyOlderThanDays, 20);
-    const QString second = old("second.txt");
+    const QString second = kept("second.txt");
     EXPECT_FALSE(nextCheck()) << "the rule changed";
     EXPECT_TRUE(QFileInfo::exists(second));
 

@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "StoreFixture.h"
 #include "TidyFixture.h"
 #include "tidy/Tidier.h"
 
@@ -8,39 +7,11 @@
 
 namespace {
 
-// A real store, real files and the real Trash in the test's home; the
-// records' clock is the wall clock, so that items without a record age by
-// their real change time.
-class TidyTest : public StoreFixture {
+class TidyTest : public TidyRuleFixture {
 protected:
-    void SetUp() override
-    {
-        StoreFixture::SetUp();
-        openStore(makeSystemTrash());
-        m_now = QDateTime::currentDateTimeUtc();
-        m_xbel = m_folder + "/recently-used.xbel";
-        m_tidier =
-            makeTidier(*m_store, m_folder, m_xbel, [this] { return m_now.addDays(m_daysLater); });
-    }
-    void TearDown() override
-    {
-        m_tidier->shutdown();
-        StoreFixture::TearDown();
-    }
-
-    // A kept record for a real file, detected `daysAgo` before the preview.
-    QString kept(const QString& name, int daysAgo)
-    {
-        const QDateTime real = m_now;
-        m_now = real.addDays(m_daysLater - daysAgo);
-        const RecordId id = track(name);
-        await(m_store->keep(id));
-        m_now = real;
-        return at(name);
-    }
     void openedDaysAgo(const QString& path, int days)
     {
-        const QString at = m_now.addDays(m_daysLater - days).toString(Qt::ISODate);
+        const QString at = m_now.addDays(40 - days).toString(Qt::ISODate);
         m_bookmarks += QStringLiteral("<bookmark href=\"%1\" added=\"%2\" modified=\"%2\" "
                                       "visited=\"%2\"/>\n")
                            .arg(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded), at);
@@ -51,31 +22,20 @@ protected:
     {
         const TidyPreview preview = await(m_tidier->preview(rule));
         EXPECT_TRUE(preview.error.isEmpty()) << preview.error.toStdString();
-        QStringList paths;
-        for (const TidyItem& item : preview.items)
-            paths.append(item.path);
-        return paths;
+        return textsOf(preview.items, [](const TidyItem& item) { return item.path; });
     }
 
-    int m_daysLater = 40; // the preview's clock, ahead of the files' real times
-    QString m_xbel;
     QString m_bookmarks;
-    std::unique_ptr<Tidier> m_tidier;
 };
 
 } // namespace
 
 TEST_F(TidyTest, TheRuleTakesOnlyOldKeptItemsOfItsKindsNotInUse)
 {
-    TidyRule rule;
-    rule.olderThanDays = 30;
-    const auto withFolders = [](TidyRule r) {
-        r.includeFolders = true;
-        return r;
-    };
-    const auto ofKind = [](TidyRule r, const char* kind) {
-        r.kinds = {kind};
-        return r;
+    const TidyRule rule{.olderThanDays = 30};
+    const TidyRule folders{.olderThanDays = 30, .includeFolders = true};
+    const auto ofKind = [](const char* kind) {
+        return TidyRule{.olderThanDays = 30, .kinds = {kind}};
     };
     const auto folder = [&](const QString& name) {
         QDir().mkpath(at(name));
@@ -116,72 +76,55 @@ TEST_F(TidyTest, TheRuleTakesOnlyOldKeptItemsOfItsKindsNotInUse)
         {"opened long ago", opened(kept("stale.txt", 60), 45), rule, true},
         {"a hidden name", makeFile(".hidden").first, rule, false},
         {"a folder", folder("Folder"), rule, false},
-        {"a folder, included", folder("Included"), withFolders(rule), true},
-        {"a folder with a file opened lately", opened(folder("Busy") + "/inside.txt", 1),
-         withFolders(rule), false},
-        {"the archive itself", folder("Archive"), withFolders(rule), false},
-        {"an image, images only", makeFile("photo.png").first, ofKind(rule, "images"), true},
-        {"text, images only", makeFile("notes.txt").first, ofKind(rule, "images"), false},
-        {"an office document is no archive",
-         makeFile("report.docx", QByteArray("PK\x03\x04", 4)).first, ofKind(rule, "archives"),
+        {"a folder, included", folder("Included"), folders, true},
+        {"a folder with a file opened lately", opened(folder("Busy") + "/inside.txt", 1), folders,
          false},
+        {"the archive itself", folder("Archive"), folders, false},
+        {"an image, images only", makeFile("photo.png").first, ofKind("images"), true},
+        {"text, images only", makeFile("notes.txt").first, ofKind("images"), false},
+        {"an office document is no archive",
+         makeFile("report.docx", QByteArray("PK\x03\x04", 4)).first, ofKind("archives"), false},
         {"a zip is an archive", makeFile("bundle.zip", QByteArray("PK\x03\x04", 4)).first,
-         ofKind(rule, "archives"), true},
-    };
+         ofKind("archives"), true}};
     for (const Row& row : rows)
         EXPECT_EQ(taken(row.rule).contains(row.path), row.taken) << row.what;
     // Nothing below the top of Downloads, whatever the rule.
-    for (const QString& path : taken(withFolders(rule)))
+    for (const QString& path : taken(folders))
         EXPECT_EQ(QFileInfo(path).absolutePath(), m_downloads) << path.toStdString();
 }
 
-TEST_F(TidyTest, UndoBringsTheWholeRunBackBesideWhatTookItsNames)
+// The Trash's batch: the next test.
+TEST_F(TidyTest, UndoBringsTheArchivedRunBackBesideWhatTookItsNames)
 {
-    for (const bool toArchive : {false, true}) {
-        SCOPED_TRACE(toArchive ? "archive" : "Trash");
-        TidyRule rule;
-        rule.olderThanDays = 30;
-        if (toArchive) {
-            rule.destination = TidyRule::Destination::archive;
-            rule.archiveFolder = m_folder + "/Archive";
-        }
-        const QString first = kept("first.txt", 31);
-        testenv::writeFile(first, "first");
-        const QString second = kept("second.txt", 31);
-        const QString young = kept("young.txt", 1);
+    const TidyRule rule{.olderThanDays = 30,
+                        .destination = TidyRule::Destination::archive,
+                        .archiveFolder = m_folder + "/Archive"};
+    const QString first = kept("first.txt", 31);
+    testenv::writeFile(first, "first");
+    const QString second = kept("second.txt", 31);
+    const QString young = kept("young.txt", 1);
+    const TidyReport run = await(m_tidier->apply(rule));
+    EXPECT_EQ(run.movedCount(), 2);
+    EXPECT_FALSE(QFileInfo::exists(first));
+    EXPECT_FALSE(QFileInfo::exists(second));
+    EXPECT_TRUE(QFileInfo::exists(young)) << "outside the rule";
+    EXPECT_FALSE(recordAt(first)) << "its record left with it";
+    EXPECT_EQ(testenv::contentOf(m_folder + "/Archive/first.txt"), "first");
 
-        const TidyReport run = await(m_tidier->apply(rule));
-        EXPECT_EQ(run.movedCount(), 2);
-        EXPECT_FALSE(QFileInfo::exists(first));
-        EXPECT_FALSE(QFileInfo::exists(second));
-        EXPECT_TRUE(QFileInfo::exists(young)) << "outside the rule";
-        EXPECT_FALSE(recordAt(first)) << "its record left with it";
-        if (toArchive) {
-            EXPECT_EQ(testenv::contentOf(m_folder + "/Archive/first.txt"), "first");
-        }
-
-        testenv::writeFile(first, "newcomer");
-        const TidyReport undone = await(m_tidier->undo());
-        EXPECT_EQ(undone.movedCount(), 2) << undone.error.toStdString();
-        EXPECT_EQ(testenv::contentOf(first), "newcomer");
-        EXPECT_EQ(testenv::contentOf(at("first (2).txt")), "first");
-        EXPECT_TRUE(QFileInfo::exists(second));
-        const auto back = recordAt(at("first (2).txt"));
-        ASSERT_TRUE(back);
-        EXPECT_EQ(back->state, FileState::dismissed) << "back as kept, never announced";
-        EXPECT_FALSE(await(m_tidier->undo()).error.isEmpty()) << "one undo per run";
-
-        for (const QString& name : QDir(m_downloads).entryList(QDir::Files))
-            QFile::remove(at(name));
-        for (const TrackedFile& record : records())
-            await(m_store->removeByInode(record.inode));
-    }
+    testenv::writeFile(first, "newcomer");
+    const TidyReport undone = await(m_tidier->undo());
+    EXPECT_EQ(undone.movedCount(), 2) << undone.error.toStdString();
+    EXPECT_EQ(testenv::contentOf(first), "newcomer");
+    EXPECT_EQ(testenv::contentOf(at("first (2).txt")), "first");
+    EXPECT_TRUE(QFileInfo::exists(second));
+    EXPECT_EQ(recordAt(at("first (2).txt")).value_or(TrackedFile{}).state, FileState::dismissed)
+        << "back as kept, never announced";
+    EXPECT_FALSE(await(m_tidier->undo()).error.isEmpty()) << "one undo per run";
 }
 
 TEST_F(TidyTest, UndoOfTheTrashBatchGetsPastATakenNameAndAVanishedItem)
 {
-    TidyRule rule;
-    rule.olderThanDays = 30;
+    const TidyRule rule{.olderThanDays = 30};
     const QString first = kept("first.txt", 33);
     const QString vanishing = kept("vanishing.txt", 32);
     const QString last = kept("last.txt", 31);
@@ -190,6 +133,7 @@ TEST_F(TidyTest, UndoOfTheTrashBatchGetsPastATakenNameAndAVanishedItem)
     ASSERT_EQ(run.movedCount(), 3);
     ASSERT_EQ(run.outcomes[1].path, vanishing) << "oldest first";
     ASSERT_TRUE(QFile::remove(run.outcomes[1].target)) << "emptied from the Trash";
+    EXPECT_FALSE(recordAt(first)) << "its record left with it";
     testenv::writeFile(first, "newcomer");
 
     const TidyReport undone = await(m_tidier->undo());
@@ -201,11 +145,9 @@ TEST_F(TidyTest, UndoOfTheTrashBatchGetsPastATakenNameAndAVanishedItem)
     EXPECT_EQ(testenv::contentOf(at("first (2).txt")), "first");
     EXPECT_TRUE(QFileInfo::exists(last));
     EXPECT_FALSE(QFileInfo::exists(vanishing));
-    for (const QString& back : {at("first (2).txt"), last}) {
-        const auto record = recordAt(back);
-        ASSERT_TRUE(record) << back.toStdString();
-        EXPECT_EQ(record->state, FileState::dismissed);
-    }
+    for (const QString& back : {at("first (2).txt"), last})
+        EXPECT_EQ(recordAt(back).value_or(TrackedFile{}).state, FileState::dismissed)
+            << back.toStdString();
     const TidyReport again = await(m_tidier->undo());
     ASSERT_EQ(again.outcomes.size(), 1u) << "what stayed is kept for another try";
     EXPECT_EQ(again.outcomes[0].path, run.outcomes[1].target);

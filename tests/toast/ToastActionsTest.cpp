@@ -47,20 +47,6 @@ TEST_F(ToastFixture, CopyPutsTheFilesOnTheClipboardAndMarksThemTemporary)
     ASSERT_TRUE(waitUntil([&] { return allInState({a}, FileState::temporary); }));
 }
 
-TEST_F(ToastFixture, AfterADeleteTheToastOffersUndoAndUndoBringsTheFilesBack)
-{
-    makeUndoableController();
-    const RecordId a = showFile("junk.bin"), b = showFile("old.iso");
-    m_controller->performDelete();
-    ASSERT_TRUE(waitUntil([&] { return !record(a) && !record(b) && m_controller->showsUndo(); }));
-    EXPECT_EQ(m_controller->state(), State::visible) << "the toast stays to offer Undo";
-    EXPECT_TRUE(m_controller->host().inputs().showsUndo);
-    m_controller->markTemporary(); // nothing but Undo acts on trashed files
-    m_controller->undoDelete();
-    ASSERT_TRUE(waitUntilOffScreen());
-    EXPECT_TRUE(QFileInfo::exists(at("junk.bin")) && QFileInfo::exists(at("old.iso")));
-}
-
 // The test's own Trash made unwritable; for root, whom permissions do not
 // stop, immutable as well. Writable again when it goes.
 class UnwritableTrash {

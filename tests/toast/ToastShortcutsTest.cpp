@@ -132,15 +132,21 @@ TEST_F(ToastShortcutsTest, KeysAreTakenOnlyWhileTheToastIsUpWithNoInputOpen)
     EXPECT_FALSE(m_grabber.following);
 }
 
-TEST_F(ToastShortcutsTest, WhileUndoShowsOnlyItsKeyAndEscapeAreTakenAndItsKeyUndoes)
+// After a delete the toast stays to offer Undo: only its key and Escape are
+// taken, nothing but Undo acts on the trashed files, and Undo brings them back.
+TEST_F(ToastShortcutsTest, AfterADeleteOnlyUndoAndEscapeAreTakenAndUndoBringsTheFilesBack)
 {
     m_shortcuts.reset();
     makeUndoableController();
     m_shortcuts = std::make_unique<ToastShortcuts>(*m_controller, m_grabber);
-    showFile("undone.bin");
+    const RecordId a = showFile("junk.bin"), b = showFile("old.iso");
     m_controller->performDelete();
-    ASSERT_TRUE(waitUntil([&] { return m_controller->showsUndo(); }));
+    ASSERT_TRUE(waitUntil([&] { return !record(a) && !record(b) && m_controller->showsUndo(); }));
+    EXPECT_EQ(m_controller->state(), DynamicIslandToastState::visible) << "it stays to offer Undo";
+    EXPECT_TRUE(m_controller->host().inputs().showsUndo);
     EXPECT_EQ(m_grabber.grabbed, (std::vector<K::Combo>{{z, command}, {escape, 0}}));
+    m_controller->markTemporary(); // nothing but Undo acts on trashed files
     EXPECT_TRUE(m_grabber.press({z, command}));
-    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(at("undone.bin")); }));
+    ASSERT_TRUE(waitUntilOffScreen());
+    EXPECT_TRUE(QFileInfo::exists(at("junk.bin")) && QFileInfo::exists(at("old.iso")));
 }
