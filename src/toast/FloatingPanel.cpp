@@ -112,6 +112,13 @@ void FloatingPanel::fadeTo(qreal alpha, std::chrono::milliseconds duration,
 
 void FloatingPanel::prepareWindow()
 {
+    // weston's XWM places a managed window that is mapped again by its frame's
+    // old corner, 32 px up and left of where the window asks to be: under
+    // Wayland a panel that takes the keyboard gets a new native window each time.
+    if (m_prepared && m_focus == Focus::whenShown && session::isWayland() && !isVisible()) {
+        destroy();
+        m_prepared = false;
+    }
     if (m_prepared)
         return;
     m_prepared = true;
