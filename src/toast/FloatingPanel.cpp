@@ -124,8 +124,11 @@ void FloatingPanel::prepareWindow()
     m_prepared = true;
     // The workspace property must be on the window before it is first mapped.
     winId();
-    if (m_windowSystem)
+    if (m_windowSystem) {
         m_windowSystem->showOnAllDesktops(windowHandle());
+        if (m_focus == Focus::never)
+            m_windowSystem->keepAbove(windowHandle());
+    }
 }
 
 void FloatingPanel::orderFront()
