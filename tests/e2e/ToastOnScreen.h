@@ -73,9 +73,13 @@ protected:
         runTool("xdotool", {"mousemove", "10", "700"});
         // A window that holds the keyboard focus while the toast comes and goes.
         m_focus.start("xev", {"-geometry", "1900x1000+10+0", "-name", "toast-focus-target"});
-        m_focusId = runTool("xdotool", {"search", "--sync", "--limit", "1", "--name",
-                                        "toast-focus-target"}); // in xdotool's decimal form
-        ASSERT_FALSE(m_focusId.isEmpty());
+        // In xdotool's decimal form. A search gives up when a window it walks
+        // past is destroyed meanwhile (an earlier test's): it is asked again.
+        ASSERT_TRUE(waitUntil([&] {
+            m_focusId =
+                runTool("xdotool", {"search", "--limit", "1", "--name", "toast-focus-target"});
+            return !m_focusId.isEmpty();
+        }));
         runTool("xdotool", {"windowactivate", "--sync", m_focusId});
         ASSERT_TRUE(waitUntil([&] { return activeWindow() == m_focusId; }));
         m_vantle = std::make_unique<VantleProcess>(testenv::freshFolder("toast-home"));
