@@ -39,7 +39,7 @@ weston_pid=$!
 # connection; its log names the display once the socket listens.
 display=
 for _ in $(seq 200); do
-  display=$(sed -n 's/.*xserver listening on display \(:[0-9]\+\).*/\1/p' "$runtime/weston.log" 2>/dev/null)
+  display=$(sed -n 's/.*xserver listening on display \(:[0-9]\+\).*/\1/p' "$runtime/weston.log" 2>/dev/null || true)
   [[ -n "$display" ]] && break
   kill -0 "$weston_pid" 2>/dev/null || break
   sleep 0.05

@@ -27,6 +27,9 @@ public:
     virtual void activate(WindowId window) = 0;
     // Puts a not yet shown window on every workspace.
     virtual void showOnAllDesktops(QWindow* window) = 0;
+    // Keeps a window the window manager does not manage above the others
+    // while it is shown, as managed windows are raised around it.
+    virtual void keepAbove(QWindow*) {}
     // Clicks outside `region` (window coordinates) reach the windows below.
     virtual void setInputRegion(QWindow* window, const QRegion& region) = 0;
     // Whether translucent pixels are blended; without it they show black.

@@ -81,8 +81,16 @@ XcbWindowSystem::XcbWindowSystem(xcb_connection_t* connection, std::uint32_t roo
 
 XcbWindowSystem::~XcbWindowSystem()
 {
-    if (m_xfixesFirstEvent != 0 && QCoreApplication::instance())
+    if (m_filtering && QCoreApplication::instance())
         QCoreApplication::instance()->removeNativeEventFilter(this);
+}
+
+void XcbWindowSystem::filterEvents()
+{
+    if (m_filtering)
+        return;
+    m_filtering = true;
+    QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
 void XcbWindowSystem::followCompositor()
@@ -102,14 +110,26 @@ void XcbWindowSystem::followCompositor()
                                           XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
                                           XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
     xcb_flush(m_connection);
-    QCoreApplication::instance()->installNativeEventFilter(this);
+    filterEvents();
 }
 
 bool XcbWindowSystem::nativeEventFilter(const QByteArray& type, void* message, qintptr*)
 {
-    if (type != "xcb_generic_event_t" || m_xfixesFirstEvent == 0)
+    if (type != "xcb_generic_event_t")
         return false;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    const std::uint8_t kind = event->response_type & 0x7f;
+    if (kind == XCB_CONFIGURE_NOTIFY) {
+        const auto* configure = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
+        if (configure->event == m_root)
+            raiseKeptWindows(configure->window);
+    } else if (kind == XCB_MAP_NOTIFY) {
+        const auto* map = reinterpret_cast<const xcb_map_notify_event_t*>(event);
+        if (map->event == m_root)
+            raiseKeptWindows(map->window);
+    }
+    if (m_xfixesFirstEvent == 0)
+        return false;
     if ((event->response_type & 0x7f) == m_xfixesFirstEvent + XCB_XFIXES_SELECTION_NOTIFY) {
         const auto* notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t*>(event);
         if (notify->selection == atom("_NET_WM_CM_S" + QByteArray::number(m_screenNumber)))
@@ -181,6 +201,46 @@ void XcbWindowSystem::showOnAllDesktops(QWindow* window)
     xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, xcb_window_t(window->winId()),
                         atom("_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL, 32, 1, &everyDesktop);
     xcb_flush(m_connection);
+}
+
+void XcbWindowSystem::keepAbove(QWindow* window)
+{
+    if (!window || m_keptAbove.contains(window))
+        return;
+    m_keptAbove.append(window);
+    // The root reports every top-level window that is mapped or restacked;
+    // Qt's own events on it stay selected.
+    XcbReply attributes(xcb_get_window_attributes_reply(
+        m_connection, xcb_get_window_attributes(m_connection, m_root), nullptr));
+    const std::uint32_t mask =
+        (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(m_connection, m_root, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(m_connection);
+    filterEvents();
+}
+
+void XcbWindowSystem::raiseKeptWindows(std::uint32_t restacked)
+{
+    // A window manager may raise the window it focuses above our unmanaged
+    // ones too (weston's XWM does whenever the focus returns to a window);
+    // the pointer's clicks then reach that window through the island, which
+    // weston still draws on top. Our own windows (a tooltip, a menu) may stay above.
+    for (const QWindow* own : QGuiApplication::allWindows()) {
+        if (own->handle() && xcb_window_t(own->winId()) == restacked)
+            return;
+    }
+    m_keptAbove.removeAll(nullptr);
+    bool raised = false;
+    for (const QPointer<QWindow>& window : std::as_const(m_keptAbove)) {
+        if (!window->isVisible() || !window->handle())
+            continue;
+        const std::uint32_t above = XCB_STACK_MODE_ABOVE;
+        xcb_configure_window(m_connection, xcb_window_t(window->winId()),
+                             XCB_CONFIG_WINDOW_STACK_MODE, &above);
+        raised = true;
+    }
+    if (raised)
+        xcb_flush(m_connection);
 }
 
 void XcbWindowSystem::setInputRegion(QWindow* window, const QRegion& region)

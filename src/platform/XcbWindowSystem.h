@@ -6,6 +6,9 @@
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>
 #include <QHash>
+#include <QList>
+#include <QPointer>
+#include <QWindow>
 
 struct xcb_connection_t;
 
@@ -19,6 +22,7 @@ public:
     std::optional<QRect> activeWindowGeometry() override;
     void activate(WindowId window) override;
     void showOnAllDesktops(QWindow* window) override;
+    void keepAbove(QWindow* window) override;
     void setInputRegion(QWindow* window, const QRegion& region) override;
     // Known without a round trip: the owner of the compositor selection is
     // read once and then followed through XFixes.
@@ -28,6 +32,8 @@ public:
 
 private:
     void followCompositor();
+    void filterEvents();
+    void raiseKeptWindows(std::uint32_t restacked);
 
     XcbWindowSystem(xcb_connection_t* connection, std::uint32_t root, int screenNumber);
     std::uint32_t atom(const QByteArray& name);
@@ -39,4 +45,6 @@ private:
     std::optional<bool> m_hasCompositor;
     std::uint8_t m_xfixesFirstEvent = 0; // 0: no XFixes, so the owner is asked each time
     QHash<QByteArray, std::uint32_t> m_atoms;
+    bool m_filtering = false;
+    QList<QPointer<QWindow>> m_keptAbove;
 };

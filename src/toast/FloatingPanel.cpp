@@ -112,13 +112,23 @@ void FloatingPanel::fadeTo(qreal alpha, std::chrono::milliseconds duration,
 
 void FloatingPanel::prepareWindow()
 {
+    // weston's XWM places a managed window that is mapped again by its frame's
+    // old corner, 32 px up and left of where the window asks to be: under
+    // Wayland a panel that takes the keyboard gets a new native window each time.
+    if (m_prepared && m_focus == Focus::whenShown && session::isWayland() && !isVisible()) {
+        destroy();
+        m_prepared = false;
+    }
     if (m_prepared)
         return;
     m_prepared = true;
     // The workspace property must be on the window before it is first mapped.
     winId();
-    if (m_windowSystem)
+    if (m_windowSystem) {
         m_windowSystem->showOnAllDesktops(windowHandle());
+        if (m_focus == Focus::never)
+            m_windowSystem->keepAbove(windowHandle());
+    }
 }
 
 void FloatingPanel::orderFront()
