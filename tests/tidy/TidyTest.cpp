@@ -101,7 +101,8 @@ TEST_F(TidyTest, UndoBringsTheArchivedRunBackBesideWhatTookItsNames)
                         .archiveFolder = m_folder + "/Archive"};
     const QString first = kept("first.txt", 31);
     testenv::writeFile(first, "first");
-    const QString second = kept("second.txt", 31);
+    // A name the undo file must quote.
+    const QString second = kept(R"(say "hi" \ there.txt)", 31);
     const QString young = kept("young.txt", 1);
     const TidyReport run = await(m_tidier->apply(rule));
     EXPECT_EQ(run.movedCount(), 2);
