@@ -5,7 +5,7 @@
 # a seat of our own (scripts/weston-seat.c) for XTEST input, no panel and a
 # white background. The command gets DISPLAY (XWayland), WAYLAND_DISPLAY (an
 # absolute path, so that it holds whatever XDG_RUNTIME_DIR a program is
-# given), VANTLE_E2E_WAYLAND=1, and VANTLE_E2E_SCREENSHOT, a command that
+# given) and VANTLE_E2E_SCREENSHOT, a command that
 # writes the output to the PNG file it is given. Its exit status is the
 # command's.
 #   scripts/weston-session.sh COMMAND [ARGUMENTS…]
@@ -26,6 +26,9 @@ trap cleanup EXIT
 
 cc -shared -fPIC -o "$runtime/seat.so" "$scripts/weston-seat.c" \
   $(pkg-config --cflags --libs libweston-10)
+# Weston's X server listens in the usual socket folder, which only an X
+# server that ran before would have made.
+mkdir -p /tmp/.X11-unix 2>/dev/null && chmod 1777 /tmp/.X11-unix 2>/dev/null || true
 printf '[shell]\npanel-position=none\nbackground-color=0xffffffff\n' >"$runtime/weston.ini"
 
 # --debug lets weston-screenshooter capture the output.
@@ -49,7 +52,7 @@ if [[ -z "$display" ]]; then
   cat "$runtime/weston.log" >&2 || true
   exit 1
 fi
-export DISPLAY=$display WAYLAND_DISPLAY="$runtime/wayland-vantle" VANTLE_E2E_WAYLAND=1
+export DISPLAY=$display WAYLAND_DISPLAY="$runtime/wayland-vantle"
 export VANTLE_E2E_SCREENSHOT="$scripts/weston-screenshot.sh"
 # The first client waits for Xwayland to start; later ones find it up.
 timeout 20 xdpyinfo >/dev/null || { echo "XWayland did not answer on $DISPLAY" >&2; exit 1; }

@@ -126,7 +126,9 @@ void FloatingPanel::prepareWindow()
     winId();
     if (m_windowSystem) {
         m_windowSystem->showOnAllDesktops(windowHandle());
-        if (m_focus == Focus::never)
+        // Only Wayland's X bridge raises managed windows over the island; on X11
+        // a second program keeping its own window above would fight this one.
+        if (m_focus == Focus::never && session::isWayland())
             m_windowSystem->keepAbove(windowHandle());
     }
 }
