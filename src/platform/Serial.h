@@ -1,10 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QCoreApplication>
-#include <QEvent>
 #include <QFuture>
-#include <QMetaObject>
 #include <QObject>
 #include <QPromise>
 #include <QThread>
@@ -12,9 +9,9 @@
 #include <type_traits>
 #include <utility>
 
-// ThreadSanitizer cannot see Qt's event queue order a queued call after the
-// code that posted it: the queue's lock lives in uninstrumented Qt. The
-// hand-over is declared instead, so that only races of our own are reported.
+// ThreadSanitizer cannot see Qt's own locks (futexes in an uninstrumented
+// library). Hand-overs that only Qt orders are declared here instead, so that
+// only races of our own are reported.
 #if defined(__SANITIZE_THREAD__)
 #define VANTLE_TSAN 1
 #elif defined(__has_feature)
@@ -25,6 +22,10 @@
 #ifdef VANTLE_TSAN
 extern "C" void __tsan_acquire(void* address);
 extern "C" void __tsan_release(void* address);
+extern "C" void AnnotateIgnoreReadsBegin(const char* file, int line);
+extern "C" void AnnotateIgnoreReadsEnd(const char* file, int line);
+extern "C" void AnnotateIgnoreWritesBegin(const char* file, int line);
+extern "C" void AnnotateIgnoreWritesEnd(const char* file, int line);
 #endif
 
 namespace tsan {
@@ -41,28 +42,104 @@ inline void acquire([[maybe_unused]] const void* token)
     __tsan_acquire(const_cast<void*>(token));
 #endif
 }
+
+// While one lives, this thread's memory accesses go unrecorded; its locks and
+// atomics still order it with other threads. For the stretch where Qt itself
+// hands memory to another thread under its own locks: an event it allocates
+// here and frees there, or a future's continuation that `then` stored there
+// and `finish` runs (or sends on) here.
+class IgnoreAccesses {
+public:
+    IgnoreAccesses()
+    {
+#ifdef VANTLE_TSAN
+        AnnotateIgnoreReadsBegin(__FILE__, __LINE__);
+        AnnotateIgnoreWritesBegin(__FILE__, __LINE__);
+#endif
+    }
+    ~IgnoreAccesses()
+    {
+#ifdef VANTLE_TSAN
+        AnnotateIgnoreWritesEnd(__FILE__, __LINE__);
+        AnnotateIgnoreReadsEnd(__FILE__, __LINE__);
+#endif
+    }
+    IgnoreAccesses(const IgnoreAccesses&) = delete;
+    IgnoreAccesses& operator=(const IgnoreAccesses&) = delete;
+};
 } // namespace tsan
 
-// Queues `call` to run on `context`'s thread. A service whose thread has
-// stopped never runs it: the call is dropped at once, unrun, so whatever it
-// would have answered finishes cancelled instead of waiting for ever.
+namespace serial {
+// One call waiting for its turn on a service's thread.
+class Call {
+public:
+    virtual ~Call() = default;
+    virtual void run() = 0;
+};
+
+template <typename F> class CallOf final : public Call {
+public:
+    template <typename G> explicit CallOf(G&& call) : m_call(std::forward<G>(call)) {}
+    void run() override { m_call(); }
+
+private:
+    F m_call;
+};
+
+// Queues `call` behind the earlier ones for the service `context`. When that
+// service's thread has stopped (or it never had one) the call is destroyed at
+// once, unrun.
+void post(const QObject* context, std::unique_ptr<Call> call);
+} // namespace serial
+
+// Queues `call` to run on `context`'s thread, after every call posted to it
+// before. `context` is a service living on a ServiceThread; once that thread
+// has stopped the call is dropped at once, unrun, so whatever it would have
+// answered finishes cancelled instead of waiting for ever.
 template <typename F> void postSerial(QObject* context, F&& call)
 {
-    // The receiver's queue is the token: like the queue itself, it orders
-    // every earlier post before each call taken from it.
-    tsan::release(context);
-    QMetaObject::invokeMethod(
-        context,
-        [context, call = std::forward<F>(call)]() mutable {
-            tsan::acquire(context);
-            call();
-        },
-        Qt::QueuedConnection);
-    // A thread that stops after this check drops the call itself (ServiceThread::stop).
-    const QThread* thread = context->thread();
-    if (!thread || thread->isFinished())
-        QCoreApplication::removePostedEvents(context, QEvent::MetaCall);
+    serial::post(context, std::make_unique<serial::CallOf<std::decay_t<F>>>(std::forward<F>(call)));
 }
+
+namespace serial {
+// Runs `work` and answers through `promise`. Storing the result, finishing
+// (which runs or sends on the continuations) and letting go of the promise are
+// Qt's hand-overs: the future's holder reads and frees what Qt put there, in
+// Qt's locks and reference counts (see tsan::IgnoreAccesses). The work itself
+// stays in view.
+template <typename T, typename F> class Answer {
+public:
+    Answer(std::shared_ptr<QPromise<T>> promise, F work)
+        : m_promise(std::move(promise)), m_work(std::move(work))
+    {
+    }
+    Answer(Answer&&) = default;
+    Answer& operator=(Answer&&) = delete;
+    ~Answer()
+    {
+        const tsan::IgnoreAccesses handOver;
+        m_promise.reset();
+    }
+
+    void operator()()
+    {
+        if constexpr (std::is_void_v<T>) {
+            m_work();
+            const tsan::IgnoreAccesses handOver;
+            m_promise->finish();
+        } else {
+            T result = m_work();
+            const tsan::IgnoreAccesses handOver;
+            m_promise->addResult(std::move(result));
+            m_promise->finish();
+        }
+    }
+
+private:
+    std::shared_ptr<QPromise<T>> m_promise;
+    F m_work;
+};
+} // namespace serial
 
 // Runs `work` as a queued call on `context`'s thread, in arrival order, and
 // hands its result back through a future. When the thread has stopped, or
@@ -72,45 +149,30 @@ template <typename T, typename F> QFuture<T> runSerial(QObject* context, F&& wor
     auto promise = std::make_shared<QPromise<T>>();
     QFuture<T> future = promise->future();
     promise->start();
-    postSerial(context, [promise, work = std::forward<F>(work)]() mutable {
-        if constexpr (std::is_void_v<T>) {
-            work();
-        } else {
-            promise->addResult(work());
-        }
-        promise->finish();
-    });
+    postSerial(context,
+               serial::Answer<T, std::decay_t<F>>(std::move(promise), std::forward<F>(work)));
     return future;
 }
 
-// Owns the thread a serial service lives on. The service object is moved to
-// the thread at construction; `stop` ends the thread after the work queued
-// before it has run, and drops what arrives later (see postSerial).
+namespace serial {
+class CallQueue;
+}
+
+// Owns the thread a serial service lives on, and the queue of calls posted to
+// it. The service object is moved to the thread at construction; `stop` ends
+// the thread and drops the calls still waiting and those that arrive later.
 class ServiceThread {
 public:
-    explicit ServiceThread(QObject* service, const char* name) : m_service(service)
-    {
-        m_thread.setObjectName(QString::fromLatin1(name));
-        service->moveToThread(&m_thread);
-        m_thread.start();
-    }
-    ~ServiceThread() { stop(); }
+    explicit ServiceThread(QObject* service, const char* name);
+    ~ServiceThread();
     ServiceThread(const ServiceThread&) = delete;
     ServiceThread& operator=(const ServiceThread&) = delete;
 
-    void stop()
-    {
-        if (m_thread.isRunning()) {
-            m_thread.quit();
-            m_thread.wait();
-        }
-        // Calls that came too late for the loop: their futures end now,
-        // cancelled, while their callers still exist.
-        QCoreApplication::removePostedEvents(m_service, QEvent::MetaCall);
-    }
+    void stop();
     QThread* thread() { return &m_thread; }
 
 private:
     QObject* m_service;
     QThread m_thread;
+    std::shared_ptr<serial::CallQueue> m_queue;
 };
