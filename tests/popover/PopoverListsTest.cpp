@@ -179,16 +179,20 @@ TEST_F(PopoverModelTest, AFileBackFromTheTrashIsListedOnceItIsThere)
 {
     RecentlyTrashed trashed(*m_store);
     m_model = std::make_unique<PopoverModel>(*m_store, *m_cleanup, &trashed);
+    int finished = 0;
+    QObject::connect(m_model.get(), &PopoverModel::listsChanged, [&] { ++finished; });
+    // Every read asked for so far has ended: no earlier read can answer for a later one.
+    const auto settled = [&] { return finished >= m_model->reads(); };
     m_model->setFollowing(true);
     const RecordId id = kept("back.pdf");
+    ASSERT_TRUE(listsShow([](const PopoverLists& lists) { return lists.ignoredFiles.size() == 1; }));
     const auto result = await(m_store->deleteNow(id));
     ASSERT_EQ(result.outcome, RecordTrash::Outcome::trashed);
     ASSERT_TRUE(listsShow([](const PopoverLists& lists) { return lists.ignoredFiles.empty(); }));
+    ASSERT_TRUE(waitUntil(settled));
     QSemaphore back;
     std::atomic<bool> waiting = false;
-    int finished = 0;
     const int before = m_model->reads();
-    QObject::connect(m_model.get(), &PopoverModel::listsChanged, [&] { ++finished; });
     m_trash->beforePutBack([&](const QString&) {
         waiting = true;
         back.tryAcquire(1, 10000);
@@ -197,8 +201,7 @@ TEST_F(PopoverModelTest, AFileBackFromTheTrashIsListedOnceItIsThere)
     // The record is saved and the file not back yet: that save's read ends first.
     ASSERT_TRUE(waitUntil([&] { return waiting.load(); }));
     QCoreApplication::processEvents();
-    ASSERT_TRUE(waitUntil(
-        [&] { return m_model->reads() > before && finished >= m_model->reads() - before; }));
+    ASSERT_TRUE(waitUntil([&] { return m_model->reads() > before && settled(); }));
     EXPECT_TRUE(m_model->lists().ignoredFiles.empty());
     back.release();
     ASSERT_TRUE(await(restored).restored());
