@@ -185,7 +185,8 @@ TEST_F(PopoverModelTest, AFileBackFromTheTrashIsListedOnceItIsThere)
     const auto settled = [&] { return finished >= m_model->reads(); };
     m_model->setFollowing(true);
     const RecordId id = kept("back.pdf");
-    ASSERT_TRUE(listsShow([](const PopoverLists& lists) { return lists.ignoredFiles.size() == 1; }));
+    ASSERT_TRUE(
+        listsShow([](const PopoverLists& lists) { return lists.ignoredFiles.size() == 1; }));
     const auto result = await(m_store->deleteNow(id));
     ASSERT_EQ(result.outcome, RecordTrash::Outcome::trashed);
     ASSERT_TRUE(listsShow([](const PopoverLists& lists) { return lists.ignoredFiles.empty(); }));
