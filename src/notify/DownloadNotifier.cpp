@@ -110,12 +110,11 @@ void DownloadNotifier::raised(uint id)
 
 NotificationsClient::Notification DownloadNotifier::content(const QStringList& capabilities) const
 {
-    const bool markup = capabilities.contains(QStringLiteral("body-markup"));
     QStringList names;
     for (const Entry& entry : m_entries) {
         if (names.size() == namesListed)
             break;
-        names.append(markup ? entry.fileName.toHtmlEscaped() : entry.fileName);
+        names.append(NotificationsClient::bodyText(entry.fileName, capabilities));
     }
     const int count = int(m_entries.size());
     if (count > namesListed)

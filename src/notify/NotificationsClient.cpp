@@ -54,19 +54,32 @@ NotificationsClient::NotificationsClient(QDBusConnection bus, QObject* parent)
                   SLOT(onClosed(uint, uint)));
 }
 
+QDBusMessage NotificationsClient::capabilitiesCall()
+{
+    return methodCall(QStringLiteral("GetCapabilities"));
+}
+
+QDBusMessage NotificationsClient::notifyCall(const Notification& notification)
+{
+    return methodCall(QStringLiteral("Notify"),
+                      {QStringLiteral("Vantle"), notification.replacesId,
+                       QStringLiteral("app.vantle.Vantle"), notification.summary, notification.body,
+                       notification.actions, notification.hints, notification.expireTimeout});
+}
+
+QString NotificationsClient::bodyText(const QString& text, const QStringList& capabilities)
+{
+    return capabilities.contains(QStringLiteral("body-markup")) ? text.toHtmlEscaped() : text;
+}
+
 QFuture<QStringList> NotificationsClient::capabilities()
 {
-    return answerOf<QStringList>(m_bus, methodCall(QStringLiteral("GetCapabilities")), this, {});
+    return answerOf<QStringList>(m_bus, capabilitiesCall(), this, {});
 }
 
 QFuture<uint> NotificationsClient::notify(const Notification& notification)
 {
-    const QDBusMessage call =
-        methodCall(QStringLiteral("Notify"),
-                   {QStringLiteral("Vantle"), notification.replacesId,
-                    QStringLiteral("app.vantle.Vantle"), notification.summary, notification.body,
-                    notification.actions, notification.hints, notification.expireTimeout});
-    return answerOf<uint>(m_bus, call, this, 0u);
+    return answerOf<uint>(m_bus, notifyCall(notification), this, 0u);
 }
 
 void NotificationsClient::close(uint id)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QFuture>
 #include <QObject>
 #include <QStringList>
@@ -23,6 +24,14 @@ public:
     };
 
     explicit NotificationsClient(QDBusConnection bus, QObject* parent = nullptr);
+
+    // The calls themselves, for a caller that must wait for the answer (a
+    // process without an event loop).
+    static QDBusMessage capabilitiesCall();
+    static QDBusMessage notifyCall(const Notification& notification);
+    // `text` as a body: a server that reads markup would take "<" or "&" in a
+    // file name as markup.
+    static QString bodyText(const QString& text, const QStringList& capabilities);
 
     // What the server offers ("actions", "body-markup", …); empty when none answers.
     QFuture<QStringList> capabilities();
