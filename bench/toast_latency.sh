@@ -14,20 +14,7 @@ count=${2:-50}
 session=${3:-current}
 case $session in
   current) ;;
-  xvfb)
-    fifo=$(mktemp -u)
-    mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-    xvfb_pid=$!
-    read -r display_number <"$fifo"
-    rm -f "$fifo"
-    DISPLAY=":$display_number" openbox >/dev/null 2>&1 &
-    wm_pid=$!
-    status=0
-    DISPLAY=":$display_number" "$0" "$binary" "$count" current || status=$?
-    kill "$wm_pid" "$xvfb_pid"
-    exit "$status"
-    ;;
+  xvfb) exec "$(dirname "$0")/../scripts/xvfb-session.sh" "$0" "$binary" "$count" current ;;
   weston) exec "$(dirname "$0")/../scripts/weston-session.sh" "$0" "$binary" "$count" current ;;
   *) echo "unknown session $session (current, xvfb or weston)" >&2; exit 2 ;;
 esac

@@ -18,23 +18,11 @@ fi
 cmake --build build-tsan --parallel "$(nproc)"
 
 logs=$(mktemp -d /tmp/vantle-tsan-XXXXXX)
-fifo=$(mktemp -u)
-mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$fifo" >"$logs/xvfb.log" 2>&1 &
-xvfb_pid=$!
-read -r display_number <"$fifo"
-rm -f "$fifo"
-export DISPLAY=":$display_number"
-openbox >"$logs/openbox.log" 2>&1 &
-wm_pid=$!
-cleanup() { kill "$wm_pid" "$xvfb_pid" 2>/dev/null || true; }
-trap cleanup EXIT
-
 # Every process writes its reports to a file of its own (tsan.<pid>).
 export TSAN_OPTIONS="log_path=$logs/tsan"
 status=0
-dbus-run-session -- ctest --preset tsan --parallel 2 "${exclude[@]}" "$@" >"$logs/ctest.log" 2>&1 ||
-  status=$?
+XVFB_LOGS=$logs scripts/xvfb-session.sh dbus-run-session -- \
+  ctest --preset tsan --parallel 2 "${exclude[@]}" "$@" >"$logs/ctest.log" 2>&1 || status=$?
 grep -E '^[0-9]+% tests passed|^Total Test time' "$logs/ctest.log" || true
 
 shopt -s nullglob

@@ -18,17 +18,8 @@ if [[ -z ${GALLERY_SESSION:-} ]]; then
   # Each scale on a display, window manager, tray and session bus of its own, side by side.
   jobs=()
   for scale in ${GALLERY_SCALES:-1 2}; do
-    (
-      fifo=$(mktemp -u)
-      mkfifo "$fifo"
-      Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-      xvfb_pid=$!
-      read -r display_number <"$fifo"
-      rm -f "$fifo"
-      trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
-      DISPLAY=":$display_number" GALLERY_SESSION=1 GALLERY_SCALE=$scale \
-        dbus-run-session -- "$0" "$out/${scale}x" "$build" 2> >(grep -v 'fd limit' >&2)
-    ) &
+    GALLERY_SESSION=1 GALLERY_SCALE=$scale scripts/xvfb-session.sh --no-wm \
+      dbus-run-session -- "$0" "$out/${scale}x" "$build" 2> >(grep -v 'fd limit' >&2) &
     jobs+=($!)
   done
   status=0

@@ -23,27 +23,18 @@ else
   cmake --build build-asan --parallel "$(nproc)"
 fi
 
-# A private X display for the end-to-end tests.
-fifo=$(mktemp -u)
-mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$fifo" >/tmp/vantle-xvfb.log 2>&1 &
-xvfb_pid=$!
-read -r display_number <"$fifo"
-rm -f "$fifo"
-export DISPLAY=":$display_number"
-openbox >/tmp/vantle-openbox.log 2>&1 &
-wm_pid=$!
-cleanup() { kill "$wm_pid" "$xvfb_pid" 2>/dev/null || true; }
-trap cleanup EXIT
-
-# A session bus of their own, so that no test reaches the user's running Vantle.
-# The asan test preset sets the sanitizers' options and suppressions.
+# A private X display for the end-to-end tests (its logs in /tmp/vantle-x/),
+# and a session bus of their own, so that no test reaches the user's running
+# Vantle. The asan test preset sets the sanitizers' options and suppressions.
+mkdir -p /tmp/vantle-x
 if [[ $preset == default ]]; then
-  dbus-run-session -- ctest --test-dir build --output-on-failure --parallel 2 --timeout 300 "$@"
+  XVFB_LOGS=/tmp/vantle-x scripts/xvfb-session.sh dbus-run-session -- \
+    ctest --test-dir build --output-on-failure --parallel 2 --timeout 300 "$@"
   scripts/weston-session.sh dbus-run-session -- ctest --test-dir build --output-on-failure \
     --timeout 300 -L e2e -R '^(Toast|Shortcuts)Test\.'
 else
-  dbus-run-session -- ctest --preset asan --output-on-failure --parallel 2 --timeout 300 "$@"
+  XVFB_LOGS=/tmp/vantle-x scripts/xvfb-session.sh dbus-run-session -- \
+    ctest --preset asan --output-on-failure --parallel 2 --timeout 300 "$@"
   exit
 fi
 
