@@ -79,19 +79,6 @@ protected:
             timing, fakeClock ? ToastController::Clock([this] { return m_now; }) : nullptr);
     }
 
-    // A controller whose Undo puts files back from the fake Trash, which
-    // keeps them as "N-name".
-    void makeUndoableController()
-    {
-        m_restore = [this](const QString& location) {
-            const QString path = m_downloads + '/' + location.section('/', -1).section('-', 1);
-            const auto error = m_trash->putBack(location, path);
-            return QtFuture::makeReadyFuture(error ? RestoreOutcome{{}, *error}
-                                                   : RestoreOutcome{path});
-        };
-        makeController();
-    }
-
     // Shows a file and waits until the island has expanded with it queued.
     void showAndExpand(RecordId id)
     {
@@ -139,8 +126,12 @@ protected:
     // Set before a new makeController() to give the move input folders to find.
     std::unique_ptr<FolderIndex> m_folderIndex;
     MoveMRU m_moveMRU;
-    // Set before makeController to let a delete be undone.
-    std::function<QFuture<RestoreOutcome>(const QString&)> m_restore;
+    // Undo puts files back from the fake Trash, which keeps them as "N-name".
+    std::function<QFuture<RestoreOutcome>(const QString&)> m_restore = [this](const QString& item) {
+        const QString path = m_downloads + '/' + item.section('/', -1).section('-', 1);
+        const auto error = m_trash->putBack(item, path);
+        return QtFuture::makeReadyFuture(error ? RestoreOutcome{{}, *error} : RestoreOutcome{path});
+    };
     double m_now = 1000.0;
     std::shared_ptr<FakeWorkspace> m_workspace = std::make_shared<FakeWorkspace>();
     std::shared_ptr<FakeWindowSystem> m_windows = std::make_shared<FakeWindowSystem>();

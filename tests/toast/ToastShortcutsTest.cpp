@@ -136,9 +136,6 @@ TEST_F(ToastShortcutsTest, KeysAreTakenOnlyWhileTheToastIsUpWithNoInputOpen)
 // taken, nothing but Undo acts on the trashed files, and Undo brings them back.
 TEST_F(ToastShortcutsTest, AfterADeleteOnlyUndoAndEscapeAreTakenAndUndoBringsTheFilesBack)
 {
-    m_shortcuts.reset();
-    makeUndoableController();
-    m_shortcuts = std::make_unique<ToastShortcuts>(*m_controller, m_grabber);
     const RecordId a = showFile("junk.bin"), b = showFile("old.iso");
     m_controller->performDelete();
     ASSERT_TRUE(waitUntil([&] { return !record(a) && !record(b) && m_controller->showsUndo(); }));
