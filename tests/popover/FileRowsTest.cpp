@@ -19,15 +19,6 @@ TrackedFile temporaryFile(std::optional<QDateTime> expiresAt)
 
 } // namespace
 
-// The unit's word, singular at 1, is the settings pane's too (SettingsViewTest).
-TEST(FileRowToolTip, NamesTheDefaultLifetime)
-{
-    EXPECT_EQ(markTemporaryToolTip(90, ExpiryUnit::minutes),
-              "Mark as temporary (auto-deletes after 90 minutes)");
-    EXPECT_EQ(markTemporaryToolTip(1, ExpiryUnit::days),
-              "Mark as temporary (auto-deletes after 1 day)");
-}
-
 TEST(FileRowIcon, TypeComesFromTheNameOnly)
 {
     // Content that sniffing would take for a PDF: the icon must not look at it.
