@@ -68,11 +68,9 @@ protected:
 
 TEST(UpdateVersionTest, ComparesComponentsAsNumbers)
 {
-    const std::tuple<const char*, const char*, bool> cases[] = {{"1.9", "1.10", false},
-                                                                {"1.0.0", "1.0", false},
-                                                                {"2", "1.9.9", true},
-                                                                {"1.2b3", "1.1", true},
-                                                                {"abc", "1.0", false}};
+    const std::tuple<const char*, const char*, bool> cases[] = {
+        {"1.9", "1.10", false}, {"1.10", "1.9", true},  {"1.0.0", "1.0", false},
+        {"2", "1.9.9", true},   {"1.2b3", "1.1", true}, {"abc", "1.0", false}};
     for (const auto& [candidate, current, newer] : cases)
         EXPECT_EQ(isNewerVersion(candidate, current), newer) << candidate << " vs " << current;
 }
