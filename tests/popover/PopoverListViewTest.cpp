@@ -25,7 +25,7 @@ PopoverLists listsOf(int temporary, int ignored)
 
 } // namespace
 
-TEST(PopoverListView, OnlyRowsInViewExistFoldedSectionsHaveNoneAndRestoreGoesByPlaceInTheTrash)
+TEST(PopoverListView, OnlyRowsInViewExistFoldedSectionsHaveNoneRestoreGoesByPlaceFailuresShowWhy)
 {
     std::vector<TrashJournal::Entry> trashed;
     for (int i = 0; i < 3; ++i)
@@ -60,34 +60,15 @@ TEST(PopoverListView, OnlyRowsInViewExistFoldedSectionsHaveNoneAndRestoreGoesByP
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_EQ(restored, QStringList{"/trash/files/f1.pdf"});
     EXPECT_FALSE(button->isEnabled()) << "one click, one restore";
-    view.setRecentlyTrashed({});
-    EXPECT_FALSE(header->isVisible());
-    EXPECT_EQ(view.builtRows(), 2);
-    // Ten thousand records: a screenful of rows, wherever the list is scrolled.
-    view.setLists(listsOf(10000, 0), {});
-    const int screenful = 600 / PopoverListView::rowHeight + 2;
-    EXPECT_LE(view.builtRows(), screenful);
-    view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum() / 2);
-    EXPECT_LE(view.builtRows(), screenful);
-    EXPECT_GE(view.builtRows(), 600 / PopoverListView::rowHeight - 1);
-}
-
-TEST(PopoverListView, ARowWhoseActionFailedShowsWhyInItsPlace)
-{
-    PopoverLists lists = listsOf(1, 1);
-    lists.temporaryFiles[0].id = RecordId{1};
-    lists.ignoredFiles[0].id = RecordId{2};
-    lists.actionFailures.insert(lists.temporaryFiles[0].id, "Couldn’t delete: Trash is full");
-    lists.actionFailures.insert(lists.ignoredFiles[0].id, "Couldn’t mark: the store is locked");
-    const std::vector<TrashJournal::Entry> trashed{
-        {"/trash/files/f.pdf", "/dl/f.pdf", 9, QDateTime::currentDateTimeUtc()}};
-    PopoverListView view({});
-    view.resize(360, 600);
-    view.show();
-    view.setLists(lists, {});
+    // A row whose action failed shows why in its place.
+    PopoverLists failed = listsOf(1, 1);
+    failed.temporaryFiles[0].id = RecordId{1};
+    failed.ignoredFiles[0].id = RecordId{2};
+    failed.actionFailures.insert(RecordId{1}, "Couldn’t delete: Trash is full");
+    failed.actionFailures.insert(RecordId{2}, "Couldn’t mark: the store is locked");
+    view.setLists(failed, {});
     view.setIgnoredExpanded(true);
-    view.setTrashedExpanded(true);
-    view.setRecentlyTrashed(trashed, {{"/trash/files/f.pdf", "Downloads is not a folder"}});
+    view.setRecentlyTrashed(trashed, {{"/trash/files/f1.pdf", "Downloads is not a folder"}});
     QStringList shown;
     for (const QLabel* label : view.findChildren<QLabel*>()) {
         if (label->isVisible() && label->text().startsWith("⚠"))
@@ -98,6 +79,16 @@ TEST(PopoverListView, ARowWhoseActionFailedShowsWhyInItsPlace)
               (QStringList{"⚠ Couldn’t delete | Couldn’t delete: Trash is full",
                            "⚠ Couldn’t mark | Couldn’t mark: the store is locked",
                            "⚠ Couldn’t restore | Couldn’t restore: Downloads is not a folder"}));
+    view.setRecentlyTrashed({});
+    EXPECT_FALSE(header->isVisible());
+    EXPECT_EQ(view.builtRows(), 2);
+    // Ten thousand records: a screenful of rows, wherever the list is scrolled.
+    view.setLists(listsOf(10000, 0), {});
+    const int screenful = 600 / PopoverListView::rowHeight + 2;
+    EXPECT_LE(view.builtRows(), screenful);
+    view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum() / 2);
+    EXPECT_LE(view.builtRows(), screenful);
+    EXPECT_GE(view.builtRows(), 600 / PopoverListView::rowHeight - 1);
 }
 
 TEST(RecentlyTrashedView, TheCaptionSaysHowLongAgoThenTheDate)

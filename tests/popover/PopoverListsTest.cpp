@@ -123,18 +123,6 @@ TEST_F(PopoverModelTest, WhileFollowingTheListsTrackTheStoreAndTheButtonsActOnIt
     EXPECT_EQ(m_model->reads(), reads);
 }
 
-TEST_F(PopoverModelTest, AFileTheTrashRefusedStaysListedWithTheReason)
-{
-    const RecordId id = track("locked.pdf");
-    m_trash->failWith("Permission denied");
-    m_model->setFollowing(true);
-    await(expiry::markTemporary(*m_store, *m_cleanup, id, 0.05));
-    ASSERT_TRUE(listsShow([&](const PopoverLists& l) {
-        return l.trashRefusals.value(id).contains("Permission denied");
-    })) << m_model->lists().logLine.toStdString();
-    EXPECT_EQ(names(m_model->lists().temporaryFiles), QStringList{"locked.pdf"});
-}
-
 TEST_F(PopoverModelTest, OneMoreHourKeepsAFileThatWasDueAndTheListSaysWhereItCameFrom)
 {
     const RecordId id = track("slides.pdf");
@@ -156,18 +144,23 @@ TEST_F(PopoverModelTest, OneMoreHourKeepsAFileThatWasDueAndTheListSaysWhereItCam
     EXPECT_EQ(m_model->lists().origins.value(id).host(), "talks.example.com");
 }
 
-TEST_F(PopoverModelTest, ADeleteTheTrashRefusesSaysWhyOnItsRowUntilThePopoverCloses)
+// Refused at its expiry, the file stays listed with the reason; refused when
+// the user asked, its row says why until the popover closes.
+TEST_F(PopoverModelTest, WhatTheTrashRefusedStaysListedWithTheReason)
 {
-    const RecordId id = track("pinned.pdf");
-    await(expiry::markTemporary(*m_store, *m_cleanup, id, 3600));
+    const RecordId due = track("locked.pdf"), pinned = track("pinned.pdf");
+    await(expiry::markTemporary(*m_store, *m_cleanup, pinned, 3600));
     m_trash->failWith("Trash is full");
     m_model->setFollowing(true);
-    m_model->deleteNow(id);
+    await(expiry::markTemporary(*m_store, *m_cleanup, due, 0.05));
+    m_model->deleteNow(pinned);
     ASSERT_TRUE(listsShow([&](const PopoverLists& l) {
-        return l.actionFailures.value(id).contains("Trash is full");
-    }));
-    EXPECT_EQ(names(m_model->lists().temporaryFiles), QStringList{"pinned.pdf"});
-    EXPECT_EQ(record(id).value_or(TrackedFile{}).state, FileState::temporary) << "the record stays";
+        return l.trashRefusals.value(due).contains("Trash is full") &&
+               l.actionFailures.value(pinned).contains("Trash is full");
+    })) << m_model->lists().logLine.toStdString();
+    EXPECT_EQ(names(m_model->lists().temporaryFiles), (QStringList{"locked.pdf", "pinned.pdf"}));
+    EXPECT_EQ(record(pinned).value_or(TrackedFile{}).state, FileState::temporary)
+        << "the record stays";
     m_model->setFollowing(false);
     m_model->setFollowing(true);
     ASSERT_TRUE(listsShow([&](const PopoverLists& l) { return l.actionFailures.isEmpty(); }));
