@@ -74,7 +74,7 @@ protected:
 
 } // namespace
 
-TEST_F(IslandView, GrowsFromTheTopCentreAndDrawsOnlyInsideItsOutline)
+TEST_F(IslandView, GrowsFromTheTopCentreDrawsOnlyInsideItsOutlineAndCollapsesForGood)
 {
     show(1, State::hidden);
     settle();
@@ -96,6 +96,16 @@ TEST_F(IslandView, GrowsFromTheTopCentreAndDrawsOnlyInsideItsOutline)
             outside += !drawable.contains(x, y) && qAlpha(image.pixel(x, y)) != 0;
     EXPECT_EQ(outside, 0);
     EXPECT_EQ(qAlpha(image.pixel(outline.center().toPoint() + QPoint(0, 30))), 255);
+    // Collapsed, it does not come back on the spring's rebound.
+    show(1, State::hidden);
+    int gone = 0;
+    for (int frame = 0; frame < 200; ++frame, m_now += 0.01) {
+        if (m_host->currentOutline().isEmpty())
+            ++gone;
+        else
+            ASSERT_EQ(gone, 0) << "drawn again at frame " << frame;
+    }
+    EXPECT_GT(gone, 0);
 }
 
 TEST_F(IslandView, RingShowsTheRemainingFractionClockwiseFromTheTop)
@@ -160,21 +170,6 @@ TEST_F(IslandView, BadgesActOnlyWhileHoveringAndHeldOptionSwapsTheFirstGradually
     }
 }
 
-TEST_F(IslandView, ACollapsedIslandDoesNotComeBackOnTheSpringsRebound)
-{
-    show(1);
-    settle();
-    show(1, State::hidden);
-    int gone = 0;
-    for (int frame = 0; frame < 200; ++frame, m_now += 0.01) {
-        if (m_host->currentOutline().isEmpty())
-            ++gone;
-        else
-            ASSERT_EQ(gone, 0) << "drawn again at frame " << frame;
-    }
-    EXPECT_GT(gone, 0);
-}
-
 TEST_F(IslandView, ANewFirstFileBumpsTheIslandAndItSpringsBack)
 {
     show(2);
@@ -214,13 +209,10 @@ TEST_F(IslandView, AKeycapExplainsItselfThoughThePanelIsNeverActive)
 // while an X11 window has focus: its badges show and speak no keys there.
 TEST(WaylandKeycapsTest, BadgesNameTheirKeysOnlyWhereGlobalShortcutsWork)
 {
-    const struct {
-        const char* variable;
-        const char* value;
-        bool keysShown;
-    } sessions[] = {{"XDG_SESSION_TYPE", "x11", true},
-                    {"XDG_SESSION_TYPE", "wayland", false},
-                    {"WAYLAND_DISPLAY", "wayland-0", false}};
+    const std::tuple<const char*, const char*, bool> sessions[] = {
+        {"XDG_SESSION_TYPE", "x11", true},
+        {"XDG_SESSION_TYPE", "wayland", false},
+        {"WAYLAND_DISPLAY", "wayland-0", false}}; // variable, value, keys shown
     // The test's own session, whatever the one it runs in.
     const QByteArray type = qgetenv("XDG_SESSION_TYPE");
     const QByteArray display = qgetenv("WAYLAND_DISPLAY");
@@ -228,14 +220,14 @@ TEST(WaylandKeycapsTest, BadgesNameTheirKeysOnlyWhereGlobalShortcutsWork)
         qputenv("XDG_SESSION_TYPE", type);
         qputenv("WAYLAND_DISPLAY", display);
     });
-    for (const auto& session : sessions) {
+    for (const auto& [variable, value, keysShown] : sessions) {
         qunsetenv("XDG_SESSION_TYPE");
         qunsetenv("WAYLAND_DISPLAY");
-        qputenv(session.variable, session.value);
+        qputenv(variable, value);
         for (const islandpainter::BadgeText& badge :
              {islandpainter::badgeTexts(false)[0], islandpainter::undoBadgeText()}) {
-            EXPECT_EQ(!badge.shortcut.isEmpty(), session.keysShown) << session.value;
-            EXPECT_EQ(!badge.toolTip.isEmpty(), session.keysShown) << session.value;
+            EXPECT_EQ(!badge.shortcut.isEmpty(), keysShown) << value;
+            EXPECT_EQ(!badge.toolTip.isEmpty(), keysShown) << value;
         }
     }
 }
