@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "updates/UpdaterManager.h"
-#include "LocalHttpServer.h"
 #include "TestSupport.h"
 #include "platform/AppSettings.h"
 #include "platform/Paths.h"
@@ -9,11 +8,68 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 
 using namespace std::chrono_literals;
 
 namespace {
+
+// An HTTP server on 127.0.0.1 answering each GET path with its handler (404 otherwise).
+class LocalHttpServer {
+public:
+    using Handler = std::function<void(QTcpSocket*)>;
+
+    LocalHttpServer()
+    {
+        EXPECT_TRUE(m_server.listen(QHostAddress::LocalHost));
+        QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] { accept(); });
+    }
+
+    void on(const QByteArray& path, Handler handler) { m_handlers[path] = std::move(handler); }
+    QUrl url(const QByteArray& path) const
+    {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort()) +
+                    QString::fromLatin1(path));
+    }
+
+    // A whole answer, then the connection closes.
+    static void respond(QTcpSocket* socket, const QByteArray& status, const QByteArray& headers,
+                        const QByteArray& body)
+    {
+        socket->write("HTTP/1.1 " + status + "\r\n" + headers + "Content-Length: " +
+                      QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+        socket->disconnectFromHost();
+    }
+    static Handler serve(const QByteArray& type, const QByteArray& body)
+    {
+        return [=](QTcpSocket* s) { respond(s, "200 OK", "Content-Type: " + type + "\r\n", body); };
+    }
+
+private:
+    void accept()
+    {
+        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+            QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            auto pending = std::make_shared<QByteArray>();
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, pending] {
+                *pending += socket->readAll();
+                for (qsizetype end; (end = pending->indexOf("\r\n\r\n")) >= 0;) {
+                    const QByteArray path = pending->left(end).split(' ').value(1);
+                    pending->remove(0, end + 4);
+                    if (const Handler handler = m_handlers.value(path))
+                        handler(socket);
+                    else
+                        respond(socket, "404 Not Found", {}, "no");
+                }
+            });
+        }
+    }
+
+    QTcpServer m_server;
+    QHash<QByteArray, Handler> m_handlers;
+};
 
 const QByteArray xmlType = "application/rss+xml";
 
@@ -75,7 +131,7 @@ TEST(UpdateVersionTest, ComparesComponentsAsNumbers)
         EXPECT_EQ(isNewerVersion(candidate, current), newer) << candidate << " vs " << current;
 }
 
-TEST_F(UpdaterManagerTest, TellsWhetherTheFeedOffersANewerVersion)
+TEST_F(UpdaterManagerTest, TellsWhetherTheFeedOffersANewerVersionWhenAskedAndByItself)
 {
     m_server.on("/newer", LocalHttpServer::serve(xmlType, appcast("1.10")));
     UpdaterManager newer(options(m_server.url("/newer")));
@@ -89,6 +145,17 @@ TEST_F(UpdaterManagerTest, TellsWhetherTheFeedOffersANewerVersion)
     UpdaterManager none(options(QUrl()));
     none.checkForUpdates();
     EXPECT_EQ(none.status().state, UpdateState::unavailable);
+    // Asked to, it checks by itself soon after the start and then every interval.
+    m_server.on("/feed", LocalHttpServer::serve("text/xml; charset=utf-8", appcast("1.9")));
+    UpdaterOptions quick = options(m_server.url("/feed"));
+    quick.firstCheckDelay = 20ms;
+    quick.checkInterval = 200ms;
+    UpdaterManager on(quick);
+    int upToDate = 0;
+    QObject::connect(&on, &UpdaterManager::statusChanged, &on,
+                     [&] { upToDate += on.status().state == UpdateState::upToDate; });
+    on.setAutomaticallyChecksForUpdates(true);
+    EXPECT_TRUE(waitUntil([&] { return upToDate >= 2; }));
 }
 
 TEST_F(UpdaterManagerTest, ABadOrHostileFeedEndsInOneFailure)
@@ -175,20 +242,6 @@ TEST_F(UpdaterManagerTest, DownloadsOnlyAFileThatMatchesTheFeed)
         EXPECT_EQ(QDir(m_cache).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                   good ? QStringList{"vantle-1.10.tar.gz"} : QStringList());
     }
-}
-
-TEST_F(UpdaterManagerTest, ChecksByItselfSoonAfterStartAndThenEveryInterval)
-{
-    m_server.on("/feed", LocalHttpServer::serve("text/xml; charset=utf-8", appcast("1.9")));
-    UpdaterOptions quick = options(m_server.url("/feed"));
-    quick.firstCheckDelay = 20ms;
-    quick.checkInterval = 200ms;
-    UpdaterManager on(quick);
-    int upToDate = 0;
-    QObject::connect(&on, &UpdaterManager::statusChanged, &on,
-                     [&] { upToDate += on.status().state == UpdateState::upToDate; });
-    on.setAutomaticallyChecksForUpdates(true);
-    EXPECT_TRUE(waitUntil([&] { return upToDate >= 2; }));
 }
 
 } // namespace
