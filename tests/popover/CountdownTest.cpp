@@ -8,7 +8,7 @@ using namespace std::chrono_literals;
 
 const QDateTime base(QDate(2026, 3, 1), QTime(10, 0), Qt::UTC);
 
-TEST(CountdownFace, LabelAndUrgencyByTimeLeftAndNoneWithoutAnExpiry)
+TEST(CountdownFace, LabelUrgencyAndProgressByTimeLeftAndNoneWithoutAnExpiry)
 {
     const struct {
         qint64 msLeft;
@@ -28,23 +28,20 @@ TEST(CountdownFace, LabelAndUrgencyByTimeLeftAndNoneWithoutAnExpiry)
     }
     EXPECT_FALSE(countdown::faceAt(base, std::nullopt, base).has_value()) << "no expiry";
     EXPECT_FALSE(countdown::faceAt(base, QDateTime(), base).has_value()) << "an invalid one";
-}
-
-TEST(CountdownFace, ProgressIsTheShareOfTheLifetimeUsed)
-{
+    // The progress is the share of the lifetime used.
     const QDateTime expires = base.addSecs(4000);
     const struct {
         const char* what;
         std::optional<QDateTime> markedAt;
         QDateTime now;
         double progress;
-    } rows[] = {{"halfway", base, base.addSecs(2000), 0.5},
-                {"before the mark", base, base.addSecs(-50), 0},
-                {"past the expiry", base, base.addSecs(9000), 1},
-                {"no mark", std::nullopt, base.addSecs(2000), 0},
-                {"invalid mark", QDateTime(), base.addSecs(2000), 0},
-                {"marked after the expiry", expires.addSecs(10), expires.addSecs(20), 0}};
-    for (const auto& row : rows) {
+    } shares[] = {{"halfway", base, base.addSecs(2000), 0.5},
+                  {"before the mark", base, base.addSecs(-50), 0},
+                  {"past the expiry", base, base.addSecs(9000), 1},
+                  {"no mark", std::nullopt, base.addSecs(2000), 0},
+                  {"invalid mark", QDateTime(), base.addSecs(2000), 0},
+                  {"marked after the expiry", expires.addSecs(10), expires.addSecs(20), 0}};
+    for (const auto& row : shares) {
         const auto face = countdown::faceAt(row.markedAt, expires, row.now);
         ASSERT_TRUE(face.has_value()) << row.what;
         EXPECT_DOUBLE_EQ(face->progress, row.progress) << row.what;

@@ -39,22 +39,18 @@ TEST(FileRowIcon, TypeComesFromTheNameOnly)
     }
 }
 
-TEST(FileRowLayout, EachRowFitsItsSlot)
+// The list gives each row a slot of fixed height: text taller than that
+// loses its descenders (an underscore reads as a space). A file the Trash
+// refused says so and why, rather than "Deleting…" for ever.
+TEST(FileRowView, EachRowFitsItsSlotAndTheTrashsRefusalTakesTheCountdownsPlace)
 {
-    // The list gives each row a slot of fixed height: text taller than that
-    // loses its descenders (an underscore reads as a space).
+    allowWarning("This plugin does not support"); // offscreen top-level rows
     const TrackedFile file = temporaryFile(QDateTime::currentDateTimeUtc().addSecs(5400));
     TemporaryFileRowView temporary(
         file, TemporaryFileRowView::Actions{[] {}, [] {}, [] {}, [](std::optional<double>) {}, {}});
     IgnoredFileRowView ignored(file, IgnoredFileRowView::Actions{[] {}, [] {}}, {});
     EXPECT_LE(temporary.sizeHint().height(), PopoverListView::rowHeight);
     EXPECT_LE(ignored.sizeHint().height(), PopoverListView::rowHeight);
-}
-
-// A file the Trash refused says so and why, rather than "Deleting…" for ever.
-TEST(FileRowCountdown, NoCountdownWithoutAnExpiryAndTheTrashsRefusalInItsPlace)
-{
-    allowWarning("This plugin does not support"); // offscreen top-level rows
     TemporaryFileRowView plain(temporaryFile(std::nullopt), {});
     TemporaryFileRowView::Actions refused;
     refused.trashRefusal = "Permission denied";
