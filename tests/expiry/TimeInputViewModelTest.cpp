@@ -2,7 +2,7 @@
 #include "expiry/TimeInputViewModel.h"
 #include "TestSupport.h"
 
-TEST(TimeInputViewModelTest, ExpiryTextSaysTodayTomorrowOrTheDate)
+TEST(TimeInputViewModelTest, ExpiryTextSaysTodayTomorrowOrTheDateAndAnEditSetsTextThenMeaning)
 {
     const QLocale english(QLocale::English, QLocale::UnitedStates);
     // A Saturday afternoon, local time.
@@ -20,10 +20,7 @@ TEST(TimeInputViewModelTest, ExpiryTextSaysTodayTomorrowOrTheDate)
             expected.replace(QChar(0x202f), QLatin1Char(' '));
         EXPECT_EQ(TimeInputViewModel::expiryText(now, c.interval, english), expected) << c.interval;
     }
-}
-
-TEST(TimeInputViewModelTest, AnEditSetsTheTextThenWhatItMeansAndBlanksShowNothing)
-{
+    // An edit sets the text, then what it means; blanks show nothing.
     TimeInputViewModel model;
     QStringList order;
     QObject::connect(&model, &TimeInputViewModel::queryChanged, [&] { order << "query"; });
@@ -38,8 +35,8 @@ TEST(TimeInputViewModelTest, AnEditSetsTheTextThenWhatItMeansAndBlanksShowNothin
         const char* text;
         bool row;
         bool parsed;
-    } cases[] = {{" \t ", false, false}, {"\n", true, false}, {"30 min", true, true}};
-    for (const auto& c : cases) {
+    } edits[] = {{" \t ", false, false}, {"\n", true, false}, {"30 min", true, true}};
+    for (const auto& c : edits) {
         model.edit(QString::fromUtf8(c.text));
         EXPECT_EQ(model.showsResultRow(), c.row) << c.text;
         EXPECT_EQ(model.parsed().has_value(), c.parsed) << c.text;

@@ -43,11 +43,10 @@ protected:
             << "a reason exactly when it failed";
         return outcome.restored() ? std::optional(outcome.path) : std::nullopt;
     }
-    static QString infoOf(const QString& location)
+    // ROOT/files/NAME is described by ROOT/info/NAME.trashinfo.
+    static QString infoOf(const QString& at)
     {
-        const QFileInfo item(location);
-        return QFileInfo(item.absolutePath()).absolutePath() + "/info/" + item.fileName() +
-               ".trashinfo";
+        return at.section('/', 0, -3) + "/info/" + at.section('/', -1) + ".trashinfo";
     }
 
     std::unique_ptr<RecentlyTrashed> m_recent;

@@ -10,20 +10,13 @@
 #include <QSettings>
 #include <QSpinBox>
 #include <QTest>
+#include <ranges>
 
 namespace {
 
 QVariant stored(const settings::Declaration& declaration)
 {
     return settings::open()->value(QLatin1String(declaration.key));
-}
-
-QStringList unitItems(const QComboBox& box)
-{
-    QStringList items;
-    for (int i = 0; i < box.count(); ++i)
-        items << box.itemText(i);
-    return items;
 }
 
 class SettingsViewTest : public testing::Test {
@@ -75,15 +68,19 @@ TEST_F(SettingsViewTest, UnitItemsFollowTheAmountAndAnUnknownUnitReadsAsHours)
     settings::write(settings::expiryUnit, QStringLiteral("weeks"));
     SettingsView view(m_updater);
     auto* unit = child<QComboBox>(view, "expiryUnit");
+    const auto unitItems = [&] {
+        return textsOf(std::views::iota(0, unit->count()),
+                       [&](int i) { return unit->itemText(i); });
+    };
     const auto explains = [&](const char* what) {
         return child<QLabel>(view, "expiryExplanation")->text().contains(what);
     };
     EXPECT_EQ(unit->currentData().toString(), "hours");
-    EXPECT_EQ(unitItems(*unit), (QStringList{"Minutes", "Hours", "Days"}));
+    EXPECT_EQ(unitItems(), (QStringList{"Minutes", "Hours", "Days"}));
     EXPECT_TRUE(explains(" 2 hours "));
     EXPECT_EQ(stored(settings::expiryUnit), "weeks");
     child<QSpinBox>(view, "expiryValue")->setValue(1);
-    EXPECT_EQ(unitItems(*unit), (QStringList{"Minute", "Hour", "Day"}));
+    EXPECT_EQ(unitItems(), (QStringList{"Minute", "Hour", "Day"}));
     EXPECT_TRUE(explains(" 1 hour "));
     QTest::keyClick(unit, Qt::Key_Down);
     EXPECT_EQ(stored(settings::expiryUnit), "days");
