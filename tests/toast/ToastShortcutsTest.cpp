@@ -2,10 +2,6 @@
 #include "toast/ToastShortcuts.h"
 #include "ToastFixture.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QMenu>
-#include <QMimeData>
 #include <algorithm>
 
 namespace {
@@ -53,64 +49,9 @@ protected:
 };
 
 constexpr std::uint8_t command = K::super | K::shift;
-constexpr std::uint32_t t = 0x74, m = 0x6d, o = 0x6f, c = 0x63, s = 0x73, period = 0x2e,
-                        backspace = 0xff08, escape = 0xff1b, z = 0x7a;
+constexpr std::uint32_t escape = 0xff1b, z = 0x7a;
 
 } // namespace
-
-TEST_F(ToastShortcutsTest, EachCombinationDoesItsActionAndNoOtherIsTaken)
-{
-    using Input = ToastController::Input;
-    using Done = std::function<bool(RecordId)>; // the effect; none: the key is not taken
-    auto becomes = [this](FileState state) -> Done {
-        return [this, state](RecordId id) { return allInState({id}, state); };
-    };
-    auto opens = [this](Input input) -> Done {
-        return [this, input](RecordId) { return m_controller->isInputVisible(input); };
-    };
-    const struct {
-        const char* name;
-        K::Combo combo;
-        Done done;
-    } cases[] = {
-        {"mark temporary", {t, command}, becomes(FileState::temporary)},
-        {"custom time", {t, command | K::alt}, opens(Input::time)},
-        {"move", {m, command}, opens(Input::move)},
-        {"more", {period, command}, opens(Input::more)},
-        {"open", {o, command}, [this](RecordId) { return !m_workspace->opened.isEmpty(); }},
-        {"copy",
-         {c, command},
-         [this](RecordId id) {
-             const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
-             return copied && copied->hasUrls() && allInState({id}, FileState::temporary);
-         }},
-        {"share",
-         {s, command},
-         [this](RecordId) {
-             QMenu* menu = m_controller->moreFlow().sharePicker().menu();
-             return menu && menu->isVisible();
-         }},
-        {"delete", {backspace, command}, [this](RecordId id) { return !record(id).has_value(); }},
-        {"escape dismisses", {escape, 0}, becomes(FileState::dismissed)},
-        {"ctrl added", {t, command | K::control}, {}},
-        {"shift missing", {t, K::super}, {}},
-        {"alt with another key", {m, command | K::alt}, {}},
-        {"shift escape", {escape, K::shift}, {}},
-        {"alt escape", {escape, K::alt}, {}}};
-    for (const auto& row : cases) {
-        SCOPED_TRACE(row.name);
-        const RecordId id = showFile(QStringLiteral("%1.pdf").arg(row.name));
-        // A key not grabbed never reaches the program.
-        EXPECT_EQ(m_grabber.press(row.combo), bool(row.done));
-        if (row.done) {
-            ASSERT_TRUE(waitUntil([&] { return row.done(id); }));
-        }
-        if (QMenu* menu = m_controller->moreFlow().sharePicker().menu())
-            menu->hide();
-        m_controller->dismissAll();
-        ASSERT_TRUE(waitUntilOffScreen());
-    }
-}
 
 TEST_F(ToastShortcutsTest, KeysAreTakenOnlyWhileTheToastIsUpWithNoInputOpen)
 {
