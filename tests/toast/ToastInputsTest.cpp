@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ToastFixture.h"
 #include "expiry/TimeInputViewModel.h"
-#include "menus/MoreMenuView.h"
 #include "menus/MoreMenuViewModel.h"
 #include "move/MoveInputViewModel.h"
 #include "toast/MoreMenuPanel.h"
@@ -13,22 +12,15 @@
 #include "toast/ToastGeometry.h"
 #include "toast/ToastTimeInputFlow.h"
 
-#include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMimeData>
 #include <QTest>
 
 namespace {
 
 using Input = ToastController::Input;
-
-QStringList titles(const QMenu* menu)
-{
-    return textsOf(menu->actions(), [](const QAction* action) { return action->text(); });
-}
 
 // The toast's input panels, each opened over one queued download.
 class ToastInputsTest : public ToastFixture {
@@ -87,41 +79,12 @@ TEST_F(ToastInputsTest, MoreMenuArrowsStopAtBothEndsReturnChoosesAndEscapeResume
     expectFocusBack();
     m_controller->showMoreMenu();
     EXPECT_EQ(moreSelection(), 0) << "opens on Open";
-    moreKey(Qt::Key_Down);
-    moreKey(Qt::Key_Down);
-    moreKey(Qt::Key_Enter); // Copy & Delete: copied, then temporary
-    ASSERT_TRUE(waitUntil([&] { return allInState({m_file}, FileState::temporary); }));
-    EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->hasUrls());
+    moreKey(Qt::Key_Enter); // the keypad's, as Return
+    ASSERT_TRUE(waitUntil([&] { return allInState({m_file}, FileState::dismissed); }));
+    EXPECT_EQ(m_workspace->opened, QStringList{at("a.pdf")});
 }
 
-TEST_F(ToastInputsTest, MoreMenuDeleteShortcutTrashesAndCtrlMakesItNotOurs)
-{
-    openMoreMenu();
-    moreKey(Qt::Key_Backspace, Qt::MetaModifier | Qt::ShiftModifier | Qt::ControlModifier);
-    drainQueued();
-    EXPECT_TRUE(isOpen(Input::more));
-    moreKey(Qt::Key_Backspace, Qt::MetaModifier | Qt::ShiftModifier);
-    ASSERT_TRUE(waitUntil([&] { return !record(m_file) && !QFile::exists(at("a.pdf")); }));
-    EXPECT_EQ(m_trash->requests(), QStringList{at("a.pdf")});
-}
-
-TEST_F(ToastInputsTest, MoreMenuClickingARowChoosesItAndHoverHighlights)
-{
-    openMoreMenu();
-    MoreMenuView& view = m_controller->moreFlow().panel().view();
-    std::vector<MoreMenuAction> chosen;
-    view.onSelect = [&](MoreMenuAction action) { chosen.push_back(action); };
-    QWidget* copyRow = view.childAt(view.rowRect(2).center());
-    ASSERT_TRUE(copyRow);
-    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-    QCoreApplication::sendEvent(copyRow, &enter);
-    EXPECT_EQ(moreSelection(), 2);
-    QTest::mouseClick(view.childAt(view.rowRect(1).center()), Qt::LeftButton);
-    EXPECT_EQ(chosen, std::vector<MoreMenuAction>{MoreMenuAction::shareAndDelete});
-    EXPECT_EQ(moreSelection(), 1);
-}
-
-TEST_F(ToastInputsTest, ShareThenDismissMarksNothing)
+TEST_F(ToastInputsTest, ShareThenDismissMarksNothingAndTheDeleteKeyTrashes)
 {
     openMoreMenu();
     // A popup menu on the offscreen platform cannot raise itself or grab keys.
@@ -139,6 +102,14 @@ TEST_F(ToastInputsTest, ShareThenDismissMarksNothing)
     EXPECT_FALSE(isOpen(Input::more));
     expectFocusBack();
     EXPECT_EQ(record(m_file)->state, FileState::unprocessed);
+    // Open again, its delete key trashes; with Ctrl added the key is not the menu's.
+    m_controller->showMoreMenu();
+    moreKey(Qt::Key_Backspace, Qt::MetaModifier | Qt::ShiftModifier | Qt::ControlModifier);
+    drainQueued();
+    EXPECT_TRUE(isOpen(Input::more));
+    moreKey(Qt::Key_Backspace, Qt::MetaModifier | Qt::ShiftModifier);
+    ASSERT_TRUE(waitUntil([&] { return !record(m_file) && !QFile::exists(at("a.pdf")); }));
+    EXPECT_EQ(m_trash->requests(), QStringList{at("a.pdf")});
 }
 
 TEST_F(ToastInputsTest, TypedLettersFindTheFolderAndReturnMovesThere)
@@ -150,13 +121,9 @@ TEST_F(ToastInputsTest, TypedLettersFindTheFolderAndReturnMovesThere)
     EXPECT_EQ(m_controller->moveFlow().panel().bodyGeometry().width(),
               toastgeometry::inputPanelWidth);
     QTest::keyClick(&moveField(), Qt::Key_Return);
-    ASSERT_TRUE(waitUntil([&] {
-        return QFile::exists(m_home + "/Projects/Alpha/report.pdf") &&
-               allInState({m_file}, FileState::dismissed);
-    }));
-    EXPECT_EQ(m_moveMRU.paths().value(0), m_home + "/Projects/Alpha");
-    expectFocusBack();
-    ASSERT_TRUE(waitUntilOffScreen());
+    // Recorded once the file moved; the failing move checks settling and focus.
+    EXPECT_TRUE(
+        waitUntil([&] { return m_moveMRU.paths() == QStringList{m_home + "/Projects/Alpha"}; }));
 }
 
 TEST_F(ToastInputsTest, AMoveThatFailsKeepsTheFileAndSaysWhyInTheToastsPlace)
@@ -225,8 +192,11 @@ TEST(SharePicker, AskedForDevicesWhenItOpensWithoutWaitingForTheAnswer)
     qputenv("PATH", path);
     EXPECT_LT(spent, 1000) << "the device query kept the main thread";
     ASSERT_TRUE(picker.menu());
-    EXPECT_FALSE(titles(picker.menu()).contains("Phone (KDE Connect)"));
+    const auto titles = [&] {
+        return textsOf(picker.menu()->actions(), std::mem_fn(&QAction::text));
+    };
+    EXPECT_FALSE(titles().contains("Phone (KDE Connect)"));
     testenv::writeFile(go);
-    EXPECT_TRUE(waitUntil([&] { return titles(picker.menu()).contains("Phone (KDE Connect)"); }))
-        << titles(picker.menu()).join(", ").toStdString();
+    EXPECT_TRUE(waitUntil([&] { return titles().contains("Phone (KDE Connect)"); }))
+        << titles().join(", ").toStdString();
 }
