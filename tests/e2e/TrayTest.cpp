@@ -70,17 +70,16 @@ TEST_P(TrayTest, TheIconDocksInTheTrayFillsItsPlaceAndQuitsFromItsMenu)
     // The size trays are made for, in the screen's pixels, whatever the scale.
     EXPECT_EQ(frameOf(window).size(), QSize(22, 22));
     // A left click opens the popover under the icon; Escape closes it.
-    const auto popover = [&] { return windowsWhere([](QSize s) { return s.width() >= 360; }); };
     const auto click = [&] {
         runTool("xdotool", {"mousemove", "--window", window, "11", "11", "click", "1"});
     };
     click();
-    if (!waitUntil([&] { return !popover().isEmpty(); }, std::chrono::seconds(3)))
+    if (!waitUntil([&] { return !popoverWindow().isEmpty(); }, std::chrono::seconds(3)))
         click(); // a click the tray took while it settled
-    ASSERT_TRUE(waitUntil([&] { return !popover().isEmpty(); }));
-    EXPECT_GT(frameOf(popover().value(0)).top(), frameOf(window).bottom());
+    ASSERT_TRUE(waitUntil([&] { return !popoverWindow().isEmpty(); }));
+    EXPECT_GT(frameOf(popoverWindow()).top(), frameOf(window).bottom());
     key("Escape");
-    ASSERT_TRUE(waitUntil([&] { return popover().isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&] { return popoverWindow().isEmpty(); }));
     // "Quit Vantle" from the icon's context menu ends the program cleanly.
     runTool("xdotool", {"mousemove", "--window", window, "11", "11", "click", "3"});
     QString menu;
@@ -106,11 +105,7 @@ TEST_F(NoTrayTest, ThePopoverAndTheDesktopActionsShowAndQuitIt)
 {
     EXPECT_EQ(m_vantle->run(desktopAction("show-downloads")), 0);
     QString popover;
-    ASSERT_TRUE(waitUntil([&] {
-        return !(popover =
-                     windowsWhere([](QSize size) { return size == QSize(360, 440); }).value(0))
-                    .isEmpty();
-    }));
+    ASSERT_TRUE(waitUntil([&] { return !(popover = popoverWindow()).isEmpty(); }));
     const QPoint at = frameOf(popover).topLeft();
     const auto click = [&](int x, int y) {
         runTool("xdotool", {"mousemove", QString::number(at.x() + x), QString::number(at.y() + y),
