@@ -12,22 +12,17 @@ namespace {
 // it has no X11 at all: a Wayland client of a headless weston.
 class DunstNotificationTest : public ToastOnScreen, public testing::WithParamInterface<bool> {
 protected:
-    bool withoutX11() const { return GetParam(); }
-
     void prepare(VantleProcess& vantle) override
     {
-        if (withoutX11()) {
-            const QString runtime = testenv::freshFolder("weston-runtime");
-            QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            QProcessEnvironment westonEnv = QProcessEnvironment::systemEnvironment();
-            westonEnv.insert("XDG_RUNTIME_DIR", runtime);
-            m_weston.setProcessEnvironment(westonEnv);
+        if (GetParam()) { // without X11
+            // The compositor's socket goes where the program looks for it.
+            m_weston.setProcessEnvironment(vantle.environment());
             m_weston.start("weston", {"--backend=headless-backend.so", "--use-pixman",
                                       "--idle-time=0", "--socket=wayland-vantle"});
-            ASSERT_TRUE(m_weston.waitForStarted());
-            ASSERT_TRUE(waitUntil([&] { return QFile::exists(runtime + "/wayland-vantle"); }));
+            ASSERT_TRUE(waitUntil(
+                [&] { return QFile::exists(vantle.home() + "/runtime/wayland-vantle"); }));
             vantle.environment().remove("DISPLAY");
-            vantle.environment().insert("WAYLAND_DISPLAY", runtime + "/wayland-vantle");
+            vantle.environment().insert("WAYLAND_DISPLAY", "wayland-vantle");
         } else {
             QSettings(vantle.home() + "/.config/Vantle/Vantle.conf", QSettings::IniFormat)
                 .setValue("DownloadNotifier.enabled", true);
@@ -85,11 +80,6 @@ TEST_P(DunstNotificationTest, TwoDownloadsAreOneNotificationThatMarksBothTempora
         << runTool("dunstctl", {"history"}).toStdString() << " waiting "
         << runTool("dunstctl", {"count", "waiting"}).toStdString();
     EXPECT_EQ(runTool("dunstctl", {"count", "displayed"}), "1"); // replaced, not stacked
-    const QString shot = QCoreApplication::applicationDirPath() +
-                         (withoutX11() ? "/notification-wayland.png" : "/notification-dunst.png");
-    runTool("import", {"-window", "root", shot});
-    EXPECT_FALSE(QImage(shot).isNull()) << shot.toStdString();
-
     testenv::writeFile(m_pick);
     ASSERT_TRUE(waitUntil([&] {
         if (recordState("report.pdf") == "temporary" && recordState("photo.jpg") == "temporary")
