@@ -10,11 +10,6 @@
 #include <QImage>
 #include <QRegularExpression>
 
-inline QString activeWindow()
-{
-    return runTool("xdotool", {"getactivewindow"});
-}
-
 // Where a window's own area is on the screen; all zero when it cannot be told.
 // The server translates the window's origin to the root, so a frame the window
 // manager put around it does not count: xdotool's geometry adds the offset in
@@ -50,6 +45,14 @@ inline QRect placedFrameOf(const QString& window)
     return placed ? frame : QRect();
 }
 
+// The program ends within 10 s, cleanly.
+inline void expectCleanExit(QProcess& process)
+{
+    ASSERT_TRUE(process.waitForFinished(10000)) << "the program did not end";
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+}
+
 // The id of a window of class vantle inside one of trayer's windows, or empty.
 inline QString embeddedIconWindow()
 {
@@ -66,6 +69,7 @@ inline QString embeddedIconWindow()
 // The display is shared: CTest runs these tests one at a time (RESOURCE_LOCK display).
 class ToastOnScreen : public testing::Test {
 protected:
+    static QString activeWindow() { return runTool("xdotool", {"getactivewindow"}); }
     void SetUp() override
     {
         ASSERT_TRUE(VantleProcess::hasDisplay()) << "DISPLAY is not set; run scripts/test.sh";
@@ -117,13 +121,6 @@ protected:
 
     // Runs before the program starts.
     virtual void prepare(VantleProcess&) {}
-    // The program ends by itself within 10 s, cleanly.
-    static void expectCleanExit(QProcess& process)
-    {
-        ASSERT_TRUE(process.waitForFinished(10000)) << "the program did not end";
-        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-    }
     // A session bus of the test's own, for the program and whatever the test starts.
     void startBus(VantleProcess& vantle)
     {
