@@ -56,7 +56,7 @@ TEST(CommandLine, WithoutARunningVantleEveryCommandSaysSoAndStartsNothing)
     QFile::remove(privatebus::activationMarker());
 }
 
-TEST(CommandLine, WrongArgumentsExit2WithTheUsageAndHelpListsTheCommands)
+TEST(CommandLine, WrongArgumentsExit2WithTheUsageAndHelpPrintsIt)
 {
     const QStringList wrong[] = {{"list", "extra"}, {"list", "--yaml"},    {"mark"},
                                  {"keep"},          {"keep", "a", "b"},    {"trash"},
@@ -69,9 +69,7 @@ TEST(CommandLine, WrongArgumentsExit2WithTheUsageAndHelpListsTheCommands)
     }
     const Outcome help = vantle({"--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char* command : {"list [--json]", "mark FILE [DURATION]", "keep FILE", "trash FILE",
-                                "restore NAME", "tidy --undo", "quit"})
-        EXPECT_TRUE(help.out.contains(command)) << command;
+    EXPECT_EQ(help.out, commandline::usage());
 }
 
 TEST_F(CommandLineTest, CommandsReachTheRunningProgramWithFilesRelativeToTheWorkingFolder)
