@@ -38,12 +38,6 @@ protected:
                                        : m_server->shown.back();
     }
 
-    bool isIn(RecordId id, FileState state)
-    {
-        const auto found = record(id);
-        return found && found->state == state;
-    }
-
     std::unique_ptr<RecordingNotificationServer> m_server;
     std::unique_ptr<DownloadNotifier> m_notifier;
 };
@@ -80,7 +74,7 @@ TEST_F(DownloadNotifierTest, AServerWithoutActionsGetsAPlainOneThatOpensThePopov
     m_server->click(plain.id, "default");
     EXPECT_TRUE(waitUntil([&] { return m_popoversShown == 1; }));
     // Seen, unanswered: kept, as when the toast's countdown ends.
-    EXPECT_TRUE(waitUntil([&] { return isIn(id, FileState::dismissed); }));
+    EXPECT_TRUE(waitUntil([&] { return record(id) && record(id)->state == FileState::dismissed; }));
 }
 
 TEST_F(DownloadNotifierTest, WithoutATrayTheWayToTheListIsToldOncePerInstall)

@@ -14,10 +14,8 @@ class RecordingNotificationServer : public QObject {
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
     struct Shown {
-        uint id;
-        uint replacesId;
-        QString summary;
-        QString body;
+        uint id, replacesId;
+        QString summary, body;
         QStringList actions;
     };
 

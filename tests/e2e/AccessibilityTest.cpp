@@ -20,13 +20,11 @@ protected:
                      QStringList{VANTLE_SOURCE_DIR "/tests/e2e/accessible_tree.py",
                                  QString::number(m_process.processId())} +
                          arguments);
-        const bool ended = helper.waitForFinished(30000);
-        const QString errors = QString::fromUtf8(helper.readAllStandardError());
-        EXPECT_TRUE(ended && helper.exitStatus() == QProcess::NormalExit && helper.exitCode() == 0)
-            << arguments.join(' ').toStdString() << ": " << errors.toStdString();
-        if (!ended || helper.exitCode() != 0)
-            return std::nullopt;
-        return QString::fromUtf8(helper.readAllStandardOutput());
+        const bool ok = helper.waitForFinished(30000) &&
+                        helper.exitStatus() == QProcess::NormalExit && helper.exitCode() == 0;
+        EXPECT_TRUE(ok) << arguments.join(' ').toStdString() << ": "
+                        << helper.readAllStandardError().toStdString();
+        return ok ? std::optional(QString::fromUtf8(helper.readAllStandardOutput())) : std::nullopt;
     }
 };
 

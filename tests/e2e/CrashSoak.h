@@ -175,20 +175,19 @@ private:
     // would have; some are already due, the others fall due within seconds.
     int markSome()
     {
-        const int count = pick(1, 3);
-        auto rows = m_vantle.query(
-            "SELECT id, inode, filePath FROM TrackedFile WHERE state!='temporary'", 3);
-        if (!rows)
-            return 0;
-        std::erase_if(*rows, [](const QStringList& row) {
+        auto rows =
+            m_vantle
+                .query("SELECT id, inode, filePath FROM TrackedFile WHERE state!='temporary'", 3)
+                .value_or(std::vector<QStringList>());
+        std::erase_if(rows, [](const QStringList& row) {
             const QString name = names::nameOf(row[2]);
             const auto st = fs::lstat(row[2]);
             return !st || !st->isRegular || st->inode != std::uint64_t(row[1].toLongLong()) ||
                    names::isIgnoredName(name) || names::matchesSandboxTemp(name);
         });
         int marked = 0;
-        for (; marked < count && !rows->empty(); ++marked) {
-            const auto chosen = rows->begin() + pick(0, int(rows->size()) - 1);
+        for (const int count = pick(1, 3); marked < count && !rows.empty(); ++marked) {
+            const auto chosen = rows.begin() + pick(0, int(rows.size()) - 1);
             const qint64 marks = now(), expires = marks + pick(-5000, 12000);
             m_vantle.query(
                 QString("UPDATE TrackedFile SET state='temporary', markedTemporaryAt=%1, "
@@ -196,7 +195,7 @@ private:
                     .arg(seconds(marks), seconds(expires), (*chosen)[0]));
             m_marked.insert(std::uint64_t((*chosen)[1].toLongLong()));
             m_latestExpiry = std::max(m_latestExpiry, expires);
-            rows->erase(chosen);
+            rows.erase(chosen);
         }
         return marked;
     }

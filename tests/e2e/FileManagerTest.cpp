@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ToastOnScreen.h"
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-
 // What a file manager's "Mark as Temporary for…" runs: the program's
 // custom-time panel at the pointer, with the keyboard, which it gives back.
 class FileManagerTest : public ToastOnScreen {
@@ -48,27 +45,4 @@ TEST_F(FileManagerTest, MarkAskTakesTheTypedLifetimeEscapeNothingAndOutsideDownl
     EXPECT_TRUE(m_vantle->err.contains("is not an item directly inside the Downloads folder"))
         << m_vantle->err.toStdString();
     EXPECT_EQ(activeWindow(), m_focusId);
-}
-
-// Nobody reads a context menu's output: with --notify the refusal reaches a
-// real notification server (dunst, on this display and bus).
-TEST_F(FileManagerTest, WithNotifyARefusalIsADesktopNotification)
-{
-    QProcess server;
-    server.start("dunst", QStringList());
-    const auto served = [] {
-        return QDBusConnection::sessionBus().interface()->isServiceRegistered(
-            "org.freedesktop.Notifications");
-    };
-    ASSERT_TRUE(waitUntil(served));
-    const QString outside = testenv::writeFile(m_vantle->home() + "/elsewhere.pdf");
-    EXPECT_EQ(m_vantle->run({"mark", "--notify", outside}), 1);
-    EXPECT_TRUE(waitUntil([] { return runTool("dunstctl", {"count", "displayed"}) == "1"; }));
-    runTool("dunstctl", {"close-all"});
-    const QString shown = runTool("dunstctl", {"history"});
-    EXPECT_TRUE(shown.contains("Not marked as temporary")) << shown.toStdString();
-    EXPECT_TRUE(shown.contains(outside + " is not an item directly inside the Downloads folder"))
-        << shown.toStdString();
-    server.kill();
-    server.waitForFinished();
 }

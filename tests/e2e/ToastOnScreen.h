@@ -10,11 +10,6 @@
 #include <QImage>
 #include <QRegularExpression>
 
-inline QString activeWindow()
-{
-    return runTool("xdotool", {"getactivewindow"});
-}
-
 // Where a window's own area is on the screen; all zero when it cannot be told.
 // The server translates the window's origin to the root, so a frame the window
 // manager put around it does not count: xdotool's geometry adds the offset in
@@ -50,6 +45,14 @@ inline QRect placedFrameOf(const QString& window)
     return placed ? frame : QRect();
 }
 
+// The program ends within 10 s, cleanly.
+inline void expectCleanExit(QProcess& process)
+{
+    ASSERT_TRUE(process.waitForFinished(10000)) << "the program did not end";
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+}
+
 // The id of a window of class vantle inside one of trayer's windows, or empty.
 inline QString embeddedIconWindow()
 {
@@ -66,6 +69,7 @@ inline QString embeddedIconWindow()
 // The display is shared: CTest runs these tests one at a time (RESOURCE_LOCK display).
 class ToastOnScreen : public testing::Test {
 protected:
+    static QString activeWindow() { return runTool("xdotool", {"getactivewindow"}); }
     void SetUp() override
     {
         ASSERT_TRUE(VantleProcess::hasDisplay()) << "DISPLAY is not set; run scripts/test.sh";
@@ -105,7 +109,7 @@ protected:
     void TearDown() override
     {
         runTool("xdotool", {"keyup", "alt"}); // when a test ended while holding it
-        for (QProcess* process : {&m_process, &m_tray, &m_focus})
+        for (QProcess* process : {&m_process, &m_tray, &m_focus, &m_bus})
             stop(*process);
     }
     static void stop(QProcess& process)
@@ -117,12 +121,24 @@ protected:
 
     // Runs before the program starts.
     virtual void prepare(VantleProcess&) {}
-    // The program ends by itself within 10 s, cleanly.
-    static void expectCleanExit(QProcess& process)
+    // A session bus of the test's own, for the program and whatever the test starts.
+    void startBus(VantleProcess& vantle)
     {
-        ASSERT_TRUE(process.waitForFinished(10000)) << "the program did not end";
-        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+        m_bus.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+        m_bus.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+        ASSERT_TRUE(waitUntil([&] { return m_bus.canReadLine(); })) << "dbus-daemon did not start";
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.readLine().trimmed());
+        qputenv("NO_AT_BRIDGE", "1"); // GTK programs find no accessibility bus on it
+        vantle.environment().insert("DBUS_SESSION_BUS_ADDRESS",
+                                    qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"));
+    }
+    // Calls a method on that bus; the answer as gdbus prints it, nothing on an error.
+    static QString busCall(const QString& service, const QString& path, const QString& method,
+                           const QStringList& arguments)
+    {
+        return runTool("gdbus", QStringList{"call", "--session", "--dest", service, "--object-path",
+                                            path, "--method", method, "--"} +
+                                    arguments);
     }
     // A real XEmbed tray along the top edge, on the right; its panel is light grey.
     void startTray()
@@ -158,6 +174,14 @@ protected:
     QStringList toastWindows()
     {
         return windowsWhere([](QSize size) { return size.width() == 820; });
+    }
+    // The popover: 360 by 440, or a multiple at a larger scale.
+    QString popoverWindow()
+    {
+        return windowsWhere([](QSize size) {
+                   return size.width() >= 360 && size.width() * 440 == size.height() * 360;
+               })
+            .value(0);
     }
     // A menu: smaller than any panel, larger than the tray icon.
     static bool isMenu(QSize size)
@@ -265,7 +289,7 @@ protected:
         return shot;
     }
 
-    QProcess m_focus, m_tray;
+    QProcess m_focus, m_tray, m_bus;
     QString m_focusId;
     QString m_events;
     std::unique_ptr<VantleProcess> m_vantle;

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ToastOnScreen.h"
-#include "store/Tags.h"
 
 using ToastTest = ToastOnScreen;
 
 TEST_F(ToastTest, ADownloadShowsTheToastAndMarkTemporaryWorksWithoutStealingFocus)
 {
-    const QString path = download("report.pdf");
+    download("report.pdf");
     EXPECT_EQ(activeWindow(), m_focusId);
     const QStringList windows = toastWindows();
     ASSERT_EQ(windows.size(), 1);
@@ -26,16 +25,14 @@ TEST_F(ToastTest, ADownloadShowsTheToastAndMarkTemporaryWorksWithoutStealingFocu
         const QImage two = screenshot();
         return !two.isNull() && hasStackBadge(two);
     }));
-    // Hover, then click "Mark temporary" (centred island, after the icon):
-    // both queued files become temporary. A click before the hover registers
-    // does nothing, so click until it takes.
+    // Hover, then click "Mark temporary" (centred island, after the icon); that
+    // it takes every queued file and tags them is ToastActionsTest's. A click
+    // before the hover registers does nothing, so click until it takes.
     runTool("xdotool", {"mousemove", "770", "60", "mousemove", "810", "60"});
     ASSERT_TRUE(waitUntil([&] {
         runTool("xdotool", {"click", "1"});
         return recordState("report.pdf") == "temporary";
     }));
-    EXPECT_EQ(recordState("archive.zip"), "temporary");
-    EXPECT_TRUE(tags::readTags(path).contains(tags::programTag));
     ASSERT_TRUE(waitUntil([&] { return toastWindows().isEmpty(); }));
     EXPECT_EQ(activeWindow(), m_focusId);
 }

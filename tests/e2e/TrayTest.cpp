@@ -5,17 +5,14 @@
 
 namespace {
 
-struct TrayCase {
-    const char* scale; // QT_SCALE_FACTOR
-    bool trayFirst;    // else the tray starts after the program
-};
-
-class TrayTest : public ToastOnScreen, public testing::WithParamInterface<TrayCase> {
+// The parameter: QT_SCALE_FACTOR. At 1 the tray is there before the program, at 2 it comes after.
+class TrayTest : public ToastOnScreen, public testing::WithParamInterface<const char*> {
 protected:
+    bool trayFirst() const { return GetParam() == std::string_view("1"); }
     void prepare(VantleProcess& vantle) override
     {
-        vantle.environment().insert("QT_SCALE_FACTOR", GetParam().scale);
-        if (GetParam().trayFirst)
+        vantle.environment().insert("QT_SCALE_FACTOR", GetParam());
+        if (trayFirst())
             startTray();
     }
 };
@@ -45,7 +42,7 @@ protected:
 
 TEST_P(TrayTest, TheIconDocksInTheTrayFillsItsPlaceAndQuitsFromItsMenu)
 {
-    if (!GetParam().trayFirst)
+    if (!trayFirst())
         startTray();
     // The icon paints right after it docks; look until its dark disc shows
     // (trayer's panel is light grey). Qt may dock it again in a new window,
@@ -70,17 +67,16 @@ TEST_P(TrayTest, TheIconDocksInTheTrayFillsItsPlaceAndQuitsFromItsMenu)
     // The size trays are made for, in the screen's pixels, whatever the scale.
     EXPECT_EQ(frameOf(window).size(), QSize(22, 22));
     // A left click opens the popover under the icon; Escape closes it.
-    const auto popover = [&] { return windowsWhere([](QSize s) { return s.width() >= 360; }); };
     const auto click = [&] {
         runTool("xdotool", {"mousemove", "--window", window, "11", "11", "click", "1"});
     };
     click();
-    if (!waitUntil([&] { return !popover().isEmpty(); }, std::chrono::seconds(3)))
+    if (!waitUntil([&] { return !popoverWindow().isEmpty(); }, std::chrono::seconds(3)))
         click(); // a click the tray took while it settled
-    ASSERT_TRUE(waitUntil([&] { return !popover().isEmpty(); }));
-    EXPECT_GT(frameOf(popover().value(0)).top(), frameOf(window).bottom());
+    ASSERT_TRUE(waitUntil([&] { return !popoverWindow().isEmpty(); }));
+    EXPECT_GT(frameOf(popoverWindow()).top(), frameOf(window).bottom());
     key("Escape");
-    ASSERT_TRUE(waitUntil([&] { return popover().isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&] { return popoverWindow().isEmpty(); }));
     // "Quit Vantle" from the icon's context menu ends the program cleanly.
     runTool("xdotool", {"mousemove", "--window", window, "11", "11", "click", "3"});
     QString menu;
@@ -92,12 +88,7 @@ TEST_P(TrayTest, TheIconDocksInTheTrayFillsItsPlaceAndQuitsFromItsMenu)
     expectCleanExit(m_process);
 }
 
-INSTANTIATE_TEST_SUITE_P(ScalesAndOrders, TrayTest,
-                         testing::Values(TrayCase{"1", true}, TrayCase{"2", false}),
-                         [](const testing::TestParamInfo<TrayCase>& info) {
-                             return std::string("Scale") + info.param.scale +
-                                    (info.param.trayFirst ? "TrayFirst" : "TrayLate");
-                         });
+INSTANTIATE_TEST_SUITE_P(Scales, TrayTest, testing::Values("1", "2"));
 
 // Without any tray the program can still be shown and quit: from the
 // popover's settings, and through the desktop entry's actions. A row's menu
@@ -106,11 +97,7 @@ TEST_F(NoTrayTest, ThePopoverAndTheDesktopActionsShowAndQuitIt)
 {
     EXPECT_EQ(m_vantle->run(desktopAction("show-downloads")), 0);
     QString popover;
-    ASSERT_TRUE(waitUntil([&] {
-        return !(popover =
-                     windowsWhere([](QSize size) { return size == QSize(360, 440); }).value(0))
-                    .isEmpty();
-    }));
+    ASSERT_TRUE(waitUntil([&] { return !(popover = popoverWindow()).isEmpty(); }));
     const QPoint at = frameOf(popover).topLeft();
     const auto click = [&](int x, int y) {
         runTool("xdotool", {"mousemove", QString::number(at.x() + x), QString::number(at.y() + y),
