@@ -27,6 +27,7 @@ QString python(const QString& script, const QString& path)
 
 } // namespace
 
+// Nor is a symbolic link followed, whichever end holds a tag.
 TEST_F(TagsTest, UnreadableOrMissingAttributesCountAsUntaggedAndAreNotRewritten)
 {
     const QString garbage = file("garbage");
@@ -49,9 +50,17 @@ TEST_F(TagsTest, UnreadableOrMissingAttributesCountAsUntaggedAndAreNotRewritten)
     ASSERT_TRUE(xattr::set(nul, tags::attributeName, withNul));
     tags::addTag(nul);
     EXPECT_EQ(xattr::get(nul, tags::attributeName), withNul);
+    const QString link = m_folder + "/link";
+    ASSERT_TRUE(QFile::link(plain, link));
+    tags::addTag(link);
+    EXPECT_TRUE(tags::readTags(link).isEmpty());
+    EXPECT_FALSE(xattr::get(plain, tags::attributeName));
+    tags::addTag(plain);
+    EXPECT_TRUE(tags::readTags(link).isEmpty());
 }
 
-TEST_F(TagsTest, XdgMirrorKeepsOtherTagsInOrderAndTrimsOnRead)
+// The XDG mirror keeps other tags in order and is trimmed on reading.
+TEST_F(TagsTest, TagsInteroperateWithPythonsPlistlibAndTheXdgMirror)
 {
     const QString path = file("mirror");
     ASSERT_TRUE(xattr::set(path, tags::xdgAttributeName, " work , ,home"));
@@ -62,21 +71,6 @@ TEST_F(TagsTest, XdgMirrorKeepsOtherTagsInOrderAndTrimsOnRead)
     EXPECT_EQ(tags::readXdgTags(path).count(tags::programTagName), 1);
     tags::removeTag(path);
     EXPECT_EQ(xattr::get(path, tags::xdgAttributeName), QByteArray("work,home"));
-}
-
-TEST_F(TagsTest, SymbolicLinksAreNeverFollowed)
-{
-    const QString target = file("target"), link = m_folder + "/link";
-    ASSERT_TRUE(QFile::link(target, link));
-    tags::addTag(link);
-    EXPECT_TRUE(tags::readTags(link).isEmpty());
-    EXPECT_FALSE(xattr::get(target, tags::attributeName));
-    tags::addTag(target);
-    EXPECT_TRUE(tags::readTags(link).isEmpty());
-}
-
-TEST_F(TagsTest, PropertyListsInteroperateWithPythonsPlistlib)
-{
     const QStringList ours{"Blue\n4", tags::programTag, QString::fromUtf8("Énfasis ✓")};
     const QString written = file("written-by-us");
     tags::writeTags(written, ours);
