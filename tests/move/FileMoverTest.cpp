@@ -174,7 +174,7 @@ TEST_F(CrossDeviceMoveTest, MovesAFileUnderAFreeNameAndAFolderTreeWithMetadataAn
     EXPECT_EQ(m_workspace->revealed, QList<QStringList>{{target}});
 }
 
-TEST_F(CrossDeviceMoveTest, ATargetTakenWhileCopyingIsNotOverwritten)
+TEST_F(CrossDeviceMoveTest, ATargetTakenWhileCopyingIsNotOverwrittenAndAnOriginalThatStaysIsNoMove)
 {
     // Big enough that the copy is still running when the name is taken.
     const QByteArray payload(64 * 1024 * 1024, 'p');
@@ -189,6 +189,19 @@ TEST_F(CrossDeviceMoveTest, ATargetTakenWhileCopyingIsNotOverwritten)
     EXPECT_EQ(testenv::contentOf(m_destination + "/video (2).mkv"), payload);
     EXPECT_FALSE(QFileInfo::exists(file));
     EXPECT_EQ(namesIn(m_destination), (QStringList{"video (2).mkv", "video.mkv"}));
+    // An original that cannot be removed after the copy is no move. Immutable:
+    // readable, so it copies, but even root cannot unlink it.
+    const QString pinned = testenv::writeFile(m_source + "/pinned.pdf", "payload");
+    if (QProcess::execute("chattr", {"+i", pinned}) != 0)
+        GTEST_SKIP() << "cannot make a file immutable here";
+    const QList<MoveOutcome> kept = moveAndWait({pinned});
+    QProcess::execute("chattr", {"-i", pinned});
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_TRUE(!kept[0].moved() && kept[0].error.contains("could not be removed"))
+        << kept[0].error.toStdString();
+    EXPECT_EQ(kept[0].target, m_destination + "/pinned.pdf") << "the copy says where it is";
+    EXPECT_TRUE(QFileInfo::exists(pinned));
+    EXPECT_EQ(m_workspace->revealed.size(), 1) << "only the video was shown";
 }
 
 TEST_F(CrossDeviceMoveTest, AFailureHalfWayOrAFullDestinationLeavesTheSourceWholeAndNoDebris)
@@ -222,18 +235,3 @@ TEST_F(CrossDeviceMoveTest, AFailureHalfWayOrAFullDestinationLeavesTheSourceWhol
 }
 
 } // namespace
-
-TEST_F(CrossDeviceMoveTest, AnOriginalThatCannotBeRemovedAfterTheCopyIsNoMove)
-{
-    const QString file = testenv::writeFile(m_source + "/pinned.pdf", "payload");
-    // Immutable: readable, so it copies, but even root cannot unlink it.
-    if (QProcess::execute("chattr", {"+i", file}) != 0)
-        GTEST_SKIP() << "cannot make a file immutable here";
-    const QList<MoveOutcome> outcomes = moveAndWait({file});
-    QProcess::execute("chattr", {"-i", file});
-    ASSERT_EQ(outcomes.size(), 1);
-    EXPECT_TRUE(!outcomes[0].moved() && outcomes[0].error.contains("could not be removed"))
-        << outcomes[0].error.toStdString();
-    EXPECT_EQ(outcomes[0].target, m_destination + "/pinned.pdf") << "the copy says where it is";
-    EXPECT_TRUE(QFileInfo::exists(file) && m_workspace->revealed.isEmpty());
-}

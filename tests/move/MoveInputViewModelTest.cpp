@@ -11,7 +11,7 @@ FolderMatch match(const QString& path, int lastSegment)
 
 } // namespace
 
-TEST(MoveInputViewModelTest, CreateOffersTheLastWordBesideWhereItMatched)
+TEST(MoveInputViewModelTest, CreateOffersTheLastWordBesideWhereItMatchedAndHighlightsStayInRows)
 {
     // The query, its results and the row highlighted, and the folder offered.
     const std::tuple<const char*, QList<FolderMatch>, int, std::optional<QString>> cases[] = {
@@ -30,10 +30,7 @@ TEST(MoveInputViewModelTest, CreateOffersTheLastWordBesideWhereItMatched)
         model.setSelectedIndex(selected);
         EXPECT_EQ(model.newFolderURL(), folder) << query << " " << selected;
     }
-}
-
-TEST(MoveInputViewModelTest, TheHighlightStaysInsideTheRowsShown)
-{
+    // The highlight stays inside the rows shown.
     MoveInputViewModel model(QStringLiteral("/home/me"));
     model.setMruSuggestions({"/home/me/A", "/home/me/B", "/srv/C"});
     model.moveSelection(-1);

@@ -28,22 +28,20 @@ TEST(FreeName, NumbersATakenNameBeforeItsExtensionOrEndsWithAReason)
     // The number goes before the last extension; a name too long to number
     // loses bytes of its stem, on a character boundary.
     const QString longName = QString(246, 'a') + "é" + "aaa.pdf"; // 255 bytes, "é" on the cut
-    const struct {
-        QString name;
-        QStringList taken;
-        QString expected;
-    } cases[] = {{"report.pdf", {"report.pdf", "report (2).pdf"}, "report (3).pdf"},
-                 {"archive.tar.gz", {"archive.tar.gz"}, "archive.tar (2).gz"},
-                 {"notes", {"notes"}, "notes (2)"},
-                 {".bashrc", {".bashrc"}, ".bashrc (2)"},
-                 {"trailing.", {"trailing."}, "trailing. (2)"},
-                 {longName, {longName}, QString(246, 'a') + " (2).pdf"}};
-    for (const auto& c : cases) {
+    // A name, the names taken, and the name it gets.
+    const std::tuple<QString, QStringList, QString> cases[] = {
+        {"report.pdf", {"report.pdf", "report (2).pdf"}, "report (3).pdf"},
+        {"archive.tar.gz", {"archive.tar.gz"}, "archive.tar (2).gz"},
+        {"notes", {"notes"}, "notes (2)"},
+        {".bashrc", {".bashrc"}, ".bashrc (2)"},
+        {"trailing.", {"trailing."}, "trailing. (2)"},
+        {longName, {longName}, QString(246, 'a') + " (2).pdf"}};
+    for (const auto& [name, taken, expected] : cases) {
         const QString numbered = testenv::freshFolder("numbered");
         // Dangling links: even they hold their names.
-        for (const QString& name : c.taken)
-            ASSERT_TRUE(QFile::link("/nonexistent", numbered + '/' + name));
-        EXPECT_EQ(freename::in(numbered, c.name).path, numbered + '/' + c.expected)
-            << c.name.toStdString();
+        for (const QString& held : taken)
+            ASSERT_TRUE(QFile::link("/nonexistent", numbered + '/' + held));
+        EXPECT_EQ(freename::in(numbered, name).path, numbered + '/' + expected)
+            << name.toStdString();
     }
 }

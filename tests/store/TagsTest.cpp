@@ -27,8 +27,9 @@ QString python(const QString& script, const QString& path)
 
 } // namespace
 
-// Nor is a symbolic link followed, whichever end holds a tag.
-TEST_F(TagsTest, UnreadableOrMissingAttributesCountAsUntaggedAndAreNotRewritten)
+// What cannot be read counts as untagged and is not rewritten, nor is a
+// symbolic link followed, whichever end holds a tag.
+TEST_F(TagsTest, TagsAreSharedWithOtherProgramsAndWhatCannotBeReadIsNeverRewritten)
 {
     const QString garbage = file("garbage");
     ASSERT_TRUE(xattr::set(garbage, tags::attributeName, "not a property list"));
@@ -57,11 +58,8 @@ TEST_F(TagsTest, UnreadableOrMissingAttributesCountAsUntaggedAndAreNotRewritten)
     EXPECT_FALSE(xattr::get(plain, tags::attributeName));
     tags::addTag(plain);
     EXPECT_TRUE(tags::readTags(link).isEmpty());
-}
-
-// The XDG mirror keeps other tags in order and is trimmed on reading.
-TEST_F(TagsTest, TagsInteroperateWithPythonsPlistlibAndTheXdgMirror)
-{
+    // Tags interoperate with Python's plistlib and the XDG mirror, which keeps
+    // other tags in order and is trimmed on reading.
     const QString path = file("mirror");
     ASSERT_TRUE(xattr::set(path, tags::xdgAttributeName, " work , ,home"));
     EXPECT_EQ(tags::readXdgTags(path), (QStringList{"work", "home"}));

@@ -123,22 +123,7 @@ TEST_F(TrackedFileActorTest, ARecordIsDueAtItsExpiryAndMoreTimeCountsFromNowOnce
     EXPECT_TRUE(await(m_store->fetchExpired()).empty()) << "still an hour to go";
 }
 
-TEST_F(TrackedFileActorTest, PathAndInodeUpdatesKeepStateAndDates)
-{
-    const RecordId id = insert(at("a"), 61, 10);
-    const auto expiry = await(m_store->markTemporary(id));
-    await(m_store->updatePath(61, at("b"), "b"));
-    await(m_store->replaceInode(61, 62, at("c"), "c", 20));
-    await(m_store->updatePath(999, at("nothing"), "nothing"));
-    const auto moved = record(id);
-    EXPECT_EQ(std::tuple(moved->inode, moved->filePath, moved->fileName, moved->fileSize),
-              std::tuple(62u, at("c"), QString("c"), 20));
-    EXPECT_EQ(std::tuple(moved->state, moved->expiresAt, moved->detectedAt),
-              std::tuple(FileState::temporary, expiry, m_now));
-    EXPECT_EQ(await(m_store->allRecords()).size(), 1u);
-}
-
-TEST_F(TrackedFileActorTest, RemovalsTakeTheTagOffAndOneRecordPerInodeIsKept)
+TEST_F(TrackedFileActorTest, RemovalsTakeTheTagOffUpdatesKeepStateAndOneRecordPerInodeIsKept)
 {
     const RecordId a = track("a"), b = track("b");
     await(m_store->markTemporary(a));
@@ -161,6 +146,18 @@ TEST_F(TrackedFileActorTest, RemovalsTakeTheTagOffAndOneRecordPerInodeIsKept)
     const auto all = await(m_store->allRecords());
     ASSERT_EQ(all.size(), 1u);
     EXPECT_EQ(all[0].id, second);
+    // Path and inode updates keep the state and the dates; one of no record adds none.
+    const RecordId id = insert(at("m"), 61, 10);
+    const auto expiry = await(m_store->markTemporary(id));
+    await(m_store->updatePath(61, at("n"), "n"));
+    await(m_store->replaceInode(61, 62, at("o"), "o", 20));
+    await(m_store->updatePath(999, at("nothing"), "nothing"));
+    const auto moved = record(id);
+    EXPECT_EQ(std::tuple(moved->inode, moved->filePath, moved->fileName, moved->fileSize),
+              std::tuple(62u, at("o"), QString("o"), 20));
+    EXPECT_EQ(std::tuple(moved->state, moved->expiresAt, moved->detectedAt),
+              std::tuple(FileState::temporary, expiry, m_now));
+    EXPECT_EQ(await(m_store->allRecords()).size(), 2u);
 }
 
 TEST_F(TrackedFileActorTest, RecordsSurviveAReopenAndIdentifiersAreNeverReused)

@@ -22,15 +22,14 @@ TEST_F(TrashJournalTest, EntriesAWeekOldGoConcurrentWritersLoseNoneAndTheFileGro
     ASSERT_EQ(journal.entries().size(), 2u);
     EXPECT_EQ(journal.entries()[1].trashedAt, now);
     // The Trash is reached from pool threads; every note must survive.
-    std::vector<std::thread> writers;
-    for (int t = 0; t < 4; ++t) {
-        writers.emplace_back([&journal, t, this] {
-            for (int i = 0; i < 25; ++i)
-                journal.append(QStringLiteral("/t/files/%1-%2").arg(t).arg(i), at("x"), 10 + i);
-        });
+    {
+        std::vector<std::jthread> writers; // joined as the block ends
+        for (int t = 0; t < 4; ++t)
+            writers.emplace_back([&journal, t, this] {
+                for (int i = 0; i < 25; ++i)
+                    journal.append(QStringLiteral("/t/files/%1-%2").arg(t).arg(i), at("x"), 10 + i);
+            });
     }
-    for (std::thread& writer : writers)
-        writer.join();
     EXPECT_EQ(journal.entries().size(), 2u + 100u);
     // A trashing costs one line, whatever the journal holds: the file is added
     // to in place, and what it held stays as it was, a line cut short by a crash too.

@@ -204,7 +204,6 @@ TEST(ReconcileDecisionTest, EachEventChangesTheRecordsAsAUserWouldExpect)
             EXPECT_EQ(decision.oldInode, c.facts.atPath->inode);
         }
         if (c.action == insert) {
-            // Found at start-up: kept. Otherwise new, and held back unless announced.
             const bool announce = c.effects & announced, kept = c.facts.mode == existing;
             EXPECT_EQ(std::tuple(decision.announce, decision.hold, decision.state),
                       std::tuple(announce, !kept && !announce,

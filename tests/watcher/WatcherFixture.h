@@ -68,9 +68,8 @@ protected:
         return int(std::count(news.begin(), news.end(), id));
     }
     // Once quiet, the records are those of `names`, new, each announced once,
-    // with its item's size (a folder has none). Something announced that kept
-    // no record, as a browser's probe seen before it went may be, is not told
-    // here: the toast shows only what is still there.
+    // with its item's size (a folder has none). A browser's probe announced but
+    // gone is not told: the toast shows only what is still there.
     void expectAnnounced(const QStringList& names)
     {
         ASSERT_TRUE(settleWatcher());
