@@ -5,10 +5,9 @@
 #include "platform/FileSystem.h"
 
 #include <QDirIterator>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/xattr.h>
 
@@ -68,7 +67,7 @@ TEST_F(FileMoverTest, MovesWithinOneDeviceAtOnceNeverOverwritingAndRevealsOnlyTh
     EXPECT_EQ(m_mover.pendingMoves(), 0);
 }
 
-TEST_F(FileMoverTest, AFailedItemDoesNotStopTheOthersAndSaysWhy)
+TEST_F(FileMoverTest, AFailedItemSaysWhyAndStopsNoOtherAndAMissingDestinationIsMadeWhenAsked)
 {
     EXPECT_TRUE(moveAndWait({}).isEmpty());
     // A folder cannot go inside itself, and a missing source goes nowhere;
@@ -82,12 +81,9 @@ TEST_F(FileMoverTest, AFailedItemDoesNotStopTheOthersAndSaysWhy)
                            "failed: " + m_source + "/missing.txt"}));
     EXPECT_FALSE(QFileInfo::exists(folder + "/inner/f"));
     EXPECT_EQ(m_workspace->revealed, QList<QStringList>{{folder + "/inner/kept.txt"}});
-}
-
-TEST_F(FileMoverTest, CreatesTheDestinationChainOrLeavesEverythingWhereAFileIsInTheWay)
-{
+    // A destination chain is made when asked, unless a file is in its way.
     const QString report = testenv::writeFile(m_source + "/report.pdf", "r");
-    const QString base = m_destination;
+    const QString base = testenv::freshFolder("chain");
     m_destination = base + "/a/b/c";
     EXPECT_EQ(targetsOf(moveAndWait({report}, {}, true)),
               QStringList{m_destination + "/report.pdf"});
@@ -111,13 +107,10 @@ QStringList describeTree(const QString& root)
         ::lstat(name, &st);
         char tag[64] = {};
         ::lgetxattr(name, "user.tag", tag, sizeof tag - 1);
-        QString entry = QStringLiteral("%1 %2 %3 %4.%5 %6")
-                            .arg(path.mid(root.size() + 1))
-                            .arg(st.st_mode, 0, 8)
-                            .arg(S_ISDIR(st.st_mode) ? 0 : st.st_size)
-                            .arg(st.st_mtim.tv_sec)
-                            .arg(st.st_mtim.tv_nsec)
-                            .arg(QString::fromUtf8(tag));
+        QString entry = path.mid(root.size() + 1) +
+                        QString::asprintf(" %o %lld %lld.%ld %s", st.st_mode,
+                                          S_ISDIR(st.st_mode) ? 0LL : (long long)st.st_size,
+                                          (long long)st.st_mtim.tv_sec, st.st_mtim.tv_nsec, tag);
         char target[4096] = {};
         if (S_ISLNK(st.st_mode) && ::readlink(name.constData(), target, sizeof target - 1) > 0)
             entry += " -> " + QString::fromUtf8(target);
@@ -181,7 +174,7 @@ TEST_F(CrossDeviceMoveTest, MovesAFileUnderAFreeNameAndAFolderTreeWithMetadataAn
     EXPECT_EQ(m_workspace->revealed, QList<QStringList>{{target}});
 }
 
-TEST_F(CrossDeviceMoveTest, ATargetTakenWhileCopyingIsNotOverwritten)
+TEST_F(CrossDeviceMoveTest, ATargetTakenWhileCopyingIsNotOverwrittenAndAnOriginalThatStaysIsNoMove)
 {
     // Big enough that the copy is still running when the name is taken.
     const QByteArray payload(64 * 1024 * 1024, 'p');
@@ -196,6 +189,19 @@ TEST_F(CrossDeviceMoveTest, ATargetTakenWhileCopyingIsNotOverwritten)
     EXPECT_EQ(testenv::contentOf(m_destination + "/video (2).mkv"), payload);
     EXPECT_FALSE(QFileInfo::exists(file));
     EXPECT_EQ(namesIn(m_destination), (QStringList{"video (2).mkv", "video.mkv"}));
+    // An original that cannot be removed after the copy is no move. Immutable:
+    // readable, so it copies, but even root cannot unlink it.
+    const QString pinned = testenv::writeFile(m_source + "/pinned.pdf", "payload");
+    if (QProcess::execute("chattr", {"+i", pinned}) != 0)
+        GTEST_SKIP() << "cannot make a file immutable here";
+    const QList<MoveOutcome> kept = moveAndWait({pinned});
+    QProcess::execute("chattr", {"-i", pinned});
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_TRUE(!kept[0].moved() && kept[0].error.contains("could not be removed"))
+        << kept[0].error.toStdString();
+    EXPECT_EQ(kept[0].target, m_destination + "/pinned.pdf") << "the copy says where it is";
+    EXPECT_TRUE(QFileInfo::exists(pinned));
+    EXPECT_EQ(m_workspace->revealed.size(), 1) << "only the video was shown";
 }
 
 TEST_F(CrossDeviceMoveTest, AFailureHalfWayOrAFullDestinationLeavesTheSourceWholeAndNoDebris)
@@ -229,26 +235,3 @@ TEST_F(CrossDeviceMoveTest, AFailureHalfWayOrAFullDestinationLeavesTheSourceWhol
 }
 
 } // namespace
-
-TEST_F(CrossDeviceMoveTest, AnOriginalThatCannotBeRemovedAfterTheCopyIsNoMove)
-{
-    const QString file = testenv::writeFile(m_source + "/pinned.pdf", "payload");
-    // Immutable: readable, so it copies, but even root cannot unlink it.
-    const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY);
-    int flags = 0;
-    const bool pinned = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
-                        ::ioctl(fd, FS_IOC_SETFLAGS, &(flags |= FS_IMMUTABLE_FL)) == 0;
-    if (!pinned) {
-        ::close(fd);
-        GTEST_SKIP() << "cannot make a file immutable here";
-    }
-    const QList<MoveOutcome> outcomes = moveAndWait({file});
-    flags &= ~FS_IMMUTABLE_FL;
-    ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
-    ::close(fd);
-    ASSERT_EQ(outcomes.size(), 1);
-    EXPECT_TRUE(!outcomes[0].moved() && outcomes[0].error.contains("could not be removed"))
-        << outcomes[0].error.toStdString();
-    EXPECT_EQ(outcomes[0].target, m_destination + "/pinned.pdf") << "the copy says where it is";
-    EXPECT_TRUE(QFileInfo::exists(file) && m_workspace->revealed.isEmpty());
-}

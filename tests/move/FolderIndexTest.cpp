@@ -26,7 +26,7 @@ QString makeHome(const QString& name)
     return home;
 }
 
-TEST(FolderCrawl, ListsWhatTheFilterKeepsAndNeverEntersTheRest)
+TEST(FolderCrawl, ListsWhatTheFilterKeepsNeverEntersTheRestAndSkipsWhatCannotBeRead)
 {
     const QString home = makeHome("crawl-home");
     QStringList opened;
@@ -54,6 +54,28 @@ TEST(FolderCrawl, ListsWhatTheFilterKeepsAndNeverEntersTheRest)
     }
     EXPECT_EQ(opened.first(), home);
     EXPECT_EQ(opened.size(), paths.size() + 1); // every listed folder once, plus the root
+    // The filter on what this home does not hold.
+    for (const QString& path : {home, home + "/a/__pycache__", home + "-other/x"})
+        EXPECT_FALSE(FolderIndex::isIndexable(path, home)) << path.toStdString();
+    for (const QString& path : {home + "/Libraryish", home + "/archive.tar"})
+        EXPECT_TRUE(FolderIndex::isIndexable(path, home)) << path.toStdString();
+    // A name that is not UTF-8 cannot be given back as a path: left out.
+    const QString odd = testenv::freshFolder("unreadable-home");
+    for (const char* folder : {"/zgone/inner", "/kept", "/zz/inner"})
+        ASSERT_TRUE(QDir().mkpath(odd + folder));
+    const QByteArray badName = QFile::encodeName(odd) + "/bad\xff";
+    ASSERT_EQ(::mkdir((badName + "/").constData(), 0755), 0);
+    ASSERT_EQ(::mkdir((badName + "/sub").constData(), 0755), 0);
+    // A folder that vanishes between being listed and being read (as an
+    // unreadable one would fail to open) is passed over quietly: the walk goes on.
+    const QStringList walked = FolderIndex::crawlFolders(odd, [&](std::string_view path) {
+        if (QString::fromUtf8(path) == odd + "/kept")
+            QDir(odd + "/zgone").removeRecursively();
+    });
+    EXPECT_TRUE(walked.contains(odd + "/zz/inner") && walked.contains(odd + "/zgone"));
+    EXPECT_FALSE(walked.contains(odd + "/zgone/inner"));
+    for (const QString& path : walked)
+        EXPECT_FALSE(path.contains("bad")) << path.toStdString();
 }
 
 TEST(FolderCrawl, SubtreesReadInParallelComeOutBreadthFirstSortedAndACancelStopsTheReading)
@@ -88,28 +110,6 @@ TEST(FolderCrawl, SubtreesReadInParallelComeOutBreadthFirstSortedAndACancelStops
     EXPECT_LT(opened, 30); // at most one folder per thread after the flag
     EXPECT_LT(paths.size(), expected.size());
     EXPECT_TRUE(paths.contains(home + "/t0"));
-}
-
-TEST(FolderCrawl, SkipsFoldersThatCannotBeReadAndNamesThatAreNotText)
-{
-    const QString home = testenv::freshFolder("unreadable-home");
-    for (const char* folder : {"/zgone/inner", "/kept", "/zz/inner"})
-        ASSERT_TRUE(QDir().mkpath(home + folder));
-    // A name that is not UTF-8 cannot be given back as a path: left out.
-    const QByteArray badName = QFile::encodeName(home) + "/bad\xff";
-    ASSERT_EQ(::mkdir((badName + "/").constData(), 0755), 0);
-    ASSERT_EQ(::mkdir((badName + "/sub").constData(), 0755), 0);
-    // A folder that vanishes between being listed and being read (as an
-    // unreadable one would fail to open) is passed over quietly.
-    const QStringList paths = FolderIndex::crawlFolders(home, [&](std::string_view path) {
-        if (QString::fromUtf8(path) == home + "/kept")
-            QDir(home + "/zgone").removeRecursively();
-    });
-    // The walk went on.
-    EXPECT_TRUE(paths.contains(home + "/zz/inner") && paths.contains(home + "/zgone"));
-    EXPECT_FALSE(paths.contains(home + "/zgone/inner"));
-    for (const QString& path : paths)
-        EXPECT_FALSE(path.contains("bad")) << path.toStdString();
 }
 
 TEST(FolderIndexService, GathersOnceThenRecrawlsOnlyWhenAskedAfterTheGap)

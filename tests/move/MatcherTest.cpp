@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestSupport.h"
-#include "move/FolderIndex.h"
 #include "move/FolderList.h"
 #include "move/FolderMatcher.h"
 
@@ -34,16 +33,7 @@ QStringList pathsOf(const QList<FolderMatch>& matches)
     return textsOf(matches, [](const FolderMatch& m) { return m.path; });
 }
 
-TEST(FolderFilter, RejectsHomeLibraryHiddenBuildAndPackageFolders)
-{
-    // Hidden, build and package folders: in the crawl test.
-    for (const QString& path : {home, at("a/__pycache__"), QStringLiteral("/Users/meadow/x")})
-        EXPECT_FALSE(FolderIndex::isIndexable(path, home)) << path.toStdString();
-    for (const QString& path : {at("Libraryish"), at("archive.tar")})
-        EXPECT_TRUE(FolderIndex::isIndexable(path, home)) << path.toStdString();
-}
-
-TEST(FolderMatcher, WholeShallowMatchesRankFirstAndSegmentsAreWhatWasMatched)
+TEST(FolderMatcher, WholeShallowMatchesRankFirstTiesKeepListOrderAndSegmentsAreWhatWasMatched)
 {
     auto match = [](const char* relative, const char* query) {
         const auto found = searchBoth(QString::fromUtf8(query), {at(QString::fromUtf8(relative))});
@@ -67,6 +57,13 @@ TEST(FolderMatcher, WholeShallowMatchesRankFirstAndSegmentsAreWhatWasMatched)
     const auto outside = searchBoth("srv data", {"/srv/data"});
     ASSERT_EQ(outside.size(), 1);
     EXPECT_EQ(outside[0].segments, (QStringList{"srv", "data"}));
+    // Shallowest first, then ties in list order; the limit keeps the best.
+    const QStringList paths{at("b/Notes"), at("a/Notes"), at("Notes"), at("c/Notes"),
+                            at("x/y/Notes")};
+    const QStringList all{paths[2], paths[0], paths[1], paths[3], paths[4]};
+    EXPECT_EQ(pathsOf(searchBoth("notes", paths, 10)), all);
+    EXPECT_EQ(pathsOf(searchBoth("notes", paths, 3)), all.mid(0, 3));
+    EXPECT_TRUE(searchBoth("notes", paths, 0).isEmpty());
 }
 
 TEST(FolderMatcher, QueriesAreLowerCasedSplitAtAnyBlankAndMatchDistinctSegmentsLeftToRight)
@@ -82,17 +79,6 @@ TEST(FolderMatcher, QueriesAreLowerCasedSplitAtAnyBlankAndMatchDistinctSegmentsL
     for (const char* query : {"", "   ", "proj doc", "d p x", "xyz"})
         EXPECT_TRUE(searchBoth(QString::fromUtf8(query), paths).isEmpty()) << query;
     EXPECT_TRUE(searchBoth("doc ments", {at("Documents")}).isEmpty());
-}
-
-TEST(FolderMatcher, EqualScoresKeepListOrderAndLimitKeepsTheBest)
-{
-    const QStringList paths{at("b/Notes"), at("a/Notes"), at("Notes"), at("c/Notes"),
-                            at("x/y/Notes")};
-    // Shallowest first, then ties in list order.
-    const QStringList all{paths[2], paths[0], paths[1], paths[3], paths[4]};
-    EXPECT_EQ(pathsOf(searchBoth("notes", paths, 10)), all);
-    EXPECT_EQ(pathsOf(searchBoth("notes", paths, 3)), all.mid(0, 3));
-    EXPECT_TRUE(searchBoth("notes", paths, 0).isEmpty());
 }
 
 TEST(FolderMatcher, PreparedListAgreesWithThePlainMatcherOnManyPaths)

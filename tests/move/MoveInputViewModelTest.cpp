@@ -6,41 +6,31 @@ namespace {
 
 FolderMatch match(const QString& path, int lastSegment)
 {
-    FolderMatch m;
-    m.path = QStringLiteral("/home/me/") + path;
-    m.segments = path.split(QLatin1Char('/'));
-    m.lastMatchedSegmentIndex = lastSegment;
-    return m;
+    return {QStringLiteral("/home/me/") + path, 0, lastSegment, path.split(QLatin1Char('/'))};
 }
 
 } // namespace
 
-TEST(MoveInputViewModelTest, CreateOffersTheLastWordBesideWhereItMatched)
+TEST(MoveInputViewModelTest, CreateOffersTheLastWordBesideWhereItMatchedAndHighlightsStayInRows)
 {
-    const struct {
-        const char* query;
-        QList<FolderMatch> results;
-        int selected;
-        std::optional<QString> folder;
-    } cases[] = {{"  ", {}, 0, std::nullopt},
-                 {"new", {}, 0, "/home/me/new"},
-                 {"doc new", {match("Documents/Newsletters", 1)}, 0, "/home/me/Documents/new"},
-                 {"doc new", {}, 0, "/home/me/doc/new"},
-                 {"Doc New", {}, 0, "/home/me/Doc/New"},
-                 // A highlight outside the results: as if nothing matched.
-                 {"doc new", {match("Documents/Newsletters", 1)}, 3, "/home/me/doc/new"},
-                 {"x", {match("A/B", 9)}, 0, "/home/me/A/B/x"}};
-    for (const auto& c : cases) {
+    // The query, its results and the row highlighted, and the folder offered.
+    const std::tuple<const char*, QList<FolderMatch>, int, std::optional<QString>> cases[] = {
+        {"  ", {}, 0, std::nullopt},
+        {"new", {}, 0, "/home/me/new"},
+        {"doc new", {match("Documents/Newsletters", 1)}, 0, "/home/me/Documents/new"},
+        {"doc new", {}, 0, "/home/me/doc/new"},
+        {"Doc New", {}, 0, "/home/me/Doc/New"},
+        // A highlight outside the results: as if nothing matched.
+        {"doc new", {match("Documents/Newsletters", 1)}, 3, "/home/me/doc/new"},
+        {"x", {match("A/B", 9)}, 0, "/home/me/A/B/x"}};
+    for (const auto& [query, results, selected, folder] : cases) {
         MoveInputViewModel model(QStringLiteral("/home/me/"));
-        model.setQuery(QString::fromUtf8(c.query));
-        model.setResults(c.results);
-        model.setSelectedIndex(c.selected);
-        EXPECT_EQ(model.newFolderURL(), c.folder) << c.query << " " << c.selected;
+        model.setQuery(QString::fromUtf8(query));
+        model.setResults(results);
+        model.setSelectedIndex(selected);
+        EXPECT_EQ(model.newFolderURL(), folder) << query << " " << selected;
     }
-}
-
-TEST(MoveInputViewModelTest, TheHighlightStaysInsideTheRowsShown)
-{
+    // The highlight stays inside the rows shown.
     MoveInputViewModel model(QStringLiteral("/home/me"));
     model.setMruSuggestions({"/home/me/A", "/home/me/B", "/srv/C"});
     model.moveSelection(-1);

@@ -9,13 +9,10 @@
 
 namespace {
 
-QStringList stored()
-{
-    return settings::open()->value(MoveMRU::key).toStringList();
-}
-
 class MoveMRUTest : public testing::Test {
+protected:
     void SetUp() override { QFile::remove(paths::settingsFile()); }
+    static QStringList stored() { return settings::open()->value(MoveMRU::key).toStringList(); }
 };
 
 TEST_F(MoveMRUTest, RecordsMostRecentFirstWithoutDuplicatesUpToCapacity)
@@ -50,21 +47,20 @@ TEST_F(MoveMRUTest, ReadsListsWrittenByAnotherProcessLongOnesWhole)
     EXPECT_EQ(mru.paths(), many);
     mru.record("/d/new");
     EXPECT_EQ(stored(), QStringList{"/d/new"} + many.first(MoveMRU::capacity - 1));
-    const struct {
-        const char* text;
-        QStringList expected;
-    } cases[] = {{"[General]\nMoveMRU.destinations=/a, /b, /c\n", {"/a", "/b", "/c"}},
-                 // A one-entry list is stored as its single text.
-                 {"[General]\nMoveMRU.destinations=/only\n", {"/only"}},
-                 {"[General]\nMoveMRU.destinations=\n", {}},
-                 // Not all texts: the whole list reads as empty.
-                 {"[General]\nMoveMRU.destinations=/a, @ByteArray(/b)\n", {}},
-                 {"[General]\nMoveMRU.destinations=@Rect(1 2 3 4)\n", {}}};
-    for (const auto& c : cases) {
-        testenv::writeFile(paths::settingsFile(), c.text);
+    // A settings file, and the list read from it.
+    const std::pair<const char*, QStringList> cases[] = {
+        {"[General]\nMoveMRU.destinations=/a, /b, /c\n", {"/a", "/b", "/c"}},
+        // A one-entry list is stored as its single text.
+        {"[General]\nMoveMRU.destinations=/only\n", {"/only"}},
+        {"[General]\nMoveMRU.destinations=\n", {}},
+        // Not all texts: the whole list reads as empty.
+        {"[General]\nMoveMRU.destinations=/a, @ByteArray(/b)\n", {}},
+        {"[General]\nMoveMRU.destinations=@Rect(1 2 3 4)\n", {}}};
+    for (const auto& [text, expected] : cases) {
+        testenv::writeFile(paths::settingsFile(), text);
         MoveMRU reader;
         reader.load();
-        EXPECT_EQ(reader.paths(), c.expected) << c.text;
+        EXPECT_EQ(reader.paths(), expected) << text;
     }
 }
 

@@ -27,7 +27,9 @@ QString python(const QString& script, const QString& path)
 
 } // namespace
 
-TEST_F(TagsTest, UnreadableOrMissingAttributesCountAsUntaggedAndAreNotRewritten)
+// What cannot be read counts as untagged and is not rewritten, nor is a
+// symbolic link followed, whichever end holds a tag.
+TEST_F(TagsTest, TagsAreSharedWithOtherProgramsAndWhatCannotBeReadIsNeverRewritten)
 {
     const QString garbage = file("garbage");
     ASSERT_TRUE(xattr::set(garbage, tags::attributeName, "not a property list"));
@@ -49,10 +51,15 @@ TEST_F(TagsTest, UnreadableOrMissingAttributesCountAsUntaggedAndAreNotRewritten)
     ASSERT_TRUE(xattr::set(nul, tags::attributeName, withNul));
     tags::addTag(nul);
     EXPECT_EQ(xattr::get(nul, tags::attributeName), withNul);
-}
-
-TEST_F(TagsTest, XdgMirrorKeepsOtherTagsInOrderAndTrimsOnRead)
-{
+    const QString link = m_folder + "/link";
+    ASSERT_TRUE(QFile::link(plain, link));
+    tags::addTag(link);
+    EXPECT_TRUE(tags::readTags(link).isEmpty());
+    EXPECT_FALSE(xattr::get(plain, tags::attributeName));
+    tags::addTag(plain);
+    EXPECT_TRUE(tags::readTags(link).isEmpty());
+    // Tags interoperate with Python's plistlib and the XDG mirror, which keeps
+    // other tags in order and is trimmed on reading.
     const QString path = file("mirror");
     ASSERT_TRUE(xattr::set(path, tags::xdgAttributeName, " work , ,home"));
     EXPECT_EQ(tags::readXdgTags(path), (QStringList{"work", "home"}));
@@ -62,21 +69,6 @@ TEST_F(TagsTest, XdgMirrorKeepsOtherTagsInOrderAndTrimsOnRead)
     EXPECT_EQ(tags::readXdgTags(path).count(tags::programTagName), 1);
     tags::removeTag(path);
     EXPECT_EQ(xattr::get(path, tags::xdgAttributeName), QByteArray("work,home"));
-}
-
-TEST_F(TagsTest, SymbolicLinksAreNeverFollowed)
-{
-    const QString target = file("target"), link = m_folder + "/link";
-    ASSERT_TRUE(QFile::link(target, link));
-    tags::addTag(link);
-    EXPECT_TRUE(tags::readTags(link).isEmpty());
-    EXPECT_FALSE(xattr::get(target, tags::attributeName));
-    tags::addTag(target);
-    EXPECT_TRUE(tags::readTags(link).isEmpty());
-}
-
-TEST_F(TagsTest, PropertyListsInteroperateWithPythonsPlistlib)
-{
     const QStringList ours{"Blue\n4", tags::programTag, QString::fromUtf8("Énfasis ✓")};
     const QString written = file("written-by-us");
     tags::writeTags(written, ours);

@@ -44,9 +44,8 @@ TEST_F(TrackedFileActorTest, NewRecordsAreUnprocessedAndActiveInodeSkipsDismisse
     insert(path, 22);
     insert(path, 23);
     const auto fresh = record(first);
-    EXPECT_EQ(std::tuple(fresh->state, fresh->fileSize, fresh->expiresAt.has_value()),
-              std::tuple(FileState::unprocessed, 1500, false));
-    EXPECT_EQ(fresh->detectedAt, m_now);
+    EXPECT_EQ(std::tuple(fresh->state, fresh->fileSize, fresh->expiresAt, fresh->detectedAt),
+              std::tuple(FileState::unprocessed, 1500, std::optional<QDateTime>(), m_now));
     EXPECT_EQ(await(m_store->activeInode(path)), std::optional<std::uint64_t>(21));
     await(m_store->settle(first));
     EXPECT_EQ(await(m_store->activeInode(path)), std::optional<std::uint64_t>(22));
@@ -62,7 +61,6 @@ TEST_F(TrackedFileActorTest, MarkTemporaryTagsTheFileOnceAndKeepTakesTheTagOff)
     EXPECT_EQ(record(id)->state, FileState::temporary);
     EXPECT_EQ(record(id)->markedTemporaryAt, m_now);
     EXPECT_EQ(tags::readTags(path), QStringList{tags::programTag});
-    EXPECT_EQ(tags::readXdgTags(path), QStringList{tags::programTagName});
     // Marking again replaces both dates and leaves the one tag alone.
     m_now = m_now.addSecs(60);
     const auto again = await(m_store->markTemporary(id, 30.5));
@@ -93,7 +91,10 @@ TEST_F(TrackedFileActorTest, MarkTemporaryTagsTheFileOnceAndKeepTakesTheTagOff)
     EXPECT_EQ(tags::readTags(photo), (QStringList{"Work", "Vantle: Temporary\n2"}));
 }
 
-TEST_F(TrackedFileActorTest, FetchExpiredIncludesExpiryEqualToNow)
+// A record is due once its expiry is now. More time counts from the later of
+// now and the expiry: an overdue file (the Trash refused it, the machine
+// slept) is not trashed at once.
+TEST_F(TrackedFileActorTest, ARecordIsDueAtItsExpiryAndMoreTimeCountsFromNowOnceThatHasPassed)
 {
     const RecordId due = insert(at("due"), 31), later = insert(at("later"), 32);
     await(m_store->markTemporary(due, 10));
@@ -106,58 +107,32 @@ TEST_F(TrackedFileActorTest, FetchExpiredIncludesExpiryEqualToNow)
     ASSERT_EQ(pending.size(), 2u);
     EXPECT_EQ(std::tuple(pending[0].id, pending[1].id), std::tuple(due, later));
     EXPECT_EQ(pending[1].expiresAt, m_now.addSecs(1));
-}
-
-// More time counts from the later of now and the expiry: an overdue file
-// (the Trash refused it, the machine slept) is not trashed at once.
-TEST_F(TrackedFileActorTest, ExtendingAnExpiryCountsFromNowOnceItHasPassed)
-{
-    const RecordId id = insert(at("slides.pdf"), 41);
-    const QDateTime expiry = *await(m_store->markTemporary(id, 600));
-    const struct {
-        qint64 elapsed; // seconds since the mark when extended
-        QDateTime expected;
-    } cases[] = {
+    await(m_store->deleteRecord(due));
+    const QDateTime expiry = *await(m_store->markTemporary(later, 600));
+    // Seconds since the mark when extended, and the new expiry.
+    const std::pair<qint64, QDateTime> cases[] = {
         {60, expiry.addSecs(3600)},           // not yet due: from the expiry
         {36000, m_now.addSecs(36000 + 3600)}, // hours overdue: from now
     };
-    for (const auto& c : cases) {
-        m_now = m_now.addSecs(c.elapsed);
-        EXPECT_EQ(await(m_store->extendExpiry(id, 3600)), c.expected) << c.elapsed;
-        m_now = m_now.addSecs(-c.elapsed);
+    for (const auto& [elapsed, expected] : cases) {
+        m_now = m_now.addSecs(elapsed);
+        EXPECT_EQ(await(m_store->extendExpiry(later, 3600)), expected) << elapsed;
+        m_now = m_now.addSecs(-elapsed);
     }
     m_now = m_now.addSecs(36000);
     EXPECT_TRUE(await(m_store->fetchExpired()).empty()) << "still an hour to go";
 }
 
-TEST_F(TrackedFileActorTest, PathAndInodeUpdatesKeepStateAndDates)
+TEST_F(TrackedFileActorTest, RemovalsTakeTheTagOffUpdatesKeepStateAndOneRecordPerInodeIsKept)
 {
-    const RecordId id = insert(at("a"), 61, 10);
-    const auto expiry = await(m_store->markTemporary(id));
-    await(m_store->updatePath(61, at("b"), "b"));
-    await(m_store->replaceInode(61, 62, at("c"), "c", 20));
-    await(m_store->updatePath(999, at("nothing"), "nothing"));
-    const auto moved = record(id);
-    EXPECT_EQ(std::tuple(moved->inode, moved->filePath, moved->fileName, moved->fileSize),
-              std::tuple(62u, at("c"), QString("c"), 20));
-    EXPECT_EQ(std::tuple(moved->state, moved->expiresAt, moved->detectedAt),
-              std::tuple(FileState::temporary, expiry, m_now));
-    EXPECT_EQ(await(m_store->allRecords()).size(), 1u);
-}
-
-TEST_F(TrackedFileActorTest, RemovalsTakeTheTagOffAndOneRecordPerInodeIsKept)
-{
-    const auto [pathA, inodeA] = makeFile("a");
-    const auto [pathB, inodeB] = makeFile("b");
-    await(m_store->markTemporary(insert(pathA, inodeA)));
-    const RecordId b = insert(pathB, inodeB);
+    const RecordId a = track("a"), b = track("b");
+    await(m_store->markTemporary(a));
     await(m_store->markTemporary(b));
-    await(m_store->removeByInode(inodeA));
+    await(m_store->removeByInode(inodeOf(at("a"))));
     await(m_store->deleteRecord(b));
-    EXPECT_TRUE(tags::readTags(pathA).isEmpty());
-    EXPECT_TRUE(tags::readTags(pathB).isEmpty());
+    EXPECT_EQ(tags::readTags(at("a")) + tags::readTags(at("b")), QStringList());
     EXPECT_TRUE(await(m_store->allRecords()).empty());
-    EXPECT_TRUE(QFile::exists(pathA) && QFile::exists(pathB));
+    EXPECT_TRUE(QFile::exists(at("a")) && QFile::exists(at("b")));
     // A newcomer at a removed record's path keeps its own tag.
     const auto [pathC, inodeC] = makeFile("c");
     insert(pathC, inodeC);
@@ -171,6 +146,18 @@ TEST_F(TrackedFileActorTest, RemovalsTakeTheTagOffAndOneRecordPerInodeIsKept)
     const auto all = await(m_store->allRecords());
     ASSERT_EQ(all.size(), 1u);
     EXPECT_EQ(all[0].id, second);
+    // Path and inode updates keep the state and the dates; one of no record adds none.
+    const RecordId id = insert(at("m"), 61, 10);
+    const auto expiry = await(m_store->markTemporary(id));
+    await(m_store->updatePath(61, at("n"), "n"));
+    await(m_store->replaceInode(61, 62, at("o"), "o", 20));
+    await(m_store->updatePath(999, at("nothing"), "nothing"));
+    const auto moved = record(id);
+    EXPECT_EQ(std::tuple(moved->inode, moved->filePath, moved->fileName, moved->fileSize),
+              std::tuple(62u, at("o"), QString("o"), 20));
+    EXPECT_EQ(std::tuple(moved->state, moved->expiresAt, moved->detectedAt),
+              std::tuple(FileState::temporary, expiry, m_now));
+    EXPECT_EQ(await(m_store->allRecords()).size(), 2u);
 }
 
 TEST_F(TrackedFileActorTest, RecordsSurviveAReopenAndIdentifiersAreNeverReused)
@@ -221,57 +208,31 @@ TEST_F(TrackedFileActorTest, AFailedSaveKeepsTheChangeVisibleAndTheNextSaveWrite
     }
 }
 
-TEST_F(TrackedFileActorTest, UnknownStateTextReadsAsKeptAndNewerSchemasAreRefused)
-{
-    const RecordId id = insert(at("odd"), 95);
-    editStoreFile("UPDATE TrackedFile SET state = 'archived'");
-    EXPECT_EQ(record(id)->state, FileState::dismissed);
-    editStoreFile("PRAGMA user_version = 3", false);
-    QString error;
-    EXPECT_FALSE(TrackedFileActor::open(options(), &error));
-}
-
 // What a hand-edited or damaged file may hold where a date belongs: never an
 // expiry in the past, so never a file trashed at the next start, nor one to
 // schedule.
 TEST_F(TrackedFileActorTest, UnreadableOrAbsurdExpiriesMeanNoExpiry)
 {
-    const struct {
-        const char* stored;
-        bool readable;
-    } cases[] = {{"'yesterday'", false}, {"1e300", false}, {"-1e300", false},
-                 {"x'00'", false},       {"-5", false},    {"1772366400", true},
-                 {"1772366400.5", true}};
-    for (const auto& c : cases) {
+    // What the file holds, and whether it reads as an expiry.
+    const std::pair<const char*, bool> cases[] = {
+        {"'yesterday'", false}, {"1e300", false},     {"-1e300", false},     {"x'00'", false},
+        {"-5", false},          {"1772366400", true}, {"1772366400.5", true}};
+    for (const auto& [stored, readable] : cases) {
         const RecordId id = track("f");
         await(m_store->markTemporary(id, 10));
-        editStoreFile(QByteArray("UPDATE TrackedFile SET expiresAt = ") + c.stored);
+        editStoreFile(QByteArray("UPDATE TrackedFile SET expiresAt = ") + stored);
         m_now = QDateTime(QDate(2100, 1, 1), QTime(0, 0), Qt::UTC);
         const auto loaded = record(id);
-        ASSERT_TRUE(loaded) << c.stored;
-        EXPECT_EQ(loaded->expiresAt.has_value(), c.readable) << c.stored;
-        EXPECT_EQ(await(m_store->fetchExpired()).size(), c.readable ? 1u : 0u) << c.stored;
-        EXPECT_EQ(await(m_store->temporaryExpirations()).size(), c.readable ? 1u : 0u) << c.stored;
+        ASSERT_TRUE(loaded) << stored;
+        EXPECT_EQ(loaded->expiresAt.has_value(), readable) << stored;
+        EXPECT_EQ(await(m_store->fetchExpired()).size(), readable ? 1u : 0u) << stored;
+        EXPECT_EQ(await(m_store->temporaryExpirations()).size(), readable ? 1u : 0u) << stored;
         await(m_store->deleteRecord(id));
         m_now = QDateTime(QDate(2026, 3, 1), QTime(12, 0), Qt::UTC);
     }
 }
 
-TEST_F(TrackedFileActorTest, OpeningWaitsForAnotherWriterInsteadOfFailing)
-{
-    m_store.reset();
-    const auto writer = other("BEGIN EXCLUSIVE");
-    std::thread release([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        writer->exec("COMMIT");
-    });
-    QString error;
-    auto store = TrackedFileActor::open(options({}, 5000), &error);
-    release.join();
-    EXPECT_TRUE(store) << error.toStdString();
-}
-
-TEST_F(TrackedFileActorTest, ALifetimeTheStoreCannotSaveIsReportedAndLeftUndone)
+TEST_F(TrackedFileActorTest, ALifetimeTheStoreCannotSaveIsReportedAndLeftUndoneButOpeningWaits)
 {
     const RecordId marked = track("marked.pdf");
     await(m_store->markTemporary(marked, 60));
@@ -290,6 +251,17 @@ TEST_F(TrackedFileActorTest, ALifetimeTheStoreCannotSaveIsReportedAndLeftUndone)
     EXPECT_EQ(record(fresh)->state, FileState::unprocessed);
     EXPECT_EQ(record(marked)->expiresAt, before.expiresAt);
     EXPECT_FALSE(tags::readTags(at("fresh.pdf")).contains(tags::programTag));
+    // Opening waits for the other writer instead of failing.
+    m_store.reset();
+    ASSERT_TRUE(writer->exec("BEGIN EXCLUSIVE"));
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        writer->exec("COMMIT");
+    });
+    QString error;
+    auto store = TrackedFileActor::open(options({}, 5000), &error);
+    release.join();
+    EXPECT_TRUE(store) << error.toStdString();
 }
 
 TEST_F(TrackedFileActorTest, AfterShutdownEveryCallFinishesCancelledInsteadOfWaiting)
@@ -308,8 +280,9 @@ TEST_F(TrackedFileActorTest, AfterShutdownEveryCallFinishesCancelledInsteadOfWai
 }
 
 // A store written before "Keep forever" existed opens with its records
-// unpinned, and a pin made then survives the next start.
-TEST_F(TrackedFileActorTest, AStoreOfTheFirstSchemaOpensAndKeepsPinsFromThenOn)
+// unpinned, and a pin made then survives the next start; a state this version
+// does not know reads as kept; a newer store is refused.
+TEST_F(TrackedFileActorTest, StoresOfOtherVersionsOpenAsTheirSchemaAllows)
 {
     m_store.reset();
     QFile::remove(storePath());
@@ -326,4 +299,9 @@ TEST_F(TrackedFileActorTest, AStoreOfTheFirstSchemaOpensAndKeepsPinsFromThenOn)
     EXPECT_EQ(await(m_store->setPinned(RecordId{7}, true)), QString());
     openStore();
     EXPECT_TRUE(record(RecordId{7}).value_or(TrackedFile{}).pinned);
+    editStoreFile("UPDATE TrackedFile SET state = 'archived'");
+    EXPECT_EQ(record(RecordId{7}).value_or(TrackedFile{}).state, FileState::dismissed);
+    editStoreFile("PRAGMA user_version = 3", false);
+    QString error;
+    EXPECT_FALSE(TrackedFileActor::open(options(), &error));
 }

@@ -56,20 +56,15 @@ public:
         return m_held.contains(location) && QFileInfo::exists(location);
     }
 
+    using Hook = std::function<void(const QString&)>;
     void failPutBackWith(const QString& message) { set(m_putBackFailure, message); }
     // Moves as before but no longer says where to, as some Trash backends do.
     void withholdLocations() { set(m_withholdLocations, true); }
     void failWith(const QString& message) { set(m_failure, message); }
     // Runs just before each move: lets a test change the path in the gap.
-    void beforeMove(std::function<void(const QString&)> hook)
-    {
-        set(m_beforeMove, std::move(hook));
-    }
+    void beforeMove(Hook hook) { set(m_beforeMove, std::move(hook)); }
     // Runs on the restoring thread before each put-back; set it while none runs.
-    void beforePutBack(std::function<void(const QString&)> hook)
-    {
-        m_beforePutBack = std::move(hook);
-    }
+    void beforePutBack(Hook hook) { set(m_beforePutBack, std::move(hook)); }
     QStringList requests() const
     {
         QMutexLocker lock(&m_mutex);
@@ -90,6 +85,6 @@ private:
     bool m_withholdLocations = false;
     QStringList m_requests;
     QSet<QString> m_held; // the locations it gave
-    std::function<void(const QString&)> m_beforeMove;
-    std::function<void(const QString&)> m_beforePutBack;
+    Hook m_beforeMove;
+    Hook m_beforePutBack;
 };

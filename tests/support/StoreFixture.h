@@ -14,13 +14,7 @@
 // Downloads folder, a Trash of the test's choosing and a clock it can set.
 class StoreFixture : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        m_folder = testenv::freshFolder("store");
-        m_downloads = testenv::freshFolder("Downloads");
-        m_trash = std::make_shared<FakeTrash>(m_folder + "/fake-trash");
-        openStore();
-    }
+    void SetUp() override { openStore(); }
 
     void TearDown() override
     {
@@ -52,18 +46,14 @@ protected:
 
     TrackedFileActor::Options options(std::shared_ptr<Trash> trash = {}, int busyTimeoutMs = 0)
     {
-        TrackedFileActor::Options options;
-        options.storePath = storePath();
-        options.trash = trash ? trash : m_trash;
-        options.downloadsPath = m_downloads;
-        options.defaultInterval = [this] { return m_defaultInterval; };
         // A set clock, or the wall clock less a lag.
-        options.clock = [this] {
+        const auto clock = [this] {
             return m_now.isValid() ? m_now
                                    : QDateTime::currentDateTimeUtc().addMSecs(-m_clockLagMs.load());
         };
-        options.busyTimeoutMs = busyTimeoutMs;
-        return options;
+        return {storePath(), trash ? trash : m_trash,
+                m_downloads, [this] { return m_defaultInterval; },
+                clock,       busyTimeoutMs};
     }
 
     QString storePath() const { return m_folder + "/Vantle.store"; }
@@ -92,16 +82,15 @@ protected:
     // The record at a path, or with an inode when one is given.
     std::optional<TrackedFile> recordAt(const QString& filePath, std::uint64_t inode = 0)
     {
-        for (const TrackedFile& record : records()) {
+        for (const TrackedFile& record : records())
             if (inode ? record.inode == inode : record.filePath == filePath)
                 return record;
-        }
         return std::nullopt;
     }
 
-    QString m_folder;
-    QString m_downloads;
-    std::shared_ptr<FakeTrash> m_trash;
+    QString m_folder = testenv::freshFolder("store");
+    QString m_downloads = testenv::freshFolder("Downloads");
+    std::shared_ptr<FakeTrash> m_trash = std::make_shared<FakeTrash>(m_folder + "/fake-trash");
     std::unique_ptr<TrackedFileActor> m_store;
     TrackedFileActor* m_actor = nullptr; // the open store, also once a test hands it over
     QDateTime m_now = QDateTime(QDate(2026, 3, 1), QTime(12, 0, 0, 250), Qt::UTC);

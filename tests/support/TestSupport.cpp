@@ -6,9 +6,9 @@
 #include <QDir>
 #include <QLoggingCategory>
 #include <QMutex>
-#include <QTemporaryDir>
 #include <QThread>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 namespace {
@@ -16,12 +16,6 @@ namespace {
 QMutex logMutex;
 QStringList captured; // diagnostic lines of the running test
 QStringList allowed;  // fragments of the warnings it expects
-
-QStringList lines()
-{
-    QMutexLocker lock(&logMutex);
-    return captured;
-}
 
 void handleMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
@@ -56,19 +50,16 @@ class ResetBetweenTests : public testing::EmptyTestEventListener {
 int main(int argc, char** argv)
 {
     // A home of our own before anything reads the environment.
-    QTemporaryDir home(QDir::tempPath() + "/vantle-test-XXXXXX");
     // Removed byte-wise below: tests leave names that are not valid UTF-8.
-    home.setAutoRemove(false);
-    const QByteArray root = home.path().toLocal8Bit();
+    QByteArray root = QFile::encodeName(QDir::tempPath()) + "/vantle-test-XXXXXX";
+    ::mkdtemp(root.data());
     for (const auto& [name, path] : {std::pair("HOME", ""),
                                      {"XDG_DATA_HOME", "/.local/share"},
                                      {"XDG_CONFIG_HOME", "/.config"},
                                      {"XDG_CACHE_HOME", "/.cache"},
                                      {"XDG_RUNTIME_DIR", "/runtime"}})
         qputenv(name, root + path);
-    QDir().mkpath(home.path() + "/runtime");
-    QFile::setPermissions(home.path() + "/runtime",
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    ::mkdir((root + "/runtime").constData(), 0700);
     if (qEnvironmentVariableIsEmpty("VANTLE_BINARY"))
         qputenv("VANTLE_BINARY", VANTLE_BINARY_PATH);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -90,20 +81,14 @@ QString testenv::freshFolder(const QString& name)
 {
     static int serial = 0;
     const QString path = home() + QString("/t%1-").arg(++serial) + name;
-    QDir(path).removeRecursively();
     QDir().mkpath(path);
     return path;
 }
 
-bool logcapture::contains(const QString& text)
-{
-    return lines().contains(text);
-}
-
 int logcapture::count(const QString& prefix)
 {
-    const QStringList all = lines();
-    return int(std::count_if(all.cbegin(), all.cend(),
+    QMutexLocker lock(&logMutex);
+    return int(std::count_if(captured.cbegin(), captured.cend(),
                              [&](const QString& line) { return line.startsWith(prefix); }));
 }
 

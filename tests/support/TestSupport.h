@@ -47,7 +47,6 @@ inline QByteArray contentOf(const QString& path)
 
 // Diagnostic lines written to the vantle.* categories, kept for assertions.
 namespace logcapture {
-bool contains(const QString& text);
 int count(const QString& prefix);
 } // namespace logcapture
 

@@ -30,28 +30,6 @@ protected:
         EXPECT_TRUE(waitForRecord(testenv::writeFile(at(name), {})));
         return recordAt(at(name)).value_or(TrackedFile{}).id;
     }
-    int timesAnnounced(RecordId id)
-    {
-        const auto news = announced();
-        return int(std::count(news.begin(), news.end(), id));
-    }
-
-    // Everything announced is the finished downloads, each once. A probe the
-    // watcher saw before it went may have been announced at this level (the
-    // toast shows only what is still there), but never kept a record.
-    void expectAnnounced(const QStringList& names)
-    {
-        ASSERT_TRUE(settleWatcher());
-        const auto all = records();
-        ASSERT_EQ(all.size(), std::size_t(names.size()));
-        for (const TrackedFile& record : all) {
-            SCOPED_TRACE(record.fileName.toStdString());
-            EXPECT_TRUE(names.contains(record.fileName));
-            EXPECT_EQ(timesAnnounced(record.id), 1);
-            EXPECT_EQ(record.fileSize, QFileInfo(record.filePath).size());
-            EXPECT_EQ(record.state, FileState::unprocessed);
-        }
-    }
 };
 
 // A short download, then one cancelled: its placeholder and part go again.

@@ -9,8 +9,6 @@ namespace {
 // The monitor alone, its events collected from the sequence.
 class MonitorTest : public testing::Test {
 protected:
-    void SetUp() override { m_root = testenv::freshFolder("Downloads"); }
-
     void start(std::chrono::milliseconds retry = FSEventsMonitor::retryInterval)
     {
         m_monitor = std::make_unique<FSEventsMonitor>(m_root, retry);
@@ -34,10 +32,9 @@ protected:
     {
         std::optional<FileEvent> found;
         waitUntil([&] {
-            for (const FileEvent& event : eventsAt(eventPath)) {
+            for (const FileEvent& event : eventsAt(eventPath))
                 if (!found && event.flags.contains(flags))
                     found = event;
-            }
             return found.has_value();
         });
         return found;
@@ -50,16 +47,17 @@ protected:
         return waitFor(marker, FSEventFlags::created) && eventsAt(eventPath).empty();
     }
 
-    QString m_root;
+    QString m_root = testenv::freshFolder("Downloads");
     std::unique_ptr<FSEventsMonitor> m_monitor;
     std::shared_ptr<FileEventStream> m_stream;
     std::vector<FileEvent> m_events;
     int m_markers = 0;
 };
 
-TEST_F(MonitorTest, ItemEventsCarryPathInodeAndFlagsUntilStopEndsTheSequence)
+TEST_F(MonitorTest, EventsCarryPathInodeAndFlagsFromSubfoldersAndAFolderThatComesBackUntilStop)
 {
-    start();
+    ASSERT_TRUE(QDir().mkpath(path("early")));
+    start(std::chrono::milliseconds(100));
     const QString a = testenv::writeFile(path("a.txt")), b = path("b.txt");
     const std::uint64_t inode = inodeOf(a);
     ASSERT_TRUE(waitFor(a, FSEventFlags::created | FSEventFlags::isFile));
@@ -73,14 +71,6 @@ TEST_F(MonitorTest, ItemEventsCarryPathInodeAndFlagsUntilStopEndsTheSequence)
     EXPECT_FALSE(std::any_of(m_events.begin(), m_events.end(), [&](const FileEvent& event) {
         return event.path == a && event.flags.contains(FSEventFlags::renamed);
     })) << "the rename's old half is not told on its own";
-    m_monitor->stop();
-    EXPECT_TRUE(m_stream->isFinished());
-}
-
-TEST_F(MonitorTest, WatchesDirectSubfoldersButNotDeeper)
-{
-    ASSERT_TRUE(QDir().mkpath(path("early")));
-    start();
     // A subfolder present at start and one that appears later are both watched.
     EXPECT_TRUE(waitFor(testenv::writeFile(path("early/x")), FSEventFlags::created));
     ASSERT_TRUE(QDir().mkdir(path("late")));
@@ -98,6 +88,20 @@ TEST_F(MonitorTest, WatchesDirectSubfoldersButNotDeeper)
     ASSERT_TRUE(waitFor(path("early"), FSEventFlags::renamed));
     testenv::writeFile(outside + "/early/after");
     EXPECT_TRUE(nothingAt(path("early/after")));
+    // Renamed away while watched: watching stops, then resumes on the new
+    // folder, which is scanned. Missing at start it is retried the same way
+    // (ProcessorTest's rescan test).
+    ASSERT_TRUE(QFile::rename(m_root, m_root + ".old"));
+    ASSERT_TRUE(waitUntil([&] { return !await(m_monitor->isWatching()); }));
+    ASSERT_TRUE(QDir().mkpath(m_root));
+    ASSERT_TRUE(waitUntil([&] { return await(m_monitor->isWatching()); }));
+    ASSERT_EQ(waitFor(m_root, FSEventFlags::mustScan).value_or(FileEvent{{}, 1}).inode, 0u);
+    EXPECT_TRUE(waitFor(testenv::writeFile(path("after.txt")), FSEventFlags::created));
+    // Nothing is reported from the old folder's new place.
+    testenv::writeFile(m_root + ".old/ghost");
+    EXPECT_TRUE(nothingAt(path("ghost")));
+    m_monitor->stop();
+    EXPECT_TRUE(m_stream->isFinished());
 }
 
 TEST_F(MonitorTest, OneReadMergesPerItemAndKeepsNewItemsApart)
@@ -158,22 +162,6 @@ TEST_F(MonitorTest, OneReadMergesPerItemAndKeepsNewItemsApart)
     }));
     EXPECT_EQ(eventsAt(again).back().inode, againInode);
     EXPECT_TRUE(eventsAt(again).back().flags.contains(FSEventFlags::created));
-}
-
-// Missing at start it is retried the same way (ProcessorTest's rescan test).
-TEST_F(MonitorTest, AVanishedFolderIsRetriedAndRescanned)
-{
-    start(std::chrono::milliseconds(100));
-    // Renamed away while watched: watching stops, then resumes on the new folder.
-    ASSERT_TRUE(QFile::rename(m_root, m_root + ".old"));
-    ASSERT_TRUE(waitUntil([&] { return !await(m_monitor->isWatching()); }));
-    ASSERT_TRUE(QDir().mkpath(m_root));
-    ASSERT_TRUE(waitUntil([&] { return await(m_monitor->isWatching()); }));
-    ASSERT_EQ(waitFor(m_root, FSEventFlags::mustScan).value_or(FileEvent{{}, 1}).inode, 0u);
-    EXPECT_TRUE(waitFor(testenv::writeFile(path("after.txt")), FSEventFlags::created));
-    // Nothing is reported from the old folder's new place.
-    testenv::writeFile(m_root + ".old/ghost");
-    EXPECT_TRUE(nothingAt(path("ghost")));
 }
 
 } // namespace

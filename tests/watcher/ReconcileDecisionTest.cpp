@@ -7,7 +7,6 @@
 
 namespace {
 
-using D = ReconcileDecision;
 constexpr std::uint32_t created = FSEventFlags::created | FSEventFlags::isFile;
 constexpr std::uint32_t renamed = FSEventFlags::renamed | FSEventFlags::isFile;
 constexpr std::uint32_t removed = FSEventFlags::removed | FSEventFlags::isFile;
@@ -30,7 +29,7 @@ enum Effect : unsigned { announced = 1, dropsReused = 2, refreshes = 4 };
 struct Case {
     const char* what;
     ReconcileFacts facts;
-    D::Action action;
+    ReconcileDecision::Action action;
     unsigned effects = 0;
     std::uint64_t dropAtPath = 0;
 };
@@ -83,7 +82,7 @@ TEST(ReconcileDecisionTest, EachEventChangesTheRecordsAsAUserWouldExpect)
 {
     using enum ReconcileMode;
     using enum ReconcileDecision::Action;
-    const auto temp = FileState::temporary;
+    const auto temp = FileState::temporary, unanswered = FileState::unprocessed;
     std::vector<Case> cases{
         {"new file", facts(live, "a.pdf", 5, created, file(5)), insert, announced},
         {"new file found by a rescan", facts(rescan, "a.pdf", 5, created, file(5)), insert,
@@ -127,16 +126,16 @@ TEST(ReconcileDecisionTest, EachEventChangesTheRecordsAsAUserWouldExpect)
          dropsReused | announced},
         {"reused inode at its old item's own path keeps the mark",
          pending(facts(live, "a.pdf", 5, created, file(5, {}), record(5, "a.pdf", temp))), replace},
-        // Events lag: the reused inode's old record was found at the path // before the removal of
-        // the item it replaced there arrived.
+        // Events lag: the reused inode's old record was found at the path before
+        // the removal of the item it replaced there arrived.
         {"save over a marked file with a reused inode: the mark passes on, the old record goes",
          pending(facts(live, "a.pdf", 5, renamed, file(5, recorded.addSecs(5)),
-                       record(5, "a.pdf", FileState::unprocessed), record(9, "a.pdf", temp)),
+                       record(5, "a.pdf", unanswered), record(9, "a.pdf", temp)),
                  9),
          replace, dropsReused},
         {"save over a kept file with a reused inode: new, and the old record goes",
          pending(facts(live, "a.pdf", 5, renamed, file(5, recorded.addSecs(5)),
-                       record(5, "a.pdf", FileState::unprocessed)),
+                       record(5, "a.pdf", unanswered)),
                  9),
          insert, dropsReused | announced},
         {"a hard link created beside a tracked file is no news",
@@ -156,24 +155,23 @@ TEST(ReconcileDecisionTest, EachEventChangesTheRecordsAsAUserWouldExpect)
         {"an empty file moved in is news", empty(facts(live, "empty.txt", 5, renamed, file(5))),
          insert, announced},
         {"the download finishes over its placeholder: announced once",
-         renamedFrom(facts(live, "large.bin", 6, renamed, file(6), {},
-                           record(5, "large.bin", FileState::unprocessed)),
-                     "large.63tYA1Gj.bin.part"),
+         renamedFrom(
+             facts(live, "large.bin", 6, renamed, file(6), {}, record(5, "large.bin", unanswered)),
+             "large.63tYA1Gj.bin.part"),
          insert, announced, 5},
         {"a placeholder filled in place is announced",
-         flagged(facts(live, "small.bin", 5, modified, file(5),
-                       record(5, "small.bin", FileState::unprocessed)),
+         flagged(facts(live, "small.bin", 5, modified, file(5), record(5, "small.bin", unanswered)),
                  &ReconcileFacts::held),
          release},
         {"a visible save temporary renamed over a marked file: the mark stays",
          renamedFrom(facts(live, "report.txt", 6, renamed, file(6),
-                           record(6, "report.txt.aB3xYz", FileState::unprocessed),
+                           record(6, "report.txt.aB3xYz", unanswered),
                            record(5, "report.txt", temp)),
                      "report.txt.aB3xYz"),
          replace, dropsReused},
         {"a visible save temporary renamed over a kept file: it stays kept",
          renamedFrom(facts(live, "notes.txt", 6, renamed, file(6),
-                           record(6, "notes.txt~", FileState::unprocessed), record(5, "notes.txt")),
+                           record(6, "notes.txt~", unanswered), record(5, "notes.txt")),
                      "notes.txt~"),
          replace, dropsReused},
         {"a hidden save temporary renamed over a kept file: it stays kept, no toast",
@@ -181,8 +179,7 @@ TEST(ReconcileDecisionTest, EachEventChangesTheRecordsAsAUserWouldExpect)
                      ".goutputstream-XYZ"),
          replace},
         {"a hidden save temporary renamed over an unanswered file replaces it",
-         renamedFrom(facts(live, "a.txt", 6, renamed, file(6), {},
-                           record(5, "a.txt", FileState::unprocessed)),
+         renamedFrom(facts(live, "a.txt", 6, renamed, file(6), {}, record(5, "a.txt", unanswered)),
                      ".a.txt.swp"),
          replace},
         {"a file the user answered, renamed over a marked one, keeps its own record",
@@ -191,13 +188,13 @@ TEST(ReconcileDecisionTest, EachEventChangesTheRecordsAsAUserWouldExpect)
                      "a.pdf"),
          updatePath},
         {"an old unanswered file renamed over a marked one keeps its own record",
-         renamedFrom(facts(live, "b.pdf", 6, renamed, file(6),
-                           record(6, "a.pdf", FileState::unprocessed), record(5, "b.pdf", temp)),
+         renamedFrom(facts(live, "b.pdf", 6, renamed, file(6), record(6, "a.pdf", unanswered),
+                           record(5, "b.pdf", temp)),
                      "a.pdf", 3600),
          updatePath}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const D decision = decideReconcile(c.facts);
+        const ReconcileDecision decision = decideReconcile(c.facts);
         EXPECT_EQ(std::tuple(decision.action, decision.dropReused, decision.dropAtPath),
                   std::tuple(c.action, (c.effects & dropsReused) != 0, c.dropAtPath));
         if (c.action == ignore) {
@@ -207,11 +204,10 @@ TEST(ReconcileDecisionTest, EachEventChangesTheRecordsAsAUserWouldExpect)
             EXPECT_EQ(decision.oldInode, c.facts.atPath->inode);
         }
         if (c.action == insert) {
-            const bool announce = c.effects & announced;
-            EXPECT_EQ(decision.announce, announce);
-            EXPECT_EQ(decision.hold, c.facts.mode != existing && !announce);
-            const bool kept = c.facts.mode == existing;
-            EXPECT_EQ(decision.state, kept ? FileState::dismissed : FileState::unprocessed);
+            const bool announce = c.effects & announced, kept = c.facts.mode == existing;
+            EXPECT_EQ(std::tuple(decision.announce, decision.hold, decision.state),
+                      std::tuple(announce, !kept && !announce,
+                                 kept ? FileState::dismissed : FileState::unprocessed));
         }
     }
 }

@@ -18,7 +18,6 @@ protected:
     {
         StoreFixture::SetUp();
         m_now = QDateTime(); // the wall clock: it dates when records took their inodes
-        m_outside = testenv::freshFolder("elsewhere");
     }
 
     void TearDown() override
@@ -63,6 +62,28 @@ protected:
         QMutexLocker lock(&m_mutex);
         return m_announced;
     }
+    int timesAnnounced(RecordId id)
+    {
+        const auto news = announced();
+        return int(std::count(news.begin(), news.end(), id));
+    }
+    // Once quiet, the records are those of `names`, new, each announced once,
+    // with its item's size (a folder has none). A browser's probe announced but
+    // gone is not told: the toast shows only what is still there.
+    void expectAnnounced(const QStringList& names)
+    {
+        ASSERT_TRUE(settleWatcher());
+        const auto all = records();
+        ASSERT_EQ(all.size(), std::size_t(names.size()));
+        for (const TrackedFile& record : all) {
+            SCOPED_TRACE(record.fileName.toStdString());
+            EXPECT_TRUE(names.contains(record.fileName));
+            EXPECT_EQ(timesAnnounced(record.id), 1);
+            const QFileInfo item(record.filePath);
+            EXPECT_EQ(record.fileSize, item.isDir() ? 0 : item.size());
+            EXPECT_EQ(record.state, FileState::unprocessed);
+        }
+    }
 
     // Waits until the reconciler has nothing left to do: no removal pending
     // and a marker file's event handled after everything before it.
@@ -71,12 +92,12 @@ protected:
         const QString marker = at(QStringLiteral(".settle-%1").arg(++m_settles));
         testenv::writeFile(marker);
         const QString line = "  SKIP: ignored name " + marker.section('/', -1);
-        const bool seen = waitUntil([&] { return logcapture::contains(line); });
+        const bool seen = waitUntil([&] { return logcapture::count(line) > 0; });
         QFile::remove(marker);
         return seen && waitForPendingRemovals(0);
     }
 
-    QString m_outside;
+    QString m_outside = testenv::freshFolder("elsewhere");
     std::chrono::milliseconds m_emptyFileWait = FileProcessor::emptyFileWait;
     std::unique_ptr<FSEventsMonitor> m_monitor;
     std::unique_ptr<FileProcessor> m_processor;

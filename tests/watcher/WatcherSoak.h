@@ -80,12 +80,10 @@ public:
             return writeBytes(at('.' + name), 1);
         case 1:
             return writeBytes(at(name + ".part"), 1);
-        case 2: {
-            const QString target = items.isEmpty() ? "nowhere" : items[pick(0, items.size() - 1)];
-            if (::symlink(QFile::encodeName(target), path) != 0)
-                QDir().mkdir(at(name));
-            return;
-        }
+        case 2: // the name is fresh: the link is always made
+            return void(::symlink(
+                QFile::encodeName(items.isEmpty() ? "nowhere" : items[pick(0, items.size() - 1)]),
+                path));
         case 3:
             return void(::mkfifo(path, 0644));
         default: // an empty folder, or one with only a hidden file
@@ -109,8 +107,7 @@ private:
             const QString folder = pick(0, 1) == 0 ? m_outside + '/' + name : at(name);
             QDir().mkpath(folder);
             writeBytes(folder + "/inner.txt", 1);
-            if (folder != at(name))
-                move(folder, at(name));
+            move(folder, at(name)); // in place: renamed onto itself, which does nothing
         } else if (op < 34) {
             const QString name = fresh("incoming");
             writeBytes(m_outside + '/' + name, 1);
@@ -178,9 +175,8 @@ private:
                 !(isProtected && isProtected(st->inode)))
                 candidates.append(name);
         }
-        if (candidates.isEmpty())
-            return std::nullopt;
-        return candidates[pick(0, candidates.size() - 1)];
+        return candidates.isEmpty() ? std::nullopt
+                                    : std::optional(candidates[pick(0, candidates.size() - 1)]);
     }
     void writeBytes(const QString& path, int chunks)
     {
@@ -224,13 +220,11 @@ inline QStringList mismatches(const QString& downloads, const std::vector<Record
     QHash<QString, int> recordsAtPath;
     for (const RecordSummary& record : records) {
         ++recordsAtPath[record.filePath];
-        const auto it = present.constFind(record.filePath);
-        if (it == present.cend())
-            problems.append("record for a missing item: " + record.filePath);
-        else if (*it != record.inode)
+        // No inode is 0: a record at a missing item is told as one holding 0.
+        if (const std::uint64_t held = present.value(record.filePath); held != record.inode)
             problems.append(QString("record with inode %1 at %2 which holds %3")
                                 .arg(record.inode)
-                                .arg(record.filePath, QString::number(*it)));
+                                .arg(record.filePath, QString::number(held)));
     }
     for (auto it = present.cbegin(); it != present.cend(); ++it) {
         const int count = recordsAtPath.value(it.key());
