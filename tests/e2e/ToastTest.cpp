@@ -67,7 +67,7 @@ TEST_F(ToastTest, HoldingAltSwapsTheFirstBadgeForACustomTime)
     // leaves the badge it clicked, whose hover and tooltip would show.
     runTool("xdotool", {"mousemove", "10", "700"});
     download("handout.pdf");
-    ASSERT_EQ(settled(badge), before);
+    ASSERT_TRUE(waitUntil([&] { return screenshot().copy(badge) == before; }));
     key("super+shift+alt+t");
     ASSERT_TRUE(waitUntil([&] { return panelHasKeyboard(); }));
     EXPECT_TRUE(waitUntil([&] { return frameOf(activeWindow()).height() == emptyPanel; }));

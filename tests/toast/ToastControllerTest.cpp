@@ -173,6 +173,8 @@ TEST_F(ToastFixture, ANewFileKeepsAPauseAndEveryHideGivesFocusBack)
 TEST_F(ToastFixture, ABurstOfFilesIsQueuedInOrder)
 {
     constexpr int count = 20000;
+    // Making the files takes seconds under load; a quadratic queue, minutes.
+    constexpr auto patience = std::chrono::seconds(60);
     const std::vector<RecordId> ids =
         await(m_store->perform<std::vector<RecordId>>([this](TrackedFileActor::Context& context) {
             std::vector<RecordId> made;
@@ -182,10 +184,12 @@ TEST_F(ToastFixture, ABurstOfFilesIsQueuedInOrder)
                                                     FileState::unprocessed));
             }
             return made;
-        }));
+        }),
+              patience);
     for (RecordId id : ids)
         m_controller->show(id);
-    ASSERT_TRUE(waitUntil([&] { return m_controller->host().inputs().files.size() == count; }));
+    ASSERT_TRUE(
+        waitUntil([&] { return m_controller->host().inputs().files.size() == count; }, patience));
     const auto& items = m_controller->fileItems();
     for (int i : {0, count / 2, count - 1}) {
         EXPECT_EQ(items[std::size_t(i)].index, i + 1);
