@@ -8,6 +8,7 @@
 #include <QPromise>
 #include <QThread>
 #include <memory>
+#include <optional>
 #include <type_traits>
 #include <utility>
 
@@ -44,41 +45,57 @@ template <typename F> void postSerial(QObject* context, F&& call)
 }
 
 namespace serial {
-// Runs `work` and answers through `promise`. Storing the result, finishing
-// (which runs or sends on the continuations) and letting go of the promise are
-// Qt's hand-overs: the future's holder reads and frees what Qt put there, in
-// Qt's locks and reference counts (see tsan::IgnoreAccesses). The work itself
-// stays in view.
-template <typename T, typename F> class Answer {
+// A promise that the calls answering it share. Storing the result, finishing
+// (which runs or sends on the continuations) and letting go of it are Qt's
+// hand-overs: the future's holder reads and frees what Qt put there, in Qt's
+// locks and reference counts (see tsan::IgnoreAccesses).
+template <typename T> class Promise {
 public:
-    Answer(std::shared_ptr<QPromise<T>> promise, F work)
-        : m_promise(std::move(promise)), m_work(std::move(work))
-    {
-    }
-    Answer(Answer&&) = default;
-    Answer& operator=(Answer&&) = delete;
-    ~Answer()
+    Promise() : m_promise(std::make_shared<QPromise<T>>()) { m_promise->start(); }
+    Promise(const Promise&) = default;
+    Promise(Promise&&) noexcept = default;
+    Promise& operator=(const Promise&) = delete;
+    Promise& operator=(Promise&&) = delete;
+    ~Promise()
     {
         const tsan::IgnoreAccesses handOver;
         m_promise.reset();
     }
 
-    void operator()()
+    QFuture<T> future() const { return m_promise->future(); }
+    template <typename U> void finish(U&& result) const
     {
-        if constexpr (std::is_void_v<T>) {
-            m_work();
-            const tsan::IgnoreAccesses handOver;
-            m_promise->finish();
-        } else {
-            T result = m_work();
-            const tsan::IgnoreAccesses handOver;
-            m_promise->addResult(std::move(result));
-            m_promise->finish();
-        }
+        const tsan::IgnoreAccesses handOver;
+        m_promise->addResult(std::forward<U>(result));
+        m_promise->finish();
+    }
+    void finish() const
+    {
+        const tsan::IgnoreAccesses handOver;
+        m_promise->finish();
     }
 
 private:
     std::shared_ptr<QPromise<T>> m_promise;
+};
+
+// Runs `work` and answers through `promise`; the work itself stays in view.
+template <typename T, typename F> class Answer {
+public:
+    Answer(Promise<T> promise, F work) : m_promise(std::move(promise)), m_work(std::move(work)) {}
+
+    void operator()()
+    {
+        if constexpr (std::is_void_v<T>) {
+            m_work();
+            m_promise.finish();
+        } else {
+            m_promise.finish(m_work());
+        }
+    }
+
+private:
+    Promise<T> m_promise;
     F m_work;
 };
 } // namespace serial
@@ -88,9 +105,8 @@ private:
 // stops before the call runs, the future finishes cancelled.
 template <typename T, typename F> QFuture<T> runSerial(QObject* context, F&& work)
 {
-    auto promise = std::make_shared<QPromise<T>>();
-    QFuture<T> future = promise->future();
-    promise->start();
+    serial::Promise<T> promise;
+    QFuture<T> future = promise.future();
     postSerial(context,
                serial::Answer<T, std::decay_t<F>>(std::move(promise), std::forward<F>(work)));
     return future;
@@ -111,10 +127,10 @@ public:
     ServiceThread& operator=(const ServiceThread&) = delete;
 
     void stop();
-    QThread* thread() { return &m_thread; }
+    QThread* thread() { return &*m_thread; }
 
 private:
     QObject* m_service;
-    QThread m_thread;
+    std::optional<QThread> m_thread;
     std::shared_ptr<serial::CallQueue> m_queue;
 };
