@@ -17,7 +17,7 @@ AppState::AppState(Config config, std::unique_ptr<TrackedFileActor> store, QObje
     m_monitor = std::make_unique<FSEventsMonitor>(m_config.downloadsPath);
     m_fileProcessor = std::make_unique<FileProcessor>(
         *m_monitor, *m_trackedFileActor, m_config.downloadsPath,
-        [this](RecordId id) { QMetaObject::invokeMethod(this, [this, id] { onNewFile(id); }); });
+        [this](RecordId id) { postCall(this, [this, id] { onNewFile(id); }); });
     m_cleanupService->setFolderWatched(
         [monitor = m_monitor.get()] { return monitor->watchesNow(); });
 }

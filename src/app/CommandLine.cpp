@@ -5,6 +5,7 @@
 #include "app/DesktopNotice.h"
 #include "expiry/DurationParser.h"
 #include "platform/Formatters.h"
+#include "platform/Tsan.h"
 #include "tidy/TidyRule.h"
 
 #include <QDBusConnection>
@@ -49,6 +50,9 @@ QDBusMessage call(const QString& method, const QVariantList& arguments, int time
     message.setArguments(arguments);
     // A client must not start the GUI behind the user's back.
     message.setAutoStartService(false);
+    // QtDBus hands the call to its own thread and the reply back, under its
+    // own locks; from here on it is all Qt's.
+    const tsan::IgnoreAccesses handOver;
     QDBusConnection connection = QDBusConnection::sessionBus();
     if (!connection.isConnected())
         return message.createErrorReply(QDBusError::Disconnected, connection.lastError().message());

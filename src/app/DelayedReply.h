@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/BusSend.h"
+
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusMessage>
@@ -20,11 +22,11 @@ public:
 
     void reply(const QVariantList& values = {}) const
     {
-        m_connection.send(m_call.createReply(values));
+        bussend::send(m_connection, m_call.createReply(values));
     }
     void fail(const QString& name, const QString& text) const
     {
-        m_connection.send(m_call.createErrorReply(name, text));
+        bussend::send(m_connection, m_call.createErrorReply(name, text));
     }
 
 private:

@@ -2,6 +2,7 @@
 #include "app/DesktopNotice.h"
 
 #include "notify/NotificationsClient.h"
+#include "platform/BusSend.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -13,7 +14,7 @@ constexpr int callTimeoutMs = 10000;
 
 QDBusMessage call(const QDBusMessage& message)
 {
-    return QDBusConnection::sessionBus().call(message, QDBus::Block, callTimeoutMs);
+    return bussend::callAndWait(QDBusConnection::sessionBus(), message, callTimeoutMs);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "app/StatusNotifierItem.h"
 
 #include "app/DBusMenuExporter.h"
+#include "platform/BusSend.h"
 #include "platform/Log.h"
 
 #include <QCoreApplication>
@@ -169,7 +170,7 @@ void StatusNotifierItem::tryRegister()
         QDBusMessage::createMethodCall(sni::watcherService, watcherPath, sni::watcherService,
                                        QStringLiteral("RegisterStatusNotifierItem"));
     call << m_serviceName;
-    auto* pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    auto* pending = new QDBusPendingCallWatcher(bussend::callLater(m_bus, call), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this,
             [this, generation = m_generation](QDBusPendingCallWatcher* finished) {
                 finished->deleteLater();

@@ -4,6 +4,7 @@
 #include "app/DelayedReply.h"
 #include "expiry/DurationParser.h"
 #include "expiry/MarkTemporary.h"
+#include "platform/Tsan.h"
 #include "store/TrackedFileActor.h"
 #include "tidy/Tidier.h"
 
@@ -61,6 +62,8 @@ VantleBus::VantleBus(Services services, QObject* parent)
 VantleBus::~VantleBus()
 {
     if (m_connection) {
+        // QtDBus sends these from its own thread, under its own locks.
+        const tsan::IgnoreAccesses handOver;
         m_connection->unregisterService(bus::serviceName);
         m_connection->unregisterObject(bus::objectPath);
     }

@@ -5,6 +5,8 @@
 #include "platform/FileTransfer.h"
 #include "platform/FreeName.h"
 #include "platform/Log.h"
+#include "platform/PoolWork.h"
+#include "platform/PostedCalls.h"
 
 #include <cerrno>
 
@@ -71,7 +73,7 @@ void FileMover::moveFiles(const QStringList& sources, const QString& destination
                           bool createDestination)
 {
     ++m_pending;
-    m_pool.start([this, sources, destination, finished, createDestination] {
+    startInPool(m_pool, [this, sources, destination, finished, createDestination] {
         QList<MoveOutcome> outcomes;
         std::optional<QString> unusable =
             createDestination ? createFolder(destination) : std::nullopt;
@@ -84,20 +86,17 @@ void FileMover::moveFiles(const QStringList& sources, const QString& destination
         for (const QString& source : sources)
             outcomes.append(unusable ? MoveOutcome{source, {}, *unusable}
                                      : moveOne(source, destination, destinationDevice));
-        QMetaObject::invokeMethod(
-            this,
-            [this, outcomes, finished] {
-                --m_pending;
-                for (const MoveOutcome& outcome : outcomes) {
-                    if (outcome.moved()) {
-                        m_workspace->revealInFileManager({outcome.target});
-                        break;
-                    }
+        postCall(this, [this, outcomes, finished] {
+            --m_pending;
+            for (const MoveOutcome& outcome : outcomes) {
+                if (outcome.moved()) {
+                    m_workspace->revealInFileManager({outcome.target});
+                    break;
                 }
-                if (finished)
-                    finished(outcomes);
-            },
-            Qt::QueuedConnection);
+            }
+            if (finished)
+                finished(outcomes);
+        });
     });
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "notify/NotificationsClient.h"
 
+#include "platform/BusSend.h"
 #include "platform/Log.h"
 
 #include <QDBusMessage>
@@ -28,7 +29,7 @@ QFuture<T> answerOf(QDBusConnection& bus, const QDBusMessage& call, QObject* con
 {
     auto promise = std::make_shared<QPromise<T>>();
     promise->start();
-    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), context);
+    auto* watcher = new QDBusPendingCallWatcher(bussend::callLater(bus, call), context);
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context,
                      [promise, fallback, method = call.member()](QDBusPendingCallWatcher* w) {
                          const QDBusPendingReply<T> reply = *w;
@@ -85,7 +86,7 @@ QFuture<uint> NotificationsClient::notify(const Notification& notification)
 void NotificationsClient::close(uint id)
 {
     // A notification the server dropped already is no failure of ours.
-    m_bus.asyncCall(methodCall(QStringLiteral("CloseNotification"), {id}));
+    bussend::callLater(m_bus, methodCall(QStringLiteral("CloseNotification"), {id}));
 }
 
 void NotificationsClient::onActionInvoked(uint id, const QString& key)

@@ -1,9 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/Tsan.h"
+
 #include <QCoreApplication>
 #include <QEvent>
+#include <QMetaObject>
 #include <QObject>
+#include <memory>
+#include <type_traits>
+#include <utility>
 
 // Delivers the calls posted to `receiver` (every receiver when null) on this
 // thread, and those they post in turn: an answer delivered through
@@ -16,4 +22,23 @@ inline void deliverPostedCalls(QObject* receiver = nullptr)
     constexpr int longestChain = 8;
     for (int link = 0; link < longestChain; ++link)
         QCoreApplication::sendPostedEvents(receiver, QEvent::MetaCall);
+}
+
+// Queues `call` to run on `context`'s thread. Qt's event queue orders it after
+// what this thread did so far, under Qt's own locks; declared here to
+// ThreadSanitizer.
+template <typename F> void postCall(QObject* context, F&& call)
+{
+    auto queued = std::make_shared<std::decay_t<F>>(std::forward<F>(call));
+    const void* token = queued.get();
+    tsan::release(token);
+    // Qt copies the call into its event here, and runs and frees it there.
+    const tsan::IgnoreAccesses handOver;
+    QMetaObject::invokeMethod(
+        context,
+        [queued = std::move(queued), token] {
+            tsan::acquire(token);
+            (*queued)();
+        },
+        Qt::QueuedConnection);
 }

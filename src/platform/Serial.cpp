@@ -85,28 +85,38 @@ void post(const QObject* context, std::unique_ptr<Call> call)
 ServiceThread::ServiceThread(QObject* service, const char* name)
     : m_service(service), m_queue(std::make_shared<serial::CallQueue>())
 {
-    m_thread.setObjectName(QString::fromLatin1(name));
-    service->moveToThread(&m_thread);
-    m_queue->moveToThread(&m_thread);
+    m_thread.emplace();
+    m_thread->setObjectName(QString::fromLatin1(name));
+    // The thread's last act of ours: everything it did happens before `stop`
+    // finds it ended, which Qt tells under its own locks.
+    QObject::connect(&*m_thread, &QThread::finished, [this] { tsan::release(this); });
+    service->moveToThread(&*m_thread);
+    m_queue->moveToThread(&*m_thread);
     {
         serial::Registry& all = serial::registry();
         const std::lock_guard lock(all.mutex);
         all.queues[service] = m_queue;
     }
-    m_thread.start();
+    m_thread->start();
 }
 
 ServiceThread::~ServiceThread()
 {
     stop();
+    m_queue.reset();
+    // QThread wakes its waiters after `finished`, on the ending thread, and
+    // frees what it woke them with here, ordered by its own lock.
+    const tsan::IgnoreAccesses handOver;
+    m_thread.reset();
 }
 
 void ServiceThread::stop()
 {
-    if (m_thread.isRunning()) {
-        m_thread.quit();
-        m_thread.wait();
+    if (m_thread->isRunning()) {
+        m_thread->quit();
+        m_thread->wait();
     }
+    tsan::acquire(this);
     {
         serial::Registry& all = serial::registry();
         const std::lock_guard lock(all.mutex);

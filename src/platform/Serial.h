@@ -1,73 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/Tsan.h"
+
 #include <QFuture>
 #include <QObject>
 #include <QPromise>
 #include <QThread>
 #include <memory>
+#include <optional>
 #include <type_traits>
 #include <utility>
-
-// ThreadSanitizer cannot see Qt's own locks (futexes in an uninstrumented
-// library). Hand-overs that only Qt orders are declared here instead, so that
-// only races of our own are reported.
-#if defined(__SANITIZE_THREAD__)
-#define VANTLE_TSAN 1
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define VANTLE_TSAN 1
-#endif
-#endif
-#ifdef VANTLE_TSAN
-extern "C" void __tsan_acquire(void* address);
-extern "C" void __tsan_release(void* address);
-extern "C" void AnnotateIgnoreReadsBegin(const char* file, int line);
-extern "C" void AnnotateIgnoreReadsEnd(const char* file, int line);
-extern "C" void AnnotateIgnoreWritesBegin(const char* file, int line);
-extern "C" void AnnotateIgnoreWritesEnd(const char* file, int line);
-#endif
-
-namespace tsan {
-// What this thread did so far happens before whatever follows an acquire of `token`.
-inline void release([[maybe_unused]] const void* token)
-{
-#ifdef VANTLE_TSAN
-    __tsan_release(const_cast<void*>(token));
-#endif
-}
-inline void acquire([[maybe_unused]] const void* token)
-{
-#ifdef VANTLE_TSAN
-    __tsan_acquire(const_cast<void*>(token));
-#endif
-}
-
-// While one lives, this thread's memory accesses go unrecorded; its locks and
-// atomics still order it with other threads. For the stretch where Qt itself
-// hands memory to another thread under its own locks: an event it allocates
-// here and frees there, or a future's continuation that `then` stored there
-// and `finish` runs (or sends on) here.
-class IgnoreAccesses {
-public:
-    IgnoreAccesses()
-    {
-#ifdef VANTLE_TSAN
-        AnnotateIgnoreReadsBegin(__FILE__, __LINE__);
-        AnnotateIgnoreWritesBegin(__FILE__, __LINE__);
-#endif
-    }
-    ~IgnoreAccesses()
-    {
-#ifdef VANTLE_TSAN
-        AnnotateIgnoreWritesEnd(__FILE__, __LINE__);
-        AnnotateIgnoreReadsEnd(__FILE__, __LINE__);
-#endif
-    }
-    IgnoreAccesses(const IgnoreAccesses&) = delete;
-    IgnoreAccesses& operator=(const IgnoreAccesses&) = delete;
-};
-} // namespace tsan
 
 namespace serial {
 // One call waiting for its turn on a service's thread.
@@ -102,41 +45,57 @@ template <typename F> void postSerial(QObject* context, F&& call)
 }
 
 namespace serial {
-// Runs `work` and answers through `promise`. Storing the result, finishing
-// (which runs or sends on the continuations) and letting go of the promise are
-// Qt's hand-overs: the future's holder reads and frees what Qt put there, in
-// Qt's locks and reference counts (see tsan::IgnoreAccesses). The work itself
-// stays in view.
-template <typename T, typename F> class Answer {
+// A promise that the calls answering it share. Storing the result, finishing
+// (which runs or sends on the continuations) and letting go of it are Qt's
+// hand-overs: the future's holder reads and frees what Qt put there, in Qt's
+// locks and reference counts (see tsan::IgnoreAccesses).
+template <typename T> class Promise {
 public:
-    Answer(std::shared_ptr<QPromise<T>> promise, F work)
-        : m_promise(std::move(promise)), m_work(std::move(work))
-    {
-    }
-    Answer(Answer&&) = default;
-    Answer& operator=(Answer&&) = delete;
-    ~Answer()
+    Promise() : m_promise(std::make_shared<QPromise<T>>()) { m_promise->start(); }
+    Promise(const Promise&) = default;
+    Promise(Promise&&) noexcept = default;
+    Promise& operator=(const Promise&) = delete;
+    Promise& operator=(Promise&&) = delete;
+    ~Promise()
     {
         const tsan::IgnoreAccesses handOver;
         m_promise.reset();
     }
 
-    void operator()()
+    QFuture<T> future() const { return m_promise->future(); }
+    template <typename U> void finish(U&& result) const
     {
-        if constexpr (std::is_void_v<T>) {
-            m_work();
-            const tsan::IgnoreAccesses handOver;
-            m_promise->finish();
-        } else {
-            T result = m_work();
-            const tsan::IgnoreAccesses handOver;
-            m_promise->addResult(std::move(result));
-            m_promise->finish();
-        }
+        const tsan::IgnoreAccesses handOver;
+        m_promise->addResult(std::forward<U>(result));
+        m_promise->finish();
+    }
+    void finish() const
+    {
+        const tsan::IgnoreAccesses handOver;
+        m_promise->finish();
     }
 
 private:
     std::shared_ptr<QPromise<T>> m_promise;
+};
+
+// Runs `work` and answers through `promise`; the work itself stays in view.
+template <typename T, typename F> class Answer {
+public:
+    Answer(Promise<T> promise, F work) : m_promise(std::move(promise)), m_work(std::move(work)) {}
+
+    void operator()()
+    {
+        if constexpr (std::is_void_v<T>) {
+            m_work();
+            m_promise.finish();
+        } else {
+            m_promise.finish(m_work());
+        }
+    }
+
+private:
+    Promise<T> m_promise;
     F m_work;
 };
 } // namespace serial
@@ -146,9 +105,8 @@ private:
 // stops before the call runs, the future finishes cancelled.
 template <typename T, typename F> QFuture<T> runSerial(QObject* context, F&& work)
 {
-    auto promise = std::make_shared<QPromise<T>>();
-    QFuture<T> future = promise->future();
-    promise->start();
+    serial::Promise<T> promise;
+    QFuture<T> future = promise.future();
     postSerial(context,
                serial::Answer<T, std::decay_t<F>>(std::move(promise), std::forward<F>(work)));
     return future;
@@ -169,10 +127,10 @@ public:
     ServiceThread& operator=(const ServiceThread&) = delete;
 
     void stop();
-    QThread* thread() { return &m_thread; }
+    QThread* thread() { return &*m_thread; }
 
 private:
     QObject* m_service;
-    QThread m_thread;
+    std::optional<QThread> m_thread;
     std::shared_ptr<serial::CallQueue> m_queue;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/Workspace.h"
 
+#include "platform/BusSend.h"
 #include "platform/Log.h"
 
 #include <QDBusConnection>
@@ -47,7 +48,7 @@ public:
         QDBusMessage call = QDBusMessage::createMethodCall(
             fileManagerService, fileManagerPath, fileManagerService, QStringLiteral("ShowItems"));
         call << uris << QString();
-        auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call));
+        auto* watcher = new QDBusPendingCallWatcher(bussend::callLater(bus, call));
         QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
                          [paths](QDBusPendingCallWatcher* finished) {
                              finished->deleteLater();

@@ -5,6 +5,7 @@
 #include "expiry/MarkTemporary.h"
 #include "platform/FileSystem.h"
 #include "platform/Log.h"
+#include "platform/PoolWork.h"
 #include "popover/RecentlyTrashed.h"
 #include "store/DownloadOrigin.h"
 #include "store/TrackedFileActor.h"
@@ -39,6 +40,27 @@ void PopoverModel::reload()
     m_reading.request();
 }
 
+namespace {
+
+PopoverLists listsOf(std::vector<TrackedFile> records, const RecordTrash& trash,
+                     const QHash<RecordId, QString>& refusals)
+{
+    // Only an item directly inside Downloads that is still the record's own.
+    PopoverLists lists = popoverlists::derive(
+        std::move(records),
+        [&trash](const TrackedFile& r) {
+            return trash.isRecordablePath(r.filePath) && fs::holdsItem(r.filePath, r.inode);
+        },
+        [](const TrackedFile& r) { return downloadorigin::of(r.filePath); });
+    for (const TrackedFile& file : lists.temporaryFiles) {
+        if (refusals.contains(file.id))
+            lists.trashRefusals.insert(file.id, refusals.value(file.id));
+    }
+    return lists;
+}
+
+} // namespace
+
 void PopoverModel::read()
 {
     ++m_reads;
@@ -46,22 +68,17 @@ void PopoverModel::read()
     m_cleanup.trashFailures()
         .then(this,
               [this, trash](QHash<RecordId, QString> refusals) {
-                  return m_store.recordsNewestFirst().then(
-                      QtFuture::Launch::Async, [trash, refusals](std::vector<TrackedFile> records) {
-                          // Only an item directly inside Downloads that is still the record's own.
-                          PopoverLists lists = popoverlists::derive(
-                              std::move(records),
-                              [trash](const TrackedFile& r) {
-                                  return trash->isRecordablePath(r.filePath) &&
-                                         fs::holdsItem(r.filePath, r.inode);
-                              },
-                              [](const TrackedFile& r) { return downloadorigin::of(r.filePath); });
-                          for (const TrackedFile& file : lists.temporaryFiles) {
-                              if (refusals.contains(file.id))
-                                  lists.trashRefusals.insert(file.id, refusals.value(file.id));
-                          }
-                          return lists;
-                      });
+                  return m_store.recordsNewestFirst()
+                      .then(this,
+                            [trash, refusals](std::vector<TrackedFile> records) {
+                                // The items are looked at on disk, off this thread.
+                                return runInPool<PopoverLists>(
+                                    *QThreadPool::globalInstance(),
+                                    [trash, refusals, records = std::move(records)]() mutable {
+                                        return listsOf(std::move(records), *trash, refusals);
+                                    });
+                            })
+                      .unwrap();
               })
         .unwrap()
         .then(this,

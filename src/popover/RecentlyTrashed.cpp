@@ -3,13 +3,13 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Log.h"
+#include "platform/PoolWork.h"
 #include "platform/PostedCalls.h"
 #include "store/BringBack.h"
 #include "store/TrackedFileActor.h"
 
 #include <QFileInfo>
 #include <QSet>
-#include <QtConcurrent>
 
 namespace {
 
@@ -119,7 +119,8 @@ void RecentlyTrashed::shutdown()
 
 QFuture<std::vector<Entry>> RecentlyTrashed::recentlyTrashed()
 {
-    return QtConcurrent::run(&m_work, [&trash = m_store.recordTrash()] { return listNow(trash); });
+    return runInPool<std::vector<Entry>>(
+        m_work, [&trash = m_store.recordTrash()] { return listNow(trash); });
 }
 
 QFuture<RestoreOutcome> RecentlyTrashed::restore(const QString& nameOrLocation)
@@ -127,8 +128,8 @@ QFuture<RestoreOutcome> RecentlyTrashed::restore(const QString& nameOrLocation)
     m_failures.remove(nameOrLocation);
     if (m_stopped)
         return QtFuture::makeReadyFuture(RestoreOutcome{{}, QStringLiteral("Vantle is stopping")});
-    return QtConcurrent::run(
-               &m_work,
+    return runInPool<RestoreOutcome>(
+               m_work,
                [&store = m_store, nameOrLocation] { return restoreNow(store, nameOrLocation); })
         .then(this, [this, nameOrLocation](RestoreOutcome outcome) {
             if (!outcome.restored())

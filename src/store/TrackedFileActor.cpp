@@ -4,6 +4,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Formatters.h"
 #include "platform/Log.h"
+#include "platform/PoolWork.h"
 #include "store/Tags.h"
 
 #include <QFileInfo>
@@ -356,30 +357,26 @@ QFuture<void> TrackedFileActor::deleteRecord(RecordId id)
 QFuture<RecordTrash::Result> TrackedFileActor::deleteNow(RecordId id)
 {
     using Result = RecordTrash::Result;
-    auto promise = std::make_shared<QPromise<Result>>();
-    QFuture<Result> future = promise->future();
-    promise->start();
-    auto finish = [promise](Result result) {
-        promise->addResult(std::move(result));
-        promise->finish();
-    };
-    postSerial(this, [this, id, finish] {
+    const serial::Promise<Result> promise;
+    QFuture<Result> future = promise.future();
+    postSerial(this, [this, id, promise] {
         const TrackedFile* record = fetchRecord(id);
         if (!record) {
-            finish({});
+            promise.finish(Result{});
             return;
         }
         // The Trash may take a while (another volume); the actor goes on meanwhile.
-        m_trashWork.start([this, id, path = record->filePath, inode = record->inode, finish] {
-            const Result result = m_recordTrash.trash(path, inode);
-            if (result.outcome == RecordTrash::Outcome::failed)
-                VANTLE_DIAG(lcStore, QStringLiteral("deleteNow: recycle failed for ") +
-                                         QFileInfo(path).fileName() + QStringLiteral(": ") +
-                                         result.detail);
-            else
-                deleteRecord(id);
-            finish(result);
-        });
+        startInPool(m_trashWork,
+                    [this, id, path = record->filePath, inode = record->inode, promise] {
+                        const Result result = m_recordTrash.trash(path, inode);
+                        if (result.outcome == RecordTrash::Outcome::failed)
+                            VANTLE_DIAG(lcStore, QStringLiteral("deleteNow: recycle failed for ") +
+                                                     QFileInfo(path).fileName() +
+                                                     QStringLiteral(": ") + result.detail);
+                        else
+                            deleteRecord(id);
+                        promise.finish(result);
+                    });
     });
     return future;
 }

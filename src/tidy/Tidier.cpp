@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tidy/Tidier.h"
 
+#include "platform/PoolWork.h"
 #include "platform/PostedCalls.h"
 #include "store/TrackedFileActor.h"
 
 #include <QFileInfo>
 #include <QSet>
-#include <QtConcurrent>
 
 namespace {
 
@@ -53,14 +53,14 @@ QFuture<TidyPreview> Tidier::preview(const TidyRule& rule)
 {
     if (m_stopped)
         return QtFuture::makeReadyFuture(TidyPreview{{}, stopping});
-    return QtConcurrent::run(&m_work, [this, rule] { return previewNow(rule); });
+    return runInPool<TidyPreview>(m_work, [this, rule] { return previewNow(rule); });
 }
 
 QFuture<TidyReport> Tidier::apply(const TidyRule& rule)
 {
     if (m_stopped)
         return QtFuture::makeReadyFuture(TidyReport{{}, stopping});
-    return QtConcurrent::run(&m_work, [this, rule] {
+    return runInPool<TidyReport>(m_work, [this, rule] {
         return tidybatch::apply(previewNow(rule), m_store, m_options.runPath);
     });
 }
@@ -72,7 +72,7 @@ QFuture<TidyReport> Tidier::apply(const TidyRule& rule, const TidyPreview& shown
     QSet<QPair<QString, quint64>> seen;
     for (const TidyItem& item : shown.items)
         seen.insert({item.path, item.inode});
-    return QtConcurrent::run(&m_work, [this, rule, seen] {
+    return runInPool<TidyReport>(m_work, [this, rule, seen] {
         TidyPreview now = previewNow(rule);
         std::erase_if(now.items, [&seen](const TidyItem& item) {
             return !seen.contains({item.path, item.inode});
@@ -85,6 +85,6 @@ QFuture<TidyReport> Tidier::undo()
 {
     if (m_stopped)
         return QtFuture::makeReadyFuture(TidyReport{{}, stopping});
-    return QtConcurrent::run(
-        &m_work, [this] { return tidybatch::undo(m_store, m_options.runPath, m_options.restore); });
+    return runInPool<TidyReport>(
+        m_work, [this] { return tidybatch::undo(m_store, m_options.runPath, m_options.restore); });
 }

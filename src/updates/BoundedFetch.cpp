@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "updates/BoundedFetch.h"
 
+#include "platform/Tsan.h"
 #include "updates/UpdateAddress.h"
 
 #include <QNetworkAccessManager>
@@ -68,7 +69,11 @@ void BoundedFetch::request(const QUrl& url)
     // The bytes as the server keeps them, which the feed's checksum is of.
     request.setRawHeader("Accept-Encoding", "identity");
     m_answerChecked = false;
-    m_reply = m_network.get(request);
+    {
+        // Qt hands the request to its network thread under its own locks.
+        const tsan::IgnoreAccesses handOver;
+        m_reply = m_network.get(request);
+    }
     m_reply->setReadBufferSize(readBufferSize);
     connect(m_reply, &QNetworkReply::readyRead, this, &BoundedFetch::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &BoundedFetch::onFinished);
