@@ -40,13 +40,12 @@ TEST(FolderMatcher, WholeShallowMatchesRankFirstTiesKeepListOrderAndSegmentsAreW
         EXPECT_EQ(found.size(), 1) << relative << " / " << query;
         return found.value(0);
     };
+    const FolderMatch proj = match("Documents/Projects", "proj");
     EXPECT_GT(match("Projects", "projects").score, match("Documents/Projects", "projects").score);
-    EXPECT_GT(match("Documents/Projects", "projects").score,
-              match("Documents/Projects", "proj").score);
+    EXPECT_GT(match("Documents/Projects", "projects").score, proj.score);
     // Passing over a segment costs.
-    EXPECT_GT(match("Documents/Projects", "doc proj").score,
-              match("Documents/Projects", "proj").score);
-    EXPECT_EQ(match("Documents/Projects", "proj").lastMatchedSegmentIndex, 1);
+    EXPECT_GT(match("Documents/Projects", "doc proj").score, proj.score);
+    EXPECT_EQ(proj.lastMatchedSegmentIndex, 1);
     EXPECT_EQ(match("Documents/Projects", "doc").segments, (QStringList{"Documents", "Projects"}));
     // Worked values where lengths in UTF-16 units matter: an emoji is one code
     // point but two units on both sides; İ lower-cases to i and a combining

@@ -14,8 +14,7 @@ TEST(SerialTest, CallsFromSeveralThreadsRunInEachPostersOrderUntilTheThreadStops
 {
     QObject service;
     ServiceThread thread(&service, "SerialTest");
-    constexpr int posters = 3;
-    constexpr int calls = 200;
+    constexpr int posters = 3, calls = 200;
     Ran ran; // only ever touched on the service thread
     std::vector<std::thread> threads;
     for (int poster = 0; poster < posters; ++poster)

@@ -9,7 +9,8 @@ namespace {
 
 class TidyTest : public TidyRuleFixture {
 protected:
-    void openedDaysAgo(const QString& path, int days)
+    // Notes `path` as opened `days` ago in the recently-used list; gives it back.
+    QString opened(const QString& path, int days)
     {
         const QString at = m_now.addDays(40 - days).toString(Qt::ISODate);
         m_bookmarks += QStringLiteral("<bookmark href=\"%1\" added=\"%2\" modified=\"%2\" "
@@ -17,6 +18,7 @@ protected:
                            .arg(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded), at);
         testenv::writeFile(m_xbel, "<?xml version=\"1.0\"?>\n<xbel version=\"1.0\">\n" +
                                        m_bookmarks.toUtf8() + "</xbel>\n");
+        return path;
     }
     QStringList taken(const TidyRule& rule)
     {
@@ -42,30 +44,24 @@ TEST_F(TidyTest, TheRuleTakesOnlyOldKeptItemsOfItsKindsNotInUse)
         testenv::writeFile(at(name) + "/inside.txt");
         return at(name);
     };
-    const auto temporary = [&](const QString& name) {
-        await(m_store->markTemporary(track(name)));
-        return at(name);
-    };
     const auto keptForever = [&](const QString& name) {
         const QString path = kept(name, 60);
         EXPECT_EQ(await(m_store->setPinned(recordAt(path)->id, true)), QString());
         return path;
     };
-    const auto unprocessed = [&](const QString& name) {
-        track(name);
+    const auto tracked = [&](const QString& name, bool marked = false) {
+        const RecordId id = track(name);
+        if (marked)
+            await(m_store->markTemporary(id));
         return at(name);
-    };
-    const auto opened = [&](const QString& path, int days) {
-        openedDaysAgo(path, days);
-        return path;
     };
     // What the item is, its path, the rule, and whether the rule takes it.
     const std::tuple<const char*, QString, TidyRule, bool> rows[] = {
         {"kept long ago", kept("old.txt", 31), rule, true},
         {"kept lately", kept("young.txt", 29), rule, false},
         {"no record, changed long ago", makeFile("unrecorded.txt").first, rule, true},
-        {"waiting in a toast", unprocessed("toast.txt"), rule, false},
-        {"temporary", temporary("temp.txt"), rule, false},
+        {"waiting in a toast", tracked("toast.txt"), rule, false},
+        {"temporary", tracked("temp.txt", true), rule, false},
         {"kept forever", keptForever("forever.txt"), rule, false},
         {"opened lately", opened(kept("opened.txt", 60), 3), rule, false},
         {"opened long ago", opened(kept("stale.txt", 60), 45), rule, true},

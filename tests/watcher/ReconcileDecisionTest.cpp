@@ -85,9 +85,6 @@ TEST(ReconcileDecisionTest, EachEventChangesTheRecordsAsAUserWouldExpect)
     const auto temp = FileState::temporary, unanswered = FileState::unprocessed;
     std::vector<Case> cases{
         {"new file", facts(live, "a.pdf", 5, created, file(5)), insert, announced},
-        {"new file found by a rescan", facts(rescan, "a.pdf", 5, created, file(5)), insert,
-         announced},
-        {"existing file at start-up", facts(existing, "a.pdf", 5, created, file(5)), insert},
         {"hidden name", facts(live, ".a.pdf", 5, created, file(5)), ignore},
         {"path holds another inode", facts(live, "a.pdf", 5, created, file(6)), ignore},
         {"metadata change of an untracked file",

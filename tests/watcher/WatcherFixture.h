@@ -62,11 +62,7 @@ protected:
         QMutexLocker lock(&m_mutex);
         return m_announced;
     }
-    int timesAnnounced(RecordId id)
-    {
-        const auto news = announced();
-        return int(std::count(news.begin(), news.end(), id));
-    }
+    int timesAnnounced(RecordId id) { return int(std::ranges::count(announced(), id)); }
     // Once quiet, the records are those of `names`, new, each announced once,
     // with its item's size (a folder has none). A browser's probe announced but
     // gone is not told: the toast shows only what is still there.
