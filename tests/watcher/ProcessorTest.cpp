@@ -54,8 +54,9 @@ TEST_F(ProcessorTest, AFileReplacedInPlaceKeepsItsTemporaryRecordAndMark)
         if (temporary) {
             const QString written = testenv::writeFile(at(temporary), "version 2");
             // A visible temporary is recorded (and announced) before the rename.
-            if (!QString(temporary).startsWith('.'))
+            if (!QString(temporary).startsWith('.')) {
                 ASSERT_TRUE(waitForRecord(written));
+            }
             moveOver(written, file);
         } else {
             ASSERT_TRUE(QFile::remove(file));
@@ -67,8 +68,9 @@ TEST_F(ProcessorTest, AFileReplacedInPlaceKeepsItsTemporaryRecordAndMark)
         EXPECT_EQ(std::tuple(after.id, after.inode, after.state, after.expiresAt, after.fileSize),
                   std::tuple(before.id, inodeOf(file), FileState::temporary, expiry, 9));
         EXPECT_FALSE(recordAt({}, before.inode)) << "the old inode's record is gone";
-        if (temporary)
+        if (temporary) {
             EXPECT_FALSE(recordAt(at(temporary))) << "the temporary's record went with it";
+        }
         // The file manager shows the mark on the new file too.
         EXPECT_EQ(tags::readTags(file), QStringList{tags::programTag});
     }
