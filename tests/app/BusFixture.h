@@ -26,8 +26,6 @@ protected:
         if (m_tidier)
             m_tidier->shutdown();
         stopStore();
-        m_bus.reset();
-        m_cleanup.reset();
         StoreFixture::TearDown();
     }
 

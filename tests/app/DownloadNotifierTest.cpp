@@ -11,15 +11,6 @@
 // over a real store and the real expiry service.
 class DownloadNotifierTest : public BusFixture {
 protected:
-    void TearDown() override
-    {
-        m_cleanup->shutdown();
-        stopStore();
-        m_notifier.reset();
-        m_server.reset();
-        BusFixture::TearDown();
-    }
-
     void start(QStringList capabilities)
     {
         m_server = std::make_unique<RecordingNotificationServer>(std::move(capabilities));

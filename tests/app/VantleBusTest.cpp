@@ -71,9 +71,8 @@ TEST_F(VantleBusTest, PathsOutsideDownloadsOrWithoutARecordAreRefusedAndUntouche
     }
     EXPECT_TRUE(m_trash->requests().isEmpty());
     EXPECT_TRUE(QFile::exists(outside) && QFile::exists(nested));
-    const auto after = records();
-    EXPECT_EQ(after.size(), 2u);
-    for (const TrackedFile& r : after)
+    EXPECT_EQ(records().size(), 2u);
+    for (const TrackedFile& r : records())
         EXPECT_EQ(r.state, FileState::unprocessed) << r.filePath.toStdString();
     EXPECT_EQ(await(m_cleanup->scheduledCount()), 0);
 }

@@ -11,11 +11,6 @@ protected:
         ASSERT_TRUE(VantleProcess::hasDisplay()) << "DISPLAY is not set; run scripts/test.sh";
         m_vantle = std::make_unique<VantleProcess>(testenv::freshFolder("home"));
     }
-    void stop(QProcess& process, int signal)
-    {
-        ::kill(pid_t(process.processId()), signal);
-        expectCleanExit(process);
-    }
 
     std::unique_ptr<VantleProcess> m_vantle;
 };
@@ -49,12 +44,14 @@ TEST_F(ProcessTest, OneInstanceRunsAndStopsCleanlyOnSignalsKeepingItsRecords)
     ASSERT_TRUE(waitUntil([&] { return m_vantle->count("state='dismissed'") == 1; }));
     EXPECT_EQ(m_vantle->run({}), 0);
     EXPECT_EQ(m_vantle->err, "Vantle is already running\n");
-    stop(first, SIGTERM);
+    ::kill(pid_t(first.processId()), SIGTERM);
+    expectCleanExit(first);
     EXPECT_EQ(m_vantle->count(), 1);
     // After a stop the lock is free again; SIGINT ends it just as cleanly.
     QProcess second;
     ASSERT_TRUE(m_vantle->launch(second));
-    stop(second, SIGINT);
+    ::kill(pid_t(second.processId()), SIGINT);
+    expectCleanExit(second);
 }
 
 TEST_F(ProcessTest, NeverRunsUnlockedOrWithoutItsStore)

@@ -20,7 +20,8 @@ protected:
     }
     void TearDown() override
     {
-        stopPanel();
+        stop(m_host);
+        stop(m_watcher);
         ToastOnScreen::TearDown();
     }
 
@@ -39,12 +40,6 @@ protected:
                         .isEmpty();
         })) << "the panel did not show";
     }
-    void stopPanel()
-    {
-        stop(m_host);
-        stop(m_watcher);
-    }
-
     QString itemName() const
     {
         return QString("org.kde.StatusNotifierItem-%1-vantle").arg(m_process.processId());
@@ -73,7 +68,8 @@ TEST_F(SniTrayTest, APanelThatStartsFirstOrRestartsGetsTheIconItsClickPlacesTheP
     for (const auto& round : rounds) {
         SCOPED_TRACE(round.click.y());
         if (&round != &rounds[0]) { // the panel is replaced
-            stopPanel();
+            stop(m_host);
+            stop(m_watcher);
             startPanel();
         }
         const auto registered = [&] {
