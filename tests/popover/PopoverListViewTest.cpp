@@ -70,10 +70,9 @@ TEST(PopoverListView, OnlyRowsInViewExistFoldedSectionsHaveNoneRestoreGoesByPlac
     view.setIgnoredExpanded(true);
     view.setRecentlyTrashed(trashed, {{"/trash/files/f1.pdf", "Downloads is not a folder"}});
     QStringList shown;
-    for (const QLabel* label : view.findChildren<QLabel*>()) {
+    for (const QLabel* label : view.findChildren<QLabel*>())
         if (label->isVisible() && label->text().startsWith("⚠"))
             shown.append(label->text() + " | " + label->toolTip());
-    }
     shown.sort();
     EXPECT_EQ(shown,
               (QStringList{"⚠ Couldn’t delete | Couldn’t delete: Trash is full",
