@@ -16,6 +16,7 @@ PopoverLists listsOf(int temporary, int ignored)
     PopoverLists lists;
     for (int i = 0; i < temporary + ignored; ++i) {
         TrackedFile f;
+        f.id = RecordId{i + 1};
         f.fileName = QStringLiteral("%1.pdf").arg(i);
         f.state = i < temporary ? FileState::temporary : FileState::dismissed;
         (i < temporary ? lists.temporaryFiles : lists.ignoredFiles).push_back(f);
@@ -61,9 +62,7 @@ TEST(PopoverListView, OnlyRowsInViewExistFoldedSectionsHaveNoneRestoreGoesByPlac
     EXPECT_EQ(restored, QStringList{"/trash/files/f1.pdf"});
     EXPECT_FALSE(button->isEnabled()) << "one click, one restore";
     // A row whose action failed shows why in its place.
-    PopoverLists failed = listsOf(1, 1);
-    failed.temporaryFiles[0].id = RecordId{1};
-    failed.ignoredFiles[0].id = RecordId{2};
+    PopoverLists failed = listsOf(1, 1); // ids 1 and 2
     failed.actionFailures.insert(RecordId{1}, "Couldn’t delete: Trash is full");
     failed.actionFailures.insert(RecordId{2}, "Couldn’t mark: the store is locked");
     view.setLists(failed, {});

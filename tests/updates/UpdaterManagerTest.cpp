@@ -87,12 +87,10 @@ class UpdaterManagerTest : public testing::Test {
 protected:
     void SetUp() override { QFile::remove(paths::settingsFile()); }
 
-    UpdaterOptions options(const QUrl& feed, std::chrono::milliseconds timeout = 10s) const
+    UpdaterOptions options(const QUrl& feed, std::chrono::milliseconds wait = 10s) const
     {
-        return {.feedUrl = feed,
-                .currentVersion = "1.9",
-                .cacheFolder = m_cache,
-                .feedTimeout = timeout};
+        return {
+            .feedUrl = feed, .currentVersion = "1.9", .cacheFolder = m_cache, .feedTimeout = wait};
     }
 
     // One check to its end: the flag goes false at once and back only at the end; the states
