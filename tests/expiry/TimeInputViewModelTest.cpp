@@ -7,18 +7,16 @@ TEST(TimeInputViewModelTest, ExpiryTextSaysTodayTomorrowOrTheDateAndAnEditSetsTe
     const QLocale english(QLocale::English, QLocale::UnitedStates);
     // A Saturday afternoon, local time.
     const QDateTime now(QDate(2026, 12, 5), QTime(15, 0));
-    const struct {
-        double interval;
-        const char* text;
-    } cases[] = {{2 * 3600, "Expires 5:00\u202fPM today"},
-                 {9 * 3600, "Expires 12:00\u202fAM tomorrow"},
-                 {3 * 86400, "Expires Tue Dec 8 at 3:00\u202fPM"}};
-    for (const auto& c : cases) {
-        QString expected = QString::fromUtf8(c.text);
+    const std::pair<double, const char*> cases[] = {
+        {2 * 3600, "Expires 5:00\u202fPM today"},
+        {9 * 3600, "Expires 12:00\u202fAM tomorrow"},
+        {3 * 86400, "Expires Tue Dec 8 at 3:00\u202fPM"}};
+    for (const auto& [interval, text] : cases) {
+        QString expected = QString::fromUtf8(text);
         // Older locale data writes a plain space before AM/PM.
         if (!english.toString(QTime(17, 0), QLocale::ShortFormat).contains(QChar(0x202f)))
             expected.replace(QChar(0x202f), QLatin1Char(' '));
-        EXPECT_EQ(TimeInputViewModel::expiryText(now, c.interval, english), expected) << c.interval;
+        EXPECT_EQ(TimeInputViewModel::expiryText(now, interval, english), expected) << interval;
     }
     // An edit sets the text, then what it means; blanks show nothing.
     TimeInputViewModel model;
@@ -31,15 +29,12 @@ TEST(TimeInputViewModelTest, ExpiryTextSaysTodayTomorrowOrTheDateAndAnEditSetsTe
     EXPECT_EQ(order, (QStringList{"query", "parsed after query"}));
     model.edit(QStringLiteral("2h")); // the same text notifies nobody
     EXPECT_EQ(order.size(), 2);
-    const struct {
-        const char* text;
-        bool row;
-        bool parsed;
-    } edits[] = {{" \t ", false, false}, {"\n", true, false}, {"30 min", true, true}};
-    for (const auto& c : edits) {
-        model.edit(QString::fromUtf8(c.text));
-        EXPECT_EQ(model.showsResultRow(), c.row) << c.text;
-        EXPECT_EQ(model.parsed().has_value(), c.parsed) << c.text;
+    const std::tuple<const char*, bool, bool> edits[] = {
+        {" \t ", false, false}, {"\n", true, false}, {"30 min", true, true}}; // row, parsed
+    for (const auto& [text, row, parsed] : edits) {
+        model.edit(QString::fromUtf8(text));
+        EXPECT_EQ(model.showsResultRow(), row) << text;
+        EXPECT_EQ(model.parsed().has_value(), parsed) << text;
     }
     model.reset();
     EXPECT_TRUE(model.query().isEmpty());

@@ -52,8 +52,7 @@ TEST(FileRowView, EachRowFitsItsSlotAndTheTrashsRefusalTakesTheCountdownsPlace)
     EXPECT_LE(temporary.sizeHint().height(), PopoverListView::rowHeight);
     EXPECT_LE(ignored.sizeHint().height(), PopoverListView::rowHeight);
     TemporaryFileRowView plain(temporaryFile(std::nullopt), {});
-    TemporaryFileRowView::Actions refused;
-    refused.trashRefusal = "Permission denied";
+    const TemporaryFileRowView::Actions refused{.trashRefusal = "Permission denied"};
     TemporaryFileRowView due(temporaryFile(QDateTime::currentDateTimeUtc().addSecs(-60)), refused);
     plain.show();
     due.show();

@@ -16,6 +16,7 @@ PopoverLists listsOf(int temporary, int ignored)
     PopoverLists lists;
     for (int i = 0; i < temporary + ignored; ++i) {
         TrackedFile f;
+        f.id = RecordId{i + 1};
         f.fileName = QStringLiteral("%1.pdf").arg(i);
         f.state = i < temporary ? FileState::temporary : FileState::dismissed;
         (i < temporary ? lists.temporaryFiles : lists.ignoredFiles).push_back(f);
@@ -61,19 +62,16 @@ TEST(PopoverListView, OnlyRowsInViewExistFoldedSectionsHaveNoneRestoreGoesByPlac
     EXPECT_EQ(restored, QStringList{"/trash/files/f1.pdf"});
     EXPECT_FALSE(button->isEnabled()) << "one click, one restore";
     // A row whose action failed shows why in its place.
-    PopoverLists failed = listsOf(1, 1);
-    failed.temporaryFiles[0].id = RecordId{1};
-    failed.ignoredFiles[0].id = RecordId{2};
+    PopoverLists failed = listsOf(1, 1); // ids 1 and 2
     failed.actionFailures.insert(RecordId{1}, "Couldn’t delete: Trash is full");
     failed.actionFailures.insert(RecordId{2}, "Couldn’t mark: the store is locked");
     view.setLists(failed, {});
     view.setIgnoredExpanded(true);
     view.setRecentlyTrashed(trashed, {{"/trash/files/f1.pdf", "Downloads is not a folder"}});
     QStringList shown;
-    for (const QLabel* label : view.findChildren<QLabel*>()) {
+    for (const QLabel* label : view.findChildren<QLabel*>())
         if (label->isVisible() && label->text().startsWith("⚠"))
             shown.append(label->text() + " | " + label->toolTip());
-    }
     shown.sort();
     EXPECT_EQ(shown,
               (QStringList{"⚠ Couldn’t delete | Couldn’t delete: Trash is full",
@@ -95,14 +93,11 @@ TEST(RecentlyTrashedView, TheCaptionSaysHowLongAgoThenTheDate)
 {
     const QDateTime now(QDate(2026, 12, 7), QTime(12, 0), Qt::LocalTime);
     // The first row: a clock set back.
-    const struct {
-        qint64 secondsAgo;
-        const char* caption;
-    } table[] = {{-30, "Trashed just now"},    {59, "Trashed just now"},
-                 {60, "Trashed 1 min ago"},    {59 * 60 + 59, "Trashed 59 min ago"},
-                 {3600, "Trashed 1 hour ago"}, {86399, "Trashed 23 hours ago"},
-                 {86400, "Trashed on 6 Dec"},  {3 * 86400 + 3600, "Trashed on 4 Dec"}};
-    for (const auto& row : table)
-        EXPECT_EQ(trashedCaption(now.addSecs(-row.secondsAgo).toUTC(), now), row.caption)
-            << row.secondsAgo;
+    const std::pair<qint64, const char*> table[] = {
+        {-30, "Trashed just now"},    {59, "Trashed just now"},
+        {60, "Trashed 1 min ago"},    {59 * 60 + 59, "Trashed 59 min ago"},
+        {3600, "Trashed 1 hour ago"}, {86399, "Trashed 23 hours ago"},
+        {86400, "Trashed on 6 Dec"},  {3 * 86400 + 3600, "Trashed on 4 Dec"}};
+    for (const auto& [secondsAgo, caption] : table)
+        EXPECT_EQ(trashedCaption(now.addSecs(-secondsAgo).toUTC(), now), caption) << secondsAgo;
 }

@@ -178,11 +178,10 @@ TEST_F(PopoverModelTest, AFileBackFromTheTrashIsListedOnceItIsThere)
     const auto settled = [&] { return finished >= m_model->reads(); };
     m_model->setFollowing(true);
     const RecordId id = kept("back.pdf");
-    ASSERT_TRUE(
-        listsShow([](const PopoverLists& lists) { return lists.ignoredFiles.size() == 1; }));
+    ASSERT_TRUE(listsShow([](const PopoverLists& l) { return l.ignoredFiles.size() == 1; }));
     const auto result = await(m_store->deleteNow(id));
     ASSERT_EQ(result.outcome, RecordTrash::Outcome::trashed);
-    ASSERT_TRUE(listsShow([](const PopoverLists& lists) { return lists.ignoredFiles.empty(); }));
+    ASSERT_TRUE(listsShow([](const PopoverLists& l) { return l.ignoredFiles.empty(); }));
     ASSERT_TRUE(waitUntil(settled));
     QSemaphore back;
     std::atomic<bool> waiting = false;
@@ -199,8 +198,7 @@ TEST_F(PopoverModelTest, AFileBackFromTheTrashIsListedOnceItIsThere)
     EXPECT_TRUE(m_model->lists().ignoredFiles.empty());
     back.release();
     ASSERT_TRUE(await(restored).restored());
-    EXPECT_TRUE(
-        listsShow([](const PopoverLists& lists) { return lists.ignoredFiles.size() == 1; }));
+    EXPECT_TRUE(listsShow([](const PopoverLists& l) { return l.ignoredFiles.size() == 1; }));
     m_trash->beforePutBack({});
     trashed.shutdown();
 }

@@ -35,8 +35,7 @@ TEST_F(ToastFixture, NewFilesQueueAndRestartTheCountdownAndAGoneRecordShowsNothi
 // toast hides without settling anything.
 TEST_F(ToastFixture, ARecordThatGoesLeavesTheToast)
 {
-    const RecordId a = showFile("a.pdf");
-    const RecordId b = showFile("b.pdf");
+    const RecordId a = showFile("a.pdf"), b = showFile("b.pdf");
     await(m_store->deleteRecord(a));
     ASSERT_TRUE(waitUntil([&] { return m_controller->host().inputs().files.size() == 1; }));
     EXPECT_EQ(m_controller->fileItems()[0].fileName, "b.pdf");
@@ -89,8 +88,7 @@ TEST_F(ToastFixture, PauseAndHoverFreezeTheRemainderResumeRestoresItAnOpenInputH
 TEST_F(ToastFixture, TimeoutSettlesOnlyUnansweredRecordsAndHides)
 {
     makeController(0.02, false);
-    const RecordId a = track("a.pdf");
-    const RecordId b = track("b.pdf");
+    const RecordId a = track("a.pdf"), b = track("b.pdf");
     m_controller->show(a);
     m_controller->show(b);
     // Marked elsewhere (the popover, the bus) while the toast is up.
@@ -136,8 +134,7 @@ TEST_F(ToastFixture, ClickableOnlyOnTheIslandAndAHideLetsGoOfOption)
 
 TEST_F(ToastFixture, AFileDuringTheHideSequenceGetsAToastOfItsOwn)
 {
-    const RecordId a = showFile("a.pdf");
-    const RecordId b = track("b.pdf");
+    const RecordId a = showFile("a.pdf"), b = track("b.pdf");
     m_controller->markTemporary();
     ASSERT_EQ(m_controller->state(), State::hidden);
     m_controller->show(b);

@@ -65,10 +65,8 @@ TEST(ToastGeometry, ScreenChoice)
 TEST(SpringAnimation, EverySpringSettlesOnItsTargetByItsSettleTime)
 {
     for (const SpringParameters& s : {SpringParameters{0.45, 0.65}, SpringParameters{0.35, 0.6},
-                                      SpringParameters{0.45, 0.72}, SpringParameters{0.3, 1.5}}) {
-        EXPECT_DOUBLE_EQ(springProgress(0.0, s), 0.0);
+                                      SpringParameters{0.45, 0.72}, SpringParameters{0.3, 1.5}})
         EXPECT_NEAR(springProgress(springSettleTime(s), s), 1.0, 0.002) << s.dampingFraction;
-    }
 }
 
 TEST(SpringAnimation, RetargetingContinuesFromWhereTheValueIs)
@@ -96,9 +94,7 @@ TEST(PanelBackground, TranslucentWithShadowOnlyUnderACompositor)
         image.fill(Qt::transparent);
         QPainter painter(&image);
         panelbackground::paint(painter, QRectF(m.left(), m.top(), 200, 80), 14, translucent);
-        const int centreAlpha = qAlpha(image.pixel(m.left() + 100, m.top() + 40));
-        const int belowAlpha = qAlpha(image.pixel(m.left() + 100, m.top() + 86));
-        EXPECT_EQ(centreAlpha < 255, translucent);
-        EXPECT_EQ(belowAlpha > 0, translucent);
+        EXPECT_EQ(qAlpha(image.pixel(m.left() + 100, m.top() + 40)) < 255, translucent);
+        EXPECT_EQ(qAlpha(image.pixel(m.left() + 100, m.top() + 86)) > 0, translucent) << "shadow";
     }
 }

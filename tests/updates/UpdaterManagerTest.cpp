@@ -24,14 +24,28 @@ public:
     LocalHttpServer()
     {
         EXPECT_TRUE(m_server.listen(QHostAddress::LocalHost));
-        QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] { accept(); });
+        QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+                auto pending = std::make_shared<QByteArray>();
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, pending] {
+                    *pending += socket->readAll();
+                    for (qsizetype end; (end = pending->indexOf("\r\n\r\n")) >= 0;) {
+                        const QByteArray path = pending->left(end).split(' ').value(1);
+                        pending->remove(0, end + 4);
+                        m_handlers.value(path, [](QTcpSocket* s) {
+                            respond(s, "404 Not Found", {}, "no");
+                        })(socket);
+                    }
+                });
+            }
+        });
     }
 
     void on(const QByteArray& path, Handler handler) { m_handlers[path] = std::move(handler); }
     QUrl url(const QByteArray& path) const
     {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort()) +
-                    QString::fromLatin1(path));
+        return QUrl("http://127.0.0.1:" + QString::number(m_server.serverPort()) + path);
     }
 
     // A whole answer, then the connection closes.
@@ -48,25 +62,6 @@ public:
     }
 
 private:
-    void accept()
-    {
-        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-            QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            auto pending = std::make_shared<QByteArray>();
-            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, pending] {
-                *pending += socket->readAll();
-                for (qsizetype end; (end = pending->indexOf("\r\n\r\n")) >= 0;) {
-                    const QByteArray path = pending->left(end).split(' ').value(1);
-                    pending->remove(0, end + 4);
-                    if (const Handler handler = m_handlers.value(path))
-                        handler(socket);
-                    else
-                        respond(socket, "404 Not Found", {}, "no");
-                }
-            });
-        }
-    }
-
     QTcpServer m_server;
     QHash<QByteArray, Handler> m_handlers;
 };
@@ -92,12 +87,10 @@ class UpdaterManagerTest : public testing::Test {
 protected:
     void SetUp() override { QFile::remove(paths::settingsFile()); }
 
-    UpdaterOptions options(const QUrl& feed, std::chrono::milliseconds timeout = 10s) const
+    UpdaterOptions options(const QUrl& feed, std::chrono::milliseconds wait = 10s) const
     {
-        return {.feedUrl = feed,
-                .currentVersion = "1.9",
-                .cacheFolder = m_cache,
-                .feedTimeout = timeout};
+        return {
+            .feedUrl = feed, .currentVersion = "1.9", .cacheFolder = m_cache, .feedTimeout = wait};
     }
 
     // One check to its end: the flag goes false at once and back only at the end; the states
