@@ -6,7 +6,6 @@
 
 #include <QFuture>
 #include <QThreadPool>
-#include <memory>
 #include <type_traits>
 #include <utility>
 
@@ -15,15 +14,10 @@
 // thread did before the start happens before the task.
 template <typename F> void startInPool(QThreadPool& pool, F&& task)
 {
-    auto call = std::make_shared<std::decay_t<F>>(std::forward<F>(task));
-    const void* token = call.get();
-    tsan::release(token);
+    auto started = tsan::handedOver(std::forward<F>(task));
     // Qt wraps the call in a runnable of its own here and frees it there.
     const tsan::IgnoreAccesses handOver;
-    pool.start([call = std::move(call), token] {
-        tsan::acquire(token);
-        (*call)();
-    });
+    pool.start(std::move(started));
 }
 
 // Runs `work` on one of `pool`'s threads and hands its result back through a

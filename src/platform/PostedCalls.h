@@ -7,8 +7,6 @@
 #include <QEvent>
 #include <QMetaObject>
 #include <QObject>
-#include <memory>
-#include <type_traits>
 #include <utility>
 
 // Delivers the calls posted to `receiver` (every receiver when null) on this
@@ -29,16 +27,8 @@ inline void deliverPostedCalls(QObject* receiver = nullptr)
 // ThreadSanitizer.
 template <typename F> void postCall(QObject* context, F&& call)
 {
-    auto queued = std::make_shared<std::decay_t<F>>(std::forward<F>(call));
-    const void* token = queued.get();
-    tsan::release(token);
+    auto queued = tsan::handedOver(std::forward<F>(call));
     // Qt copies the call into its event here, and runs and frees it there.
     const tsan::IgnoreAccesses handOver;
-    QMetaObject::invokeMethod(
-        context,
-        [queued = std::move(queued), token] {
-            tsan::acquire(token);
-            (*queued)();
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(context, std::move(queued), Qt::QueuedConnection);
 }

@@ -20,6 +20,10 @@ extern "C" void AnnotateIgnoreWritesBegin(const char* file, int line);
 extern "C" void AnnotateIgnoreWritesEnd(const char* file, int line);
 #endif
 
+#include <memory>
+#include <type_traits>
+#include <utility>
+
 namespace tsan {
 // What this thread did so far happens before whatever follows an acquire of `token`.
 inline void release([[maybe_unused]] const void* token)
@@ -33,6 +37,20 @@ inline void acquire([[maybe_unused]] const void* token)
 #ifdef VANTLE_TSAN
     __tsan_acquire(const_cast<void*>(token));
 #endif
+}
+
+// `call`, made ready for another thread that Qt hands it to: everything this
+// thread did so far happens before it runs there. Held by a shared pointer,
+// so that Qt may copy the wrapper as it likes.
+template <typename F> auto handedOver(F&& call)
+{
+    auto held = std::make_shared<std::decay_t<F>>(std::forward<F>(call));
+    const void* token = held.get();
+    release(token);
+    return [held = std::move(held), token] {
+        acquire(token);
+        (*held)();
+    };
 }
 
 // While one lives, this thread's memory accesses go unrecorded; its locks and

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "watcher/FileEventStream.h"
 
-#include "platform/Serial.h"
+#include "platform/PostedCalls.h"
 
-#include <QMetaObject>
 #include <QObject>
 
 void FileEventStream::yield(std::vector<FileEvent> events)
@@ -64,8 +63,5 @@ void FileEventStream::notifyLocked()
     if (m_notified || !m_context || !m_ready)
         return;
     m_notified = true;
-    // Qt copies `m_ready` into the event here and runs and frees it on the
-    // context's thread, ordered only by its own event queue.
-    const tsan::IgnoreAccesses handOver;
-    QMetaObject::invokeMethod(m_context, m_ready, Qt::QueuedConnection);
+    postCall(m_context, m_ready);
 }
