@@ -68,16 +68,16 @@ void PopoverModel::read()
     m_cleanup.trashFailures()
         .then(this,
               [this, trash](QHash<RecordId, QString> refusals) {
+                  // The items are looked at on disk, in the pool: straight from
+                  // the store's answer, without a pass through this thread.
                   return m_store.recordsNewestFirst()
-                      .then(this,
-                            [trash, refusals](std::vector<TrackedFile> records) {
-                                // The items are looked at on disk, off this thread.
-                                return runInPool<PopoverLists>(
-                                    *QThreadPool::globalInstance(),
-                                    [trash, refusals, records = std::move(records)]() mutable {
-                                        return listsOf(std::move(records), *trash, refusals);
-                                    });
-                            })
+                      .then([trash, refusals](std::vector<TrackedFile> records) {
+                          return runInPool<PopoverLists>(
+                              *QThreadPool::globalInstance(),
+                              [trash, refusals, records = std::move(records)]() mutable {
+                                  return listsOf(std::move(records), *trash, refusals);
+                              });
+                      })
                       .unwrap();
               })
         .unwrap()
